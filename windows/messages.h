@@ -1,0 +1,20 @@
+#pragma once
+// Every message box of the program goes through here: a modal box with the
+// text, an OK button only, no icon, titled "Tornak Linemend". Tests install a
+// hook to observe the messages instead of blocking on a modal box.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace lm::ui {
+
+inline const QString kProgramTitle = QStringLiteral("Tornak Linemend");
+
+using MessageHook = std::function<void(const QString& text)>;
+// With a hook set, messages go to it and no box is shown.
+void SetMessageHook(MessageHook hook);
+
+void ShowMessage(QWidget* parent, const QString& text);
+
+}  // namespace lm::ui
