@@ -21,6 +21,7 @@ void EntryList::AddItem(std::string line) { InsertItem(Count(), std::move(line))
 
 void EntryList::InsertItem(int index, std::string line) {
   if (index < 0 || index > Count()) return;
+  if (observer_) observer_->EntriesAboutToBeInserted(index, 1);
   items_.insert(items_.begin() + index, std::move(line));
   ids_.insert(ids_.begin() + index, NewId());
   if (observer_) observer_->EntriesInserted(index, 1);
@@ -33,6 +34,7 @@ void EntryList::InsertItem(int index, std::string line) {
 
 void EntryList::RemoveItem(int index) {
   if (!Valid(index)) return;
+  if (observer_) observer_->EntriesAboutToBeRemoved(index, 1);
   items_.erase(items_.begin() + index);
   ids_.erase(ids_.begin() + index);
   if (observer_) observer_->EntriesRemoved(index, 1);
@@ -65,6 +67,7 @@ void EntryList::Assign(std::vector<std::string> lines) {
 
 void EntryList::AssignWithIds(std::vector<std::string> lines, std::vector<std::uint64_t> ids,
                               int selection) {
+  if (observer_) observer_->EntriesAboutToBeReset();
   ids.resize(lines.size(), 0);
   for (auto& id : ids)
     if (id == 0) id = NewId();

@@ -12,6 +12,10 @@ namespace lm {
 class EntryListObserver {
  public:
   virtual ~EntryListObserver() = default;
+  // Announced before the items change, for views that need to know ahead.
+  virtual void EntriesAboutToBeInserted(int /*first*/, int /*count*/) {}
+  virtual void EntriesAboutToBeRemoved(int /*first*/, int /*count*/) {}
+  virtual void EntriesAboutToBeReset() {}
   virtual void EntriesInserted(int first, int count) = 0;
   virtual void EntriesRemoved(int first, int count) = 0;
   virtual void EntryChanged(int index) = 0;
