@@ -49,3 +49,10 @@ void CentreOn(QWidget* window, const QWidget* over) {
 }
 
 }  // namespace lm::ui
+
+// The pictures and help texts are compiled into the static window library,
+// whose resources must be registered explicitly.
+static void InitLinemendResources() { Q_INIT_RESOURCE(resources); }
+namespace {
+const bool kResourcesRegistered = (InitLinemendResources(), true);
+}  // namespace
