@@ -1,1 +1,150 @@
-int main() { return 0; }
+// linemend: the automatic fixing of Tornak Linemend from the command line,
+// built from the same core as the desktop program.
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+#include "document/sub_file.h"
+#include "fixing/fixing.h"
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kFound = 1;
+constexpr int kFailure = 2;
+
+const char* const kUsage =
+    "Usage:\n"
+    "  linemend fix IN.sub -o OUT.sub        fix the text automatically\n"
+    "  linemend remove-hi IN.sub -o OUT.sub  remove hearing-impaired text\n"
+    "  linemend check IN.sub                 list the entries still too long\n"
+    "  linemend --help                       show this help\n"
+    "\n"
+    "fix and remove-hi print the command's messages, one a line, and fix then\n"
+    "names the first entry still too long (\"still too long: entry N\").\n"
+    "check prints \"N: <entry>\" for every entry that breaks the screen rules\n"
+    "(at most 2 lines of at most 41 characters) and exits with 1 when there\n"
+    "is one. Entries are counted from 1. Errors exit with 2.\n";
+
+struct Options {
+  std::string command;
+  std::string input;
+  std::string output;
+};
+
+int UsageError(const std::string& why) {
+  std::cerr << "linemend: " << why << "\n" << kUsage;
+  return kFailure;
+}
+
+int Fail(const std::string& path, const std::string& why) {
+  std::cerr << "linemend: " << path << ": " << why << "\n";
+  return kFailure;
+}
+
+// Parses the arguments; returns -1 when the command is to run, otherwise the
+// exit status.
+int ParseArguments(int argc, char** argv, Options& options) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return kOk;
+    }
+  if (args.empty()) return UsageError("no command given");
+  options.command = args[0];
+  if (options.command != "fix" && options.command != "remove-hi" && options.command != "check")
+    return UsageError("unknown command '" + options.command + "'");
+  bool haveOutput = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--output") {
+      if (haveOutput) return UsageError("more than one output file");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError(a + " needs a file name");
+      options.output = args[++i];
+      haveOutput = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option '" + a + "'");
+    } else if (options.input.empty()) {
+      if (a.empty()) return UsageError("empty input file name");
+      options.input = a;
+    } else {
+      return UsageError("more than one input file");
+    }
+  }
+  if (options.input.empty()) return UsageError("no input file given");
+  const bool needsOutput = options.command != "check";
+  if (needsOutput && !haveOutput) return UsageError(options.command + " needs -o OUT.sub");
+  if (!needsOutput && haveOutput) return UsageError("check writes no file");
+  return -1;
+}
+
+// Loads the file the way the Open dialog's load does, without writing the
+// remembered-folder file.
+int Load(lm::Document& doc, const std::string& input) {
+  if (!lm::FileExists(input)) return Fail(input, "No such file");
+  if (::access(input.c_str(), R_OK) != 0) return Fail(input, "Permission denied");
+  const size_t cut = input.find_last_of('/');
+  const std::string folder = cut == std::string::npos ? "." : input.substr(0, cut + 1);
+  const std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
+  if (name.empty() || !lm::LoadSubtitleFile(doc, folder, name, nullptr))
+    return Fail(input, "File Corrupt!");
+  return -1;
+}
+
+int Save(const lm::Document& doc, const std::string& output) {
+  switch (lm::WriteSubtitleFile(output, doc.List1.Items())) {
+    case lm::WriteStatus::Ok:
+      return kOk;
+    case lm::WriteStatus::ReadOnly:
+      return Fail(output, "File is read-only, not written");
+    case lm::WriteStatus::Failed:
+      break;
+  }
+  return Fail(output, "Cannot write the file");
+}
+
+void WriteEntryLine(int number, const std::string& line) {
+  std::cout << number << ": ";
+  std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
+  std::cout << "\n";
+}
+
+int Check(lm::Document& doc) {
+  bool found = false;
+  doc.CurrentIndex = 0;
+  while (lm::SeekTooLong(doc)) {
+    found = true;
+    WriteEntryLine(doc.CurrentIndex + 1, doc.List1.Item(doc.CurrentIndex));
+    ++doc.CurrentIndex;  // below the list size, which fits 16 bits
+  }
+  return found ? kFound : kOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (int status = ParseArguments(argc, argv, options); status >= 0) return status;
+
+  lm::Document doc;
+  doc.ShowMessage = [](const std::string& text) { std::cout << text << "\n"; };
+  if (int status = Load(doc, options.input); status >= 0) return status;
+
+  if (options.command == "check") return Check(doc);
+
+  if (options.command == "fix") {
+    lm::Fixlines_Click(doc);
+  } else {
+    lm::Rmhi_Click(doc);
+  }
+  const int status = Save(doc, options.output);
+  if (status == kOk && options.command == "fix" && doc.List1.Valid(doc.CurrentIndex))
+    std::cout << "still too long: entry " << doc.CurrentIndex + 1 << "\n";
+  std::cout.flush();
+  return status;
+}

@@ -3,9 +3,23 @@
 // entries too long for two screen lines, the too-long search and the removal
 // of hearing-impaired text. Every procedure works on the shared document
 // state; messages go through Document::Message.
+#include <string>
+
 #include "document/document.h"
 
 namespace lm {
+
+// Thresholds of the rules. They come in pairs that look alike but differ on
+// purpose; keep them apart.
+inline constexpr int kScreenLineChars = 41;    // a screen line may hold 41
+inline constexpr int kWalkSplitMin = 42;       // single lines split from 42 ...
+inline constexpr int kWalkSplitMax = 79;       // ... up to 79 characters
+inline constexpr int kWalkJoinMax = 80;        // two-line texts rejoined up to 80
+inline constexpr int kRebreakMin = 83;         // re-break takes 83 ...
+inline constexpr int kRebreakLimit = 164;      // ... up to 163 characters
+inline constexpr int kSeekTooLongTotal = 84;   // the search flags 84 or more
+inline constexpr int kRemarkExamLimit = 3001;  // first hearing-impaired walk
+inline constexpr int kMaxFixCount = 32767;     // the counter is 16-bit
 
 // Joining and splitting rules, on the entry at CurrentIndex.
 void JoinLines(Document& doc);
@@ -13,13 +27,28 @@ void BreakNearMiddle(Document& doc);
 void BreakBeforeMiddle(Document& doc);
 void JoinDialogueLine(Document& doc);
 void RebreakThreeLines(Document& doc);
-void PlaceBreakFrom(Document& doc, int start);
+// Turns the first space of EntryLine at or after the 1-based position `start`
+// into "|" and writes the entry back; false when there is no such space.
+bool PlaceBreakFrom(Document& doc, int start);
 
 // Divides entries too long for two screen lines into two entries.
 void RebreakLongEntries(Document& doc);
 
+// The division of one entry line as the re-break makes it: true, with the two
+// new lines, when the entry is selected and can be cut; false otherwise.
+bool DivideLongEntry(const std::string& line, std::string& first, std::string& second);
+// Cuts the joined text near its middle into two entries with halved frame
+// ranges; false when there is no place to cut.
+bool SplitEntryInTwo(const std::string& joined, const std::string& start,
+                     const std::string& stop, std::string& first, std::string& second);
+
+// True when a text breaks the screen rules: more than two lines, or a line of
+// 42 characters or more.
+bool TextTooLong(const std::string& text);
+
 // Stops on the next entry from CurrentIndex on that breaks the screen rules;
-// true when one was found.
+// true when one was found. An entry that cannot be decomposed or does not
+// supply its frame fields counts as one to rework.
 bool SeekTooLong(Document& doc);
 
 // One fix walk over the whole list.
