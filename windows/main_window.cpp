@@ -309,7 +309,9 @@ bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
   Run([&] { out = Text2_KeyDown(doc_, index, virtualKey); });
   if (out.focusCell >= 0) FocusCell(out.focusCell);
   if (out.focusList) FocusList();
-  return !out.handled || producesCharacter;
+  // Only a character reaches the cell itself; editing keys such as Backspace
+  // act through the handler alone, so Backspace in cell 0 does nothing.
+  return producesCharacter;
 }
 
 void Form1::CellEdited(int index, const QString& text) {

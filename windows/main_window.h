@@ -70,7 +70,7 @@ class Form1 : public QMainWindow, public DocumentObserver {
   QLabel* label2() const { return label2_; }
   QAction* action(const QString& name) const;
 
-  // The grid's key handler; returns whether the cell's own input should run.
+  // The grid's key handler; returns whether the key's character goes into the cell.
   bool CellKeyDown(int index, int virtualKey, bool producesCharacter);
   void CellEdited(int index, const QString& text);
 
