@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""Draws the program's pictures into resources/ with ImageMagick's convert.
+
+Run from anywhere: python3 tools/make_pictures.py
+The results are committed, so building never needs this script or ImageMagick.
+"""
+import os
+import subprocess
+import tempfile
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), ".."))
+RES = os.path.join(ROOT, "resources")
+IMG = os.path.join(RES, "images")
+
+FONT_DIR = "/usr/share/fonts/truetype/liberation2"
+SANS_BOLD = os.path.join(FONT_DIR, "LiberationSans-Bold.ttf")
+SANS = os.path.join(FONT_DIR, "LiberationSans-Regular.ttf")
+MONO_BOLD = os.path.join(FONT_DIR, "LiberationMono-Bold.ttf")
+
+SUB_YELLOW = "#ffd84a"
+
+
+def run(*args):
+    subprocess.run(["convert", *args], check=True)
+
+
+def splash(path):
+    w, h = 424, 259
+    cols, cell_w, cell_h = 41, 9, 15
+    grid_x = (w - cols * cell_w) // 2
+    grid_y = 170
+    rows = ["Two lines of at most", "41 characters, broken well."]
+
+    draw = []
+    # The 2 x 41 character grid, cells drawn one by one like the line editor.
+    for r in range(2):
+        for c in range(cols):
+            x0 = grid_x + c * cell_w
+            y0 = grid_y + r * (cell_h + 3)
+            draw += ["-fill", "#0c1a2e", "-stroke", "#2f5782", "-strokewidth", "1",
+                     "-draw", f"rectangle {x0},{y0} {x0 + cell_w - 1},{y0 + cell_h - 1}"]
+    # Subtitle text centred in each row, one character per cell.
+    for r, text in enumerate(rows):
+        start = (cols - len(text)) // 2
+        for i, ch in enumerate(text):
+            if ch == " ":
+                continue
+            x0 = grid_x + (start + i) * cell_w
+            y0 = grid_y + r * (cell_h + 3)
+            glyph = ch.replace("\\", "\\\\").replace("'", "\\'")
+            draw += ["-stroke", "none", "-fill", SUB_YELLOW, "-font", MONO_BOLD,
+                     "-pointsize", "12",
+                     "-draw", f"text {x0 + 1},{y0 + 12} '{glyph}'"]
+
+    with tempfile.TemporaryDirectory() as tmp:
+        base = os.path.join(tmp, "base.png")
+        run("-size", f"{w}x{h}", "gradient:#1b3a63-#060d19", base)
+        run(base,
+            # a soft glow behind the title
+            "(", "-size", f"{w}x{h}", "xc:none", "-fill", "#3d6fa833",
+            "-draw", "ellipse 212,78 190,58 0,360", "-blur", "0x18", ")",
+            "-composite",
+            # thin frame, like the edge of a screen
+            "-fill", "none", "-stroke", "#4b76a6", "-strokewidth", "1",
+            "-draw", f"roundrectangle 6,6 {w - 7},{h - 7} 10,10",
+            "-stroke", "#16304f", "-draw", f"roundrectangle 9,9 {w - 10},{h - 10} 8,8",
+            # title with a drop shadow
+            "-stroke", "none", "-font", SANS_BOLD, "-pointsize", "38",
+            "-fill", "#00000099", "-gravity", "north",
+            "-annotate", "+2+44", "Tornak Linemend",
+            "-fill", "#ffffff", "-annotate", "+0+42", "Tornak Linemend",
+            "-font", SANS, "-pointsize", "14", "-fill", "#a9c4e4",
+            "-annotate", "+0+92", "Subtitle line editor for .sub files",
+            # separator
+            "-gravity", "northwest", "-stroke", "#5a86b8", "-strokewidth", "1",
+            "-draw", f"line 120,124 {w - 121},124",
+            "-stroke", "none", "-font", SANS_BOLD, "-pointsize", "13",
+            "-fill", SUB_YELLOW, "-gravity", "north",
+            "-annotate", "+0+134", "Version 1.1.0",
+            # no gravity: text positions are baselines, matching the cells
+            "+gravity",
+            *draw,
+            "-font", SANS, "-pointsize", "10", "-fill", "#6f8fb5",
+            "-gravity", "south", "-annotate", "+0+14", "Click to start",
+            "-quality", "92", "-sampling-factor", "4:4:4", path)
+
+
+def icon(path, size):
+    # Drawn at 256 pixels and scaled down, so small sizes stay smooth.
+    s = 256
+    run("-size", f"{s}x{s}", "xc:none",
+        "-fill", "#0f2746", "-stroke", "#5f8fc4", "-strokewidth", "10",
+        "-draw", "roundrectangle 12,28 244,212 28,28",
+        "-fill", "#5f8fc4", "-stroke", "none",
+        "-draw", "polygon 100,212 156,212 176,244 80,244",
+        "-draw", "roundrectangle 60,236 196,250 6,6",
+        # two subtitle lines near the bottom of the screen
+        "-fill", SUB_YELLOW,
+        "-draw", "roundrectangle 48,130 208,152 8,8",
+        "-draw", "roundrectangle 72,166 184,188 8,8",
+        # a cursor cell
+        "-fill", "#ffffff",
+        "-draw", "rectangle 48,62 64,110",
+        "-filter", "Lanczos", "-resize", f"{size}x{size}",
+        f"PNG32:{path}")
+
+
+def about_picture(path):
+    # A strip of film standing upright, its frames carrying subtitle lines.
+    w, h = 43, 71
+    s = 4  # drawn four times larger, then scaled down
+    draw = ["-fill", "#1c1c1c", "-draw", f"roundrectangle 0,0 {w * s - 1},{h * s - 1} 10,10"]
+    for i in range(8):
+        y = 8 + i * 36
+        draw += ["-fill", "#e8e8e8",
+                 "-draw", f"roundrectangle 8,{y} 24,{y + 18} 3,3",
+                 "-draw", f"roundrectangle {w * s - 25},{y} {w * s - 9},{y + 18} 3,3"]
+    for i in range(3):
+        y = 14 + i * 92
+        draw += ["-fill", "#2e5e93",
+                 "-draw", f"rectangle 36,{y} {w * s - 37},{y + 80}",
+                 "-fill", SUB_YELLOW,
+                 "-draw", f"rectangle 48,{y + 54} {w * s - 49},{y + 60}",
+                 "-draw", f"rectangle 58,{y + 66} {w * s - 59},{y + 72}"]
+    run("-size", f"{w * s}x{h * s}", "xc:none", *draw,
+        "-filter", "Lanczos", "-resize", f"{w}x{h}!", f"PNG32:{path}")
+
+
+def arrows(path, width, count, right):
+    # Triangles of 5 x 9 pixels, 5 apart, centred in a 14 pixel high button face.
+    s = 8
+    tri_w, gap = 5, 5
+    total = tri_w + (count - 1) * gap
+    x = (width - total) / 2.0
+    draw = ["-fill", "#202020", "-stroke", "none"]
+    for i in range(count):
+        o = x + i * gap
+        pts = [(o, 7.0), (o + tri_w, 2.5), (o + tri_w, 11.5)]
+        draw += ["-draw", "polygon " + " ".join(f"{px * s:.1f},{py * s:.1f}" for px, py in pts)]
+    args = ["-size", f"{width * s}x{14 * s}", "xc:none", *draw]
+    if right:
+        args.append("-flop")
+    run(*args, "-filter", "Box", "-resize", f"{width}x14!", f"PNG32:{path}")
+
+
+def main():
+    os.makedirs(IMG, exist_ok=True)
+    splash(os.path.join(IMG, "splash.jpg"))
+    about_picture(os.path.join(IMG, "about.png"))
+    icon(os.path.join(IMG, "icon32.png"), 32)
+    icon(os.path.join(RES, "tornak-linemend.png"), 64)
+    for width, count, name in ((17, 3, "100"), (12, 2, "10"), (9, 1, "1")):
+        arrows(os.path.join(IMG, f"left_{name}.png"), width, count, False)
+        arrows(os.path.join(IMG, f"right_{name}.png"), width, count, True)
+
+
+if __name__ == "__main__":
+    main()
