@@ -1,0 +1,77 @@
+#include "splash_window.h"
+
+#include <QEventLoopLocker>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "windows/window_util.h"
+
+namespace lm::ui {
+
+SplashWindow::SplashWindow(std::function<void()> handOver, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
+      handOver_(std::move(handOver)),
+      Timer1_(new QTimer(this)),
+      picture_(QStringLiteral(":/images/splash.jpg")) {
+  setObjectName(QStringLiteral("Form2"));
+  setWindowTitle(QStringLiteral("Form2"));
+  setFixedSize(TwipsSize(6360, 3885));
+  Timer1_->setObjectName(QStringLiteral("Timer1"));
+  connect(Timer1_, &QTimer::timeout, this, &SplashWindow::Timer1_Timer);
+  Form_Load();
+  CentreOnScreen(this);
+}
+
+void SplashWindow::Form_Load() {
+  // The timer runs from here on; a splash that never gets painted still
+  // hands over.
+  Timer1_->start(kShowMilliseconds);
+}
+
+void SplashWindow::Timer1_Timer() { HandOver(); }
+
+void SplashWindow::Form_Click() {
+  Timer1_->stop();
+  HandOver();
+}
+
+void SplashWindow::HandOver() {
+  // A tick already queued behind a click, or a second click, must not
+  // create the main window again.
+  if (handedOver_) return;
+  handedOver_ = true;
+  Timer1_->stop();
+  // Closing the only visible window would otherwise end the program before
+  // the main window is shown.
+  QEventLoopLocker keepRunning;
+  close();
+  if (handOver_) handOver_();
+}
+
+void SplashWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (!picture_.isNull()) {
+    painter.drawPixmap(rect(), picture_);
+    return;
+  }
+  // Without the picture the window still says what is starting.
+  painter.fillRect(rect(), QColor(0x10, 0x23, 0x3f));
+  painter.setPen(Qt::white);
+  painter.setFont(ArialFont(24, true));
+  painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Tornak Linemend"));
+}
+
+void SplashWindow::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  event->accept();
+}
+
+void SplashWindow::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                     rect().contains(event->position().toPoint());
+  pressed_ = false;
+  if (click) Form_Click();
+}
+
+}  // namespace lm::ui
