@@ -49,7 +49,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   lblDescription_->setText(
       QStringLiteral("I made this little tool because I got tired of subtitles that "
                      "did not fit the television screen. Use it as You like, and tell me "
-                     "what You think of it: ") +
+                     "what You think of it:\n") +
       HemSida::MakerEmail());
   lblDisclaimer_ = MakeLabel(this, "lblDisclaimer", Twips(255, 2625, 3870, 825));
   lblDisclaimer_->setText(QStringLiteral(

@@ -1,6 +1,5 @@
 #include "splash_window.h"
 
-#include <QEventLoopLocker>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -41,9 +40,8 @@ void SplashWindow::HandOver() {
   if (handedOver_) return;
   handedOver_ = true;
   Timer1_->stop();
-  // Closing the only visible window would otherwise end the program before
-  // the main window is shown.
-  QEventLoopLocker keepRunning;
+  // A splash-type window does not count as the last window closing, so the
+  // program keeps running until the main window is up.
   close();
   if (handOver_) handOver_();
 }
