@@ -49,20 +49,6 @@ bool FixEntry(Document& doc) {
   return true;
 }
 
-// Decomposes the entry at `index` and shows it, leaving CurrentIndex alone;
-// an entry that cannot be decomposed empties the grid instead.
-void ShowEntryAt(Document& doc, int index) {
-  const int keep = doc.CurrentIndex;
-  doc.CurrentIndex = index;
-  const bool decomposed = doc.DecomposeEntry();
-  doc.CurrentIndex = keep;
-  if (decomposed) {
-    ShowEntryInGrid(doc);
-  } else {
-    ClearGrid(doc);
-  }
-}
-
 // The re-break may have divided the entry the grid showed and used the
 // decomposed fields as scratch: show the entry the user is left on, the one
 // found or else the last, selected.

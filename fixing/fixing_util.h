@@ -70,9 +70,9 @@ inline void WriteTextAtCurrent(Document& doc, const std::string& text) {
   WriteLineAtCurrent(doc, doc.FramePair() + text);
 }
 
-// Shows the entry at CurrentIndex in the grid after a search. An entry that
-// cannot be decomposed cannot be edited there: the grid is emptied so that
-// no write-back can reach another entry.
-void ShowSearchResult(Document& doc, bool found);
+// Decomposes the entry at `index` and shows it in the grid, leaving
+// CurrentIndex alone. An entry that cannot be decomposed cannot be edited
+// there: the grid is emptied so that no write-back can reach another entry.
+void ShowEntryAt(Document& doc, int index);
 
 }  // namespace lm::fixing

@@ -36,15 +36,29 @@ bool SeekTooLong(Document& doc) {
   }
 }
 
-namespace fixing {
-void ShowSearchResult(Document& doc, bool found) {
-  if (found && !Decomposable(doc.List1.Item(doc.CurrentIndex))) {
+void fixing::ShowEntryAt(Document& doc, int index) {
+  const int keep = doc.CurrentIndex;
+  doc.CurrentIndex = index;
+  const bool decomposed = doc.DecomposeEntry();
+  doc.CurrentIndex = keep;
+  if (decomposed) {
+    ShowEntryInGrid(doc);
+  } else {
     ClearGrid(doc);
-    return;
   }
-  ShowEntryInGrid(doc);
 }
-}  // namespace fixing
+
+namespace {
+// After a search that found nothing the fields still hold the last entry
+// passed over, which the grid shows again.
+void ShowSearchResult(Document& doc, bool found) {
+  if (found) {
+    ShowEntryAt(doc, doc.CurrentIndex);
+  } else {
+    ShowEntryInGrid(doc);
+  }
+}
+}  // namespace
 
 void Tolong_Click(Document& doc) {
   if (doc.NoDocument()) return;
