@@ -18,6 +18,9 @@
 #include "fixing/fixing.h"
 #include "windows/entry_list_view.h"
 #include "windows/messages.h"
+#include "windows/open_dialog.h"
+#include "windows/save_dialog.h"
+#include "windows/save_flow.h"
 #include "windows/window_util.h"
 
 namespace lm::ui {
@@ -28,7 +31,12 @@ const QString kCaption = QStringLiteral("  Tornak Linemend");
 QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 }  // namespace
 
-struct Form1::Windows {};
+// The windows shown from here: each exists at most once.
+struct Form1::Windows {
+  QPointer<Loadbox> loadbox;
+  QPointer<SaveDialog> saveDialog;
+  std::unique_ptr<SaveFlow> saveFlow;
+};
 
 // ---------------------------------------------------------------- grid cell
 
@@ -72,8 +80,13 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   endProgram = [] { QApplication::exit(0); };
-  doc_.ShowMessage = [this](const std::string& text) { ShowMessage(this, ToQt(text)); };
+  doc_.ShowMessage = [this](const std::string& text) {
+    FlushPendingViews();  // the message box shows the document as it stands
+    ShowMessage(this, ToQt(text));
+  };
   doc_.SetObserver(this);
+  windows_->saveFlow = std::make_unique<SaveFlow>(
+      doc_, folders_, this, [this] { ShowSaveDialog(); }, [this] { endProgram(); });
   BuildControls();
   BuildMenus();
   SetTabOrder();
@@ -82,11 +95,20 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   cells_[0]->setFocus();
 }
 
-Form1::~Form1() { doc_.SetObserver(nullptr); }
+Form1::~Form1() {
+  // The dialogs work on the document: they go before it does.
+  delete windows_->loadbox.data();
+  delete windows_->saveDialog.data();
+  windows_->saveFlow.reset();
+  doc_.SetObserver(nullptr);
+}
 
 QLineEdit* Form1::textline() const { return text1_; }
 
 QAction* Form1::action(const QString& name) const { return findChild<QAction*>(name); }
+Loadbox* Form1::openDialog() const { return windows_->loadbox; }
+SaveDialog* Form1::saveDialog() const { return windows_->saveDialog; }
+SaveFlow* Form1::saveFlow() const { return windows_->saveFlow.get(); }
 
 void Form1::BuildControls() {
   auto* client = new QWidget(this);
@@ -276,7 +298,26 @@ void Form1::Run(const std::function<void()>& command) {
   ++commandDepth_;
   command();
   --commandDepth_;
-  if (commandDepth_ == 0 && selectionPending_) SyncSelectionToView();
+  if (commandDepth_ == 0) FlushPendingViews();
+}
+
+void Form1::FlushPendingViews() {
+  if (textlinePending_) {
+    textlinePending_ = false;
+    text1_->setText(ToQt(doc_.Text1()));
+    // A load that failed leaves no document, and the caption names none.
+    if (doc_.NoDocument()) setWindowTitle(kCaption);
+  }
+  if (gridPending_) {
+    gridPending_ = false;
+    for (int i = 0; i < kGridCells; ++i) {
+      QString text = ToQt(doc_.Text2[i]);
+      if (cells_[i]->text() != text) cells_[i]->setText(text);
+    }
+    label1_->setText(ToQt(doc_.Label1));
+    label2_->setText(ToQt(doc_.Label2));
+  }
+  if (selectionPending_) SyncSelectionToView();
 }
 
 void Form1::SyncSelectionToView() {
@@ -324,15 +365,16 @@ void Form1::CellEdited(int index, const QString& text) {
   doc_.Text2[index] = *bytes;
 }
 
-void Form1::TextlineChanged() { text1_->setText(ToQt(doc_.Text1())); }
+// A command that walks the whole document changes the textline and the grid
+// many times; the widgets show only the state it ends in.
+void Form1::TextlineChanged() {
+  textlinePending_ = true;
+  if (commandDepth_ == 0) FlushPendingViews();
+}
 
 void Form1::GridChanged() {
-  for (int i = 0; i < kGridCells; ++i) {
-    QString text = ToQt(doc_.Text2[i]);
-    if (cells_[i]->text() != text) cells_[i]->setText(text);
-  }
-  label1_->setText(ToQt(doc_.Label1));
-  label2_->setText(ToQt(doc_.Label2));
+  gridPending_ = true;
+  if (commandDepth_ == 0) FlushPendingViews();
 }
 
 void Form1::DocumentLoaded() {
@@ -346,6 +388,7 @@ void Form1::LatestSub_Click() {
   Run([&] { loaded = ReloadSubtitleFile(doc_, QFile::encodeName(path).toStdString()); });
   if (!loaded) return;
   DocumentLoaded();
+  if (windows_->loadbox) windows_->loadbox->close();
 }
 
 void Form1::Avsluta_Click() {
@@ -366,10 +409,20 @@ void Form1::closeEvent(QCloseEvent* event) {
   ShowSaveChangesPrompt();
 }
 
-void Form1::Load_Click() {}
-void Form1::Save_Click() {}
+void Form1::Load_Click() {
+  ShowSingle(windows_->loadbox,
+             [this] { return new Loadbox(doc_, folders_, [this] { DocumentLoaded(); }, this); });
+}
+
+void Form1::Save_Click() { Run([this] { windows_->saveFlow->Save(); }); }
+
 void Form1::Saveas_Click() { ShowSaveDialog(); }
-void Form1::ShowSaveDialog() {}
-void Form1::ShowSaveChangesPrompt() {}
+
+void Form1::ShowSaveDialog() {
+  ShowSingle(windows_->saveDialog,
+             [this] { return new SaveDialog(doc_, folders_, *windows_->saveFlow, this); });
+}
+
+void Form1::ShowSaveChangesPrompt() { windows_->saveFlow->ShowSaveChangesPrompt(); }
 
 }  // namespace lm::ui

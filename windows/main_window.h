@@ -22,6 +22,9 @@ namespace lm::ui {
 class EntryListModel;
 class EntryListView;
 class Form1;
+class Loadbox;
+class SaveDialog;
+class SaveFlow;
 
 // One cell of the grid. Its key handler runs before the key's character
 // reaches the cell; characters the 8-bit code page cannot hold are refused.
@@ -69,6 +72,10 @@ class Form1 : public QMainWindow, public DocumentObserver {
   QLabel* label1() const { return label1_; }
   QLabel* label2() const { return label2_; }
   QAction* action(const QString& name) const;
+  // The windows opened from the menus, while they are open.
+  Loadbox* openDialog() const;
+  SaveDialog* saveDialog() const;
+  SaveFlow* saveFlow() const;
 
   // The grid's key handler; returns whether the key's character goes into the cell.
   bool CellKeyDown(int index, int virtualKey, bool producesCharacter);
@@ -89,6 +96,7 @@ class Form1 : public QMainWindow, public DocumentObserver {
   // document's afterwards.
   void Run(const std::function<void()>& command);
   void SyncSelectionToView();
+  void FlushPendingViews();
   void FocusCell(int index);
   void FocusList();
   void UserMovedSelection(int row);
@@ -115,6 +123,8 @@ class Form1 : public QMainWindow, public DocumentObserver {
   QAction* latestSub_ = nullptr;
   bool syncing_ = false;
   bool selectionPending_ = false;
+  bool textlinePending_ = false;
+  bool gridPending_ = false;
   int commandDepth_ = 0;
 
   struct Windows;
