@@ -3,7 +3,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <memory>
+
 #include "windows/main_window.h"
+#include "windows/splash_window.h"
 
 namespace {
 // The remembered-folder files live in the program's own folder; an installed
@@ -21,7 +24,12 @@ std::string ProgramFolder() {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tornak-linemend"));
-  lm::ui::Form1 form(ProgramFolder());
-  form.show();
+  // The splash window hands over to the main window once, by timer or click.
+  std::unique_ptr<lm::ui::Form1> form;
+  lm::ui::SplashWindow splash([&form] {
+    form = std::make_unique<lm::ui::Form1>(ProgramFolder());
+    form->show();
+  });
+  splash.show();
   return app.exec();
 }

@@ -16,7 +16,10 @@
 #include "editor/char_grid.h"
 #include "editor/line_commands.h"
 #include "fixing/fixing.h"
+#include "windows/about_window.h"
+#include "windows/contact_links.h"
 #include "windows/entry_list_view.h"
+#include "windows/help_windows.h"
 #include "windows/messages.h"
 #include "windows/open_dialog.h"
 #include "windows/save_dialog.h"
@@ -36,6 +39,9 @@ struct Form1::Windows {
   QPointer<Loadbox> loadbox;
   QPointer<SaveDialog> saveDialog;
   std::unique_ptr<SaveFlow> saveFlow;
+  QPointer<HelpWindow> helpSign;
+  QPointer<KeyHelpWindow> keyHelpSign;
+  QPointer<AboutWindow> tornak;
 };
 
 // ---------------------------------------------------------------- grid cell
@@ -100,6 +106,9 @@ Form1::~Form1() {
   delete windows_->loadbox.data();
   delete windows_->saveDialog.data();
   windows_->saveFlow.reset();
+  delete windows_->helpSign.data();
+  delete windows_->keyHelpSign.data();
+  delete windows_->tornak.data();
   doc_.SetObserver(nullptr);
 }
 
@@ -266,11 +275,14 @@ void Form1::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("Help"));
-  add(help, "Contents", QStringLiteral("Contents"), [] {});
-  add(help, "Tabgenter", QStringLiteral("Keyhelp"), [] {});
-  add(help, "Epost", QStringLiteral("E-mail Tornak"), [] {});
-  add(help, "HemSida", QStringLiteral("Tornak Homepage"), [] {});
-  add(help, "Aboutbox", QStringLiteral("About"), [] {});
+  add(help, "Contents", QStringLiteral("Contents"),
+      [this] { ShowSingle(windows_->helpSign, [] { return new HelpWindow; }); });
+  add(help, "Tabgenter", QStringLiteral("Keyhelp"),
+      [this] { ShowSingle(windows_->keyHelpSign, [] { return new KeyHelpWindow; }); });
+  add(help, "Epost", QStringLiteral("E-mail Tornak"), [] { lm::ui::HemSida::OpenMailLink(); });
+  add(help, "HemSida", QStringLiteral("Tornak Homepage"), [] { lm::ui::HemSida::OpenHomePage(); });
+  add(help, "Aboutbox", QStringLiteral("About"),
+      [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); });
 }
 
 void Form1::SetTabOrder() {

@@ -12,7 +12,10 @@
 #include "fixing/fixing.h"
 #include "support/gui_test_support.h"
 #include "windows/entry_list_view.h"
+#include "windows/help_windows.h"
 #include "windows/main_window.h"
+#include "windows/open_dialog.h"
+#include "windows/save_flow.h"
 
 using lm::ui::Form1;
 
@@ -285,6 +288,44 @@ class MainWindowTest : public QObject {
     QVERIFY2(doc().CurrentIndex == 3, "nothing further is too long");
     QCOMPARE(f.list()->currentIndex().row(), 2);
     QCOMPARE(f.label1()->text(), QStringLiteral("Fine "));
+  }
+
+  void windowsFromTheMenusExistOnce() {
+    Form1& f = Open();
+    f.action("Contents")->trigger();
+    f.action("Contents")->trigger();
+    f.action("Load")->trigger();
+    f.action("Load")->trigger();
+    int help = 0, open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      help += qobject_cast<lm::ui::HelpWindow*>(w) != nullptr;
+      open += qobject_cast<lm::ui::Loadbox*>(w) != nullptr;
+    }
+    QCOMPARE(help, 1);
+    QCOMPARE(open, 1);
+    QVERIFY(f.openDialog());
+  }
+
+  void exitWithChangesAsksFirst() {
+    Form1& f = Open({"{1}{2}abc"});
+    f.cell(0)->setFocus();
+    Type("x");
+    QCOMPARE(doc().Changed, 1);
+    f.action("Avsluta")->trigger();
+    QCOMPARE(ended_, 0);
+    lm::ui::SaveForm* prompt = f.saveFlow()->saveChangesPrompt();
+    QVERIFY(prompt && prompt->isVisible());
+    QTest::mouseClick(prompt->findChild<QPushButton*>("Command3"), Qt::LeftButton);  // Cancel
+    QTRY_VERIFY(!f.saveFlow()->saveChangesPrompt());
+    QCOMPARE(ended_, 0);
+    QVERIFY(f.isVisible());
+    f.close();  // the close box asks the same way
+    QVERIFY(f.isVisible());
+    prompt = f.saveFlow()->saveChangesPrompt();
+    QVERIFY(prompt);
+    QTest::mouseClick(prompt->findChild<QPushButton*>("Command2"), Qt::LeftButton);  // No
+    QCOMPARE(ended_, 1);
   }
 
   void exitAndCloseWithoutChangesEndAtOnce() {
