@@ -10,30 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+
 namespace {
 
 using Lines = std::vector<std::string>;
 
-struct TempDir {
-  std::string path;
-  TempDir() {
-    char name[] = "/tmp/linemend-cli-XXXXXX";
-    path = ::mkdtemp(name);
-  }
-  ~TempDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-  std::string operator/(const std::string& name) const { return path + "/" + name; }
+// The folder the program runs in; `dir / "x.sub"` names a file in it.
+struct TempDir : lm::test::TempDir {
+  std::string operator/(const std::string& name) const { return File(name); }
 };
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+const auto Read = lm::test::Get;
+const auto Write = lm::test::Put;
 
 std::string Crlf(const Lines& lines) {
   std::string s;
@@ -50,7 +39,7 @@ struct Result {
 
 // Runs the program inside the folder, so that relative names stay as typed.
 Result RunCli(const TempDir& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.path + "' && '" LINEMEND_CLI "' " + args +
+  const std::string command = "cd '" + dir.path() + "' && '" LINEMEND_CLI "' " + args +
                               " >.stdout 2>.stderr";
   Result r;
   const int raw = std::system(command.c_str());

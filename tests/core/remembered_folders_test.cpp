@@ -6,35 +6,15 @@
 #include <sstream>
 
 #include "document/sub_file.h"
+#include "test_files.h"
 #include "windows/remembered_folders.h"
 
 namespace lm {
 namespace {
 
-class ProgramFolder {
- public:
-  ProgramFolder() {
-    char tmpl[] = "/tmp/linemend-folders-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~ProgramFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Get(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::Get;
+using test::Put;
+using ProgramFolder = test::TempDir;
 
 TEST(QuoteField, QuotesAndEndsTheLine) {
   EXPECT_EQ(QuoteField("C:\\subs"), "\"C:\\subs\"\r\n");

@@ -8,34 +8,14 @@
 #include <sstream>
 
 #include "document/sub_file.h"
+#include "test_files.h"
 
 namespace lm {
 namespace {
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/linemend-test-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' && rm -rf '" + path_ + "'").c_str()); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Get(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using test::Get;
+using test::Put;
+using test::TempDir;
 
 struct SplitCase {
   std::string content;
