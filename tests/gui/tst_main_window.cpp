@@ -290,6 +290,35 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.label1()->text(), QStringLiteral("Fine "));
   }
 
+  void fixTextAutomaticOnAWholeDocument() {
+    Form1& f = Open({"{100}{200}This is a rather long subtitle line that needs a break",
+                     "{250}{300}Short one",
+                     "{500}{600}-Where are you going?|-Out to the|garden.",
+                     "{700}{800}First line|second line|third line here",
+                     "{900}{1100}We have been walking for hours and hours|along the river bank "
+                     "and nobody has seen a single boat",
+                     "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+                     "{1400}{1500}Fine|lines"});
+    f.action("Fixlines")->trigger();
+    QCOMPARE(log_->messages, QStringList{"I just fixed 4 lines, for You"});
+    const QStringList expected = {
+        "{100}{200}This is a rather long subtitle|line that needs a break",
+        "{250}{300}Short one",
+        "{500}{600}-Where are you going?|-Out to the garden.",
+        "{700}{800}First line second|line third line here",
+        "{900}{1000}We have been walking for|hours and hours along",
+        "{1001}{1100} the river bank and nobody|has seen a single boat",
+        "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+        "{1400}{1500}Fine|lines"};
+    QAbstractItemModel* model = f.list()->model();
+    QStringList shown;
+    for (int row = 0; row < model->rowCount(); ++row) shown << model->index(row, 0).data().toString();
+    QCOMPARE(shown, expected);
+    QCOMPARE(f.list()->currentIndex().row(), 6);
+    QCOMPARE(f.textline()->text(), QStringLiteral("{1200}{1300}"));
+    QCOMPARE(f.label2()->text(), QStringLiteral("aaaaaaaaaa"));
+  }
+
   void windowsFromTheMenusExistOnce() {
     Form1& f = Open();
     f.action("Contents")->trigger();
