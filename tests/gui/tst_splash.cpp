@@ -85,29 +85,6 @@ class SplashTest : public QObject {
     QCOMPARE(handOvers_, 1);
     QCOMPARE(main_.get(), first);
   }
-
-  // Closing the only visible window must not end the program before the main
-  // window is shown.
-  void programKeepsRunningThroughTheHandOver() {
-    QApplication::setQuitOnLastWindowClosed(true);
-    auto* splash = new SplashWindow(HandOver());
-    splash->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<SplashWindow> watch(splash);
-    splash->show();
-    bool stillRunning = false;
-    QTimer::singleShot(50, [&] {
-      if (watch) QTest::mouseClick(watch.data(), Qt::LeftButton, {}, QPoint(50, 50));
-    });
-    QTimer::singleShot(1000, [&] {
-      stillRunning = true;
-      QCoreApplication::quit();
-    });
-    QCoreApplication::exec();
-    QVERIFY(stillRunning);
-    QCOMPARE(handOvers_, 1);
-    QVERIFY(watch.isNull());  // the caller asked for it to be deleted on close
-    main_.reset();
-  }
 };
 
 QTEST_MAIN(SplashTest)
