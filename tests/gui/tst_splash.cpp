@@ -51,12 +51,15 @@ class SplashTest : public QObject {
   }
 
   void timerHandsOverAfterThreeSeconds() {
-    SplashWindow splash(HandOver());
-    splash.show();
+    // The clock starts before the window, whose timer starts as it is made;
+    // a coarse timer may fire up to 5 % early.
     QElapsedTimer clock;
     clock.start();
+    SplashWindow splash(HandOver());
+    splash.show();
+    QCOMPARE(splash.timer()->interval(), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(handOvers_, 1, 8000);
-    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 2850, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!splash.isVisible());
     QVERIFY(main_ && main_->isVisible());
     QVERIFY(!splash.timer()->isActive());
