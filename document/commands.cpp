@@ -4,17 +4,6 @@
 
 namespace lm {
 
-namespace {
-// Decomposes the entry at CurrentIndex and shows it in the grid.
-void ShowCurrentEntry(Document& doc) {
-  if (doc.DecomposeEntry()) {
-    ShowEntryInGrid(doc);
-  } else {
-    ClearGrid(doc);  // an entry too long to edit is never shown half
-  }
-}
-}  // namespace
-
 void SelectEntry(Document& doc, int row) {
   doc.List1.SetListIndex(row);
   if (!doc.List1.Valid(row)) {
@@ -23,7 +12,7 @@ void SelectEntry(Document& doc, int row) {
     return;
   }
   doc.CurrentIndex = row;
-  ShowCurrentEntry(doc);
+  ShowEntryAt(doc, row);
 }
 
 void List1_GotFocus(Document& doc) { doc.CurrentIndex = doc.List1.ListIndex(); }
@@ -37,7 +26,7 @@ bool List1_KeyDown(Document& doc, int keyCode) {
   if (keyCode == 38) doc.CurrentIndex = sel > 0 ? sel - 1 : sel;
   if (keyCode == 40) doc.CurrentIndex = sel < doc.List1.Count() - 1 ? sel + 1 : sel;
   if (keyCode == 13) toGrid = true;
-  if (doc.List1.Valid(doc.CurrentIndex)) ShowCurrentEntry(doc);
+  if (doc.List1.Valid(doc.CurrentIndex)) ShowEntryAt(doc, doc.CurrentIndex);
   return toGrid;
 }
 

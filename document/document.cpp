@@ -28,12 +28,16 @@ std::string Document::FramePair() const { return "{" + StartFrame + "}{" + StopF
 
 std::string Document::RebuildLine() const { return FramePair() + EntryText; }
 
+bool CanDecompose(const std::string& line) {
+  // A "}" first would give the start field a negative length.
+  return line.size() <= static_cast<size_t>(kMaxLineLength) && (line.empty() || line[0] != '}');
+}
+
 bool SplitEntryLine(const std::string& line, EntryFields& f) {
-  if (line.size() > static_cast<size_t>(kMaxLineLength)) return false;
+  if (!CanDecompose(line)) return false;
   std::string rest = line;
   size_t p = line.find('}');
   if (p != std::string::npos) {
-    if (p == 0) return false;  // the start field would have a negative length
     f.hasStart = true;
     f.start = line.substr(1, p - 1);
     rest = p + 2 <= line.size() ? line.substr(p + 2) : std::string();

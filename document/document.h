@@ -91,6 +91,8 @@ struct EntryFields {
   bool hasStart = false, hasStop = false;
   std::string start, stop, text;
 };
+// Whether the 16-bit counts cover the line and its start field has a length.
+bool CanDecompose(const std::string& line);
 // False for a line that cannot be decomposed (see DecomposeEntry).
 bool SplitEntryLine(const std::string& line, EntryFields& fields);
 

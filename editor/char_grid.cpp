@@ -29,6 +29,18 @@ void ShowEntryInGrid(Document& doc) {
   doc.NotifyGridChanged();
 }
 
+void ShowEntryAt(Document& doc, int index) {
+  const int keep = doc.CurrentIndex;
+  doc.CurrentIndex = index;
+  const bool decomposed = doc.DecomposeEntry();
+  doc.CurrentIndex = keep;
+  if (decomposed) {
+    ShowEntryInGrid(doc);
+  } else {
+    ClearGrid(doc);
+  }
+}
+
 namespace {
 // Gap fill and blank collapse inside one row, then its last-cell rule.
 void TidyRow(Document& doc, int first) {

@@ -16,6 +16,11 @@ inline constexpr int Backspace = 8, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18,
 // Lays EntryText into the cells and the preview rows.
 void ShowEntryInGrid(Document& doc);
 
+// Decomposes the entry at `index` and shows it, leaving CurrentIndex alone.
+// An entry that cannot be decomposed cannot be edited there: the grid is
+// emptied so that no write-back can reach another entry.
+void ShowEntryAt(Document& doc, int index);
+
 // The cells of one row (0: cells 0..40, 1: cells 41..81) joined.
 std::string RowString(const Document& doc, int row);
 

@@ -34,7 +34,7 @@ void RebalanceTwoLines(Document& doc) {
 // Applies the rules to the entry at CurrentIndex; false on an entry the
 // 16-bit counts cannot cover, which ends the walk.
 bool FixEntry(Document& doc) {
-  if (!Decomposable(doc.EntryLine)) return false;
+  if (!CanDecompose(doc.EntryLine)) return false;
   // Counted once over the entry as stored; not refreshed after a rewrite.
   const int dashes = CountChar(doc.EntryLine, kDash);
   const int breaks = CountChar(doc.EntryLine, kBreak);

@@ -45,11 +45,6 @@ inline void CountFix(Document& doc) {
   if (doc.FixCount < kMaxFixCount) ++doc.FixCount;
 }
 
-// A line the 16-bit counts can cover and whose start field has a length.
-inline bool Decomposable(const std::string& line) {
-  return line.size() <= static_cast<size_t>(kMaxLineLength) && (line.empty() || line[0] != '}');
-}
-
 // True when the line supplies all three fields itself. The decomposition
 // carries missing fields over from the entry decomposed before, so a rule
 // that rebuilt such a line would write another entry's frames or text into it.
@@ -69,10 +64,5 @@ inline void WriteLineAtCurrent(Document& doc, std::string line) {
 inline void WriteTextAtCurrent(Document& doc, const std::string& text) {
   WriteLineAtCurrent(doc, doc.FramePair() + text);
 }
-
-// Decomposes the entry at `index` and shows it in the grid, leaving
-// CurrentIndex alone. An entry that cannot be decomposed cannot be edited
-// there: the grid is emptied so that no write-back can reach another entry.
-void ShowEntryAt(Document& doc, int index);
 
 }  // namespace lm::fixing

@@ -44,7 +44,7 @@ bool DeleteRemarkEntries(Document& doc) {
     const std::string& line = list.Item(i);
     if (line.empty()) break;
     ++exams;
-    if (!Decomposable(line)) {
+    if (!CanDecompose(line)) {
       fault = true;
       break;
     }
@@ -112,7 +112,7 @@ bool CutTagsAndRemarks(Document& doc) {
     doc.CurrentIndex = p;
     const std::string& line = doc.List1.Item(p);
     if (line.empty()) return true;
-    if (!Decomposable(line)) return false;
+    if (!CanDecompose(line)) return false;
     if (!SuppliesAllFields(line)) continue;
     doc.DecomposeEntry();
     const std::string before = doc.EntryText;

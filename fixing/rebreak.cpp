@@ -90,7 +90,7 @@ bool SplitEntryInTwo(const std::string& joined, const std::string& start,
 bool DivideLongEntry(const std::string& line, std::string& first, std::string& second) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  if (!Decomposable(line) || !SuppliesAllFields(line)) return false;
+  if (!CanDecompose(line) || !SuppliesAllFields(line)) return false;
   EntryFields fields;
   if (!SplitEntryLine(line, fields)) return false;
   const std::optional<std::string> joined = JoinedTextToDivide(fields.text);

@@ -36,18 +36,6 @@ bool SeekTooLong(Document& doc) {
   }
 }
 
-void fixing::ShowEntryAt(Document& doc, int index) {
-  const int keep = doc.CurrentIndex;
-  doc.CurrentIndex = index;
-  const bool decomposed = doc.DecomposeEntry();
-  doc.CurrentIndex = keep;
-  if (decomposed) {
-    ShowEntryInGrid(doc);
-  } else {
-    ClearGrid(doc);
-  }
-}
-
 namespace {
 // After a search that found nothing the fields still hold the last entry
 // passed over, which the grid shows again.
