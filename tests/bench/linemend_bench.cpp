@@ -54,6 +54,16 @@ struct BenchFiles {
   ~BenchFiles() { std::system(("rm -rf '" + folder + "'").c_str()); }
 };
 
+// The document sizes every benchmark runs on, and how their cost is fitted.
+void DocumentSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(1000)
+      ->Arg(8000)
+      ->Arg(24000)  // grows to about 28400 entries: room for every division
+      ->Arg(32767)  // full from the start: no division fits
+      ->Unit(benchmark::kMillisecond)
+      ->Complexity(benchmark::oN);
+}
+
 void BM_LoadFixSave(benchmark::State& state) {
   const int entries = static_cast<int>(state.range(0));
   BenchFiles files;
@@ -87,12 +97,7 @@ void BM_LoadFixSave(benchmark::State& state) {
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LoadFixSave)
-    ->Arg(1000)
-    ->Arg(8000)
-    ->Arg(24000)  // grows to about 28400 entries: room for every division
-    ->Arg(32767)  // full from the start: no division fits
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+    ->Apply(DocumentSizes);
 
 // The command alone, without the file work.
 void BM_FixOnly(benchmark::State& state) {
@@ -113,12 +118,7 @@ void BM_FixOnly(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * entries);
 }
 BENCHMARK(BM_FixOnly)
-    ->Arg(1000)
-    ->Arg(8000)
-    ->Arg(24000)  // grows to about 28400 entries: room for every division
-    ->Arg(32767)  // full from the start: no division fits
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+    ->Apply(DocumentSizes);
 
 }  // namespace
 
