@@ -97,11 +97,12 @@ int Load(lm::Document& doc, const std::string& input) {
 }
 
 int Save(const lm::Document& doc, const std::string& output) {
-  switch (lm::WriteSubtitleFile(output, doc.List1.Items())) {
+  switch (lm::WriteSubtitleFile(output, doc.List1.Items()).status) {
     case lm::WriteStatus::Ok:
       return kOk;
     case lm::WriteStatus::ReadOnly:
       return Fail(output, "File is read-only, not written");
+    case lm::WriteStatus::BadName:
     case lm::WriteStatus::Failed:
       break;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document.h"
+#include "file_io.h"
 
 namespace lm {
 
@@ -23,21 +24,11 @@ enum class ReadStatus { Ok, CannotOpen, CannotRead, TooManyLines, TooLarge };
 ReadStatus SplitSubtitleLines(const std::string& content, std::vector<std::string>& lines);
 ReadStatus ReadSubtitleFile(const std::string& path, std::vector<std::string>& lines);
 
-enum class WriteStatus { Ok, ReadOnly, Failed };
-
 // Writes every entry followed by CR LF. The file is written beside the target
 // and renamed over it, so a failure never leaves a truncated file behind. An
 // existing file without write permission is not replaced (ReadOnly).
-WriteStatus WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries);
+WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries);
 
-// Whole-file helpers used by the remembered-folder files as well.
-bool ReadWholeFile(const std::string& path, std::string& content, long long maxBytes);
-WriteStatus WriteFileAtomically(const std::string& path, const std::string& content);
-
-// Write permission on Linux stands in for the read-only attribute.
-bool FileExists(const std::string& path);
-bool IsReadOnly(const std::string& path);
-bool SetReadOnly(const std::string& path, bool readOnly);
 
 // The folder and the name joined with one separator ("c:\" + "a.sub" gives
 // "c:\a.sub", "/subs" + "a.sub" gives "/subs/a.sub").

@@ -54,7 +54,7 @@ std::string RememberedFolders::SaveDirFile() const { return ComposeFilePath(fold
 
 bool RememberedFolders::ReadDirectory(std::string& openFolder, std::string& lastFile) const {
   std::string content;
-  if (!ReadWholeFile(DirectoryFile(), content, 1 << 20)) return false;
+  if (ReadWholeFile(DirectoryFile(), content, 1 << 20).status != FileRead::Ok) return false;
   std::vector<std::string> fields = ReadFields(content);
   if (fields.size() < 2) return false;
   openFolder = fields[0];
@@ -65,13 +65,13 @@ bool RememberedFolders::ReadDirectory(std::string& openFolder, std::string& last
 bool RememberedFolders::WriteDirectory(const std::string& dirListPath,
                                        const std::string& fileListFolder,
                                        const std::string& fileName) const {
-  return WriteFileAtomically(DirectoryFile(), QuoteField(dirListPath) +
-                                                  QuoteField(RememberedFilePath(fileListFolder, fileName))) ==
-         WriteStatus::Ok;
+  return WriteFileSafely(DirectoryFile(), QuoteField(dirListPath) +
+                                              QuoteField(RememberedFilePath(fileListFolder, fileName)))
+      .ok();
 }
 
 bool RememberedFolders::WriteSaveDir(const std::string& folder) const {
-  return WriteFileAtomically(SaveDirFile(), QuoteField(folder)) == WriteStatus::Ok;
+  return WriteFileSafely(SaveDirFile(), QuoteField(folder)).ok();
 }
 
 }  // namespace lm

@@ -125,7 +125,7 @@ void SaveFlow::Save() {
     ShowMessage(mainWindow_, kWrongType);
     return;
   }
-  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items());
+  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items()).status;
   if (status == WriteStatus::Ok) {
     doc_.Changed = 0;
   } else if (status == WriteStatus::ReadOnly || IsReadOnly(doc_.FilePath)) {
@@ -143,7 +143,7 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath) {
     ShowMessage(mainWindow_, kWrongType);
     return false;
   }
-  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items());
+  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items()).status;
   if (status == WriteStatus::Ok && folders_.WriteSaveDir(LocalPath(dirListPath))) return true;
   if (status == WriteStatus::ReadOnly || (status != WriteStatus::Ok && IsReadOnly(doc_.FilePath))) {
     ShowWriteProtectedPrompt(doc_.FilePath);
@@ -188,7 +188,7 @@ void SaveFlow::Overwrite(Skrivskydd* prompt) {
   bool ok = false;
   // A document closed meanwhile would overwrite the file with nothing.
   if (!path.empty() && !doc_.NoDocument() && SetReadOnly(path, false)) {
-    ok = WriteSubtitleFile(path, doc_.List1.Items()) == WriteStatus::Ok;
+    ok = WriteSubtitleFile(path, doc_.List1.Items()).ok();
     if (ok) doc_.Changed = 0;
     // Put the protection back whether or not the write succeeded.
     if (!SetReadOnly(path, true)) ok = false;

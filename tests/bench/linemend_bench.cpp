@@ -69,8 +69,7 @@ void BM_LoadFixSave(benchmark::State& state) {
   BenchFiles files;
   const std::string name = "in.sub";
   const std::string out = files.folder + "/out.sub";
-  if (lm::WriteSubtitleFile(files.folder + "/" + name, MakeDocument(entries)) !=
-      lm::WriteStatus::Ok) {
+  if (!lm::WriteSubtitleFile(files.folder + "/" + name, MakeDocument(entries)).ok()) {
     state.SkipWithError("cannot write the input file");
     return;
   }
@@ -82,7 +81,7 @@ void BM_LoadFixSave(benchmark::State& state) {
       return;
     }
     lm::Fixlines_Click(doc);
-    if (lm::WriteSubtitleFile(out, doc.List1.Items()) != lm::WriteStatus::Ok) {
+    if (!lm::WriteSubtitleFile(out, doc.List1.Items()).ok()) {
       state.SkipWithError("save failed");
       return;
     }

@@ -65,7 +65,7 @@ TEST(SubtitleFile, EveryByteSurvivesARoundTrip) {
   Put(dir.File("in.sub"), content);
   std::vector<std::string> lines;
   ASSERT_EQ(ReadSubtitleFile(dir.File("in.sub"), lines), ReadStatus::Ok);
-  ASSERT_EQ(WriteSubtitleFile(dir.File("out.sub"), lines), WriteStatus::Ok);
+  ASSERT_EQ(WriteSubtitleFile(dir.File("out.sub"), lines).status, WriteStatus::Ok);
   EXPECT_EQ(Get(dir.File("out.sub")), content);
 }
 
@@ -74,7 +74,7 @@ TEST(SubtitleFile, WriteNormalisesLineEndsAndDropsEmptyLines) {
   Put(dir.File("in.sub"), "{1}{2}a\r\n\r\n{3}{4}b\r  x \r\n");
   std::vector<std::string> lines;
   ASSERT_EQ(ReadSubtitleFile(dir.File("in.sub"), lines), ReadStatus::Ok);
-  ASSERT_EQ(WriteSubtitleFile(dir.File("in.sub"), lines), WriteStatus::Ok);
+  ASSERT_EQ(WriteSubtitleFile(dir.File("in.sub"), lines).status, WriteStatus::Ok);
   EXPECT_EQ(Get(dir.File("in.sub")), "{1}{2}a\r\n{3}{4}b\r\n  x \r\n");
 }
 
@@ -84,17 +84,17 @@ TEST(SubtitleFile, ReadOnlyTargetIsNotReplaced) {
   Put(path, "old\r\n");
   ASSERT_TRUE(SetReadOnly(path, true));
   EXPECT_TRUE(IsReadOnly(path));
-  EXPECT_EQ(WriteSubtitleFile(path, {"new"}), WriteStatus::ReadOnly);
+  EXPECT_EQ(WriteSubtitleFile(path, {"new"}).status, WriteStatus::ReadOnly);
   EXPECT_EQ(Get(path), "old\r\n");
   ASSERT_TRUE(SetReadOnly(path, false));
-  EXPECT_EQ(WriteSubtitleFile(path, {"new"}), WriteStatus::Ok);
+  EXPECT_EQ(WriteSubtitleFile(path, {"new"}).status, WriteStatus::Ok);
   EXPECT_EQ(Get(path), "new\r\n");
 }
 
 TEST(SubtitleFile, MissingFolderFailsWithoutLeavingAnything) {
   TempDir dir;
-  EXPECT_EQ(WriteSubtitleFile(dir.File("no/such/x.sub"), {"a"}), WriteStatus::Failed);
-  EXPECT_EQ(WriteSubtitleFile("", {"a"}), WriteStatus::Failed);
+  EXPECT_EQ(WriteSubtitleFile(dir.File("no/such/x.sub"), {"a"}).status, WriteStatus::BadName);
+  EXPECT_EQ(WriteSubtitleFile("", {"a"}).status, WriteStatus::BadName);
   std::vector<std::string> lines;
   EXPECT_EQ(ReadSubtitleFile(dir.File("none.sub"), lines), ReadStatus::CannotOpen);
   EXPECT_EQ(ReadSubtitleFile(dir.path(), lines), ReadStatus::CannotRead) << "a folder is no file";
