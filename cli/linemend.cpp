@@ -2,6 +2,7 @@
 // built from the same core as the desktop program.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -91,13 +92,15 @@ int Load(lm::Document& doc, const std::string& input) {
   const size_t cut = input.find_last_of('/');
   const std::string folder = cut == std::string::npos ? "." : input.substr(0, cut + 1);
   const std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
-  if (name.empty() || !lm::LoadSubtitleFile(doc, folder, name, nullptr))
-    return Fail(input, "File Corrupt!");
+  doc.Begin("Open");
+  const bool loaded = !name.empty() && lm::LoadSubtitleFile(doc, folder, name, nullptr);
+  doc.Commit();
+  if (!loaded) return Fail(input, "File Corrupt!");
   return -1;
 }
 
 int Save(const lm::Document& doc, const std::string& output) {
-  switch (lm::WriteSubtitleFile(output, doc.List1.Items()).status) {
+  switch (lm::WriteDocument(doc, output).status) {
     case lm::WriteStatus::Ok:
       return kOk;
     case lm::WriteStatus::ReadOnly:
@@ -117,13 +120,19 @@ void WriteEntryLine(int number, const std::string& line) {
 
 int Check(lm::Document& doc) {
   bool found = false;
+  doc.Begin("Check");
   doc.CurrentIndex = 0;
   while (lm::SeekTooLong(doc)) {
     found = true;
     WriteEntryLine(doc.CurrentIndex + 1, doc.List1.Item(doc.CurrentIndex));
     ++doc.CurrentIndex;  // below the list size, which fits 16 bits
   }
+  doc.Commit();
   return found ? kFound : kOk;
+}
+
+void PrintMessages(const lm::CommandResult& result) {
+  for (const std::string& text : result.messages) std::cout << text << "\n";
 }
 
 }  // namespace
@@ -132,17 +141,22 @@ int main(int argc, char** argv) {
   Options options;
   if (int status = ParseArguments(argc, argv, options); status >= 0) return status;
 
+  // A file-size limit makes the write fail with an error instead of ending
+  // the program, so the temporary file is cleaned up and the error reported.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   lm::Document doc;
-  doc.ShowMessage = [](const std::string& text) { std::cout << text << "\n"; };
   if (int status = Load(doc, options.input); status >= 0) return status;
 
   if (options.command == "check") return Check(doc);
 
+  doc.Begin(options.command);
   if (options.command == "fix") {
     lm::Fixlines_Click(doc);
   } else {
     lm::Rmhi_Click(doc);
   }
+  PrintMessages(doc.Commit());
   const int status = Save(doc, options.output);
   if (status == kOk && options.command == "fix" && doc.List1.Valid(doc.CurrentIndex))
     std::cout << "still too long: entry " << doc.CurrentIndex + 1 << "\n";

@@ -1,18 +1,30 @@
 #include "commands.h"
 
-#include "editor/char_grid.h"
-
 namespace lm {
 
+void ShowEntry(Document& doc, int index) {
+  const std::string& line = doc.List1.Item(index);
+  const int keep = doc.CurrentIndex;
+  doc.CurrentIndex = index;
+  const bool shown = doc.List1.Valid(index) && SuppliesAllFields(line) && doc.DecomposeEntry();
+  doc.CurrentIndex = keep;
+  if (shown) {
+    doc.ShowInGrid(index);
+  } else {
+    doc.SetText1("");
+    doc.ClearGrid();
+  }
+}
+
 void SelectEntry(Document& doc, int row) {
-  doc.List1.SetListIndex(row);
+  doc.SetListIndex(row);
   if (!doc.List1.Valid(row)) {
     doc.CurrentIndex = -1;
-    ClearGrid(doc);
+    doc.ClearGrid();
     return;
   }
   doc.CurrentIndex = row;
-  ShowEntryAt(doc, row);
+  ShowEntry(doc, row);
 }
 
 void List1_GotFocus(Document& doc) { doc.CurrentIndex = doc.List1.ListIndex(); }
@@ -20,14 +32,12 @@ void List1_GotFocus(Document& doc) { doc.CurrentIndex = doc.List1.ListIndex(); }
 bool List1_KeyDown(Document& doc, int keyCode) {
   if (doc.NoDocument()) return false;
   const int sel = doc.List1.ListIndex();
-  bool toGrid = false;
   // The list moves its own selection after this; at either end it does not
   // move, and the selected entry stays current.
-  if (keyCode == 38) doc.CurrentIndex = sel > 0 ? sel - 1 : sel;
-  if (keyCode == 40) doc.CurrentIndex = sel < doc.List1.Count() - 1 ? sel + 1 : sel;
-  if (keyCode == 13) toGrid = true;
-  if (doc.List1.Valid(doc.CurrentIndex)) ShowEntryAt(doc, doc.CurrentIndex);
-  return toGrid;
+  if (keyCode == vk::Up) doc.CurrentIndex = sel > 0 ? sel - 1 : sel;
+  if (keyCode == vk::Down) doc.CurrentIndex = sel < doc.List1.Count() - 1 ? sel + 1 : sel;
+  if (doc.List1.Valid(doc.CurrentIndex)) ShowEntry(doc, doc.CurrentIndex);
+  return keyCode == vk::Enter;
 }
 
 bool List1_MouseDown(Document& doc) {
@@ -37,31 +47,35 @@ bool List1_MouseDown(Document& doc) {
   return true;
 }
 
-bool AdjustFrames(Document& doc, int startDelta, int stopDelta) {
+bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta) {
   if (doc.NoDocument()) return false;
   const int sel = doc.List1.ListIndex();
   if (!doc.List1.Valid(sel)) return false;
+  const std::string& line = doc.List1.Item(sel);
   EntryFields f;
-  if (!SplitEntryLine(doc.List1.Item(sel), f) || !f.hasStart || !f.hasStop) return false;
-  double start = 0, stop = 0;
-  if (!ParseFrameNumber(f.start, start) || !ParseFrameNumber(f.stop, stop)) return false;
+  if (!SplitEntryLine(line, f) || !f.hasStart || !f.hasStop) return false;
+  const std::optional<int64_t> start = ParseFrameNumber(f.start);
+  const std::optional<int64_t> stop = ParseFrameNumber(f.stop);
+  if (!start || !stop) return false;
+  // Decomposed as DecomposeEntry does, but the textline waits for the result.
   doc.CurrentIndex = sel;
   doc.DecomposedId = doc.List1.Id(sel);
-  doc.StartFrame = f.start;
-  doc.StopFrame = f.stop;
-  doc.EntryText = f.text;
+  doc.StartFrame.assign(f.start);
+  doc.StopFrame.assign(f.stop);
+  doc.EntryText.assign(f.text);
   doc.EntryLine = doc.RebuildLine();
-  start += startDelta;
-  stop += stopDelta;
-  if (start < 0 || stop < 0) {
+  const std::optional<int64_t> newStart = AddFrames(*start, startDelta);
+  const std::optional<int64_t> newStop = AddFrames(*stop, stopDelta);
+  if (!newStart || !newStop) return false;
+  if (*newStart < 0 || *newStop < 0) {
     doc.Message("To low value");
     return false;
   }
-  doc.StartFrame = FormatFrameNumber(start);
-  doc.StopFrame = FormatFrameNumber(stop);
+  doc.StartFrame = FormatFrameNumber(*newStart);
+  doc.StopFrame = FormatFrameNumber(*newStop);
   doc.EntryLine = doc.RebuildLine();
   doc.SetText1(doc.FramePair());
-  doc.List1.SetItem(sel, doc.EntryLine);
+  doc.SetItem(sel, doc.EntryLine);
   return true;
 }
 

@@ -1,12 +1,21 @@
 #pragma once
-// Moving through the entry list and shifting frame numbers.
+// Moving through the entry list and shifting frame numbers. Each runs inside
+// a command (see Document::Begin).
+#include <cstdint>
+
 #include "document.h"
 
 namespace lm {
 
-// Makes the entry at `row` current and shows it: every move of the list's
-// selection by the user goes through here, so the selection, CurrentIndex
-// and the grid always name the same entry.
+// Decomposes the entry at `index` (CurrentIndex stays) and asks for it in the
+// grid. An entry that cannot be decomposed, or that does not supply its own
+// frame fields, is shown as nothing: grid and textline cleared, so that no
+// write-back can reach it with another entry's fields.
+void ShowEntry(Document& doc, int index);
+
+// Makes the entry at `row` current, selected and shown: every move of the
+// list's selection by the user goes through here, so the selection,
+// CurrentIndex and the grid always name the same entry.
 void SelectEntry(Document& doc, int row);
 
 // The entry list got the input focus.
@@ -19,8 +28,15 @@ bool List1_KeyDown(Document& doc, int keyCode);
 bool List1_MouseDown(Document& doc);
 
 // Adds the deltas to the selected entry's start and stop frames. A result
-// below zero is refused with "To low value"; fields that are not numbers are
-// left alone. Returns true when the entry was rewritten.
-bool AdjustFrames(Document& doc, int startDelta, int stopDelta);
+// below zero is refused with "To low value"; fields that are not whole
+// numbers, and results outside the 64-bit range, are refused silently.
+// Returns true when the entry was rewritten.
+bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta);
+
+// Virtual-key codes the grid and the list react to.
+namespace vk {
+inline constexpr int Backspace = 8, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18, Left = 37,
+                     Up = 38, Right = 39, Down = 40, Insert = 45, Other = 255;
+}
 
 }  // namespace lm

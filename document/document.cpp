@@ -1,126 +1,408 @@
 #include "document.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
+#include <utility>
+
+#include "limits.h"
 
 namespace lm {
 
-Document::Document() {
-  List1.onModified = [this] { Changed = 1; };
+namespace {
+// Runs a lone list edit made outside any command as a command of its own, so
+// that it is recorded like every other change.
+class OwnCommand {
+ public:
+  explicit OwnCommand(Document& doc) : doc_(doc), own_(!doc.InCommand()) {
+    if (own_) doc_.Begin("Edit");
+  }
+  ~OwnCommand() {
+    if (own_) doc_.Commit();
+  }
+
+ private:
+  Document& doc_;
+  bool own_;
+};
+
+void AppendFramePair(std::string& out, const std::string& start, const std::string& stop) {
+  out += '{';
+  out += start;
+  out += "}{";
+  out += stop;
+  out += '}';
+}
+}  // namespace
+
+Document::Document() : List1(list_) { history_.Reset(); }
+
+void Document::SetFilePath(std::string path) {
+  fileName_ = FileNameOf(path);
+  filePath_ = std::move(path);
 }
 
-void Document::SetText1(std::string value) {
-  if (value == text1_) return;
-  text1_ = std::move(value);
-  if (observer_) observer_->TextlineChanged();
+void Document::MarkSaved() { history_.MarkSaved(); }
+
+// ------------------------------------------------------------ commands
+
+void Document::Begin(std::string_view name) {
+  if (inCommand_) return;  // a command run from inside another is part of it
+  inCommand_ = true;
+  commandName_.assign(name);
+  before_ = {list_.ListIndex(), CurrentIndex};
+  recording_ = replaying_ = newDocument_ = false;
+  watermark_ = lastId_;
+  grid_ = {};
 }
 
-void Document::NotifyGridChanged() {
-  if (observer_) observer_->GridChanged();
+CommandResult Document::Commit() {
+  CommandResult result;
+  if (!inCommand_) return result;
+  if (recording_) {
+    std::vector<Hunk> hunks = CollectHunks();
+    if (!hunks.empty()) {
+      Step step;
+      step.name = commandName_;
+      step.hunks = std::move(hunks);
+      step.before = before_;
+      step.after = {list_.ListIndex(), CurrentIndex};
+      history_.Push(std::move(step));
+      result.changed = true;
+    }
+  }
+  result.changed = result.changed || replaying_;
+  recording_ = false;
+  baseIds_.clear();
+  originals_.clear();
+  result.grid = grid_;
+  result.messages = std::move(messages_);
+  messages_.clear();
+  inCommand_ = false;
+  if (observer_) observer_->CommandEnded();
+  return result;
 }
 
-void Document::Message(const std::string& text) const {
-  if (ShowMessage) ShowMessage(text);
+void Document::Notify(ListChange::Kind kind, int first, int count, bool before) {
+  if (!observer_) return;
+  const ListChange change{kind, first, count};
+  if (before) {
+    observer_->EntriesAboutToChange(change);
+  } else {
+    observer_->EntriesChanged(change);
+  }
 }
 
-std::string Document::FramePair() const { return "{" + StartFrame + "}{" + StopFrame + "}"; }
+void Document::StartRecording() {
+  if (recording_ || replaying_ || newDocument_) return;
+  recording_ = true;
+  baseIds_ = list_.Ids();
+}
+
+void Document::Touch(std::uint64_t id, const std::string& line, bool removed) {
+  if (!recording_ || id > watermark_) return;
+  auto [it, first] = originals_.try_emplace(id);
+  if (first) it->second.line = line;
+  if (removed) it->second.removed = true;
+}
+
+// The entries kept from the start of the command keep their order, so one
+// walk over the ids as they were and as they are finds every changed run.
+std::vector<Hunk> Document::CollectHunks() {
+  std::vector<Hunk> hunks;
+  const std::vector<std::uint64_t>& base = baseIds_;
+  const std::vector<std::uint64_t>& now = list_.Ids();
+  const std::vector<std::string>& items = list_.Items();
+  size_t i = 0, j = 0;
+  bool open = false;
+  auto hunk = [&]() -> Hunk& {
+    if (!open) {
+      hunks.emplace_back();
+      hunks.back().oldIndex = static_cast<int>(i);
+      hunks.back().newIndex = static_cast<int>(j);
+      open = true;
+    }
+    return hunks.back();
+  };
+  while (i < base.size() || j < now.size()) {
+    if (j < now.size() && now[j] > watermark_) {
+      Hunk& h = hunk();
+      h.newLines.push_back(items[j]);
+      h.newIds.push_back(now[j]);
+      ++j;
+      continue;
+    }
+    if (i >= base.size()) break;  // cannot happen: every entry is accounted for
+    auto original = originals_.find(base[i]);
+    const bool touched = original != originals_.end();
+    if (touched && original->second.removed) {
+      Hunk& h = hunk();
+      h.oldLines.push_back(original->second.line);
+      h.oldIds.push_back(base[i]);
+      ++i;
+      continue;
+    }
+    if (j >= now.size() || now[j] != base[i]) break;  // cannot happen either
+    if (touched && original->second.line != items[j]) {
+      Hunk& h = hunk();
+      h.oldLines.push_back(original->second.line);
+      h.oldIds.push_back(base[i]);
+      h.newLines.push_back(items[j]);
+      h.newIds.push_back(now[j]);
+    } else {
+      open = false;
+    }
+    ++i;
+    ++j;
+  }
+  return hunks;
+}
+
+// ------------------------------------------------------------ list edits
+
+void Document::SetItem(int index, std::string line) {
+  // Writing back an unchanged line is no change.
+  if (!list_.Valid(index) || list_.Item(index) == line) return;
+  OwnCommand command(*this);
+  StartRecording();
+  const std::uint64_t id = list_.Id(index);
+  Touch(id, list_.Item(index), false);
+  Notify(ListChange::Set, index, 1, true);
+  list_.Set(index, std::move(line), id);
+  Notify(ListChange::Set, index, 1, false);
+}
+
+void Document::InsertItem(int index, std::string line) {
+  if (index < 0 || index > list_.Count() || list_.Count() >= kInt16Max) return;
+  OwnCommand command(*this);
+  StartRecording();
+  Notify(ListChange::Insert, index, 1, true);
+  list_.Insert(index, std::move(line), NewId());
+  Notify(ListChange::Insert, index, 1, false);
+}
+
+void Document::RemoveItem(int index) {
+  if (!list_.Valid(index)) return;
+  OwnCommand command(*this);
+  StartRecording();
+  Touch(list_.Id(index), list_.Item(index), true);
+  Notify(ListChange::Remove, index, 1, true);
+  list_.Remove(index, 1);
+  Notify(ListChange::Remove, index, 1, false);
+}
+
+void Document::ReplaceItems(std::vector<std::string> lines, std::vector<std::uint64_t> ids,
+                            int selection) {
+  OwnCommand command(*this);
+  StartRecording();
+  ids.resize(lines.size(), 0);
+  const std::vector<std::uint64_t>& now = list_.Ids();
+  const std::vector<std::string>& items = list_.Items();
+  size_t i = 0;
+  for (size_t j = 0; j < lines.size(); ++j) {
+    if (ids[j] != 0) {
+      // Entries passed over on the way to the next kept one are gone.
+      while (i < now.size() && now[i] != ids[j]) {
+        Touch(now[i], items[i], true);
+        ++i;
+      }
+      if (i < now.size()) {
+        if (items[i] != lines[j]) Touch(now[i], items[i], false);
+        ++i;
+        continue;
+      }
+    }
+    ids[j] = NewId();
+  }
+  for (; i < now.size(); ++i) Touch(now[i], items[i], true);
+  Notify(ListChange::Reset, 0, 0, true);
+  list_.Replace(std::move(lines), std::move(ids), selection);
+  Notify(ListChange::Reset, 0, 0, false);
+}
+
+void Document::SetListIndex(int index) { list_.Select(index); }
+
+// ------------------------------------------------------------ entry model
+
+bool Document::DecomposeEntry() {
+  const std::string& line = list_.Item(CurrentIndex);
+  EntryFields f;
+  if (!SplitEntryLine(line, f)) return false;
+  // Assigned in place: a walk over thousands of entries allocates nothing.
+  if (f.hasStart) StartFrame.assign(f.start);
+  if (f.hasStop) {
+    StopFrame.assign(f.stop);
+    EntryText.assign(f.text);
+  }
+  if (list_.Valid(CurrentIndex)) DecomposedId = list_.Id(CurrentIndex);
+  EntryLine.clear();
+  AppendFramePair(EntryLine, StartFrame, StopFrame);
+  EntryLine += EntryText;
+  text1_.clear();
+  AppendFramePair(text1_, StartFrame, StopFrame);
+  return true;
+}
+
+std::string Document::FramePair() const {
+  std::string pair;
+  AppendFramePair(pair, StartFrame, StopFrame);
+  return pair;
+}
 
 std::string Document::RebuildLine() const { return FramePair() + EntryText; }
 
-bool CanDecompose(const std::string& line) {
-  // A "}" first would give the start field a negative length.
-  return line.size() <= static_cast<size_t>(kMaxLineLength) && (line.empty() || line[0] != '}');
-}
+// ------------------------------------------------------------ documents
 
-bool SplitEntryLine(const std::string& line, EntryFields& f) {
-  if (!CanDecompose(line)) return false;
-  std::string rest = line;
-  size_t p = line.find('}');
-  if (p != std::string::npos) {
-    f.hasStart = true;
-    f.start = line.substr(1, p - 1);
-    rest = p + 2 <= line.size() ? line.substr(p + 2) : std::string();
-  }
-  size_t q = rest.find('}');
-  if (q != std::string::npos) {
-    f.hasStop = true;
-    f.stop = rest.substr(0, q);
-    f.text = rest.substr(q + 1);
-  }
-  return true;
-}
-
-bool Document::DecomposeEntry() {
-  const std::string& line = List1.Item(CurrentIndex);
-  EntryFields f;
-  if (!SplitEntryLine(line, f)) return false;
-  if (f.hasStart) StartFrame = f.start;
-  if (f.hasStop) {
-    StopFrame = f.stop;
-    EntryText = f.text;
-  }
-  if (List1.Valid(CurrentIndex)) DecomposedId = List1.Id(CurrentIndex);
-  EntryLine = RebuildLine();
-  SetText1(FramePair());
-  return true;
-}
-
-void Document::Reset() {
-  List1.Clear();
+void Document::ResetState() {
   CurrentIndex = 0;
   EntryLine.clear();
   StartFrame.clear();
   StopFrame.clear();
   EntryText.clear();
-  FilePath.clear();
-  FileName.clear();
-  Changed = 0;
   DecomposedId = 0;
-  SetText1("");
-  ClearGrid(*this);
+  text1_.clear();
+  typed_ = false;
+  ++generation_;
+  history_.Reset();
+  if (inCommand_) {
+    newDocument_ = true;
+    recording_ = false;
+  }
 }
 
-void ClearGrid(Document& doc) {
-  for (auto& cell : doc.Text2) cell.clear();
-  doc.Label1.clear();
-  doc.Label2.clear();
-  doc.GridEntryId = 0;
-  doc.NotifyGridChanged();
+void Document::Load(std::vector<std::string> lines, std::string path, Encoding encoding) {
+  OwnCommand command(*this);
+  ResetState();
+  std::vector<std::uint64_t> ids(lines.size());
+  for (auto& id : ids) id = NewId();
+  Notify(ListChange::Reset, 0, 0, true);
+  list_.Replace(std::move(lines), std::move(ids), -1);
+  Notify(ListChange::Reset, 0, 0, false);
+  loaded_ = true;
+  SetFilePath(std::move(path));
+  encoding_ = encoding;
 }
 
-bool ParseFrameNumber(const std::string& field, double& value) {
-  size_t b = field.find_first_not_of(" \t");
-  if (b == std::string::npos) return false;
-  size_t e = field.find_last_not_of(" \t");
-  std::string core = field.substr(b, e - b + 1);
-  // Only plain decimal numbers: digits with an optional sign and fraction.
-  size_t i = 0;
-  if (core[i] == '+' || core[i] == '-') ++i;
-  bool digits = false, dot = false;
-  for (; i < core.size(); ++i) {
-    if (core[i] >= '0' && core[i] <= '9') {
-      digits = true;
-    } else if (core[i] == '.' && !dot) {
-      dot = true;
-    } else {
-      return false;
+void Document::Close() {
+  OwnCommand command(*this);
+  ResetState();
+  Notify(ListChange::Reset, 0, 0, true);
+  list_.Replace({}, {}, -1);
+  Notify(ListChange::Reset, 0, 0, false);
+  loaded_ = false;
+  filePath_.clear();
+  fileName_.clear();
+  encoding_ = Encoding::Windows1252;
+  ClearGrid();
+}
+
+// ------------------------------------------------------------ undo
+
+namespace {
+constexpr size_t kInPlaceHunks = 16;
+}  // namespace
+
+void Document::Apply(const Step& step, bool forward) {
+  // Small steps are applied entry by entry, from the last run to the first so
+  // that the earlier positions stay valid; large ones rebuild the list in one
+  // linear pass.
+  if (step.hunks.size() <= kInPlaceHunks) {
+    for (auto h = step.hunks.rbegin(); h != step.hunks.rend(); ++h) {
+      const int at = forward ? h->oldIndex : h->newIndex;
+      const int present = static_cast<int>((forward ? h->oldLines : h->newLines).size());
+      const auto& lines = forward ? h->newLines : h->oldLines;
+      const auto& ids = forward ? h->newIds : h->oldIds;
+      const int wanted = static_cast<int>(lines.size());
+      const int common = std::min(present, wanted);
+      for (int k = 0; k < common; ++k) {
+        Notify(ListChange::Set, at + k, 1, true);
+        list_.Set(at + k, lines[static_cast<size_t>(k)], ids[static_cast<size_t>(k)]);
+        Notify(ListChange::Set, at + k, 1, false);
+      }
+      if (present > common) {
+        Notify(ListChange::Remove, at + common, present - common, true);
+        list_.Remove(at + common, present - common);
+        Notify(ListChange::Remove, at + common, present - common, false);
+      } else if (wanted > common) {
+        Notify(ListChange::Insert, at + common, wanted - common, true);
+        list_.InsertRange(at + common, lines, ids, static_cast<size_t>(common));
+        Notify(ListChange::Insert, at + common, wanted - common, false);
+      }
     }
+    return;
   }
-  if (!digits) return false;
-  value = std::strtod(core.c_str(), nullptr);
-  return std::isfinite(value);
+  std::vector<std::string> items;
+  std::vector<std::uint64_t> ids;
+  const std::vector<std::string>& now = list_.Items();
+  const std::vector<std::uint64_t>& nowIds = list_.Ids();
+  items.reserve(now.size() + 64);
+  ids.reserve(now.size() + 64);
+  size_t pos = 0;
+  for (const Hunk& h : step.hunks) {
+    const size_t at = static_cast<size_t>(forward ? h.oldIndex : h.newIndex);
+    for (; pos < at; ++pos) {
+      items.push_back(std::move(list_.items_[pos]));
+      ids.push_back(nowIds[pos]);
+    }
+    const auto& lines = forward ? h.newLines : h.oldLines;
+    const auto& lineIds = forward ? h.newIds : h.oldIds;
+    items.insert(items.end(), lines.begin(), lines.end());
+    ids.insert(ids.end(), lineIds.begin(), lineIds.end());
+    pos += (forward ? h.oldLines : h.newLines).size();
+  }
+  for (; pos < now.size(); ++pos) {
+    items.push_back(std::move(list_.items_[pos]));
+    ids.push_back(nowIds[pos]);
+  }
+  Notify(ListChange::Reset, 0, 0, true);
+  list_.Replace(std::move(items), std::move(ids), -1);
+  Notify(ListChange::Reset, 0, 0, false);
 }
 
-std::string FormatFrameNumber(double value) {
-  if (value == 0) value = 0;  // no "-0"
-  char buf[64];
-  if (std::floor(value) == value && std::fabs(value) < 1e15) {
-    std::snprintf(buf, sizeof buf, "%.0f", value);
-  } else {
-    std::snprintf(buf, sizeof buf, "%.15g", value);
+namespace {
+void RestoreCursor(Document& doc, const Cursor& cursor) {
+  doc.SetListIndex(cursor.selection);
+  doc.CurrentIndex = cursor.current;
+  const int shown = doc.List1.Valid(cursor.current) ? cursor.current : doc.List1.ListIndex();
+  if (!doc.List1.Valid(shown)) {
+    doc.ClearGrid();
+    return;
   }
-  return buf;
+  const int keep = doc.CurrentIndex;
+  doc.CurrentIndex = shown;
+  doc.DecomposeEntry();
+  doc.CurrentIndex = keep;
+  doc.ShowInGrid(shown);
+}
+}  // namespace
+
+bool Document::Undo() {
+  if (!CanUndo()) return false;
+  OwnCommand command(*this);
+  replaying_ = true;
+  recording_ = false;
+  const Step& step = history_.NextUndo();
+  Apply(step, false);
+  const Cursor cursor = step.before;
+  history_.Undone();
+  RestoreCursor(*this, cursor);
+  return true;
+}
+
+bool Document::Redo() {
+  if (!CanRedo()) return false;
+  OwnCommand command(*this);
+  replaying_ = true;
+  recording_ = false;
+  const Step& step = history_.NextRedo();
+  Apply(step, true);
+  const Cursor cursor = step.after;
+  history_.Redone();
+  RestoreCursor(*this, cursor);
+  return true;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 }  // namespace lm

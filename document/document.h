@@ -1,27 +1,51 @@
 #pragma once
-// The open document and the state every command shares: the entry list, the
-// current entry and its decomposition, the textline, the character grid and
-// its preview rows, the file path and the unsaved-changes flag.
-#include <array>
+// The open document and the state every command shares.
+//
+// Every change of the entry list happens inside a command: Begin, the
+// routine runs on the shared fields, Commit. The command records what it
+// changed, which becomes one step of the undo history, and collects what the
+// user is to see afterwards: the entry to show in the grid and the messages.
 #include <cstdint>
-#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
+#include "entry.h"
 #include "entry_list.h"
+#include "history.h"
+#include "text.h"
 
 namespace lm {
 
-inline constexpr int kGridCells = 82;
-inline constexpr int kRowCells = 41;
-// Longest entry line the 16-bit position counts can cover.
-inline constexpr int kMaxLineLength = 32767;
+struct ListChange {
+  enum Kind { Set, Insert, Remove, Reset } kind = Set;
+  int first = 0;
+  int count = 0;
+};
 
+// How the core tells a front end what changed.
 class DocumentObserver {
  public:
   virtual ~DocumentObserver() = default;
-  // The textline, a grid cell or a preview row changed.
-  virtual void TextlineChanged() {}
-  virtual void GridChanged() {}
+  // Around every change of the entry list, as it happens.
+  virtual void EntriesAboutToChange(const ListChange&) {}
+  virtual void EntriesChanged(const ListChange&) {}
+  // At the end of every command: the selection, the textline, the file path,
+  // Changed and the history may have moved.
+  virtual void CommandEnded() {}
+};
+
+// What the character grid is to show once a command ends.
+struct GridRequest {
+  enum Kind { Keep, Show, Clear } kind = Keep;
+  int index = -1;  // Show: the entry at this position
+};
+
+struct CommandResult {
+  bool changed = false;  // the list changed: the command is one undo step
+  GridRequest grid;
+  std::vector<std::string> messages;  // in the order the command gave them
 };
 
 class Document {
@@ -30,78 +54,133 @@ class Document {
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
-  EntryList List1;
-
+  // ---- the fields the routines share, as they did in the old program
   int CurrentIndex = 0;
   std::string EntryLine;
   std::string StartFrame;
   std::string StopFrame;
   std::string EntryText;
-  std::string FilePath;
-  std::string FileName;
-  int Changed = 0;
   int FixCount = 0;
-
-  // The frame pair "{start}{stop}" of the current entry; empty while no
-  // document is loaded, which is what most commands test.
-  const std::string& Text1() const { return text1_; }
-  void SetText1(std::string value);
-  bool NoDocument() const { return text1_.empty(); }
-
-  // The 82 cells (two rows of 41) and the two preview rows.
-  std::array<std::string, kGridCells> Text2;
-  std::string Label1;
-  std::string Label2;
-  // The entry whose text the grid was last filled from (0: none). The grid's
-  // write-back goes to this entry and to no other.
-  std::uint64_t GridEntryId = 0;
-  void NotifyGridChanged();
-
-  // Identity of the entry the decomposed fields were last read from.
+  // The entry the fields were last decomposed from (0: none).
   std::uint64_t DecomposedId = 0;
 
-  // Cuts the entry at CurrentIndex into StartFrame, StopFrame and EntryText,
-  // rebuilds EntryLine and shows the frame pair in the textline. Returns false,
-  // changing nothing, for a line the 16-bit counts cannot cover (longer than
-  // 32767 characters, or starting with "}").
-  bool DecomposeEntry();
+  // ---- the entry list, read-only; changed through the edits below
+  const EntryList& List1;
 
+  // ---- the textline: the frame pair "{start}{stop}" of the entry shown
+  const std::string& Text1() const { return text1_; }
+  void SetText1(std::string_view value) { text1_.assign(value); }
+
+  // ---- the open file
+  bool NoDocument() const { return !loaded_; }
+  const std::string& FilePath() const { return filePath_; }
+  const std::string& FileName() const { return fileName_; }
+  Encoding FileEncoding() const { return encoding_; }
+  // 1 while the document differs from the file it was loaded from or last
+  // saved to (undoing back to that state makes it 0 again), or while text
+  // typed into the grid waits to be written back.
+  int Changed() const { return typed_ || history_.Dirty() ? 1 : 0; }
+  // After a successful Save As: the document now lives in `path`.
+  void SetFilePath(std::string path);
+  // After a successful Save: the state now is the saved one.
+  void MarkSaved();
+  // A character was typed into the grid; the typing is written back later.
+  void MarkTyped() { typed_ = true; }
+  void TypingWrittenBack() { typed_ = false; }
+
+  // ---- the command boundary
+  void Begin(std::string_view name);
+  CommandResult Commit();
+  bool InCommand() const { return inCommand_; }
+
+  // ---- list edits; outside a command each is a command of its own
+  void SetItem(int index, std::string line);
+  void InsertItem(int index, std::string line);
+  void RemoveItem(int index);
+  // Replaces the whole list at once, for walks that rewrite many entries:
+  // `ids` keeps the identity of each kept entry, 0 gives a new one. The kept
+  // entries must stay in their order.
+  void ReplaceItems(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection);
+  void SetListIndex(int index);
+
+  // ---- the routines of the entry model
+  // Cuts the entry at CurrentIndex into StartFrame, StopFrame and EntryText,
+  // rebuilds EntryLine and shows the frame pair in the textline. Returns
+  // false, changing nothing, for a line that cannot be decomposed.
+  bool DecomposeEntry();
   // "{" StartFrame "}{" StopFrame "}" EntryText
   std::string RebuildLine() const;
   std::string FramePair() const;
 
-  // Shows a message to the user (a modal box in the window, standard output on
-  // the command line). Tests observe it here.
-  std::function<void(const std::string&)> ShowMessage;
-  void Message(const std::string& text) const;
+  // ---- what the user sees when the command ends
+  void ShowInGrid(int index) { grid_ = {GridRequest::Show, index}; }
+  void ClearGrid() { grid_ = {GridRequest::Clear, -1}; }
+  void Message(std::string text) { messages_.push_back(std::move(text)); }
+  const GridRequest& PendingGridRequest() const { return grid_; }
+
+  // ---- whole documents (inside a command)
+  // A new document: the history starts afresh and the state is the saved one.
+  void Load(std::vector<std::string> lines, std::string path, Encoding encoding);
+  // No document, as at program start.
+  void Close();
+  // Changes with every Load and Close: windows bound to one document can
+  // tell that it is gone.
+  std::uint64_t Generation() const { return generation_; }
+
+  // ---- undo and redo (inside a command)
+  bool CanUndo() const { return history_.CanUndo(); }
+  bool CanRedo() const { return history_.CanRedo(); }
+  std::string UndoName() const { return CanUndo() ? history_.NextUndo().name : std::string(); }
+  std::string RedoName() const { return CanRedo() ? history_.NextRedo().name : std::string(); }
+  bool Undo();
+  bool Redo();
+  const History& history() const { return history_; }
 
   void SetObserver(DocumentObserver* observer) { observer_ = observer; }
 
-  // Back to the state at program start: no entries, empty fields and grid.
-  void Reset();
-
  private:
+  struct Original {
+    std::string line;
+    bool removed = false;
+  };
+
+  void Notify(ListChange::Kind kind, int first, int count, bool before);
+  // Before the first edit of a command: where every entry stood.
+  void StartRecording();
+  // The entry `id` is about to change; keeps its line as it was at Begin.
+  void Touch(std::uint64_t id, const std::string& line, bool removed);
+  std::vector<Hunk> CollectHunks();
+  void Apply(const Step& step, bool forward);
+  void ResetState();
+  std::uint64_t NewId() { return ++lastId_; }
+
+  EntryList list_;
   std::string text1_;
+  bool loaded_ = false;
+  std::string filePath_;
+  std::string fileName_;
+  Encoding encoding_ = Encoding::Windows1252;
+  bool typed_ = false;
+  std::uint64_t generation_ = 0;
+  History history_;
+  std::uint64_t lastId_ = 0;
   DocumentObserver* observer_ = nullptr;
+
+  // The command under way.
+  bool inCommand_ = false;
+  std::string commandName_;
+  Cursor before_;
+  bool recording_ = false;
+  bool replaying_ = false;   // undo and redo are not recorded
+  bool newDocument_ = false;  // a load or close: no step
+  std::uint64_t watermark_ = 0;  // ids above it were made by this command
+  std::vector<std::uint64_t> baseIds_;
+  std::unordered_map<std::uint64_t, Original> originals_;
+  GridRequest grid_;
+  std::vector<std::string> messages_;
 };
 
-// The three fields of one entry line, found the way the decomposition finds
-// them. A field that the line does not supply is left unset.
-struct EntryFields {
-  bool hasStart = false, hasStop = false;
-  std::string start, stop, text;
-};
-// Whether the 16-bit counts cover the line and its start field has a length.
-bool CanDecompose(const std::string& line);
-// False for a line that cannot be decomposed (see DecomposeEntry).
-bool SplitEntryLine(const std::string& line, EntryFields& fields);
-
-// Reads a frame field as a whole decimal number (blanks around it allowed).
-bool ParseFrameNumber(const std::string& field, double& value);
-// Plain decimal text: no leading zeros, no plus sign, no fraction when whole.
-std::string FormatFrameNumber(double value);
-
-// Empties all 82 cells and both preview rows.
-void ClearGrid(Document& doc);
+// The file name part of a path (after its last "/" or "\").
+std::string FileNameOf(const std::string& path);
 
 }  // namespace lm

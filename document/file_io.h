@@ -11,12 +11,14 @@ struct FileReadResult {
   int error = 0;  // errno where there is one
 };
 
-// Reads a regular file whole; anything else (a folder, a FIFO, a device) is
-// refused, and so is a file larger than maxBytes.
+// Reads a regular file whole; anything else (a folder, a FIFO, a socket, a
+// device) is refused at once without waiting on it, and so is a file larger
+// than maxBytes.
 FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes);
 
-// ReadOnly: an existing file without write permission, not replaced.
+// ReadOnly: an existing file without write permission, not touched.
 // BadName: no name, a folder, a folder that does not exist.
+// Failed: anything else, with its errno (ELOOP for a symbolic link loop).
 enum class WriteStatus { Ok, ReadOnly, BadName, Failed };
 struct WriteResult {
   WriteStatus status = WriteStatus::Ok;
@@ -26,9 +28,18 @@ struct WriteResult {
   std::string Reason() const;
 };
 
-// Writes beside the target and renames over it, so a failure never leaves a
-// truncated file behind.
+// Writes beside the target and renames over it, keeping its mode and, where
+// allowed, its owner and group. A file that cannot be replaced that way (its
+// folder is not writable, or it has other hard links) is overwritten in place
+// and put back as it was should that fail. Symbolic links are written
+// through, to the file they name. A failure never leaves a truncated file or
+// a temporary file behind.
 WriteResult WriteFileSafely(const std::string& path, const std::string& content);
+
+// The name a path ends at once symbolic links in its last part are followed
+// (a relative link from the link's own folder); that file need not exist.
+// Returns 0, or an errno: ELOOP for a loop or more than 40 links.
+int ResolveLinks(const std::string& path, std::string& resolved);
 
 // Write permission on Linux stands in for the read-only attribute.
 bool FileExists(const std::string& path);

@@ -1,31 +1,54 @@
 #include "sub_file.h"
 
-#include "editor/char_grid.h"
+#include <cerrno>
+
+#include "commands.h"
+#include "limits.h"
 
 namespace lm {
 
-ReadStatus SplitSubtitleLines(const std::string& content, std::vector<std::string>& lines) {
+namespace {
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines) {
   lines.clear();
   long lineCount = 0;
   size_t start = 0;
   const size_t n = content.size();
   while (start < n) {
-    size_t cr = content.find('\r', start);
-    size_t end = cr == std::string::npos ? n : cr;
-    if (++lineCount > kMaxFileLines) {
+    const size_t cr = content.find('\r', start);
+    const size_t end = cr == std::string_view::npos ? n : cr;
+    if (++lineCount > kInt16Max) {
       lines.clear();
       return ReadStatus::TooManyLines;
     }
-    if (end > start) lines.emplace_back(content, start, end - start);
-    if (cr == std::string::npos) break;
+    if (end > start) lines.emplace_back(content.substr(start, end - start));
+    if (cr == std::string_view::npos) break;
     start = cr + 1;
     if (start < n && content[start] == '\n') ++start;
   }
   return ReadStatus::Ok;
 }
 
-ReadStatus ReadSubtitleFile(const std::string& path, std::vector<std::string>& lines) {
-  lines.clear();
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file) {
+  file.encoding = Encoding::Windows1252;
+  const bool marked = content.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+  if (marked && IsValidUtf8(content)) {
+    file.encoding = Encoding::Utf8Bom;
+    content.remove_prefix(kByteOrderMark.size());
+  } else if (!marked && !IsAscii(content) && IsValidUtf8(content)) {
+    file.encoding = Encoding::Utf8;
+  }
+  const ReadStatus status = SplitSubtitleLines(content, file.lines);
+  if (status != ReadStatus::Ok || file.encoding != Encoding::Windows1252) return status;
+  for (std::string& line : file.lines)
+    if (!IsAscii(line)) line = DecodeWindows1252(line);
+  return status;
+}
+
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file) {
+  file.lines.clear();
   std::string content;
   switch (ReadWholeFile(path, content, kMaxFileBytes).status) {
     case FileRead::Ok: break;
@@ -34,81 +57,80 @@ ReadStatus ReadSubtitleFile(const std::string& path, std::vector<std::string>& l
     case FileRead::NotRegular:
     case FileRead::CannotRead: return ReadStatus::CannotRead;
   }
-  return SplitSubtitleLines(content, lines);
+  return ParseSubtitleFile(content, file);
 }
 
-WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries) {
-  size_t total = 0;
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, Encoding encoding,
+                        std::string& bytes) {
+  size_t total = encoding == Encoding::Utf8Bom ? kByteOrderMark.size() : 0;
   for (const auto& e : entries) total += e.size() + 2;
-  std::string content;
-  content.reserve(total);
+  bytes.clear();
+  bytes.reserve(total);
+  if (encoding == Encoding::Utf8Bom) bytes += kByteOrderMark;
   for (const auto& e : entries) {
-    content += e;
-    content += "\r\n";
+    if (encoding == Encoding::Windows1252 && !IsAscii(e)) {
+      std::optional<std::string> narrow = EncodeWindows1252(e);
+      if (!narrow) return false;
+      bytes += *narrow;
+    } else {
+      bytes += e;
+    }
+    bytes += "\r\n";
   }
-  return WriteFileSafely(path, content);
+  return true;
+}
+
+WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
+                              Encoding encoding) {
+  std::string bytes;
+  // The grid refuses what the code page cannot hold, so this is a safeguard
+  // against writing a changed character silently.
+  if (!EncodeSubtitleFile(entries, encoding, bytes)) return {WriteStatus::Failed, EILSEQ};
+  return WriteFileSafely(path, bytes);
+}
+
+WriteResult WriteDocument(const Document& doc, const std::string& path) {
+  return WriteSubtitleFile(path, doc.List1.Items(), doc.FileEncoding());
 }
 
 namespace {
 char SeparatorFor(const std::string& folder) {
-  bool windows = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos;
+  const bool windows = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos;
   return windows ? '\\' : '/';
+}
+
+bool ReadFirstDecomposable(const std::string& path, SubtitleFile& file) {
+  if (ReadSubtitleFile(path, file) != ReadStatus::Ok || file.lines.empty()) return false;
+  return CanDecompose(file.lines.front());
+}
+
+// The new document replaces the old; entry 0 becomes current and is shown.
+void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
+  doc.Load(std::move(file.lines), path, file.encoding);
+  SelectEntry(doc, 0);
 }
 }  // namespace
 
 std::string ComposeFilePath(const std::string& folder, const std::string& name) {
-  char sep = SeparatorFor(folder);
   if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) return folder + name;
-  return folder + sep + name;
+  return folder + SeparatorFor(folder) + name;
 }
-
-std::string FileNameOf(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-namespace {
-// Entry 0 becomes current, selected, decomposed and shown.
-bool ShowFirstEntry(Document& doc) {
-  doc.List1.SetListIndex(0);
-  doc.CurrentIndex = 0;
-  if (!doc.DecomposeEntry()) return false;
-  ShowEntryInGrid(doc);
-  return true;
-}
-}  // namespace
 
 bool LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                       const std::function<bool()>& rememberFolder) {
-  doc.Reset();
-  auto fail = [&doc] {
-    doc.Reset();
-    return false;
-  };
-  if (rememberFolder && !rememberFolder()) return fail();
+  if (rememberFolder && !rememberFolder()) return false;
   const std::string path = ComposeFilePath(folder, fileName);
-  std::vector<std::string> lines;
-  if (ReadSubtitleFile(path, lines) != ReadStatus::Ok || lines.empty()) return fail();
-  doc.List1.Assign(std::move(lines));
-  doc.FileName = fileName;
-  doc.FilePath = path;
-  if (!ShowFirstEntry(doc)) return fail();
-  doc.Changed = 0;
+  SubtitleFile file;
+  if (!ReadFirstDecomposable(path, file)) return false;
+  OpenDocument(doc, std::move(file), path);
   return true;
 }
 
 bool ReloadSubtitleFile(Document& doc, const std::string& path) {
   if (path.empty()) return false;
-  std::vector<std::string> lines;
-  if (ReadSubtitleFile(path, lines) != ReadStatus::Ok || lines.empty()) return false;
-  EntryFields first;
-  if (!SplitEntryLine(lines.front(), first)) return false;
-  doc.Reset();
-  doc.List1.Assign(std::move(lines));
-  doc.FileName = FileNameOf(path);
-  doc.FilePath = path;
-  ShowFirstEntry(doc);
-  doc.Changed = 0;
+  SubtitleFile file;
+  if (!ReadFirstDecomposable(path, file)) return false;
+  OpenDocument(doc, std::move(file), path);
   return true;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
-// Reading and writing ".sub" files: one entry per line, 8-bit text, every
-// byte one character. Lines end at CR LF or at a lone CR; a lone LF is an
-// ordinary character. Empty lines are skipped. Entries are written each
-// followed by CR LF.
+// ".sub" files: one entry per line. Lines end at CR LF or at a lone CR; a
+// lone LF is an ordinary character. Empty lines are skipped. Entries are
+// written each followed by CR LF.
+//
+// A file that is valid UTF-8 and holds non-ASCII characters, or that starts
+// with a UTF-8 byte order mark, is UTF-8; any other file is Windows-1252,
+// one byte a character. A file keeps its encoding (and its mark) on saving.
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document.h"
@@ -12,38 +16,38 @@
 
 namespace lm {
 
-// A file with more lines than this (empty lines included) cannot be loaded.
-inline constexpr int kMaxFileLines = 32767;
-// Larger files are refused rather than read into memory; a real subtitle file
-// is a few hundred kilobytes.
-inline constexpr long long kMaxFileBytes = 64LL * 1024 * 1024;
-
 enum class ReadStatus { Ok, CannotOpen, CannotRead, TooManyLines, TooLarge };
 
-// Splits file content into its non-empty lines.
-ReadStatus SplitSubtitleLines(const std::string& content, std::vector<std::string>& lines);
-ReadStatus ReadSubtitleFile(const std::string& path, std::vector<std::string>& lines);
+struct SubtitleFile {
+  std::vector<std::string> lines;  // UTF-8
+  Encoding encoding = Encoding::Windows1252;
+};
 
-// Writes every entry followed by CR LF. The file is written beside the target
-// and renamed over it, so a failure never leaves a truncated file behind. An
-// existing file without write permission is not replaced (ReadOnly).
-WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries);
+// The non-empty lines of file content, as they are (no decoding).
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines);
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file);
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file);
 
+// The file's bytes for the entries: each line encoded, then CR LF.
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, Encoding encoding,
+                        std::string& bytes);
+WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
+                              Encoding encoding);
+// The document's entries to `path`, in the document's encoding.
+WriteResult WriteDocument(const Document& doc, const std::string& path);
 
 // The folder and the name joined with one separator ("c:\" + "a.sub" gives
 // "c:\a.sub", "/subs" + "a.sub" gives "/subs/a.sub").
 std::string ComposeFilePath(const std::string& folder, const std::string& name);
-// The part of a path after its last separator.
-std::string FileNameOf(const std::string& path);
 
-// The load once a file is chosen: the document is emptied, the remembered
-// folder written (rememberFolder may fail the load), the file read, entry 0
-// made current, decomposed and shown. A load that fails leaves no document
-// loaded, so no later Save can write a partial copy over the file.
+// The load once a file is chosen (inside a command): the remembered folder
+// is written (rememberFolder may fail the load), the file read, and only
+// then does it replace the document; entry 0 becomes current, decomposed and
+// shown. A load that fails leaves the open document as it was.
 bool LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                       const std::function<bool()>& rememberFolder);
 
-// The reload of the file last opened. Fails silently; a failed reload leaves
+// The reload of the file last opened; fails silently, like the load leaving
 // the open document as it was.
 bool ReloadSubtitleFile(Document& doc, const std::string& path);
 

@@ -1,79 +1,107 @@
 #include "char_grid.h"
 
+#include "document/commands.h"
+
 namespace lm {
 
-std::string RowString(const Document& doc, int row) {
+std::string CharGrid::RowString(int row) const {
   std::string s;
-  for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) s += doc.Text2[c];
+  for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) s += Text2[static_cast<size_t>(c)];
   return s;
 }
 
-void ShowEntryInGrid(Document& doc) {
-  for (auto& cell : doc.Text2) cell.clear();
-  const std::string& t = doc.EntryText;
-  const long len = static_cast<long>(t.size());
-  int p = 0;
-  long k = 1;
-  for (long i = 0; i <= len && i <= 82; ++i, ++k) {
-    doc.Text2[p] = k <= len ? std::string(1, t[k - 1]) : std::string();
-    if (doc.Text2[p] == "|") {
-      doc.Text2[p] = " ";
-      // A break anywhere in row 1, or in its first cell of row 2, starts row 2.
-      if (p < 42) p = 40;
-    }
-    if (++p > 81) break;
-  }
-  doc.Label1 = RowString(doc, 0);
-  doc.Label2 = RowString(doc, 1);
-  doc.GridEntryId = doc.DecomposedId;
-  doc.NotifyGridChanged();
+void CharGrid::Clear() {
+  for (auto& cell : Text2) cell.clear();
+  Label1.clear();
+  Label2.clear();
+  EntryId = 0;
+  Edited = false;
 }
 
-void ShowEntryAt(Document& doc, int index) {
-  const int keep = doc.CurrentIndex;
-  doc.CurrentIndex = index;
-  const bool decomposed = doc.DecomposeEntry();
-  doc.CurrentIndex = keep;
-  if (decomposed) {
-    ShowEntryInGrid(doc);
-  } else {
-    ClearGrid(doc);
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId) {
+  grid.Clear();
+  auto& cell = grid.Text2;
+  size_t at = 0;  // byte position of character k
+  int p = 0;
+  // At most the first 83 characters are examined: two or more "|" landing
+  // in cell 41 hold the position there.
+  for (int i = 0; i <= kGridCells; ++i) {
+    std::string_view c = at < text.size() ? NextChar(text, at) : std::string_view();
+    cell[static_cast<size_t>(p)].assign(c);
+    if (c == "|") {
+      cell[static_cast<size_t>(p)] = " ";
+      // A break anywhere in row 1, or in the first cell of row 2, starts row 2.
+      if (p < kRowCells + 1) p = kRowCells - 1;
+    }
+    if (c.empty() || ++p >= kGridCells) break;
   }
+  grid.Label1 = grid.RowString(0);
+  grid.Label2 = grid.RowString(1);
+  grid.EntryId = entryId;
+}
+
+void ShowEntryAt(const Document& doc, CharGrid& grid, int index) {
+  const std::string& line = doc.List1.Item(index);
+  EntryFields f;
+  if (!doc.List1.Valid(index) || !SuppliesAllFields(line) || !SplitEntryLine(line, f)) {
+    grid.Clear();
+    return;
+  }
+  ShowEntryInGrid(grid, f.text, doc.List1.Id(index));
+}
+
+void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request) {
+  if (request.kind == GridRequest::Show) ShowEntryAt(doc, grid, request.index);
+  if (request.kind == GridRequest::Clear) grid.Clear();
+}
+
+bool FileCanHold(const Document& doc, std::string_view text) {
+  return doc.FileEncoding() != Encoding::Windows1252 || Windows1252CanHold(text);
+}
+
+bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character) {
+  if (grid.EntryId == 0 || index < 0 || index >= kGridCells || !FileCanHold(doc, character))
+    return false;
+  grid.Text2[static_cast<size_t>(index)].assign(character);
+  grid.Edited = true;
+  return true;
 }
 
 namespace {
 // Gap fill and blank collapse inside one row, then its last-cell rule.
-void TidyRow(Document& doc, int first) {
-  auto& cell = doc.Text2;
+void TidyRow(CharGrid& grid, int first) {
+  auto& cell = grid.Text2;
   const int last = first + kRowCells - 1;
+  auto at = [&](int c) -> std::string& { return cell[static_cast<size_t>(c)]; };
   for (int c = first; c < last; ++c)
-    if (cell[c].empty() && !cell[c + 1].empty()) cell[c] = " ";
+    if (at(c).empty() && !at(c + 1).empty()) at(c) = " ";
   for (int c = first; c < last; ++c) {
-    if (cell[c] == " ") {
-      if (cell[c + 1].empty()) cell[c].clear();
-      if (cell[c + 1] == " ") cell[c].clear();
+    if (at(c) == " ") {
+      if (at(c + 1).empty()) at(c).clear();
+      if (at(c + 1) == " ") at(c).clear();
     }
   }
-  if (cell[last - 1].empty()) cell[last].clear();
+  if (at(last - 1).empty()) at(last).clear();
 }
 }  // namespace
 
-bool WriteBackGrid(Document& doc) {
+bool WriteBackGrid(Document& doc, CharGrid& grid) {
   doc.EntryText.clear();
-  TidyRow(doc, 0);
-  std::string row1 = RowString(doc, 0);
-  TidyRow(doc, kRowCells);
-  std::string row2 = RowString(doc, 1);
-  doc.Label1 = row1;
-  doc.Label2 = row2;
-  doc.NotifyGridChanged();
+  TidyRow(grid, 0);
+  std::string row1 = grid.RowString(0);
+  TidyRow(grid, kRowCells);
+  const std::string row2 = grid.RowString(1);
+  grid.Label1 = row1;
+  grid.Label2 = row2;
   if (!row2.empty()) row1 += "|";
   const std::string text = row1 + row2;
+  grid.Edited = false;
+  doc.TypingWrittenBack();
 
   // Only the entry the grid was filled from may be replaced, with its own
   // frames as they stand in the list now.
-  const int target = doc.List1.IndexOfId(doc.GridEntryId, doc.CurrentIndex);
-  if (target < 0) {
+  const int target = doc.List1.IndexOfId(grid.EntryId, doc.CurrentIndex);
+  if (target < 0 || !SuppliesAllFields(doc.List1.Item(target))) {
     doc.EntryText = text;
     return false;
   }
@@ -81,30 +109,31 @@ bool WriteBackGrid(Document& doc) {
   if (!doc.DecomposeEntry()) return false;
   doc.EntryText = text;
   doc.EntryLine = doc.RebuildLine();
-  doc.List1.SetItem(target, doc.EntryLine);
+  doc.SetItem(target, doc.EntryLine);
   return true;
 }
 
-GridKeyOutcome Text2_KeyDown(Document& doc, int i, int keyCode) {
+GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) {
   GridKeyOutcome out;
-  if (doc.NoDocument() || i < 0 || i >= kGridCells) return out;
+  if (doc.NoDocument() || grid.EntryId == 0 || i < 0 || i >= kGridCells) return out;
   if (keyCode == vk::Ctrl || keyCode == vk::Alt) return out;
   if (keyCode == vk::Backspace && i == 0) return out;
   out.handled = true;
-  auto& cell = doc.Text2;
+  auto& cell = grid.Text2;
+  auto at = [&](int c) -> std::string& { return cell[static_cast<size_t>(c)]; };
   switch (keyCode) {
     case vk::Enter:
-      WriteBackGrid(doc);
+      WriteBackGrid(doc, grid);
       out.focusList = true;
       return out;
     case vk::Backspace:
-      for (int j = i; j <= 81; ++j) cell[j - 1] = cell[j];
-      cell[81].clear();
+      for (int j = i; j <= 81; ++j) at(j - 1) = at(j);
+      at(81).clear();
       out.focusCell = i - 1;
       break;
     case vk::Insert:
-      for (int j = 81; j >= i + 1; --j) cell[j] = cell[j - 1];
-      cell[i] = " ";
+      for (int j = 81; j >= i + 1; --j) at(j) = at(j - 1);
+      at(i) = " ";
       out.focusCell = i;
       break;
     case vk::Right:
@@ -122,14 +151,14 @@ GridKeyOutcome Text2_KeyDown(Document& doc, int i, int keyCode) {
     case vk::Shift:
       return out;
     default:
-      cell[i].clear();
+      at(i).clear();
       if (i < 81) {
         out.focusCell = i + 1;
-        doc.Changed = 1;
+        doc.MarkTyped();
       }
       break;
   }
-  doc.NotifyGridChanged();
+  grid.Edited = true;
   return out;
 }
 

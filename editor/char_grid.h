@@ -1,28 +1,44 @@
 #pragma once
 // The character grid: 82 one-character cells in two rows of 41, the manual
 // editor of the current entry's text, and its two preview rows.
+#include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "document/document.h"
+#include "document/limits.h"
 
 namespace lm {
 
-// Virtual-key codes the grid and the list react to.
-namespace vk {
-inline constexpr int Backspace = 8, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18, Left = 37,
-                     Up = 38, Right = 39, Down = 40, Insert = 45, Other = 0;
-}
+struct CharGrid {
+  // Each cell holds one character, a blank " ", or nothing "".
+  std::array<std::string, kGridCells> Text2;
+  std::string Label1, Label2;
+  // The entry the grid was filled from (0: none). The write-back goes to this
+  // entry and to no other; with none, the cells take no typing.
+  std::uint64_t EntryId = 0;
+  // The cells were changed since they were filled: a write-back is due.
+  bool Edited = false;
 
-// Lays EntryText into the cells and the preview rows.
-void ShowEntryInGrid(Document& doc);
+  // The cells of one row (0: cells 0..40, 1: cells 41..81) joined.
+  std::string RowString(int row) const;
+  void Clear();
+};
 
-// Decomposes the entry at `index` and shows it, leaving CurrentIndex alone.
-// An entry that cannot be decomposed cannot be edited there: the grid is
-// emptied so that no write-back can reach another entry.
-void ShowEntryAt(Document& doc, int index);
+// Lays a text into the cells and the preview rows.
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId);
+// Shows the text of the entry at `index`; an entry that cannot be shown
+// (see ShowEntry) empties the grid.
+void ShowEntryAt(const Document& doc, CharGrid& grid, int index);
+void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request);
 
-// The cells of one row (0: cells 0..40, 1: cells 41..81) joined.
-std::string RowString(const Document& doc, int row);
+// Whether the document's file can hold the text (a Windows-1252 file cannot
+// hold every character).
+bool FileCanHold(const Document& doc, std::string_view text);
+// A character typed into cell `index` after the key handler has run; false,
+// changing nothing, for one the file cannot hold or while no entry is shown.
+bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character);
 
 struct GridKeyOutcome {
   bool handled = false;   // false: the key only gets the cell's own text input
@@ -31,10 +47,11 @@ struct GridKeyOutcome {
 };
 
 // A key going down in cell `index`, before its character reaches that cell.
-GridKeyOutcome Text2_KeyDown(Document& doc, int index, int keyCode);
+GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int index, int keyCode);
 
-// Tidies both rows, writes the grid's text back into the entry it was filled
-// from and returns false when that entry no longer exists (nothing written).
-bool WriteBackGrid(Document& doc);
+// Tidies both rows and writes the grid's text back into the entry it was
+// filled from, with that entry's own frames; false when that entry is gone or
+// does not supply its fields (nothing written).
+bool WriteBackGrid(Document& doc, CharGrid& grid);
 
 }  // namespace lm

@@ -1,8 +1,7 @@
 #include "line_commands.h"
 
-#include <cmath>
-
 #include "document/commands.h"
+#include "document/limits.h"
 
 namespace lm {
 
@@ -14,40 +13,44 @@ bool ReadSelected(const Document& doc, int& sel, EntryFields& f) {
   return SplitEntryLine(doc.List1.Item(sel), f) && f.hasStart && f.hasStop;
 }
 
-void SetFields(Document& doc, const std::string& start, const std::string& stop,
-               const std::string& text) {
-  doc.StartFrame = start;
-  doc.StopFrame = stop;
-  doc.EntryText = text;
+void SetFields(Document& doc, std::string_view start, std::string_view stop, std::string_view text) {
+  doc.StartFrame.assign(start);
+  doc.StopFrame.assign(stop);
+  doc.EntryText.assign(text);
   doc.EntryLine = doc.RebuildLine();
   doc.SetText1(doc.FramePair());
 }
+
+bool Full(const Document& doc) { return doc.List1.Count() >= kInt16Max; }
 }  // namespace
 
 bool Command14_Click(Document& doc) {
-  if (doc.NoDocument() || doc.List1.Count() >= EntryList::kMaxEntries) return false;
+  if (doc.NoDocument() || Full(doc)) return false;
   int sel;
   EntryFields f;
   if (!ReadSelected(doc, sel, f)) return false;
-  double s, e;
-  if (!ParseFrameNumber(f.start, s) || !ParseFrameNumber(f.stop, e)) return false;
-  const double m = s + std::floor((e - s) / 2);
-  const std::string oldStop = f.stop;
-  SetFields(doc, f.start, FormatFrameNumber(m), f.text);
-  doc.List1.SetItem(sel, doc.EntryLine);
-  doc.List1.InsertItem(sel, doc.EntryLine);  // the selection moves down with its item
-  SetFields(doc, FormatFrameNumber(m + 1), oldStop, f.text);
-  doc.List1.SetItem(doc.List1.ListIndex(), doc.EntryLine);
+  const std::optional<int64_t> s = ParseFrameNumber(f.start);
+  const std::optional<int64_t> e = ParseFrameNumber(f.stop);
+  if (!s || !e) return false;
+  const std::optional<int64_t> m = MiddleFrame(*s, *e);
+  if (!m) return false;
+  // The views point into the list, which the halves replace.
+  const std::string start(f.start), oldStop(f.stop), text(f.text);
+  SetFields(doc, start, FormatFrameNumber(*m), text);
+  doc.SetItem(sel, doc.EntryLine);
+  doc.InsertItem(sel, doc.EntryLine);  // the selection moves down with its item
+  SetFields(doc, FormatFrameNumber(*m + 1), oldStop, text);
+  doc.SetItem(doc.List1.ListIndex(), doc.EntryLine);
   SelectEntry(doc, doc.List1.ListIndex());
   return true;
 }
 
 bool Command15_Click(Document& doc) {
-  if (doc.NoDocument() || doc.List1.Count() >= EntryList::kMaxEntries) return false;
+  if (doc.NoDocument() || Full(doc)) return false;
   int sel;
   EntryFields f;
   if (!ReadSelected(doc, sel, f)) return false;
-  doc.List1.InsertItem(sel, "{" + f.start + "}{" + f.stop + "}" + f.text);
+  doc.InsertItem(sel, BuildEntryLine(f.start, f.stop, f.text));
   SelectEntry(doc, doc.List1.ListIndex());
   return true;
 }
@@ -55,7 +58,7 @@ bool Command15_Click(Document& doc) {
 bool Command1_Click(Document& doc) {
   const int k = doc.List1.ListIndex();
   if (!doc.List1.Valid(k)) return false;
-  doc.List1.RemoveItem(k);
+  doc.RemoveItem(k);
   SelectEntry(doc, k + 1);
   return true;
 }

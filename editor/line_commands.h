@@ -2,7 +2,7 @@
 // "Split Line", "Add Line" and "Delete Line": structure changes around the
 // selected entry. Each reads and writes at the selection, and afterwards the
 // selected entry is made current and shown, so the grid never shows an entry
-// other than the one a later write-back replaces.
+// other than the one a later write-back replaces. Each runs inside a command.
 #include "document/document.h"
 
 namespace lm {

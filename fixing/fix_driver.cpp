@@ -1,6 +1,6 @@
 // "Fix text automatic": three passes of the fix walk, the too-long search,
 // the long-entry re-break and the display.
-#include "editor/char_grid.h"
+#include "document/commands.h"
 #include "fixing/fixing.h"
 #include "fixing/fixing_util.h"
 
@@ -15,37 +15,57 @@ constexpr const char* kFault = "Some shit";
 
 // B = 1 and at most one dash: a two-line text whose first line has 41
 // characters or more, or whose second line has 42 or more, is joined and
-// broken again near its middle. Only one "|" exists, so one check fires.
-void RebalanceTwoLines(Document& doc) {
-  const std::string& text = doc.EntryText;
-  const int len = static_cast<int>(text.size());
-  if (len > kWalkJoinMax) return;
-  const size_t found = text.find(kBreak);
-  if (found == std::string::npos) return;
-  const int i = static_cast<int>(found) + 1;
-  const bool firstTooLong = i - 1 >= kScreenLineChars;
-  const bool secondTooLong = len - i > kScreenLineChars;
-  if (firstTooLong || secondTooLong) {
-    JoinLines(doc);
-    BreakNearMiddle(doc);
-  }
+// broken again near its middle. `len` and `bar` (the 1-based position of
+// the "|") are in characters.
+bool NeedsRebalance(int len, int bar) {
+  if (len > kWalkJoinMax || bar == 0) return false;
+  return bar - 1 >= kScreenLineChars || len - bar > kScreenLineChars;
 }
 
-// Applies the rules to the entry at CurrentIndex; false on an entry the
-// 16-bit counts cannot cover, which ends the walk.
-bool FixEntry(Document& doc) {
-  if (!CanDecompose(doc.EntryLine)) return false;
+// Applies the rules to the entry at `p`. Most entries need none: they are
+// judged on views into their line and nothing is copied or decomposed.
+// False on an entry the 16-bit counts cannot cover, which ends the walk.
+bool FixEntry(Document& doc, int p) {
+  const std::string& line = doc.List1.Item(p);
+  if (!CanDecompose(line)) return false;
   // Counted once over the entry as stored; not refreshed after a rewrite.
-  const int dashes = CountChar(doc.EntryLine, kDash);
-  const int breaks = CountChar(doc.EntryLine, kBreak);
-  if (dashes == 2 && breaks == 2) JoinDialogueLine(doc);
-  if (dashes == 0 && breaks == 2) RebreakThreeLines(doc);
-  if (!doc.DecomposeEntry()) return false;
-  if (!SuppliesAllFields(doc.List1.Item(doc.CurrentIndex))) return true;
-  const int len = static_cast<int>(doc.EntryText.size());
-  if (breaks == 0 && dashes == 0 && len >= kWalkSplitMin && len <= kWalkSplitMax)
+  int dashes = 0, breaks = 0;
+  for (char c : line) {
+    dashes += c == kDash;
+    breaks += c == kBreak;
+  }
+  if (breaks == 2 && (dashes == 2 || dashes == 0)) {
+    doc.CurrentIndex = p;
+    doc.EntryLine.assign(line);
+    if (dashes == 2) {
+      JoinDialogueLine(doc);
+    } else {
+      RebreakThreeLines(doc);
+    }
+    return true;  // with B = 2 no rule below applies in this pass
+  }
+  const bool single = breaks == 0 && dashes == 0;
+  const bool pair = breaks == 1 && dashes <= 1;
+  if (!single && !pair) return true;
+  // An entry without its own frame fields would be rebuilt with another's.
+  if (!SuppliesAllFields(line)) return true;
+  EntryFields f;
+  SplitEntryLine(line, f);
+  const Chars chars(f.text);
+  const int len = chars.size();
+  if (single) {
+    if (len < kWalkSplitMin || len > kWalkSplitMax) return true;
+    doc.CurrentIndex = p;
+    doc.DecomposeEntry();
     BreakNearMiddle(doc);
-  if (breaks == 1 && dashes <= 1) RebalanceTwoLines(doc);
+    return true;
+  }
+  const size_t bar = f.text.find(kBreak);
+  if (!NeedsRebalance(len, bar == std::string_view::npos ? 0 : chars.At(bar) + 1)) return true;
+  doc.CurrentIndex = p;
+  doc.DecomposeEntry();
+  JoinLines(doc);
+  BreakNearMiddle(doc);
   return true;
 }
 
@@ -54,30 +74,28 @@ bool FixEntry(Document& doc) {
 // found or else the last, selected.
 void ShowFinalEntry(Document& doc, bool found) {
   if (found) {
-    ShowEntryAt(doc, doc.CurrentIndex);
+    ShowEntry(doc, doc.CurrentIndex);
     return;
   }
   const int last = doc.List1.Count() - 1;
   if (last < 0) return;
-  doc.List1.SetListIndex(last);
-  ShowEntryAt(doc, last);
+  doc.SetListIndex(last);
+  ShowEntry(doc, last);
 }
 
 }  // namespace
 
 void FixEntries(Document& doc) {
   doc.CurrentIndex = 0;
-  const int positions = doc.List1.Count() + 1;
-  for (int visit = 0; visit < positions; ++visit) {
-    doc.EntryLine = doc.List1.Item(doc.CurrentIndex);
-    if (doc.EntryLine.empty()) return;
-    if (!FixEntry(doc)) {
+  for (int p = 0; !doc.List1.Item(p).empty(); ++p) {
+    doc.CurrentIndex = p;
+    if (!FixEntry(doc, p)) {
       doc.Message(kFault);
       return;
     }
-    if (doc.CurrentIndex >= kMaxIndex) return;
-    ++doc.CurrentIndex;
+    if (p + 1 > kInt16Max) return;
   }
+  doc.CurrentIndex = doc.List1.Count();
 }
 
 void Fixlines_Click(Document& doc) {
@@ -88,7 +106,6 @@ void Fixlines_Click(Document& doc) {
     doc.CurrentIndex = 0;
     SeekTooLong(doc);
     RebreakLongEntries(doc);
-    ShowEntryInGrid(doc);
   }
   if (doc.FixCount > 0) {
     doc.Message("I just fixed " + std::to_string(doc.FixCount) + " lines, for You");

@@ -2,8 +2,10 @@
 // Automatic text fixing: the joining and splitting rules, the re-break of
 // entries too long for two screen lines, the too-long search and the removal
 // of hearing-impaired text. Every procedure works on the shared document
-// state; messages go through Document::Message.
+// state inside a command; messages go through Document::Message. Lengths and
+// positions count characters.
 #include <string>
+#include <string_view>
 
 #include "document/document.h"
 
@@ -11,15 +13,13 @@ namespace lm {
 
 // Thresholds of the rules. They come in pairs that look alike but differ on
 // purpose; keep them apart.
-inline constexpr int kScreenLineChars = 41;    // a screen line may hold 41
-inline constexpr int kWalkSplitMin = 42;       // single lines split from 42 ...
-inline constexpr int kWalkSplitMax = 79;       // ... up to 79 characters
-inline constexpr int kWalkJoinMax = 80;        // two-line texts rejoined up to 80
-inline constexpr int kRebreakMin = 83;         // re-break takes 83 ...
-inline constexpr int kRebreakLimit = 164;      // ... up to 163 characters
-inline constexpr int kSeekTooLongTotal = 84;   // the search flags 84 or more
-inline constexpr int kRemarkExamLimit = 3001;  // first hearing-impaired walk
-inline constexpr int kMaxFixCount = 32767;     // the counter is 16-bit
+inline constexpr int kScreenLineChars = 41;   // a screen line may hold 41
+inline constexpr int kWalkSplitMin = 42;      // single lines split from 42 ...
+inline constexpr int kWalkSplitMax = 79;      // ... up to 79 characters
+inline constexpr int kWalkJoinMax = 80;       // two-line texts rejoined up to 80
+inline constexpr int kRebreakMin = 83;        // re-break takes 83 ...
+inline constexpr int kRebreakLimit = 164;     // ... up to 163 characters
+inline constexpr int kSeekTooLongTotal = 84;  // the search flags 84 or more
 
 // Joining and splitting rules, on the entry at CurrentIndex.
 void JoinLines(Document& doc);
@@ -27,8 +27,9 @@ void BreakNearMiddle(Document& doc);
 void BreakBeforeMiddle(Document& doc);
 void JoinDialogueLine(Document& doc);
 void RebreakThreeLines(Document& doc);
-// Turns the first space of EntryLine at or after the 1-based position `start`
-// into "|" and writes the entry back; false when there is no such space.
+// Turns the first space of EntryLine at or after the 1-based character
+// position `start` into "|" and writes the entry back; false when there is
+// no such space.
 bool PlaceBreakFrom(Document& doc, int start);
 
 // Divides entries too long for two screen lines into two entries.
@@ -36,15 +37,15 @@ void RebreakLongEntries(Document& doc);
 
 // The division of one entry line as the re-break makes it: true, with the two
 // new lines, when the entry is selected and can be cut; false otherwise.
-bool DivideLongEntry(const std::string& line, std::string& first, std::string& second);
+bool DivideLongEntry(std::string_view line, std::string& first, std::string& second);
 // Cuts the joined text near its middle into two entries with halved frame
-// ranges; false when there is no place to cut.
-bool SplitEntryInTwo(const std::string& joined, const std::string& start,
-                     const std::string& stop, std::string& first, std::string& second);
+// ranges; false when there is no place to cut or the frames do not fit.
+bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
+                     std::string& first, std::string& second);
 
 // True when a text breaks the screen rules: more than two lines, or a line of
 // 42 characters or more.
-bool TextTooLong(const std::string& text);
+bool TextTooLong(std::string_view text);
 
 // Stops on the next entry from CurrentIndex on that breaks the screen rules;
 // true when one was found. An entry that cannot be decomposed or does not

@@ -2,7 +2,7 @@
 // remark, then cuts the italic tag and the last bracketed span of each text.
 #include <vector>
 
-#include "editor/char_grid.h"
+#include "document/commands.h"
 #include "fixing/fixing.h"
 #include "fixing/fixing_util.h"
 
@@ -13,83 +13,80 @@ using namespace fixing;
 namespace {
 
 constexpr const char* kFault = "Some shit";
-constexpr const char* kItalicTag = "{y:i}";
-constexpr size_t kTagLength = 5;
+constexpr std::string_view kItalicTag = "{y:i}";
 
-bool IsRemarkOnly(const std::string& text) {
+bool IsRemarkOnly(std::string_view text) {
   return !text.empty() && text.front() == '[' && text.back() == ']';
 }
 
-// First walk: deletes the entries whose text is one remark, examining at
-// most kRemarkExamLimit entries. Built aside and committed at once, since
-// removing items one by one would make it quadratic. False on an entry the
-// 16-bit counts cannot cover; what was deleted before it stays deleted and
-// CurrentIndex names it.
+// First walk, over the whole document: deletes the entries whose text is one
+// remark. Built aside and replaced at once, since removing items one by one
+// would make it quadratic. False on an entry the 16-bit counts cannot cover;
+// what was deleted before it stays deleted and CurrentIndex names it.
 bool DeleteRemarkEntries(Document& doc) {
   const EntryList& list = doc.List1;
   const int count = list.Count();
   const int selected = list.ListIndex();
   std::vector<std::string> lines;
   std::vector<std::uint64_t> ids;
-  lines.reserve(static_cast<size_t>(count));
-  ids.reserve(static_cast<size_t>(count));
   int newSelection = -1;
   bool fault = false;
   bool deleted = false;
 
-  int exams = 0;
+  auto keep = [&](int i) {
+    if (i == selected) newSelection = static_cast<int>(lines.size());
+    lines.push_back(list.Item(i));
+    ids.push_back(list.Id(i));
+  };
   int i = 0;
-  EntryFields fields;
-  for (; i < count && exams < kRemarkExamLimit; ++i) {
+  for (; i < count; ++i) {
     const std::string& line = list.Item(i);
-    if (line.empty()) break;
-    ++exams;
     if (!CanDecompose(line)) {
       fault = true;
       break;
     }
-    fields = EntryFields();
+    EntryFields fields;
     if (SuppliesAllFields(line) && SplitEntryLine(line, fields) && IsRemarkOnly(fields.text)) {
       CountFix(doc);
-      deleted = true;
+      if (!deleted) {
+        // Nothing is copied until the first deletion.
+        deleted = true;
+        lines.reserve(static_cast<size_t>(count));
+        ids.reserve(static_cast<size_t>(count));
+        for (int k = 0; k < i; ++k) keep(k);
+      }
       continue;
     }
-    if (i == selected) newSelection = static_cast<int>(lines.size());
-    lines.push_back(line);
-    ids.push_back(list.Id(i));
+    if (deleted) keep(i);
   }
-  const int stoppedAt = static_cast<int>(lines.size());
+  const int stoppedAt = deleted ? static_cast<int>(lines.size()) : i;
   if (deleted) {
-    for (; i < count; ++i) {
-      if (i == selected) newSelection = static_cast<int>(lines.size());
-      lines.push_back(list.Item(i));
-      ids.push_back(list.Id(i));
-    }
-    doc.List1.AssignWithIds(std::move(lines), std::move(ids), newSelection);
+    for (; i < count; ++i) keep(i);
+    doc.ReplaceItems(std::move(lines), std::move(ids), newSelection);
   }
   if (fault) doc.CurrentIndex = stoppedAt;
   return !fault;
 }
 
 // Cuts every "{y:i}" met while testing the first L - 5 positions of the text
-// (L its length before the walk; the bound is not recomputed). After a cut the
-// test goes on one position further in the shortened text, so a tag at the
-// very end, or one that moves onto the position just tested, stays. Built in
-// one pass: erasing in place would be quadratic in the number of tags.
+// (L its length in characters before the walk; the bound is not recomputed).
+// After a cut the test goes on one position further in the shortened text,
+// so a tag at the very end, or one that moves onto the position just tested,
+// stays. Built in one pass: erasing in place would be quadratic in the tags.
 void CutItalicTags(Document& doc, std::string& text) {
-  const size_t n = text.size();
-  const size_t bound = n > kTagLength ? n - kTagLength : 0;
   if (text.find(kItalicTag) == std::string::npos) return;
+  const int bound = CharCount(text) - static_cast<int>(kItalicTag.size());
+  const size_t n = text.size();
   std::string out;
   out.reserve(n);
   size_t read = 0;
-  for (size_t tested = 0; tested < bound && read < n; ++tested) {
-    if (text.compare(read, kTagLength, kItalicTag) == 0) {
-      read += kTagLength;
+  for (int tested = 0; tested < bound && read < n; ++tested) {
+    if (text.compare(read, kItalicTag.size(), kItalicTag) == 0) {
+      read += kItalicTag.size();
       CountFix(doc);
       if (read >= n) break;
     }
-    out += text[read++];
+    out += NextChar(text, read);
   }
   out.append(text, read, std::string::npos);
   text = std::move(out);
@@ -108,21 +105,30 @@ void CutLastRemark(Document& doc, std::string& text) {
 // the 16-bit counts cannot cover.
 bool CutTagsAndRemarks(Document& doc) {
   const int count = doc.List1.Count();
-  for (int p = 0; p <= count; ++p) {
-    doc.CurrentIndex = p;
+  for (int p = 0; p < count; ++p) {
     const std::string& line = doc.List1.Item(p);
-    if (line.empty()) return true;
-    if (!CanDecompose(line)) return false;
+    if (!CanDecompose(line)) {
+      doc.CurrentIndex = p;
+      return false;
+    }
     if (!SuppliesAllFields(line)) continue;
+    EntryFields f;
+    SplitEntryLine(line, f);
+    const bool tag = f.text.find(kItalicTag) != std::string_view::npos;
+    const bool remark = f.text.find('[') != std::string_view::npos &&
+                        f.text.find(']') != std::string_view::npos;
+    if (!tag && !remark) continue;
+    doc.CurrentIndex = p;
     doc.DecomposeEntry();
     const std::string before = doc.EntryText;
     CutItalicTags(doc, doc.EntryText);
     CutLastRemark(doc, doc.EntryText);
     if (doc.EntryText != before) {
       doc.EntryLine = doc.RebuildLine();
-      doc.List1.SetItem(p, doc.EntryLine);
+      doc.SetItem(p, doc.EntryLine);
     }
   }
+  doc.CurrentIndex = count;
   return true;
 }
 
@@ -134,27 +140,15 @@ void RemoveHearingImpaired(Document& doc) {
     doc.Message(kFault);
     return;
   }
-  doc.List1.SetListIndex(0);
+  doc.SetListIndex(0);
   if (doc.FixCount == 0) {
     doc.Message("No new changes");
   } else {
     doc.Message("I fixed " + std::to_string(doc.FixCount) + " lines for You");
   }
   doc.CurrentIndex = 0;
-  if (doc.List1.Count() == 0) {
-    // Every entry was a remark: nothing is left to show or edit.
-    doc.StartFrame.clear();
-    doc.StopFrame.clear();
-    doc.EntryText.clear();
-    doc.DecomposeEntry();
-    ClearGrid(doc);
-    return;
-  }
-  if (doc.DecomposeEntry()) {
-    ShowEntryInGrid(doc);
-  } else {
-    ClearGrid(doc);
-  }
+  // With every entry deleted there is nothing left to show or edit.
+  ShowEntry(doc, 0);
 }
 
 void Rmhi_Click(Document& doc) {

@@ -1,8 +1,7 @@
 // The re-break of entries whose text is too long for two screen lines: the
 // text is cut near its middle into two entries, each broken once more, and
 // the frame range is halved between them.
-#include <cmath>
-#include <cstdlib>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -15,82 +14,61 @@ using namespace fixing;
 
 namespace {
 
-// A frame field read as a number: leading blanks skipped, reading stops at
-// the first character that cannot continue the number; no digits reads as 0.
-double FrameValue(const std::string& field) {
-  size_t i = field.find_first_not_of(" \t");
-  if (i == std::string::npos) return 0;
-  const size_t begin = i;
-  if (field[i] == '+' || field[i] == '-') ++i;
-  bool digits = false;
-  auto skipDigits = [&] {
-    while (i < field.size() && field[i] >= '0' && field[i] <= '9') {
-      ++i;
-      digits = true;
-    }
-  };
-  skipDigits();
-  if (i < field.size() && field[i] == '.') {
-    ++i;
-    skipDigits();
-  }
-  if (!digits) return 0;
-  return std::strtod(field.substr(begin, i - begin).c_str(), nullptr);
-}
-
 // Breaks a half at the first space from its middle onwards, if there is one.
 // A half shorter than two characters has no middle to search from.
 bool BreakHalf(std::string& half) {
-  const int middle = static_cast<int>(half.size()) / 2;
+  const Chars chars(half);
+  const int middle = chars.size() / 2;
   if (middle < 1) return false;
-  const int p = FirstSpaceFrom(half, middle);
-  if (p != 0) half[static_cast<size_t>(p - 1)] = kBreak;
+  const int p = FirstSpaceFrom(half, chars, middle);
+  if (p != 0) half[chars.Byte(p - 1)] = kBreak;
   return true;
 }
 
 // The joined text J of a text selected for division, or nothing.
-std::optional<std::string> JoinedTextToDivide(const std::string& text) {
-  const int len = static_cast<int>(text.size());
-  if (len >= kRebreakLimit) return std::nullopt;
+std::optional<std::string> JoinedTextToDivide(std::string_view text) {
   const size_t last = text.rfind(kBreak);
-  bool partTooLong = false;
-  if (last != std::string::npos) {
-    const int before = static_cast<int>(last);
-    const int after = len - before - 1;
-    partTooLong = before > kScreenLineChars || after > kScreenLineChars;
-  }
-  if (!partTooLong && len < kRebreakMin) return std::nullopt;
-  if (CountChar(text, kDash) >= 2) return std::nullopt;  // dialogue
   // Without a "|" there is nothing to join and the text is not cut.
-  if (last == std::string::npos) return std::nullopt;
-  return ReplacedAt(text, static_cast<int>(last) + 1, kSpace);
+  if (last == std::string_view::npos) return std::nullopt;
+  const int len = CharCount(text);
+  if (len >= kRebreakLimit) return std::nullopt;
+  const int before = CharCount(text.substr(0, last));
+  const int after = len - before - 1;
+  const bool partTooLong = before > kScreenLineChars || after > kScreenLineChars;
+  if (!partTooLong && len < kRebreakMin) return std::nullopt;
+  if (std::count(text.begin(), text.end(), kDash) >= 2) return std::nullopt;  // dialogue
+  std::string joined(text);
+  joined[last] = kSpace;
+  return joined;
 }
 
 }  // namespace
 
-bool SplitEntryInTwo(const std::string& joined, const std::string& start,
-                     const std::string& stop, std::string& first, std::string& second) {
-  const int len = static_cast<int>(joined.size());
-  const int cut = FirstSpaceFrom(joined, len / 2);
+bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
+                     std::string& first, std::string& second) {
+  const Chars chars(joined);
+  const int cut = FirstSpaceFrom(joined, chars, chars.size() / 2);
   if (cut == 0) return false;
   // The second half keeps the space it was cut at.
-  std::string a = joined.substr(0, static_cast<size_t>(cut - 1));
-  std::string b = joined.substr(static_cast<size_t>(cut - 1));
+  const size_t at = chars.Byte(cut - 1);
+  std::string a(joined.substr(0, at));
+  std::string b(joined.substr(at));
   if (!BreakHalf(a) || !BreakHalf(b)) return false;
 
-  const double s = FrameValue(start);
-  const double e = FrameValue(stop);
-  const double mid = s + std::floor((e - s) / 2);
-  if (!std::isfinite(mid) || !std::isfinite(mid + 1)) return false;
-  first = "{" + start + "}{" + FormatFrameNumber(mid) + "}" + a;
-  second = "{" + FormatFrameNumber(mid + 1) + "}{" + stop + "}" + b;
+  const std::optional<int64_t> s = LeadingFrameNumber(start);
+  const std::optional<int64_t> e = LeadingFrameNumber(stop);
+  if (!s || !e) return false;
+  const std::optional<int64_t> mid = MiddleFrame(*s, *e);
+  if (!mid) return false;
+  first = BuildEntryLine(start, FormatFrameNumber(*mid), a);
+  second = BuildEntryLine(FormatFrameNumber(*mid + 1), stop, b);
   return true;
 }
 
-bool DivideLongEntry(const std::string& line, std::string& first, std::string& second) {
+bool DivideLongEntry(std::string_view line, std::string& first, std::string& second) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  if (!CanDecompose(line) || !SuppliesAllFields(line)) return false;
+  if (!SuppliesAllFields(line)) return false;
   EntryFields fields;
   if (!SplitEntryLine(line, fields)) return false;
   const std::optional<std::string> joined = JoinedTextToDivide(fields.text);
@@ -101,7 +79,7 @@ bool DivideLongEntry(const std::string& line, std::string& first, std::string& s
 // One linear pass equal to the walk over the first N positions in which each
 // division rewrites the entry in place and inserts its second half right
 // behind it, where it is examined next. Insertions one by one would make the
-// pass quadratic, so the new list is built aside and committed at once.
+// pass quadratic, so the new list is built aside and replaces the old at once.
 void RebreakLongEntries(Document& doc) {
   const EntryList& list = doc.List1;
   const int examinations = list.Count();
@@ -126,15 +104,14 @@ void RebreakLongEntries(Document& doc) {
   };
   auto keepNew = [&](std::string line) {
     lines.push_back(std::move(line));
-    ids.push_back(0);  // a fresh identity
+    ids.push_back(0);  // a new identity
   };
 
   for (int exam = 0; exam < examinations; ++exam) {
     const bool fromPending = pending.has_value();
     const int index = fromPending ? -1 : next++;
     const std::string& line = fromPending ? *pending : list.Item(index);
-    const bool divide =
-        total < EntryList::kMaxEntries && DivideLongEntry(line, first, second);
+    const bool divide = total < kInt16Max && DivideLongEntry(line, first, second);
     if (divide && !divided) {
       // Nothing is built until the first division: most passes divide none.
       divided = true;
@@ -165,7 +142,7 @@ void RebreakLongEntries(Document& doc) {
 
   if (pending) keepNew(std::move(*pending));
   for (; next < list.Count(); ++next) keepOriginal(next, list.Item(next));
-  doc.List1.AssignWithIds(std::move(lines), std::move(ids), newSelection);
+  doc.ReplaceItems(std::move(lines), std::move(ids), newSelection);
 }
 
 }  // namespace lm

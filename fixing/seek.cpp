@@ -1,6 +1,6 @@
 // The search for the next entry that breaks the screen rules, and the two
 // menu commands that run it.
-#include "editor/char_grid.h"
+#include "document/commands.h"
 #include "fixing/fixing.h"
 #include "fixing/fixing_util.h"
 
@@ -8,43 +8,68 @@ namespace lm {
 
 using namespace fixing;
 
-bool TextTooLong(const std::string& text) {
-  const int breaks = CountChar(text, kBreak);
-  const int len = static_cast<int>(text.size());
-  if (breaks >= 2) return true;
-  if (breaks == 0 && len > kScreenLineChars) return true;
+bool TextTooLong(std::string_view text) {
+  int breaks = 0;
+  size_t bar = std::string_view::npos;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == kBreak) {
+      if (++breaks >= 2) return true;
+      bar = i;
+    }
+  }
+  const int len = CharCount(text);
+  if (breaks == 0) return len > kScreenLineChars;
   if (len >= kSeekTooLongTotal) return true;
-  if (breaks == 1) {
-    const int i = static_cast<int>(text.find(kBreak)) + 1;
-    if (i - 1 > kScreenLineChars) return true;    // the line before it
-    if (len - i > kScreenLineChars) return true;  // the line after it
+  const int i = CharCount(text.substr(0, bar)) + 1;
+  return i - 1 > kScreenLineChars || len - i > kScreenLineChars;
+}
+
+namespace {
+bool EntryTooLong(std::string_view line) {
+  if (!CanDecompose(line) || !SuppliesAllFields(line)) return true;
+  EntryFields f;
+  SplitEntryLine(line, f);
+  return TextTooLong(f.text);
+}
+
+// Decomposes the entry at `p` without moving CurrentIndex.
+void DecomposeAt(Document& doc, int p) {
+  const int keep = doc.CurrentIndex;
+  doc.CurrentIndex = p;
+  doc.DecomposeEntry();
+  doc.CurrentIndex = keep;
+}
+}  // namespace
+
+bool SeekTooLong(Document& doc) {
+  // Every entry passed over was selected and decomposed in turn; only the
+  // last of them shows, so only that one is.
+  int passed = -1;
+  for (int p = doc.CurrentIndex; p >= 0; ++p) {
+    const std::string& line = doc.List1.Item(p);
+    if (line.empty()) break;
+    doc.CurrentIndex = p;
+    if (EntryTooLong(line)) {
+      doc.SetListIndex(p);
+      DecomposeAt(doc, p);
+      return true;
+    }
+    passed = p;
+    if (p >= kInt16Max) break;
+    doc.CurrentIndex = p + 1;
+  }
+  if (passed >= 0) {
+    doc.SetListIndex(passed);
+    DecomposeAt(doc, passed);
   }
   return false;
 }
 
-bool SeekTooLong(Document& doc) {
-  for (;;) {
-    const int p = doc.CurrentIndex;
-    const std::string& line = doc.List1.Item(p);
-    // Past the end this keeps the fields of the last entry passed over.
-    const bool decomposed = doc.DecomposeEntry();
-    if (line.empty()) return false;
-    doc.List1.SetListIndex(p);
-    if (!decomposed || !SuppliesAllFields(line) || TextTooLong(doc.EntryText)) return true;
-    if (p >= kMaxIndex) return false;
-    doc.CurrentIndex = p + 1;
-  }
-}
-
 namespace {
-// After a search that found nothing the fields still hold the last entry
-// passed over, which the grid shows again.
+// After a search that found nothing, the grid shows the last entry passed
+// over again: the one selected.
 void ShowSearchResult(Document& doc, bool found) {
-  if (found) {
-    ShowEntryAt(doc, doc.CurrentIndex);
-  } else {
-    ShowEntryInGrid(doc);
-  }
+  ShowEntry(doc, found ? doc.CurrentIndex : doc.List1.ListIndex());
 }
 }  // namespace
 
@@ -56,7 +81,7 @@ void Tolong_Click(Document& doc) {
 
 void Nextline_Click(Document& doc) {
   if (doc.NoDocument()) return;
-  if (doc.CurrentIndex < kMaxIndex) ++doc.CurrentIndex;
+  if (doc.CurrentIndex < kInt16Max) ++doc.CurrentIndex;
   ShowSearchResult(doc, SeekTooLong(doc));
 }
 

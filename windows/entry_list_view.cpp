@@ -3,17 +3,23 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "editor/char_grid.h"
+#include "document/commands.h"
 #include "window_util.h"
 
 namespace lm::ui {
 
-EntryListModel::EntryListModel(EntryList& list, QObject* parent)
-    : QAbstractListModel(parent), list_(list) {
-  list_.SetObserver(this);
+DocumentSignals::DocumentSignals(Document& doc, QObject* parent) : QObject(parent), doc_(doc) {
+  doc_.SetObserver(this);
 }
 
-EntryListModel::~EntryListModel() { list_.SetObserver(nullptr); }
+DocumentSignals::~DocumentSignals() { doc_.SetObserver(nullptr); }
+
+EntryListModel::EntryListModel(const EntryList& list, DocumentSignals& source, QObject* parent)
+    : QAbstractListModel(parent), list_(list) {
+  connect(&source, &DocumentSignals::entriesAboutToChange, this, &EntryListModel::AboutToChange);
+  connect(&source, &DocumentSignals::entriesChanged, this, &EntryListModel::Changed);
+  connect(&source, &DocumentSignals::commandEnded, this, &EntryListModel::FlushRewritten);
+}
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : list_.Count();
@@ -23,30 +29,41 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !list_.Valid(index.row())) return {};
   // A line can be tens of thousands of characters long; the list shows its
   // start, on one row (a lone LF inside an entry is shown as a symbol).
-  const std::string& line = list_.Item(index.row());
-  constexpr size_t kShown = 400;
-  QString text = ToQt(line.size() > kShown ? line.substr(0, kShown) + "..." : line);
+  constexpr qsizetype kShown = 400;
+  QString text = ToQt(list_.Item(index.row()));
+  if (text.size() > kShown) text = text.left(kShown) + QStringLiteral("...");
   for (QChar& c : text)
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar(0x21B5);
   return text;
 }
 
-void EntryListModel::EntriesAboutToBeInserted(int first, int count) {
-  beginInsertRows({}, first, first + count - 1);
+void EntryListModel::AboutToChange(const ListChange& c) {
+  if (c.kind != ListChange::Set) FlushRewritten();  // rows are about to move
+  switch (c.kind) {
+    case ListChange::Insert: beginInsertRows({}, c.first, c.first + c.count - 1); break;
+    case ListChange::Remove: beginRemoveRows({}, c.first, c.first + c.count - 1); break;
+    case ListChange::Reset: beginResetModel(); break;
+    case ListChange::Set: break;
+  }
 }
-void EntryListModel::EntriesInserted(int, int) { endInsertRows(); }
-void EntryListModel::EntriesAboutToBeRemoved(int first, int count) {
-  beginRemoveRows({}, first, first + count - 1);
+
+void EntryListModel::Changed(const ListChange& c) {
+  switch (c.kind) {
+    case ListChange::Insert: endInsertRows(); break;
+    case ListChange::Remove: endRemoveRows(); break;
+    case ListChange::Reset: endResetModel(); break;
+    case ListChange::Set:
+      dirtyFirst_ = dirtyFirst_ < 0 ? c.first : std::min(dirtyFirst_, c.first);
+      dirtyLast_ = std::max(dirtyLast_, c.first + c.count - 1);
+      break;
+  }
 }
-void EntryListModel::EntriesRemoved(int, int) { endRemoveRows(); }
-void EntryListModel::EntryChanged(int i) {
-  QModelIndex at = index(i);
-  emit dataChanged(at, at, {Qt::DisplayRole});
-}
-void EntryListModel::EntriesAboutToBeReset() { beginResetModel(); }
-void EntryListModel::EntriesReset() { endResetModel(); }
-void EntryListModel::SelectionChanged(int) {
-  if (selectionMoved) selectionMoved();
+
+void EntryListModel::FlushRewritten() {
+  if (dirtyFirst_ < 0) return;
+  const int first = dirtyFirst_, last = std::min(dirtyLast_, list_.Count() - 1);
+  dirtyFirst_ = dirtyLast_ = -1;
+  if (first <= last) emit dataChanged(index(first), index(last), {Qt::DisplayRole});
 }
 
 EntryListView::EntryListView(QWidget* parent) : QListView(parent) {
@@ -93,7 +110,7 @@ int VirtualKeyOf(const QKeyEvent* event) {
     return vk::Alt;
   if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) return event->key();
   if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9) return event->key();
-  return 255;  // any other key
+  return vk::Other;
 }
 
 }  // namespace lm::ui

@@ -1,38 +1,50 @@
 #pragma once
-// The entry list on the main window: a list view over the core's entry list,
-// kept in step through fine-grained change notifications.
+// The document's change notifications turned into Qt signals, and the entry
+// list on the main window: a list view over the core's entry list.
 #include <QAbstractListModel>
 #include <QListView>
 #include <functional>
 
-#include "document/entry_list.h"
+#include "document/document.h"
 
 namespace lm::ui {
 
-class EntryListModel : public QAbstractListModel, public EntryListObserver {
+// The one observer of the document: what it tells arrives here as signals.
+class DocumentSignals : public QObject, public DocumentObserver {
   Q_OBJECT
  public:
-  explicit EntryListModel(EntryList& list, QObject* parent = nullptr);
-  ~EntryListModel() override;
+  explicit DocumentSignals(Document& doc, QObject* parent = nullptr);
+  ~DocumentSignals() override;
+
+ signals:
+  void entriesAboutToChange(const lm::ListChange& change);
+  void entriesChanged(const lm::ListChange& change);
+  void commandEnded();
+
+ private:
+  void EntriesAboutToChange(const ListChange& change) override { emit entriesAboutToChange(change); }
+  void EntriesChanged(const ListChange& change) override { emit entriesChanged(change); }
+  void CommandEnded() override { emit commandEnded(); }
+
+  Document& doc_;
+};
+
+class EntryListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  EntryListModel(const EntryList& list, DocumentSignals& source, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
-  // Called when the core moved its selection; the view follows later, once,
-  // so that a search passing thousands of entries does not scroll each one.
-  std::function<void()> selectionMoved;
-
  private:
-  void EntriesAboutToBeInserted(int first, int count) override;
-  void EntriesInserted(int first, int count) override;
-  void EntriesAboutToBeRemoved(int first, int count) override;
-  void EntriesRemoved(int first, int count) override;
-  void EntryChanged(int index) override;
-  void EntriesAboutToBeReset() override;
-  void EntriesReset() override;
-  void SelectionChanged(int index) override;
+  void AboutToChange(const ListChange& change);
+  void Changed(const ListChange& change);
+  // Rewritten entries are redrawn once, when the command ends.
+  void FlushRewritten();
 
-  EntryList& list_;
+  const EntryList& list_;
+  int dirtyFirst_ = -1, dirtyLast_ = -1;
 };
 
 // `List1`: reports focus, key and mouse presses before it acts on them itself.

@@ -13,11 +13,6 @@
 
 namespace lm::ui {
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromLocalPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 namespace {
 
 QString Clean(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
@@ -163,9 +158,17 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
   connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* it) {
     if (!refreshing_ && it) emit fileClicked(it->text());
   });
+  connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
+    if (!refreshing_ && it) emit fileActivated(it->text());
+  });
 }
 
 void FileList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Enter goes ahead with the file chosen; with none, the dialog says so.
+    emit fileActivated(selectedFileName());
+    return;
+  }
   const int before = currentRow();
   QListWidget::keyPressEvent(event);
   // Moving through the list with the keys chooses files as clicks do.

@@ -9,11 +9,9 @@
 #include <QStringList>
 #include <string>
 
-namespace lm::ui {
+#include "windows/window_util.h"
 
-// Paths cross into the Qt-free core as local 8-bit file names.
-std::string LocalPath(const QString& path);
-QString FromLocalPath(const std::string& path);
+namespace lm::ui {
 
 // The "drives" of this machine: the user's home folder first, then the
 // mounted volumes. Re-read every time a drive list is built.
@@ -82,6 +80,8 @@ class FileList : public QListWidget {
  signals:
   // The user chose a file (click or arrow keys).
   void fileClicked(const QString& name);
+  // The user chose a file and asked to go ahead (Enter or a double click).
+  void fileActivated(const QString& name);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -24,11 +24,16 @@ std::string ProgramFolder() {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tornak-linemend"));
+  // A file named on the command line (a file manager's "Open with") opens
+  // once the main window is up.
+  const QStringList args = QCoreApplication::arguments();
+  const QString file = args.size() > 1 ? args.at(1) : QString();
   // The splash window hands over to the main window once, by timer or click.
   std::unique_ptr<lm::ui::Form1> form;
-  lm::ui::SplashWindow splash([&form] {
+  lm::ui::SplashWindow splash([&form, file] {
     form = std::make_unique<lm::ui::Form1>(ProgramFolder());
     form->show();
+    if (!file.isEmpty()) form->OpenFromOutside(file);
   });
   splash.show();
   return app.exec();

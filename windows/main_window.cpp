@@ -3,17 +3,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
+#include <QFileInfo>
 #include <QIcon>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "document/commands.h"
 #include "document/sub_file.h"
-#include "editor/char_grid.h"
 #include "editor/line_commands.h"
 #include "fixing/fixing.h"
 #include "windows/about_window.h"
@@ -29,9 +29,23 @@
 namespace lm::ui {
 
 namespace {
-const QString kCaption = QStringLiteral("  Tornak Linemend");
+// Undo and redo are the window's shortcuts even while a text field has the
+// focus; a field would otherwise take them for its own undo.
+bool IsUndoRedo(const QKeyEvent* e) {
+  return e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo) ||
+         (e->key() == Qt::Key_Y && e->modifiers() == Qt::ControlModifier);
+}
 
-QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+bool LeaveShortcutToWindow(QEvent* event) {
+  if (event->type() != QEvent::ShortcutOverride) return false;
+  if (!IsUndoRedo(static_cast<QKeyEvent*>(event))) return false;
+  event->ignore();
+  return true;
+}
+
+bool IsSubtitleFile(const QString& path) {
+  return path.endsWith(QStringLiteral(".sub"), Qt::CaseInsensitive) && QFileInfo(path).isFile();
+}
 }  // namespace
 
 // The windows shown from here: each exists at most once.
@@ -42,6 +56,7 @@ struct Form1::Windows {
   QPointer<HelpWindow> helpSign;
   QPointer<KeyHelpWindow> keyHelpSign;
   QPointer<AboutWindow> tornak;
+  std::uint64_t generation = 0;  // of the document the save windows were opened for
 };
 
 // ---------------------------------------------------------------- grid cell
@@ -52,17 +67,28 @@ GridCell::GridCell(Form1* form, int index, QWidget* parent)
   setAlignment(Qt::AlignCenter);
   setFont(SansSerifFont(9.75, true));
   setTextMargins(0, 0, 0, 0);
+  setAcceptDrops(false);  // a file dropped on the grid opens it
+  setContextMenuPolicy(Qt::NoContextMenu);
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     form_->CellEdited(index_, text);
   });
 }
 
+bool GridCell::event(QEvent* event) {
+  if (LeaveShortcutToWindow(event)) return true;
+  return QLineEdit::event(event);
+}
+
 void GridCell::keyPressEvent(QKeyEvent* event) {
+  if (IsUndoRedo(event)) {
+    event->ignore();  // with nothing to undo it is still no grid key
+    return;
+  }
   const QString text = event->text();
   const bool command = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
   const bool character = !text.isEmpty() && text.at(0).isPrint() && !command;
-  if (character && !Representable(text)) {
-    event->accept();  // the file's code page cannot hold it: refused, not mangled
+  if (character && !form_->FileCanHold(text)) {
+    event->accept();  // the file cannot hold it: refused, not mangled
     return;
   }
   const bool ownInput = form_->CellKeyDown(index_, VirtualKeyOf(event), character);
@@ -71,9 +97,42 @@ void GridCell::keyPressEvent(QKeyEvent* event) {
   if (ownInput) QLineEdit::keyPressEvent(event);
 }
 
+void GridCell::inputMethodEvent(QInputMethodEvent* event) {
+  // Composed text arrives here instead of as key presses; it is typed into
+  // the grid the same way. The preedit text is not shown in a cell.
+  if (!event->commitString().isEmpty()) form_->CharactersCommitted(index_, event->commitString());
+  event->accept();
+}
+
+bool Textline::event(QEvent* event) {
+  if (LeaveShortcutToWindow(event)) return true;
+  return QLineEdit::event(event);
+}
+
 void Textline::mousePressEvent(QMouseEvent* event) {
   QLineEdit::mousePressEvent(event);
   if (clicked) clicked();
+}
+
+PreviewLabel::PreviewLabel(QWidget* parent) : QLabel(parent) {
+  setAlignment(Qt::AlignCenter);
+  setFont(ArialFont(20.25, true));
+  setAutoFillBackground(true);
+  setTextFormat(Qt::PlainText);
+  QPalette p = palette();
+  p.setColor(QPalette::Window, Qt::black);
+  p.setColor(QPalette::WindowText, Qt::white);
+  setPalette(p);
+}
+
+void PreviewLabel::SetPreview(const QString& text) {
+  // 41 wide capitals do not fit at the full size.
+  QFont f = ArialFont(20.25, true);
+  const int room = width() - 4;
+  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room)
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+  setFont(f);
+  setText(text);
 }
 
 // ---------------------------------------------------------------- the window
@@ -81,22 +140,22 @@ void Textline::mousePressEvent(QMouseEvent* event) {
 Form1::Form1(std::string programFolder, QWidget* parent)
     : QMainWindow(parent), folders_(std::move(programFolder)), windows_(std::make_unique<Windows>()) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(kCaption);
+  setWindowTitle(kMainCaption);
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setAcceptDrops(true);
   endProgram = [] { QApplication::exit(0); };
-  doc_.ShowMessage = [this](const std::string& text) {
-    FlushPendingViews();  // the message box shows the document as it stands
-    ShowMessage(this, ToQt(text));
-  };
-  doc_.SetObserver(this);
+  signals_ = new DocumentSignals(session_.doc, this);
+  connect(signals_, &DocumentSignals::commandEnded, this, [this] { RefreshViews(); });
   windows_->saveFlow = std::make_unique<SaveFlow>(
-      doc_, folders_, this, [this] { ShowSaveDialog(); }, [this] { endProgram(); });
+      session_.doc, folders_, this,
+      [this](std::function<void()> onSaved) { ShowSaveDialog(std::move(onSaved)); });
   BuildControls();
   BuildMenus();
   SetTabOrder();
   Form_Load();
+  RefreshActions();
   CentreOnScreen(this);
   cells_[0]->setFocus();
 }
@@ -109,7 +168,7 @@ Form1::~Form1() {
   delete windows_->helpSign.data();
   delete windows_->keyHelpSign.data();
   delete windows_->tornak.data();
-  doc_.SetObserver(nullptr);
+  delete signals_;
 }
 
 QLineEdit* Form1::textline() const { return text1_; }
@@ -122,27 +181,23 @@ SaveFlow* Form1::saveFlow() const { return windows_->saveFlow.get(); }
 void Form1::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
-  client->setMinimumSize(TwipsSize(10140, 5640));
+  client->setFixedSize(TwipsSize(10140, 5640));
   setCentralWidget(client);
 
-  model_ = new EntryListModel(doc_.List1, this);
-  model_->selectionMoved = [this] {
-    selectionPending_ = true;
-    if (commandDepth_ == 0) SyncSelectionToView();
-  };
+  model_ = new EntryListModel(session_.doc.List1, *signals_, this);
   list_ = new EntryListView(client);
   list_->setObjectName(QStringLiteral("List1"));
   list_->setModel(model_);
   list_->setGeometry(Twips(120, 0, 9924, 2595));
-  list_->gotFocus = [this] { List1_GotFocus(doc_); };
+  list_->gotFocus = [this] { List1_GotFocus(session_.doc); };
   list_->keyDown = [this](int key) {
     bool toGrid = false;
-    Run([&] { toGrid = List1_KeyDown(doc_, key); });
+    Run("Select", [&] { toGrid = List1_KeyDown(session_.doc, key); });
     if (toGrid) FocusCell(0);
   };
   list_->mouseDown = [this] {
     bool toGrid = false;
-    Run([&] { toGrid = List1_MouseDown(doc_); });
+    Run("Select", [&] { toGrid = List1_MouseDown(session_.doc); });
     if (toGrid) FocusCell(0);
   };
   connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -154,10 +209,10 @@ void Form1::BuildControls() {
     auto* c = new GridCell(this, i, client);
     const int row = i / kRowCells, col = i % kRowCells;
     c->setGeometry(Twips(120 + 240 * col, row == 0 ? 2640 : 3120, 312, 450));
-    cells_[i] = c;
+    cells_[static_cast<size_t>(i)] = c;
   }
   // Neighbouring cells overlap; later cells must not hide the earlier ones' text.
-  for (int i = kGridCells - 1; i >= 0; --i) cells_[i]->raise();
+  for (int i = kGridCells - 1; i >= 0; --i) cell(i)->raise();
 
   struct FrameButton {
     const char* name;
@@ -189,8 +244,9 @@ void Form1::BuildControls() {
     button->setIconSize(picture.size());
     button->setGeometry(Twips(b.left, 3600, b.width, 375));
     const int startDelta = b.startDelta, stopDelta = b.stopDelta;
-    connect(button, &QToolButton::clicked, this, [this, startDelta, stopDelta] {
-      Run([&] { AdjustFrames(doc_, startDelta, stopDelta); });
+    const char* tip = b.tip;
+    connect(button, &QToolButton::clicked, this, [this, tip, startDelta, stopDelta] {
+      Run(tip, [&] { AdjustFrames(session_.doc, startDelta, stopDelta); });
     });
   }
 
@@ -199,6 +255,7 @@ void Form1::BuildControls() {
   text1_->setFont(SansSerifFont(9.75, true));
   // Only the frame buttons and the commands write the frame pair.
   text1_->setReadOnly(true);
+  text1_->setAcceptDrops(false);
   text1_->setGeometry(Twips(1800, 3600, 1935, 375));
   text1_->clicked = [this] { FocusCell(0); };
 
@@ -218,27 +275,19 @@ void Form1::BuildControls() {
     button->setObjectName(QString::fromLatin1(b.name));
     button->setGeometry(Twips(b.left, 3600, b.width, 375));
     auto command = b.command;
-    connect(button, &QPushButton::clicked, this, [this, command] { Run([&] { command(doc_); }); });
+    const char* caption = b.caption;
+    connect(button, &QPushButton::clicked, this,
+            [this, caption, command] { Run(caption, [&] { command(session_.doc); }); });
   }
 
   auto makePreview = [client](const char* name, int top) {
-    auto* label = new QLabel(client);
+    auto* label = new PreviewLabel(client);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(Twips(120, top, 9924, 735));
-    label->setAlignment(Qt::AlignCenter);
-    label->setFont(ArialFont(20.25, true));
-    label->setAutoFillBackground(true);
-    label->setTextFormat(Qt::PlainText);
-    QPalette p = label->palette();
-    p.setColor(QPalette::Window, Qt::black);
-    p.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(p);
     return label;
   };
   label1_ = makePreview("Label1", 4080);
   label2_ = makePreview("Label2", 4800);
-
-  resize(TwipsSize(10140, 5640) + QSize(0, menuBar()->sizeHint().height()));
 }
 
 void Form1::BuildMenus() {
@@ -249,40 +298,67 @@ void Form1::BuildMenus() {
     connect(a, &QAction::triggered, this, [handler] { handler(); });
     return a;
   };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+  auto command = [this](const char* name, void (*routine)(Document&)) {
+    return [this, name, routine] { Run(name, [&] { routine(session_.doc); }); };
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File"));
-  add(file, "Load", QStringLiteral("Open"), [this] { Load_Click(); });
-  add(file, "Save", QStringLiteral("Save"), [this] { Save_Click(); });
-  add(file, "Saveas", QStringLiteral("Save As"), [this] { Saveas_Click(); });
-  add(file, "Avsluta", QStringLiteral("Exit"), [this] { Avsluta_Click(); });
+  add(file, "Load", QStringLiteral("&Open"), [this] { Load_Click(); });
+  add(file, "Save", QStringLiteral("&Save"), [this] { Save_Click(); });
+  add(file, "Saveas", QStringLiteral("Save &As"), [this] { Saveas_Click(); });
+  add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
   file->addSeparator()->setObjectName(QStringLiteral("Line"));
   latestSub_ = add(file, "LatestSub", QString(), [this] { LatestSub_Click(); });
 
-  QMenu* find = menuBar()->addMenu(QStringLiteral("Seek"));
+  QMenu* find = menuBar()->addMenu(QStringLiteral("&Seek"));
   find->setObjectName(QStringLiteral("Find"));
-  add(find, "Tolong", QStringLiteral("To long line"), [this] { Run([this] { Tolong_Click(doc_); }); });
-  QAction* next = add(find, "Nextline", QStringLiteral("Next"),
-                      [this] { Run([this] { Nextline_Click(doc_); }); });
+  add(find, "Tolong", QStringLiteral("&To long line"), command("To long line", &Tolong_Click));
+  QAction* next = add(find, "Nextline", QStringLiteral("&Next"), command("Next", &Nextline_Click));
   next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  next->setShortcutContext(Qt::ApplicationShortcut);
+  // Only while the main window is the active one.
+  next->setShortcutContext(Qt::WindowShortcut);
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit"));
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("Edit"));
-  add(edit, "Fixlines", QStringLiteral("Fix text automatic"),
-      [this] { Run([this] { Fixlines_Click(doc_); }); });
-  add(edit, "Rmhi", QStringLiteral("Remove hearing impaired text"),
-      [this] { Run([this] { Rmhi_Click(doc_); }); });
+  add(edit, "Fixlines", QStringLiteral("&Fix text automatic"),
+      command("Fix text automatic", &Fixlines_Click));
+  add(edit, "Rmhi", QStringLiteral("&Remove hearing impaired text"),
+      command("Remove hearing impaired text", &Rmhi_Click));
+  edit->addSeparator();
+  undo_ = add(edit, "Undo", QStringLiteral("&Undo"),
+              [this] { Run("Undo", [this] { session_.doc.Undo(); }); });
+  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo_ = add(edit, "Redo", QStringLiteral("Re&do"),
+              [this] { Run("Redo", [this] { session_.doc.Redo(); }); });
+  redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  undo_->setShortcutContext(Qt::WindowShortcut);
+  redo_->setShortcutContext(Qt::WindowShortcut);
 
-  QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help"));
-  add(help, "Contents", QStringLiteral("Contents"),
+  add(help, "Contents", QStringLiteral("&Contents"),
       [this] { ShowSingle(windows_->helpSign, [] { return new HelpWindow; }); });
-  add(help, "Tabgenter", QStringLiteral("Keyhelp"),
+  add(help, "Tabgenter", QStringLiteral("&Keyhelp"),
       [this] { ShowSingle(windows_->keyHelpSign, [] { return new KeyHelpWindow; }); });
-  add(help, "Epost", QStringLiteral("E-mail Tornak"), [] { lm::ui::HemSida::OpenMailLink(); });
-  add(help, "HemSida", QStringLiteral("Tornak Homepage"), [] { lm::ui::HemSida::OpenHomePage(); });
-  add(help, "Aboutbox", QStringLiteral("About"),
+  add(help, "Epost", QStringLiteral("E-&mail Tornak"), [] { lm::ui::HemSida::OpenMailLink(); });
+  add(help, "HemSida", QStringLiteral("Tornak &Homepage"), [] { lm::ui::HemSida::OpenHomePage(); });
+  add(help, "Aboutbox", QStringLiteral("&About"),
       [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); });
+
+  // F10 opens the menu bar, as desktop programs do.
+  auto* f10 = new QAction(this);
+  f10->setObjectName(QStringLiteral("MenuKey"));
+  f10->setShortcut(QKeySequence(Qt::Key_F10));
+  f10->setShortcutContext(Qt::WindowShortcut);
+  connect(f10, &QAction::triggered, this, [this] {
+    menuBar()->setFocus(Qt::MenuBarFocusReason);
+    menuBar()->setActiveAction(menuBar()->actions().value(0));
+  });
+  addAction(f10);
+
+  // The menu bar is part of the window's fixed size.
+  setFixedSize(centralWidget()->size() + QSize(0, menuBar()->sizeHint().height()));
 }
 
 void Form1::SetTabOrder() {
@@ -297,50 +373,65 @@ void Form1::SetTabOrder() {
 }
 
 void Form1::Form_Load() {
-  doc_.Changed = 0;
   std::string folder, lastFile;
   QString caption;
-  if (folders_.ReadDirectory(folder, lastFile)) caption = PathToQt(lastFile);
+  if (folders_.ReadDirectory(folder, lastFile)) caption = FromLocalPath(lastFile);
   latestSub_->setData(caption);
   // "&" would otherwise turn into a keyboard mnemonic.
   latestSub_->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
-void Form1::Run(const std::function<void()>& command) {
-  ++commandDepth_;
-  command();
-  --commandDepth_;
-  if (commandDepth_ == 0) FlushPendingViews();
+// ---------------------------------------------------------------- commands
+
+void Form1::Run(const char* name, const std::function<void()>& command, bool writeBackFirst) {
+  Report(session_.Run(name, command, writeBackFirst));
 }
 
-void Form1::FlushPendingViews() {
-  if (textlinePending_) {
-    textlinePending_ = false;
-    text1_->setText(ToQt(doc_.Text1()));
-    // A load that failed leaves no document, and the caption names none.
-    if (doc_.NoDocument()) setWindowTitle(kCaption);
+void Form1::Report(const CommandResult& result) {
+  // The views already show the state the command ended in.
+  for (const std::string& text : result.messages) ShowMessage(this, ToQt(text));
+}
+
+void Form1::WriteBackPending() { Report(session_.WriteBackPending()); }
+
+void Form1::RefreshViews() {
+  const Document& doc = session_.doc;
+  const CharGrid& grid = session_.grid;
+  text1_->setText(ToQt(doc.Text1()));
+  for (int i = 0; i < kGridCells; ++i) {
+    const QString text = ToQt(grid.Text2[static_cast<size_t>(i)]);
+    if (cell(i)->text() != text) cell(i)->setText(text);
   }
-  if (gridPending_) {
-    gridPending_ = false;
-    for (int i = 0; i < kGridCells; ++i) {
-      QString text = ToQt(doc_.Text2[i]);
-      if (cells_[i]->text() != text) cells_[i]->setText(text);
-    }
-    label1_->setText(ToQt(doc_.Label1));
-    label2_->setText(ToQt(doc_.Label2));
+  label1_->SetPreview(ToQt(grid.Label1));
+  label2_->SetPreview(ToQt(grid.Label2));
+  SyncSelectionToView();
+  const QString caption =
+      doc.NoDocument() ? kMainCaption : kMainCaption + QStringLiteral(":  ") + FromLocalPath(doc.FilePath());
+  if (windowTitle() != caption) setWindowTitle(caption);
+  // Windows opened to save one document must not act on another.
+  if (doc.Generation() != windows_->generation) {
+    windows_->generation = doc.Generation();
+    windows_->saveFlow->CloseWindows();
+    if (windows_->saveDialog) windows_->saveDialog->close();
   }
-  if (selectionPending_) SyncSelectionToView();
+  RefreshActions();
+}
+
+void Form1::RefreshActions() {
+  undo_->setEnabled(session_.doc.CanUndo() || session_.grid.Edited);
+  redo_->setEnabled(session_.doc.CanRedo() && !session_.grid.Edited);
 }
 
 void Form1::SyncSelectionToView() {
-  selectionPending_ = false;
   syncing_ = true;
-  const int sel = doc_.List1.ListIndex();
+  const int sel = session_.doc.List1.ListIndex();
   QItemSelectionModel* s = list_->selectionModel();
-  if (doc_.List1.Valid(sel)) {
+  if (session_.doc.List1.Valid(sel)) {
     QModelIndex at = model_->index(sel);
-    s->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
-    list_->scrollTo(at);
+    if (s->currentIndex() != at || !s->isSelected(at)) {
+      s->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+      list_->scrollTo(at);
+    }
   } else {
     s->clearSelection();
     s->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -349,92 +440,156 @@ void Form1::SyncSelectionToView() {
 }
 
 void Form1::UserMovedSelection(int row) {
-  if (row == doc_.List1.ListIndex() && row == doc_.CurrentIndex) return;
-  Run([&] { SelectEntry(doc_, row); });
+  const Document& doc = session_.doc;
+  if (row == doc.List1.ListIndex() && row == doc.CurrentIndex) return;
+  Run("Select", [&] { SelectEntry(session_.doc, row); });
 }
 
-void Form1::FocusCell(int index) { cells_[index]->setFocus(Qt::OtherFocusReason); }
+void Form1::FocusCell(int index) { cell(index)->setFocus(Qt::OtherFocusReason); }
 
 void Form1::FocusList() { list_->setFocus(Qt::OtherFocusReason); }
 
+bool Form1::FileCanHold(const QString& text) const { return lm::FileCanHold(session_.doc, FromQt(text)); }
+
 bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
   GridKeyOutcome out;
-  Run([&] { out = Text2_KeyDown(doc_, index, virtualKey); });
+  Run("Edit entry",
+      [&] { out = Text2_KeyDown(session_.doc, session_.grid, index, virtualKey); }, false);
   if (out.focusCell >= 0) FocusCell(out.focusCell);
   if (out.focusList) FocusList();
   // Only a character reaches the cell itself; editing keys such as Backspace
-  // act through the handler alone, so Backspace in cell 0 does nothing.
-  return producesCharacter;
+  // act through the handler alone, so Backspace in cell 0 does nothing. With
+  // no entry shown the cells take no typing: it could go nowhere.
+  return producesCharacter && session_.grid.EntryId != 0;
 }
 
 void Form1::CellEdited(int index, const QString& text) {
-  // The validator-free cell may receive pasted text: keep what the code page holds.
-  auto bytes = FromQt(text);
-  if (!bytes) {
-    cells_[index]->setText(ToQt(doc_.Text2[index]));
+  if (!PutCharacter(session_.doc, session_.grid, index, FromQt(text))) {
+    cell(index)->setText(ToQt(session_.grid.Text2[static_cast<size_t>(index)]));
     return;
   }
-  doc_.Text2[index] = *bytes;
+  RefreshActions();
 }
 
-// A command that walks the whole document changes the textline and the grid
-// many times; the widgets show only the state it ends in.
-void Form1::TextlineChanged() {
-  textlinePending_ = true;
-  if (commandDepth_ == 0) FlushPendingViews();
+void Form1::CharactersCommitted(int index, const QString& text) {
+  int at = index;
+  for (const uint codePoint : text.toUcs4()) {
+    const QString character = QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1);
+    if (!QChar::isPrint(codePoint) || !FileCanHold(character)) continue;
+    if (!CellKeyDown(at, vk::Other, true)) return;
+    cell(at)->setText(character);
+    CellEdited(at, character);
+    if (at < kGridCells - 1) ++at;
+  }
 }
 
-void Form1::GridChanged() {
-  gridPending_ = true;
-  if (commandDepth_ == 0) FlushPendingViews();
+// ---------------------------------------------------------------- files
+
+void Form1::ReplaceDocument(std::function<bool(Document&)> load, QWidget* messageParent,
+                            bool silent) {
+  WriteBackPending();
+  QPointer<QWidget> parent = messageParent;
+  auto go = [this, load, parent, silent] {
+    bool loaded = false;
+    Run("Open", [&] { loaded = load(session_.doc); }, false);
+    if (!loaded) {
+      if (!silent) ShowMessage(parent ? parent.data() : this, QStringLiteral("File Corrupt!"));
+      return;
+    }
+    if (windows_->loadbox) windows_->loadbox->close();
+    FocusList();
+  };
+  if (session_.doc.Changed()) {
+    windows_->saveFlow->AskToSave(go, go);
+  } else {
+    go();
+  }
 }
 
-void Form1::DocumentLoaded() {
-  setWindowTitle(kCaption + QStringLiteral(":  ") + PathToQt(doc_.FilePath));
-  FocusList();
+void Form1::OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder,
+                           const std::string& fileName) {
+  ReplaceDocument(
+      [this, dirListPath, fileListFolder, fileName](Document& doc) {
+        return LoadSubtitleFile(doc, fileListFolder, fileName, [&] {
+          return folders_.WriteDirectory(dirListPath, fileListFolder, fileName);
+        });
+      },
+      windows_->loadbox, false);
+}
+
+void Form1::OpenFromOutside(const QString& path) {
+  const QFileInfo info(path);
+  const std::string folder = LocalPath(info.absolutePath());
+  OpenChosenFile(folder, folder, LocalPath(info.fileName()));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile() && IsSubtitleFile(urls.front().toLocalFile()))
+    event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  OpenFromOutside(urls.front().toLocalFile());
 }
 
 void Form1::LatestSub_Click() {
-  const QString path = latestSub_->data().toString();
-  bool loaded = false;
-  Run([&] { loaded = ReloadSubtitleFile(doc_, QFile::encodeName(path).toStdString()); });
-  if (!loaded) return;
-  DocumentLoaded();
-  if (windows_->loadbox) windows_->loadbox->close();
+  const std::string path = LocalPath(latestSub_->data().toString());
+  if (path.empty()) return;
+  ReplaceDocument([path](Document& doc) { return ReloadSubtitleFile(doc, path); }, this, true);
 }
 
 void Form1::Avsluta_Click() {
-  if (doc_.Changed == 0) {
+  WriteBackPending();
+  if (session_.doc.Changed() == 0) {
     endProgram();
     return;
   }
-  ShowSaveChangesPrompt();
+  windows_->saveFlow->AskToSave(nullptr, [this] { endProgram(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-  if (doc_.Changed == 0) {
+  WriteBackPending();
+  if (session_.doc.Changed() == 0) {
     event->accept();
     endProgram();
     return;
   }
   event->ignore();
-  ShowSaveChangesPrompt();
+  windows_->saveFlow->AskToSave(nullptr, [this] { endProgram(); });
 }
 
 void Form1::Load_Click() {
-  ShowSingle(windows_->loadbox,
-             [this] { return new Loadbox(doc_, folders_, [this] { DocumentLoaded(); }, this); });
+  ShowSingle(windows_->loadbox, [this] {
+    return new Loadbox(
+        folders_,
+        [this](const std::string& dirListPath, const std::string& fileListFolder,
+               const std::string& fileName) { OpenChosenFile(dirListPath, fileListFolder, fileName); },
+        this);
+  });
 }
 
-void Form1::Save_Click() { Run([this] { windows_->saveFlow->Save(); }); }
-
-void Form1::Saveas_Click() { ShowSaveDialog(); }
-
-void Form1::ShowSaveDialog() {
-  ShowSingle(windows_->saveDialog,
-             [this] { return new SaveDialog(doc_, folders_, *windows_->saveFlow, this); });
+void Form1::Save_Click() {
+  WriteBackPending();
+  windows_->saveFlow->Save();
 }
 
-void Form1::ShowSaveChangesPrompt() { windows_->saveFlow->ShowSaveChangesPrompt(); }
+void Form1::Saveas_Click() {
+  WriteBackPending();
+  ShowSaveDialog(nullptr);
+}
+
+void Form1::ShowSaveDialog(std::function<void()> onSaved) {
+  if (windows_->saveDialog) windows_->saveDialog->close();
+  auto* dialog = new SaveDialog(session_.doc, folders_, *windows_->saveFlow, std::move(onSaved), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  windows_->saveDialog = dialog;
+  dialog->show();
+  dialog->raise();
+  dialog->activateWindow();
+}
 
 }  // namespace lm::ui

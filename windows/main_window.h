@@ -2,6 +2,7 @@
 // `Form1`, the document window: the entry list, the 2 x 41 character grid
 // with its preview rows, the frame buttons around the textline, the line
 // commands and the menus. It owns the document.
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
@@ -9,16 +10,14 @@
 #include <functional>
 #include <memory>
 
-#include "document/document.h"
+#include "editor/session.h"
 #include "windows/remembered_folders.h"
 
 class QAction;
-class QLabel;
-class QPushButton;
-class QToolButton;
 
 namespace lm::ui {
 
+class DocumentSignals;
 class EntryListModel;
 class EntryListView;
 class Form1;
@@ -27,7 +26,7 @@ class SaveDialog;
 class SaveFlow;
 
 // One cell of the grid. Its key handler runs before the key's character
-// reaches the cell; characters the 8-bit code page cannot hold are refused.
+// reaches the cell; characters the file cannot hold are refused.
 class GridCell : public QLineEdit {
   Q_OBJECT
  public:
@@ -35,7 +34,9 @@ class GridCell : public QLineEdit {
   int index() const { return index_; }
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
   Form1* form_;
@@ -50,23 +51,33 @@ class Textline : public QLineEdit {
   std::function<void()> clicked;
 
  protected:
+  bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-class Form1 : public QMainWindow, public DocumentObserver {
+// A black preview row; its font shrinks until the row fits the width.
+class PreviewLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit PreviewLabel(QWidget* parent);
+  void SetPreview(const QString& text);
+};
+
+class Form1 : public QMainWindow {
   Q_OBJECT
  public:
   // `programFolder` holds the remembered-folder files.
   explicit Form1(std::string programFolder, QWidget* parent = nullptr);
   ~Form1() override;
 
-  Document& document() { return doc_; }
+  Document& document() { return session_.doc; }
+  const CharGrid& grid() const { return session_.grid; }
   const RememberedFolders& folders() const { return folders_; }
 
   // Ends the program; the default quits the application. Tests replace it.
   std::function<void()> endProgram;
 
-  GridCell* cell(int index) const { return cells_[index]; }
+  GridCell* cell(int index) const { return cells_[static_cast<size_t>(index)]; }
   EntryListView* list() const { return list_; }
   QLineEdit* textline() const;
   QLabel* label1() const { return label1_; }
@@ -77,55 +88,65 @@ class Form1 : public QMainWindow, public DocumentObserver {
   SaveDialog* saveDialog() const;
   SaveFlow* saveFlow() const;
 
+  // Opens a file given from outside (the command line, a drop) as if it had
+  // been chosen in the Open dialog.
+  void OpenFromOutside(const QString& path);
+
   // The grid's key handler; returns whether the key's character goes into the cell.
   bool CellKeyDown(int index, int virtualKey, bool producesCharacter);
+  // Text arrived in a cell from the toolkit (a typed character, a paste).
   void CellEdited(int index, const QString& text);
-
-  // After a successful load through the Open dialog.
-  void DocumentLoaded();
+  // Text committed by an input method, typed character by character.
+  void CharactersCommitted(int index, const QString& text);
+  bool FileCanHold(const QString& text) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void Form_Load();
   void BuildControls();
   void BuildMenus();
   void SetTabOrder();
-  // Runs a command and brings the list view's selection in line with the
-  // document's afterwards.
-  void Run(const std::function<void()>& command);
+  // Runs a user command (see Session::Run) and shows its messages.
+  void Run(const char* name, const std::function<void()>& command, bool writeBackFirst = true);
+  void Report(const CommandResult& result);
+  void WriteBackPending();
+  void RefreshViews();
+  void RefreshActions();
   void SyncSelectionToView();
-  void FlushPendingViews();
   void FocusCell(int index);
   void FocusList();
   void UserMovedSelection(int row);
-
-  void TextlineChanged() override;
-  void GridChanged() override;
+  // Replaces the document by what `load` reads, once a changed document has
+  // been saved or given up; "File Corrupt!" when it fails, unless `silent`.
+  void ReplaceDocument(std::function<bool(Document&)> load, QWidget* messageParent, bool silent);
+  void OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder,
+                      const std::string& fileName);
 
   void Avsluta_Click();
   void LatestSub_Click();
   void Load_Click();
   void Save_Click();
   void Saveas_Click();
-  void ShowSaveDialog();
-  void ShowSaveChangesPrompt();
+  void ShowSaveDialog(std::function<void()> onSaved);
 
-  Document doc_;
+  Session session_;
   RememberedFolders folders_;
+  DocumentSignals* signals_ = nullptr;
   EntryListModel* model_ = nullptr;
   EntryListView* list_ = nullptr;
   Textline* text1_ = nullptr;
   std::array<GridCell*, kGridCells> cells_{};
-  QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
+  PreviewLabel* label1_ = nullptr;
+  PreviewLabel* label2_ = nullptr;
   QAction* latestSub_ = nullptr;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
   bool syncing_ = false;
-  bool selectionPending_ = false;
-  bool textlinePending_ = false;
-  bool gridPending_ = false;
-  int commandDepth_ = 0;
+  std::string shownPath_;
 
   struct Windows;
   std::unique_ptr<Windows> windows_;

@@ -9,8 +9,6 @@ class QWidget;
 
 namespace lm::ui {
 
-inline const QString kProgramTitle = QStringLiteral("Tornak Linemend");
-
 using MessageHook = std::function<void(const QString& text)>;
 // With a hook set, messages go to it and no box is shown.
 void SetMessageHook(MessageHook hook);

@@ -2,22 +2,19 @@
 
 #include <QDir>
 #include <QPushButton>
+#include <QShortcut>
 
-#include "document/sub_file.h"
 #include "windows/folder_browser.h"
 #include "windows/messages.h"
 #include "windows/window_util.h"
 
 namespace lm::ui {
 
-Loadbox::Loadbox(Document& doc, const RememberedFolders& folders, std::function<void()> onLoaded,
-                 QWidget* mainWindow)
-    : doc_(doc), folders_(folders), onLoaded_(std::move(onLoaded)), mainWindow_(mainWindow) {
+Loadbox::Loadbox(const RememberedFolders& folders, OpenFile openFile, QWidget* mainWindow)
+    : QWidget(mainWindow), folders_(folders), openFile_(std::move(openFile)) {
   setObjectName(QStringLiteral("Loadbox"));
   setWindowTitle(QStringLiteral("Load sub"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowFlags(DialogFlags(true));
   setFont(SansSerifFont(8.25));
   setFixedSize(TwipsSize(5595, 5025));
 
@@ -48,9 +45,13 @@ Loadbox::Loadbox(Document& doc, const RememberedFolders& folders, std::function<
   connect(drive1_, &DriveList::changed, this, [this] { Drive1_Change(); });
   connect(loadbutton_, &QPushButton::clicked, this, [this] { Loadbutton_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  // Enter in the file list, or a double click on a file, opens it.
+  connect(file1_, &FileList::fileActivated, this, [this] { Loadbutton_Click(); });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(esc, &QShortcut::activated, this, [this] { Command2_Click(); });
 
   Form_Load();
-  CentreOn(this, mainWindow_);
+  CentreOn(this, mainWindow);
   dir1_->setFocus();
 }
 
@@ -83,18 +84,7 @@ void Loadbox::Loadbutton_Click() {
     ShowMessage(this, QStringLiteral("No file selected"));
     return;
   }
-  const std::string dirListPath = LocalPath(dir1_->path());
-  const std::string fileListFolder = LocalPath(file1_->path());
-  const std::string fileName = LocalPath(name);
-  const bool loaded = LoadSubtitleFile(doc_, fileListFolder, fileName, [&] {
-    return folders_.WriteDirectory(dirListPath, fileListFolder, fileName);
-  });
-  if (!loaded) {
-    ShowMessage(this, QStringLiteral("File Corrupt!"));
-    return;
-  }
-  if (onLoaded_) onLoaded_();
-  close();
+  if (openFile_) openFile_(LocalPath(dir1_->path()), LocalPath(file1_->path()), LocalPath(name));
 }
 
 void Loadbox::Command2_Click() { close(); }

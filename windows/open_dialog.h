@@ -1,12 +1,10 @@
 #pragma once
 // `Loadbox`, the Open dialog ("Load sub"): a drive list, a folder list and a
 // file list of "*.sub" files. It starts in the folder remembered in
-// "directory.txt"; "Open" loads the selected file.
-#include <QPointer>
+// "directory.txt"; "Open" asks the main window to open the selected file.
 #include <QWidget>
 #include <functional>
 
-#include "document/document.h"
 #include "windows/remembered_folders.h"
 
 class QPushButton;
@@ -20,10 +18,13 @@ class FolderList;
 class Loadbox : public QWidget {
   Q_OBJECT
  public:
-  // `onLoaded` runs after a successful load, before the dialog closes.
-  // `mainWindow` is only what the dialog is centred on.
-  Loadbox(Document& doc, const RememberedFolders& folders, std::function<void()> onLoaded,
-          QWidget* mainWindow);
+  // Opens the file `fileName` of the file list's folder, remembering the
+  // folder list's path; the main window closes the dialog once it is open.
+  using OpenFile = std::function<void(const std::string& dirListPath,
+                                      const std::string& fileListFolder,
+                                      const std::string& fileName)>;
+  // The dialog is modeless and belongs to `mainWindow`.
+  Loadbox(const RememberedFolders& folders, OpenFile openFile, QWidget* mainWindow);
 
   FolderList* dir1() const { return dir1_; }
   DriveList* drive1() const { return drive1_; }
@@ -36,10 +37,8 @@ class Loadbox : public QWidget {
   void Loadbutton_Click();
   void Command2_Click();
 
-  Document& doc_;
   const RememberedFolders& folders_;
-  std::function<void()> onLoaded_;
-  QPointer<QWidget> mainWindow_;
+  OpenFile openFile_;
   FolderList* dir1_ = nullptr;
   DriveList* drive1_ = nullptr;
   FileList* file1_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "document/sub_file.h"
 #include "windows/folder_browser.h"
@@ -11,15 +12,14 @@
 
 namespace lm::ui {
 
-SaveDialog::SaveDialog(Document& doc, const RememberedFolders& folders, SaveFlow& flow,
-                       QWidget* mainWindow)
-    : doc_(doc), folders_(folders), flow_(flow), mainWindow_(mainWindow) {
+SaveDialog::SaveDialog(const Document& doc, const RememberedFolders& folders, SaveFlow& flow,
+                       std::function<void()> onSaved, QWidget* mainWindow)
+    : QWidget(mainWindow), doc_(doc), folders_(folders), flow_(flow), onSaved_(std::move(onSaved)) {
   setObjectName(QStringLiteral("SaveDialog"));
   setWindowTitle(QStringLiteral("Save"));
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowFlags(DialogFlags(true));
+  setWindowModality(Qt::ApplicationModal);
   setFont(SansSerifFont(8.25));
   setFixedSize(TwipsSize(5430, 3480));
 
@@ -53,11 +53,19 @@ SaveDialog::SaveDialog(Document& doc, const RememberedFolders& folders, SaveFlow
   connect(dir1_, &FolderList::changed, this, [this] { Dir1_Change(); });
   connect(drive1_, &DriveList::changed, this, [this] { Drive1_Change(); });
   connect(file1_, &FileList::fileClicked, this, [this](const QString& name) { File1_Click(name); });
+  // Enter in the file list or the name box, or a double click on a file, saves.
+  connect(file1_, &FileList::fileActivated, this, [this](const QString& name) {
+    if (!name.isEmpty()) File1_Click(name);
+    Command1_Click();
+  });
+  connect(text1_, &QLineEdit::returnPressed, this, [this] { Command1_Click(); });
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(esc, &QShortcut::activated, this, [this] { Command2_Click(); });
 
   Form_Load();
-  CentreOn(this, mainWindow_);
+  CentreOn(this, mainWindow);
   file1_->setFocus();
 }
 
@@ -65,7 +73,7 @@ void SaveDialog::Form_Load() {
   std::string folder, lastFile;
   if (folders_.ReadDirectory(folder, lastFile) && dir1_->SetPath(FromLocalPath(folder))) {
     file1_->SetPattern(QStringLiteral("*.sub"));
-    text1_->setText(FromLocalPath(doc_.FilePath));
+    text1_->setText(FromLocalPath(doc_.FilePath()));
     return;
   }
   // No usable remembered folder: the home folder, quietly. The name box then
@@ -75,8 +83,7 @@ void SaveDialog::Form_Load() {
 
 void SaveDialog::RecomposeNameBox() {
   // One separator between folder and name, also at a root folder.
-  text1_->setText(FromLocalPath(ComposeFilePath(LocalPath(file1_->path()), doc_.FileName)));
-  doc_.FilePath = LocalPath(text1_->text());
+  text1_->setText(FromLocalPath(ComposeFilePath(LocalPath(file1_->path()), doc_.FileName())));
 }
 
 void SaveDialog::Dir1_Change() {
@@ -93,12 +100,11 @@ void SaveDialog::Drive1_Change() {
 }
 
 void SaveDialog::File1_Click(const QString& name) {
-  doc_.FilePath = ComposeFilePath(LocalPath(file1_->path()), LocalPath(name));
-  text1_->setText(FromLocalPath(doc_.FilePath));
+  text1_->setText(FromLocalPath(ComposeFilePath(LocalPath(file1_->path()), LocalPath(name))));
 }
 
 void SaveDialog::Command1_Click() {
-  if (flow_.SaveAs(text1_->text(), dir1_->path())) close();
+  if (flow_.SaveAs(text1_->text(), dir1_->path(), onSaved_)) close();
 }
 
 void SaveDialog::Command2_Click() { close(); }

@@ -1,9 +1,11 @@
 #pragma once
 // `SaveDialog`, the Save dialog ("Save") behind File > Save As: a drive list,
 // a folder list, a file list of "*.sub" files and a name box holding the full
-// path that "Save" writes. Browsing moves the document's current path along.
+// path that "Save" writes. Browsing only composes the name box; the
+// document's path changes once it has been saved there.
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "document/document.h"
 #include "windows/remembered_folders.h"
@@ -21,8 +23,10 @@ class SaveFlow;
 class SaveDialog : public QWidget {
   Q_OBJECT
  public:
-  // `flow` runs Save As; `mainWindow` is only what the dialog is centred on.
-  SaveDialog(Document& doc, const RememberedFolders& folders, SaveFlow& flow, QWidget* mainWindow);
+  // `flow` runs Save As; `onSaved` runs once the document is saved from here.
+  // The dialog belongs to `mainWindow` and is modal while it is open.
+  SaveDialog(const Document& doc, const RememberedFolders& folders, SaveFlow& flow,
+             std::function<void()> onSaved, QWidget* mainWindow);
 
   FileList* file1() const { return file1_; }
   FolderList* dir1() const { return dir1_; }
@@ -36,14 +40,13 @@ class SaveDialog : public QWidget {
   void File1_Click(const QString& name);
   void Command1_Click();
   void Command2_Click();
-  // The name box becomes the file list's folder and the document's file
-  // name; the current path follows it.
+  // The name box becomes the file list's folder and the document's file name.
   void RecomposeNameBox();
 
-  Document& doc_;
+  const Document& doc_;
   const RememberedFolders& folders_;
   SaveFlow& flow_;
-  QPointer<QWidget> mainWindow_;
+  std::function<void()> onSaved_;
   FileList* file1_ = nullptr;
   FolderList* dir1_ = nullptr;
   DriveList* drive1_ = nullptr;

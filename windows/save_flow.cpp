@@ -2,9 +2,9 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "document/sub_file.h"
-#include "windows/folder_browser.h"
 #include "windows/messages.h"
 #include "windows/window_util.h"
 
@@ -32,24 +32,29 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, QRect where) {
   return l;
 }
 
-void PromptFlags(QWidget* w, bool sizable) {
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  if (!sizable) flags |= Qt::MSWindowsFixedSizeDialogHint;
-  w->setWindowFlags(flags);
+// A prompt owned by the main window, modal while it is open; Esc cancels.
+void MakePrompt(QWidget* prompt, bool fixedSize, QPushButton* cancel) {
+  prompt->setWindowFlags(DialogFlags(fixedSize));
+  prompt->setWindowModality(Qt::ApplicationModal);
+  prompt->setFont(SansSerifFont(8.25));
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), prompt);
+  QObject::connect(esc, &QShortcut::activated, cancel, &QPushButton::click);
 }
 
 }  // namespace
 
+QString CannotWriteMessage(const std::string& path, const WriteResult& result) {
+  return QStringLiteral("Cannot write %1: %2")
+      .arg(FromLocalPath(path), QString::fromLocal8Bit(result.Reason().c_str()));
+}
+
 // ------------------------------------------------------------- the prompts
 
-SaveForm::SaveForm(std::function<void()> yes, std::function<void()> no)
-    : yes_(std::move(yes)), no_(std::move(no)) {
+SaveForm::SaveForm(QWidget* owner, std::function<void()> yes, std::function<void()> no)
+    : QWidget(owner), yes_(std::move(yes)), no_(std::move(no)) {
   setObjectName(QStringLiteral("SaveForm"));
   setWindowTitle(QStringLiteral("Save ?"));
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
-  PromptFlags(this, false);
-  setFont(SansSerifFont(8.25));
   setFixedSize(TwipsSize(2715, 1185));
   QLabel* label =
       MakeLabel(this, QStringLiteral("Do You want to save Your changes?"), Twips(120, 120, 2415, 615));
@@ -57,6 +62,7 @@ SaveForm::SaveForm(std::function<void()> yes, std::function<void()> no)
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 735, 375));
   QPushButton* noButton = MakeButton(this, "Command2", QStringLiteral("No"), Twips(960, 720, 735, 375));
   QPushButton* cancel = MakeButton(this, "Command3", QStringLiteral("Cancel"), Twips(1800, 720, 735, 375));
+  MakePrompt(this, true, cancel);
   connect(yesButton, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(noButton, &QPushButton::clicked, this, [this] { Command2_Click(); });
   connect(cancel, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -66,30 +72,31 @@ SaveForm::SaveForm(std::function<void()> yes, std::function<void()> no)
 }
 
 void SaveForm::Command1_Click() {
-  if (yes_) yes_();
+  // The callbacks may open other windows or end the program; keep copies.
+  std::function<void()> yes = yes_;
   close();
+  if (yes) yes();
 }
 
 void SaveForm::Command2_Click() {
-  // The callback may tear down whatever owns this prompt; keep a copy.
-  std::function<void()> end = no_;
+  std::function<void()> no = no_;
   close();
-  if (end) end();
+  if (no) no();
 }
 
 void SaveForm::Command3_Click() { close(); }
 
-Skrivskydd::Skrivskydd(std::function<void()> yes) : yes_(std::move(yes)) {
+Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes)
+    : QWidget(owner), yes_(std::move(yes)) {
   setObjectName(QStringLiteral("Skrivskydd"));
   setWindowTitle(QStringLiteral("Write protected file !"));
-  PromptFlags(this, true);
-  setFont(SansSerifFont(8.25));
   resize(TwipsSize(3270, 1230));
   setMinimumSize(TwipsSize(3270, 1230));
   MakeLabel(this, QStringLiteral("The file is write protected. Do You want to overwrite it?"),
             Twips(120, 120, 3135, 495));
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 1455, 375));
   QPushButton* cancel = MakeButton(this, "Command2", QStringLiteral("Cancel"), Twips(1680, 720, 1455, 375));
+  MakePrompt(this, false, cancel);
   connect(yesButton, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(cancel, &QPushButton::clicked, this, [this] { Command2_Click(); });
   setTabOrder(yesButton, cancel);
@@ -105,96 +112,118 @@ void Skrivskydd::Command2_Click() { close(); }
 // --------------------------------------------------------------- the flow
 
 SaveFlow::SaveFlow(Document& doc, const RememberedFolders& folders, QWidget* mainWindow,
-                   std::function<void()> showSaveDialog, std::function<void()> endProgram,
-                   QObject* parent)
+                   std::function<void(std::function<void()>)> showSaveDialog, QObject* parent)
     : QObject(parent),
       doc_(doc),
       folders_(folders),
       mainWindow_(mainWindow),
-      showSaveDialog_(std::move(showSaveDialog)),
-      endProgram_(std::move(endProgram)) {}
+      showSaveDialog_(std::move(showSaveDialog)) {}
 
-SaveFlow::~SaveFlow() {
-  // The prompts have no owner window; they call back into this object.
+SaveFlow::~SaveFlow() { CloseWindows(); }
+
+void SaveFlow::CloseWindows() {
+  // The prompts call back into this object: they go with it.
   delete saveForm_.data();
   delete skrivskydd_.data();
 }
 
 void SaveFlow::Save() {
-  if (doc_.NoDocument() || doc_.FilePath.empty()) {
+  if (doc_.NoDocument() || doc_.FilePath().empty()) {
     ShowMessage(mainWindow_, kWrongType);
     return;
   }
-  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items()).status;
-  if (status == WriteStatus::Ok) {
-    doc_.Changed = 0;
-  } else if (status == WriteStatus::ReadOnly || IsReadOnly(doc_.FilePath)) {
-    ShowWriteProtectedPrompt(doc_.FilePath);
-  } else {
-    ShowMessage(mainWindow_, kWrongType);
+  const std::string path = doc_.FilePath();
+  const WriteResult result = WriteDocument(doc_, path);
+  if (result.ok()) {
+    Saved(path, false, true);
+    return;
   }
+  WriteFailed(path, result, false, nullptr);
 }
 
-bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath) {
-  doc_.FilePath = LocalPath(nameBoxText);
+bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
+                      std::function<void()> onSaved) {
   // Without a document there is nothing to write; writing the empty list
   // would empty whichever file the name box names.
   if (doc_.NoDocument()) {
     ShowMessage(mainWindow_, kWrongType);
     return false;
   }
-  const WriteStatus status = WriteSubtitleFile(doc_.FilePath, doc_.List1.Items()).status;
-  if (status == WriteStatus::Ok && folders_.WriteSaveDir(LocalPath(dirListPath))) return true;
-  if (status == WriteStatus::ReadOnly || (status != WriteStatus::Ok && IsReadOnly(doc_.FilePath))) {
-    ShowWriteProtectedPrompt(doc_.FilePath);
-    return true;
+  const std::string path = LocalPath(nameBoxText);
+  const WriteResult result = WriteDocument(doc_, path);
+  if (!result.ok()) {
+    WriteFailed(path, result, true, std::move(onSaved));
+    // The write-protected prompt takes over from the dialog.
+    return static_cast<bool>(skrivskydd_);
   }
-  ShowMessage(mainWindow_, QStringLiteral("Error"));
-  return false;
+  Saved(path, true, false);
+  // The document is saved either way; nothing reads this file back.
+  folders_.WriteSaveDir(LocalPath(dirListPath));
+  if (onSaved) onSaved();
+  return true;
 }
 
-void SaveFlow::ShowSaveChangesPrompt() {
-  ShowSingle(saveForm_, [this] {
-    auto* prompt = new SaveForm(
-        [this] {
-          if (showSaveDialog_) showSaveDialog_();
-        },
-        [this] {
-          std::function<void()> end = endProgram_;
-          if (end) end();
-        });
-    prompt->adjustSize();
-    CentreOn(prompt, mainWindow_);
-    return prompt;
-  });
+void SaveFlow::Saved(const std::string& path, bool newPath, bool markSaved) {
+  // Through the command boundary, so that every window sees the new state.
+  doc_.Begin("Save");
+  if (newPath) doc_.SetFilePath(path);
+  if (markSaved) doc_.MarkSaved();
+  doc_.Commit();
 }
 
-void SaveFlow::ShowWriteProtectedPrompt(const std::string& path) {
-  // A prompt already open now asks about the latest file.
-  protectedPath_ = path;
-  ShowSingle(skrivskydd_, [this] {
-    auto* prompt = new Skrivskydd([this] { Overwrite(skrivskydd_); });
-    CentreOn(prompt, mainWindow_);
-    return prompt;
-  });
+void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
+                           std::function<void()> onSaved) {
+  if (result.status == WriteStatus::ReadOnly || IsReadOnly(path)) {
+    overwriting_ = {path, newPath, std::move(onSaved)};
+    ShowSingle(skrivskydd_, [this] {
+      auto* prompt = new Skrivskydd(mainWindow_, [this] { Overwrite(); });
+      CentreOn(prompt, mainWindow_);
+      return prompt;
+    });
+    return;
+  }
+  if (result.status == WriteStatus::BadName) {
+    ShowMessage(mainWindow_, kWrongType);
+    return;
+  }
+  ShowMessage(mainWindow_, CannotWriteMessage(path, result));
 }
 
-void SaveFlow::Overwrite(Skrivskydd* prompt) {
+void SaveFlow::AskToSave(std::function<void()> afterSave, std::function<void()> afterNo) {
+  if (saveForm_) saveForm_->close();
+  auto* prompt = new SaveForm(
+      mainWindow_,
+      [this, afterSave] {
+        if (showSaveDialog_) showSaveDialog_(afterSave);
+      },
+      afterNo);
+  prompt->setAttribute(Qt::WA_DeleteOnClose);
+  saveForm_ = prompt;
+  CentreOn(prompt, mainWindow_);
+  prompt->show();
+  prompt->raise();
+  prompt->activateWindow();
+}
+
+void SaveFlow::Overwrite() {
+  Skrivskydd* prompt = skrivskydd_;
   if (!prompt) return;
   prompt->hide();
-  // The prompt asked about one file; browsing in a Save dialog meanwhile
-  // must not redirect the overwrite to another.
-  const std::string path = protectedPath_;
+  const Overwriting job = overwriting_;
   bool ok = false;
   // A document closed meanwhile would overwrite the file with nothing.
-  if (!path.empty() && !doc_.NoDocument() && SetReadOnly(path, false)) {
-    ok = WriteSubtitleFile(path, doc_.List1.Items()).ok();
-    if (ok) doc_.Changed = 0;
-    // Put the protection back whether or not the write succeeded.
-    if (!SetReadOnly(path, true)) ok = false;
+  if (!job.path.empty() && !doc_.NoDocument() && SetReadOnly(job.path, false)) {
+    ok = WriteDocument(doc_, job.path).ok();
+    // The protection goes back whether or not the write succeeded.
+    if (!SetReadOnly(job.path, true)) ok = false;
   }
   prompt->close();
-  if (!ok) ShowMessage(mainWindow_, QStringLiteral("Error error o.s.v"));
+  if (!ok) {
+    ShowMessage(mainWindow_, QStringLiteral("Error error o.s.v"));
+    return;
+  }
+  Saved(job.path, job.newPath, true);
+  if (job.onSaved) job.onSaved();
 }
 
 }  // namespace lm::ui

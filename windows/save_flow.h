@@ -2,8 +2,9 @@
 // Saving the document: Save to the current path, Save As from the Save
 // dialog, the overwrite of a write-protected file after the user agrees, and
 // the two prompts, "Save ?" (`SaveForm`) and "Write protected file !"
-// (`Skrivskydd`). Both prompts are modeless, exist at most once, and closing
-// one with its close box is its "Cancel".
+// (`Skrivskydd`). Both prompts exist at most once and are modal, so that no
+// other document can take the place of the one they ask about; closing one
+// with its close box or Esc is its "Cancel".
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -11,10 +12,8 @@
 #include <string>
 
 #include "document/document.h"
+#include "document/file_io.h"
 #include "windows/remembered_folders.h"
-
-class QLabel;
-class QPushButton;
 
 namespace lm::ui {
 
@@ -22,7 +21,7 @@ namespace lm::ui {
 class SaveForm : public QWidget {
   Q_OBJECT
  public:
-  SaveForm(std::function<void()> yes, std::function<void()> no);
+  SaveForm(QWidget* owner, std::function<void()> yes, std::function<void()> no);
 
  private:
   void Command1_Click();
@@ -37,7 +36,7 @@ class SaveForm : public QWidget {
 class Skrivskydd : public QWidget {
   Q_OBJECT
  public:
-  explicit Skrivskydd(std::function<void()> yes);
+  Skrivskydd(QWidget* owner, std::function<void()> yes);
 
  private:
   void Command1_Click();
@@ -49,41 +48,56 @@ class Skrivskydd : public QWidget {
 class SaveFlow : public QObject {
   Q_OBJECT
  public:
-  // `showSaveDialog` shows the Save dialog ("Yes" in the save-changes
-  // prompt); `endProgram` ends the program ("No" there). `mainWindow` is
-  // only what the prompts are centred on.
+  // `showSaveDialog` shows the Save dialog and runs its argument once the
+  // document was saved from it. The prompts belong to `mainWindow`.
   SaveFlow(Document& doc, const RememberedFolders& folders, QWidget* mainWindow,
-           std::function<void()> showSaveDialog, std::function<void()> endProgram,
-           QObject* parent = nullptr);
+           std::function<void(std::function<void()>)> showSaveDialog, QObject* parent = nullptr);
   ~SaveFlow() override;
 
   // File > Save: writes the document to its current path.
   void Save();
-  // The Save dialog's "Save": the name box becomes the current path and the
-  // document is written there; `dirListPath` is remembered in "savedir.txt".
-  // Returns whether the Save dialog is to close.
-  bool SaveAs(const QString& nameBoxText, const QString& dirListPath);
-  // Exit or closing the main window with unsaved changes.
-  void ShowSaveChangesPrompt();
+  // The Save dialog's "Save": writes the document to the path in the name
+  // box, which becomes the current path once the document is there;
+  // `dirListPath` is remembered in "savedir.txt". `onSaved` runs once the
+  // document is written (now, or after the overwrite prompt). Returns whether
+  // the Save dialog is to close.
+  bool SaveAs(const QString& nameBoxText, const QString& dirListPath, std::function<void()> onSaved);
+  // "Save ?": "Yes" shows the Save dialog and runs `afterSave` once the
+  // document is saved there; "No" runs `afterNo`; "Cancel" does nothing.
+  void AskToSave(std::function<void()> afterSave, std::function<void()> afterNo);
+  // Closes both prompts without an answer.
+  void CloseWindows();
 
   SaveForm* saveChangesPrompt() const { return saveForm_; }
   Skrivskydd* writeProtectedPrompt() const { return skrivskydd_; }
 
  private:
-  void ShowWriteProtectedPrompt(const std::string& path);
+  // A failed write: the write-protected prompt for a read-only file, else
+  // the message that says why. `onSaved` runs after a successful overwrite.
+  void WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
+                   std::function<void()> onSaved);
+  // A write succeeded: `path` becomes the document's when `newPath`; the
+  // state is the saved one when `markSaved` (Save As leaves Changed alone).
+  void Saved(const std::string& path, bool newPath, bool markSaved);
   // The write-protected prompt's "Yes": clears the read-only attribute,
   // writes, and sets the attribute again.
-  void Overwrite(Skrivskydd* prompt);
+  void Overwrite();
 
   Document& doc_;
   const RememberedFolders& folders_;
   QPointer<QWidget> mainWindow_;
-  std::function<void()> showSaveDialog_;
-  std::function<void()> endProgram_;
+  std::function<void(std::function<void()>)> showSaveDialog_;
   QPointer<SaveForm> saveForm_;
   QPointer<Skrivskydd> skrivskydd_;
-  // The file the write-protected prompt asked about.
-  std::string protectedPath_;
+  // What the write-protected prompt asked about.
+  struct Overwriting {
+    std::string path;
+    bool newPath = false;  // from Save As: the path becomes the document's
+    std::function<void()> onSaved;
+  } overwriting_;
 };
+
+// The messages a failed save shows.
+QString CannotWriteMessage(const std::string& path, const WriteResult& result);
 
 }  // namespace lm::ui

@@ -1,11 +1,17 @@
 #include "window_util.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "document/codepage.h"
-
 namespace lm::ui {
+
+Qt::WindowFlags DialogFlags(bool fixedSize) {
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (fixedSize) flags |= Qt::MSWindowsFixedSizeDialogHint;
+  return flags;
+}
 
 QFont ArialFont(double pointSize, bool bold) {
   QFont f(QStringLiteral("Liberation Sans"));
@@ -17,18 +23,10 @@ QFont ArialFont(double pointSize, bool bold) {
 
 QFont SansSerifFont(double pointSize, bool bold) { return ArialFont(pointSize, bold); }
 
-QString ToQt(const std::string& bytes) {
-  std::u32string wide = DecodeText(bytes);
-  return QString::fromUcs4(wide.data(), static_cast<qsizetype>(wide.size()));
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromLocalPath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
 }
-
-std::optional<std::string> FromQt(const QString& text) {
-  QList<uint> ucs4 = text.toUcs4();
-  std::u32string wide(ucs4.begin(), ucs4.end());
-  return EncodeText(wide);
-}
-
-bool Representable(const QString& text) { return FromQt(text).has_value(); }
 
 void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

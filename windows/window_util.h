@@ -1,15 +1,24 @@
 #pragma once
-// Small helpers shared by all windows: twips geometry, the fonts that stand in
-// for Arial and MS Sans Serif, 8-bit text conversion and single-instance windows.
+// Small helpers shared by all windows: the program's title, window flags,
+// twips geometry, the fonts that stand in for Arial and MS Sans Serif, text
+// conversion and single-instance windows.
 #include <QFont>
 #include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
-#include <optional>
 #include <string>
+#include <string_view>
 
 namespace lm::ui {
+
+inline const QString kProgramTitle = QStringLiteral("Tornak Linemend");
+// The main window's caption: two blanks before the title.
+inline const QString kMainCaption = QStringLiteral("  Tornak Linemend");
+
+// A window with a title bar and a close box and nothing else; `fixedSize`
+// also keeps it from being resized or maximised.
+Qt::WindowFlags DialogFlags(bool fixedSize);
 
 // Window layouts are given in twips: 15 to a pixel at 96 pixels per inch.
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
@@ -25,11 +34,15 @@ inline QSize TwipsSize(int width, int height) {
 QFont ArialFont(double pointSize, bool bold = false);
 QFont SansSerifFont(double pointSize, bool bold = false);
 
-// Subtitle text is 8-bit (Windows-1252); these convert at the window edge.
-QString ToQt(const std::string& bytes);
-// Nothing when the text holds a character the code page cannot hold.
-std::optional<std::string> FromQt(const QString& text);
-bool Representable(const QString& text);
+// Entry text is UTF-8 in the core.
+inline QString ToQt(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+inline std::string FromQt(const QString& text) { return text.toUtf8().toStdString(); }
+
+// Paths cross into the core as local 8-bit file names.
+std::string LocalPath(const QString& path);
+QString FromLocalPath(const std::string& path);
 
 // Centres a top-level window on the screen, or on another window.
 void CentreOnScreen(QWidget* window);

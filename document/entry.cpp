@@ -1,0 +1,114 @@
+#include "entry.h"
+
+#include <limits>
+
+#include "limits.h"
+#include "text.h"
+
+namespace lm {
+
+bool CanDecompose(std::string_view line) {
+  if (!line.empty() && line.front() == '}') return false;
+  return line.size() <= static_cast<size_t>(kInt16Max) || CharCount(line) <= kInt16Max;
+}
+
+bool SplitEntryLine(std::string_view line, EntryFields& f) {
+  if (!CanDecompose(line)) return false;
+  std::string_view rest = line;
+  const size_t p = line.find('}');
+  if (p != std::string_view::npos) {
+    f.hasStart = true;
+    f.start = line.substr(1, p - 1);
+    // The "}" and the character behind it are dropped unseen.
+    rest = p + 2 <= line.size() ? line.substr(p + 2) : std::string_view();
+  }
+  const size_t q = rest.find('}');
+  if (q != std::string_view::npos) {
+    f.hasStop = true;
+    f.stop = rest.substr(0, q);
+    f.text = rest.substr(q + 1);
+  }
+  return true;
+}
+
+bool SuppliesAllFields(std::string_view line) {
+  const size_t p = line.find('}');
+  if (p == std::string_view::npos || p + 2 > line.size()) return false;
+  return line.find('}', p + 2) != std::string_view::npos;
+}
+
+std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text) {
+  std::string line;
+  line.reserve(start.size() + stop.size() + text.size() + 4);
+  line += '{';
+  line += start;
+  line += "}{";
+  line += stop;
+  line += '}';
+  line += text;
+  return line;
+}
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads an optional sign and digits from `i`; nothing on overflow.
+std::optional<int64_t> ReadNumber(std::string_view s, size_t& i, bool& digits) {
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  // Accumulated as a negative number so that the smallest value fits too.
+  int64_t value = 0;
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  digits = false;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    const int d = s[i] - '0';
+    if (value < (kMin + d) / 10) return std::nullopt;
+    value = value * 10 - d;
+    digits = true;
+  }
+  if (!negative) {
+    if (value == kMin) return std::nullopt;
+    value = -value;
+  }
+  return value;
+}
+}  // namespace
+
+std::optional<int64_t> ParseFrameNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsBlank(field[i])) ++i;
+  bool digits = false;
+  std::optional<int64_t> value = ReadNumber(field, i, digits);
+  while (i < field.size() && IsBlank(field[i])) ++i;
+  if (!value || !digits || i != field.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<int64_t> LeadingFrameNumber(std::string_view field) {
+  size_t i = 0;
+  while (i < field.size() && IsBlank(field[i])) ++i;
+  bool digits = false;
+  std::optional<int64_t> value = ReadNumber(field, i, digits);
+  if (value && !digits) return 0;
+  return value;
+}
+
+std::string FormatFrameNumber(int64_t value) { return std::to_string(value); }
+
+std::optional<int64_t> AddFrames(int64_t a, int64_t b) {
+  int64_t sum;
+  if (__builtin_add_overflow(a, b, &sum)) return std::nullopt;
+  return sum;
+}
+
+std::optional<int64_t> MiddleFrame(int64_t s, int64_t e) {
+  const __int128 span = static_cast<__int128>(e) - s;
+  // Halved towards minus infinity.
+  const __int128 half = span >= 0 ? span / 2 : -((-span + 1) / 2);
+  const __int128 mid = s + half;
+  if (mid < std::numeric_limits<int64_t>::min() || mid >= std::numeric_limits<int64_t>::max())
+    return std::nullopt;
+  return static_cast<int64_t>(mid);
+}
+
+}  // namespace lm

@@ -1,0 +1,45 @@
+#pragma once
+// One entry line, "{" start "}{" stop "}" text, cut into its three fields the
+// way the decomposition cuts it, and the frame numbers in it.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lm {
+
+// The fields of one entry line, as views into it. The first "}" and the one
+// character behind it end the start field; the next "}" ends the stop field.
+// A field the line does not supply is left unset.
+struct EntryFields {
+  bool hasStart = false, hasStop = false;
+  std::string_view start, stop, text;
+};
+
+// Whether the 16-bit character counts cover the line and its start field has
+// a length (a line starting with "}" has none).
+bool CanDecompose(std::string_view line);
+// False, setting nothing, for a line that cannot be decomposed.
+bool SplitEntryLine(std::string_view line, EntryFields& fields);
+// True when the line supplies both frame fields itself. Decomposing a line
+// that does not carries the missing fields over from the entry decomposed
+// before, so such an entry is never rebuilt, shown or written back into.
+bool SuppliesAllFields(std::string_view line);
+
+// "{" start "}{" stop "}" text
+std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text);
+
+// Frames are whole numbers in 64-bit integers.
+// A whole field: optional blanks, an optional sign, digits, optional blanks.
+std::optional<int64_t> ParseFrameNumber(std::string_view field);
+// Leading blanks skipped, reading stops at the first character that cannot
+// continue the number, no digits at all reads as 0; nothing when the number
+// does not fit.
+std::optional<int64_t> LeadingFrameNumber(std::string_view field);
+std::string FormatFrameNumber(int64_t value);
+// a + b, or nothing when the sum leaves the 64-bit range.
+std::optional<int64_t> AddFrames(int64_t a, int64_t b);
+// s + floor((e - s) / 2), or nothing when it or the frame after it would not fit.
+std::optional<int64_t> MiddleFrame(int64_t s, int64_t e);
+
+}  // namespace lm

@@ -1,0 +1,53 @@
+#pragma once
+// Entry text is held as UTF-8 whatever the file's encoding, and every rule
+// counts characters (code points), never bytes. Text from a Windows-1252 file
+// is converted on reading and back on writing; every byte has a code point,
+// so the round trip is lossless.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lm {
+
+enum class Encoding { Windows1252, Utf8, Utf8Bom };
+
+inline bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// Number of characters of valid UTF-8 text.
+int CharCount(std::string_view s);
+
+// Character positions of one text mapped to byte offsets. ASCII text (nearly
+// every subtitle) needs no table: a character is a byte.
+class Chars {
+ public:
+  explicit Chars(std::string_view s);
+  int size() const { return count_; }
+  // Byte offset of the 0-based character position `i` (size() gives the end).
+  size_t Byte(int i) const { return ascii_ ? static_cast<size_t>(i) : starts_[static_cast<size_t>(i)]; }
+  // Character position of the character that starts at byte `b`.
+  int At(size_t b) const;
+
+ private:
+  bool ascii_;
+  int count_;
+  std::vector<uint32_t> starts_;  // one per character, then the end
+};
+
+// The character that starts at byte `i`, as its UTF-8 bytes; moves `i` past it.
+std::string_view NextChar(std::string_view s, size_t& i);
+
+bool IsValidUtf8(std::string_view s);
+void AppendUtf8(std::string& out, char32_t cp);
+// Windows-1252 bytes to UTF-8 and back. EncodeWindows1252 fails for a
+// character the code page cannot hold.
+std::string DecodeWindows1252(std::string_view bytes);
+std::optional<std::string> EncodeWindows1252(std::string_view utf8);
+bool Windows1252CanHold(std::string_view utf8);
+
+}  // namespace lm
