@@ -45,7 +45,7 @@ void Document::MarkSaved() { history_.MarkSaved(); }
 // ------------------------------------------------------------ commands
 
 void Document::Begin(std::string_view name) {
-  if (inCommand_) return;  // a command run from inside another is part of it
+  if (depth_++ > 0) return;
   inCommand_ = true;
   commandName_.assign(name);
   before_ = {list_.ListIndex(), CurrentIndex};
@@ -56,7 +56,7 @@ void Document::Begin(std::string_view name) {
 
 CommandResult Document::Commit() {
   CommandResult result;
-  if (!inCommand_) return result;
+  if (depth_ == 0 || --depth_ > 0) return result;
   if (recording_) {
     std::vector<Hunk> hunks = CollectHunks();
     if (!hunks.empty()) {

@@ -168,6 +168,7 @@ class Document {
 
   // The command under way.
   bool inCommand_ = false;
+  int depth_ = 0;  // a command run from inside another is part of it
   std::string commandName_;
   Cursor before_;
   bool recording_ = false;

@@ -34,7 +34,9 @@ std::string FolderOf(const std::string& path) {
 int ReadAll(int fd, std::string& out, long long maxBytes, off_t sizeHint) {
   out.clear();
   try {
-    if (sizeHint > 0 && sizeHint <= maxBytes) out.reserve(static_cast<size_t>(sizeHint));
+    // Room for the read that finds the end, so that it needs no copy.
+    if (sizeHint > 0 && sizeHint <= maxBytes)
+      out.reserve(static_cast<size_t>(sizeHint) + (1 << 16));
     for (;;) {
       const size_t have = out.size();
       out.resize(have + (1 << 16));
@@ -78,8 +80,8 @@ bool ClearNonBlocking(int fd) {
 }
 
 // Past RLIMIT_FSIZE the kernel sends SIGXFSZ, which kills the program unless
-// it is ignored; when ignored the write just fails with EFBIG and is undone
-// like any other failure, so only then is it safe to start.
+// it is ignored. Ignored, the write just fails with EFBIG and is undone like
+// any other failure; otherwise a write that would pass the limit must not start.
 bool WouldHitSizeLimit(size_t size) {
   struct sigaction action {};
   if (::sigaction(SIGXFSZ, nullptr, &action) == 0 && !(action.sa_flags & SA_SIGINFO) &&
@@ -132,7 +134,8 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
   if (old) {
     // Only root may give a file away, and only a member may set its group;
     // otherwise the replacement is the writer's, as any new file would be.
-    if (::fchown(fd, old->st_uid, old->st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old->st_gid);
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0)
+      (void)::fchown(fd, static_cast<uid_t>(-1), old->st_gid);
     // After fchown, which clears the set-id bits.
     (void)::fchmod(fd, old->st_mode & 07777);
   }

@@ -17,7 +17,8 @@ struct FileReadResult {
 FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes);
 
 // ReadOnly: an existing file without write permission, not touched.
-// BadName: no name, a folder, a folder that does not exist.
+// BadName: no name, a folder (or a FIFO, a device), a folder that does not
+// exist.
 // Failed: anything else, with its errno (ELOOP for a symbolic link loop).
 enum class WriteStatus { Ok, ReadOnly, BadName, Failed };
 struct WriteResult {

@@ -441,6 +441,9 @@ void Form1::SyncSelectionToView() {
 
 void Form1::UserMovedSelection(int row) {
   const Document& doc = session_.doc;
+  // The view moves its current row by itself when a command removes rows;
+  // that is no move of the user's, and the view follows the document after.
+  if (doc.InCommand()) return;
   if (row == doc.List1.ListIndex() && row == doc.CurrentIndex) return;
   Run("Select", [&] { SelectEntry(session_.doc, row); });
 }

@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 
 #include "windows/folder_browser.h"
 #include "windows/messages.h"
@@ -47,8 +47,6 @@ Loadbox::Loadbox(const RememberedFolders& folders, OpenFile openFile, QWidget* m
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
   // Enter in the file list, or a double click on a file, opens it.
   connect(file1_, &FileList::fileActivated, this, [this] { Loadbutton_Click(); });
-  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(esc, &QShortcut::activated, this, [this] { Command2_Click(); });
 
   Form_Load();
   CentreOn(this, mainWindow);
@@ -88,5 +86,13 @@ void Loadbox::Loadbutton_Click() {
 }
 
 void Loadbox::Command2_Click() { close(); }
+
+void Loadbox::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Command2_Click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 }  // namespace lm::ui

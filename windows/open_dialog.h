@@ -30,6 +30,9 @@ class Loadbox : public QWidget {
   DriveList* drive1() const { return drive1_; }
   FileList* file1() const { return file1_; }
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Esc is Cancel
+
  private:
   void Form_Load();
   void Dir1_Change();

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 
 #include "document/sub_file.h"
 #include "windows/folder_browser.h"
@@ -61,8 +61,6 @@ SaveDialog::SaveDialog(const Document& doc, const RememberedFolders& folders, Sa
   connect(text1_, &QLineEdit::returnPressed, this, [this] { Command1_Click(); });
   connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
-  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(esc, &QShortcut::activated, this, [this] { Command2_Click(); });
 
   Form_Load();
   CentreOn(this, mainWindow);
@@ -108,5 +106,13 @@ void SaveDialog::Command1_Click() {
 }
 
 void SaveDialog::Command2_Click() { close(); }
+
+void SaveDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Command2_Click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 }  // namespace lm::ui

@@ -33,6 +33,9 @@ class SaveDialog : public QWidget {
   DriveList* drive1() const { return drive1_; }
   QLineEdit* text1() const { return text1_; }
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Esc is Cancel
+
  private:
   void Form_Load();
   void Dir1_Change();

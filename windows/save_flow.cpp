@@ -1,8 +1,8 @@
 #include "save_flow.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "document/sub_file.h"
 #include "windows/messages.h"
@@ -32,13 +32,11 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, QRect where) {
   return l;
 }
 
-// A prompt owned by the main window, modal while it is open; Esc cancels.
-void MakePrompt(QWidget* prompt, bool fixedSize, QPushButton* cancel) {
+// A prompt owned by the main window, modal while it is open.
+void MakePrompt(QWidget* prompt, bool fixedSize) {
   prompt->setWindowFlags(DialogFlags(fixedSize));
   prompt->setWindowModality(Qt::ApplicationModal);
   prompt->setFont(SansSerifFont(8.25));
-  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), prompt);
-  QObject::connect(esc, &QShortcut::activated, cancel, &QPushButton::click);
 }
 
 }  // namespace
@@ -62,7 +60,7 @@ SaveForm::SaveForm(QWidget* owner, std::function<void()> yes, std::function<void
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 735, 375));
   QPushButton* noButton = MakeButton(this, "Command2", QStringLiteral("No"), Twips(960, 720, 735, 375));
   QPushButton* cancel = MakeButton(this, "Command3", QStringLiteral("Cancel"), Twips(1800, 720, 735, 375));
-  MakePrompt(this, true, cancel);
+  MakePrompt(this, true);
   connect(yesButton, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(noButton, &QPushButton::clicked, this, [this] { Command2_Click(); });
   connect(cancel, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -86,6 +84,14 @@ void SaveForm::Command2_Click() {
 
 void SaveForm::Command3_Click() { close(); }
 
+void SaveForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Command3_Click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes)
     : QWidget(owner), yes_(std::move(yes)) {
   setObjectName(QStringLiteral("Skrivskydd"));
@@ -96,7 +102,7 @@ Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes)
             Twips(120, 120, 3135, 495));
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 1455, 375));
   QPushButton* cancel = MakeButton(this, "Command2", QStringLiteral("Cancel"), Twips(1680, 720, 1455, 375));
-  MakePrompt(this, false, cancel);
+  MakePrompt(this, false);
   connect(yesButton, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(cancel, &QPushButton::clicked, this, [this] { Command2_Click(); });
   setTabOrder(yesButton, cancel);
@@ -108,6 +114,14 @@ void Skrivskydd::Command1_Click() {
 }
 
 void Skrivskydd::Command2_Click() { close(); }
+
+void Skrivskydd::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Command2_Click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
 
 // --------------------------------------------------------------- the flow
 

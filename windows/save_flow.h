@@ -23,6 +23,9 @@ class SaveForm : public QWidget {
  public:
   SaveForm(QWidget* owner, std::function<void()> yes, std::function<void()> no);
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Esc is Cancel
+
  private:
   void Command1_Click();
   void Command2_Click();
@@ -37,6 +40,9 @@ class Skrivskydd : public QWidget {
   Q_OBJECT
  public:
   Skrivskydd(QWidget* owner, std::function<void()> yes);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;  // Esc is Cancel
 
  private:
   void Command1_Click();

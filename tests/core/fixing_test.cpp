@@ -1,291 +1,242 @@
+// The automatic fixing rules, the too-long search, the re-break and the
+// removal of hearing-impaired text.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "fixing/fixing.h"
+#include "support.h"
 
 namespace lm {
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::Lines;
 
-// A loaded document: entry 0 current, selected and decomposed.
-struct Loaded {
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// One fix walk over a one-entry document.
+struct WalkCase {
+  const char* name;
+  std::string in, out;  // out "": unchanged
+};
+void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
+
+class FixWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(FixWalk, RewritesOneEntry) {
+  const WalkCase& c = GetParam();
   Document doc;
-  Lines messages;
-  explicit Loaded(Lines lines) {
-    doc.ShowMessage = [this](const std::string& m) { messages.push_back(m); };
-    doc.List1.Assign(std::move(lines));
-    doc.List1.SetListIndex(0);
-    doc.CurrentIndex = 0;
-    doc.DecomposeEntry();
-  }
-  const Lines& Entries() const { return doc.List1.Items(); }
-};
-
-// ---- Single rules on the current entry -----------------------------------
-
-struct TextCase {
-  const char* in;
-  const char* out;  // nullptr: the entry stays as it was and is not counted
-};
-
-class BreakNearMiddleTest : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(BreakNearMiddleTest, BreaksAtTheExpectedSpace) {
-  const TextCase& c = GetParam();
-  const std::string line = std::string("{7}{9}") + c.in;
-  Loaded t({line});
-  BreakNearMiddle(t.doc);
-  EXPECT_EQ(t.doc.List1.Item(0), c.out ? std::string("{7}{9}") + c.out : line);
-  EXPECT_EQ(t.doc.FixCount, c.out ? 1 : 0);
-  EXPECT_EQ(t.doc.EntryText, c.in) << "the rule leaves EntryText alone";
+  test::Load(doc, {c.in});
+  test::Run(doc, [&] { FixEntries(doc); });
+  EXPECT_EQ(doc.List1.Item(0), c.out.empty() ? c.in : c.out);
+  EXPECT_EQ(doc.FixCount, c.out.empty() ? 0 : 1);
 }
 
+const std::string k20a(20, 'a'), k20b(20, 'b');
 INSTANTIATE_TEST_SUITE_P(
-    Texts, BreakNearMiddleTest,
+    Entries, FixWalk,
     ::testing::Values(
-        TextCase{"This is a rather long subtitle line that needs a break",
-                 "This is a rather long subtitle|line that needs a break"},
-        TextCase{"Look out below the old bridge: unbelievably-long-hyphenated-names",
-                 "Look out below the old bridge:|unbelievably-long-hyphenated-names"},
-        // Forward search lands too far: the backward one takes over.
-        TextCase{"Look out below the bridge: unbelievably-long-hyphenated-names ok",
-                 "Look out below the bridge:|unbelievably-long-hyphenated-names ok"},
-        // No space from the middle on: the backward rule is not tried.
-        TextCase{"I was there when the extraordinarilylongunbrokenwordhappened", nullptr},
-        // Both searches fail their line limits.
-        TextCase{"a bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb c", nullptr}));
-
-struct LineCase {
-  const char* in;
-  const char* out;  // nullptr: unchanged, not counted
-};
-
-class JoinDialogueLineTest : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(JoinDialogueLineTest, JoinsTheBrokenSpeakerLine) {
-  const LineCase& c = GetParam();
-  Loaded t({c.in});
-  t.doc.EntryLine = c.in;
-  JoinDialogueLine(t.doc);
-  EXPECT_EQ(t.doc.List1.Item(0), c.out ? c.out : c.in);
-  EXPECT_EQ(t.doc.FixCount, c.out ? 1 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, JoinDialogueLineTest,
-    ::testing::Values(
-        LineCase{"{500}{600}-Where are you going?|-Out to the|garden.",
+        WalkCase{"BreakNearMiddle", "{100}{200}This is a rather long subtitle line that needs a break",
+                 "{100}{200}This is a rather long subtitle|line that needs a break"},
+        WalkCase{"NoSpaceFromTheMiddle", "{1}{2}I was there when the extraordinarilylongunbrokenwordhappened", ""},
+        WalkCase{"DialogueLineJoined", "{500}{600}-Where are you going?|-Out to the|garden.",
                  "{500}{600}-Where are you going?|-Out to the garden."},
-        LineCase{"{1}{2}Look|-Yes|-No", nullptr},
-        LineCase{"{1}{2}-a|-b|", "{1}{2}-a|-b "}));  // a break at the very end counts
+        WalkCase{"DialogueWithoutBrokenLine", "{1}{2}Look|-Yes|-No", ""},
+        WalkCase{"ThreeLinesRebroken", "{700}{800}First line|second line|third line here",
+                 "{700}{800}First line second|line third line here"},
+        WalkCase{"ThreeShortLines", "{5}{9}ab|cd|ef", "{5}{9}ab cd|ef"},
+        WalkCase{"ThreeLinesOneDash", "{5}{9}-ab|cd|ef", ""},
+        WalkCase{"FirstLineOf41", "{1}{2}" + k20a + " " + k20b + "|is grass",
+                 "{1}{2}" + k20a + "|" + k20b + " is grass"},
+        WalkCase{"SecondLineOf41Stays", "{1}{2}short|" + k20a + " " + k20b, ""},
+        WalkCase{"ExactlyFortyOne", "{1}{2}" + k20a + " " + k20b, ""},
+        WalkCase{"FortyTwo", "{1}{2}" + k20a + "  " + k20b, "{1}{2}" + k20a + "| " + k20b},
+        WalkCase{"EightyIsLeftToTheSearch", "{1}{2}" + Repeat("abcd ", 16), ""},
+        WalkCase{"WithoutItsFrameFields", "{100}" + Repeat("word ", 12), ""},
+        // 41 two-byte letters are 41 characters, one screen line.
+        WalkCase{"CountsCharactersNotBytes", "{1}{2}" + Repeat("\xC3\xA5", 20) + " " + Repeat("\xC3\xA5", 20), ""},
+        WalkCase{"BreaksBetweenWholeCharacters", "{1}{2}" + Repeat("\xC3\xA5", 30) + " " + Repeat("\xC3\xA5", 30),
+                 "{1}{2}" + Repeat("\xC3\xA5", 30) + "|" + Repeat("\xC3\xA5", 30)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-class RebreakThreeLinesTest : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(RebreakThreeLinesTest, BreaksOnceBehindTheMiddleOfTheEntry) {
-  const LineCase& c = GetParam();
-  Loaded t({c.in});
-  t.doc.EntryLine = c.in;
-  RebreakThreeLines(t.doc);
-  EXPECT_EQ(t.doc.List1.Item(0), c.out ? c.out : c.in);
-  EXPECT_EQ(t.doc.FixCount, c.out ? 1 : 0);
+TEST(BreakNearMiddle, ForwardFromJustBeforeTheMiddleThenBackward) {
+  struct {
+    std::string text, out;
+  } cases[] = {{"Look out below the old bridge: unbelievably-long-hyphenated-names",
+                "Look out below the old bridge:|unbelievably-long-hyphenated-names"},
+               {"Look out below the bridge: unbelievably-long-hyphenated-names ok",
+                "Look out below the bridge:|unbelievably-long-hyphenated-names ok"}};
+  for (const auto& c : cases) {
+    Document doc;
+    test::Load(doc, {"{1}{2}" + c.text});
+    test::Run(doc, [&] { BreakNearMiddle(doc); });
+    EXPECT_EQ(doc.List1.Item(0), "{1}{2}" + c.out);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, RebreakThreeLinesTest,
-    ::testing::Values(LineCase{"{5}{9}ab|cd|ef", "{5}{9}ab cd|ef"},
-                      LineCase{"{700}{800}First line|second line|third line here",
-                               "{700}{800}First line second|line third line here"},
-                      // No space from k = 15 on: the three lines stay.
-                      LineCase{"{1}{2}a|b|cdefghijklmnop", nullptr}));
-
-TEST(JoinLines, TurnsEveryBreakIntoASpaceWithoutWriting) {
-  Loaded t({"{1}{2}a|b|c"});
-  JoinLines(t.doc);
-  EXPECT_EQ(t.doc.EntryText, "a b c");
-  EXPECT_EQ(t.doc.List1.Item(0), "{1}{2}a|b|c");
-  EXPECT_EQ(t.doc.FixCount, 0);
+TEST(FixWalk, AnEntryTooLongToCountEndsThePass) {
+  Document doc;
+  test::Load(doc, {"{1}{2}" + std::string(40000, 'x'), "{1}{2}" + Repeat("word ", 12)});
+  const CommandResult r = test::Run(doc, [&] { FixEntries(doc); });
+  EXPECT_EQ(r.messages, Lines{"Some shit"});
+  EXPECT_EQ(doc.FixCount, 0);
 }
 
-// ---- The whole command on one entry --------------------------------------
-
-struct RunCase {
-  const char* in;
-  const char* out;  // nullptr: unchanged
-};
-
-class FixOneEntryTest : public ::testing::TestWithParam<RunCase> {};
-
-TEST_P(FixOneEntryTest, RewritesAsTheRulesSay) {
-  const RunCase& c = GetParam();
-  Loaded t({c.in});
-  Fixlines_Click(t.doc);
-  EXPECT_EQ(t.Entries(), Lines{c.out ? c.out : c.in});
-  ASSERT_EQ(t.messages.size(), 1u);
-  EXPECT_EQ(t.messages[0], c.out ? "I just fixed 1 lines, for You" : "No new changes");
-}
-
-const std::string k41(41, 'x');
-const std::string kHalf20a(20, 'a'), kHalf20b(20, 'b');
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, FixOneEntryTest,
-    ::testing::Values(
-        RunCase{"{100}{200}This is a rather long subtitle line that needs a break",
-                "{100}{200}This is a rather long subtitle|line that needs a break"},
-        RunCase{"{500}{600}-Where are you going?|-Out to the|garden.",
-                "{500}{600}-Where are you going?|-Out to the garden."},
-        RunCase{"{700}{800}First line|second line|third line here",
-                "{700}{800}First line second|line third line here"},
-        // 41 characters fit; 42 with a space near the middle are split.
-        RunCase{"{1}{2}aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbb", nullptr},
-        RunCase{"{1}{2}aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbb",
-                "{1}{2}aaaaaaaaaaaaaaaaaaaa|bbbbbbbbbbbbbbbbbbbbb"},
-        // A first line of exactly 41 is re-broken ...
-        RunCase{"{1}{2}aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbb|is grass",
-                "{1}{2}aaaaaaaaaaaaaaaaaaaa|bbbbbbbbbbbbbbbbbbbb is grass"},
-        // ... a second line of exactly 41 is not, one of 42 is.
-        RunCase{"{1}{2}Short|aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbb", nullptr},
-        RunCase{"{1}{2}Short|aaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbb",
-                "{1}{2}Short aaaaaaaaaaaaaaaaaaaa|bbbbbbbbbbbbbbbbbbbbb"},
-        // One line of 80: too long for the walk and the re-break.
-        RunCase{"{1}{2}aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb",
-                nullptr},
-        // Three lines with one dash: no rule applies.
-        RunCase{"{1}{2}-Hi|there|you", nullptr}));
-
-TEST(FixlinesClick, SevenEntryDocument) {
-  Loaded t({"{100}{200}This is a rather long subtitle line that needs a break",
-            "{250}{300}Short one",
-            "{500}{600}-Where are you going?|-Out to the|garden.",
-            "{700}{800}First line|second line|third line here",
-            "{900}{1100}We have been walking for hours and hours|along the river bank and "
-            "nobody has seen a single boat",
-            "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
-            "{1400}{1500}Fine|lines"});
-  Fixlines_Click(t.doc);
-  EXPECT_EQ(t.Entries(),
-            (Lines{"{100}{200}This is a rather long subtitle|line that needs a break",
-                   "{250}{300}Short one",
+TEST(FixTextAutomatic, TheSevenEntryDocument) {
+  Session s;
+  test::Load(s, {"{100}{200}This is a rather long subtitle line that needs a break", "{250}{300}Short one",
+                 "{500}{600}-Where are you going?|-Out to the|garden.",
+                 "{700}{800}First line|second line|third line here",
+                 "{900}{1100}We have been walking for hours and hours|along the river bank and nobody has seen a single boat",
+                 "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"});
+  const CommandResult r = s.Run("", [&] { Fixlines_Click(s.doc); });
+  EXPECT_EQ(s.doc.List1.Items(),
+            (Lines{"{100}{200}This is a rather long subtitle|line that needs a break", "{250}{300}Short one",
                    "{500}{600}-Where are you going?|-Out to the garden.",
                    "{700}{800}First line second|line third line here",
                    "{900}{1000}We have been walking for|hours and hours along",
                    "{1001}{1100} the river bank and nobody|has seen a single boat",
-                   "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
-                   "{1400}{1500}Fine|lines"}));
-  EXPECT_EQ(t.messages, Lines{"I just fixed 4 lines, for You"});
-  EXPECT_EQ(t.doc.CurrentIndex, 6);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 6);
-  EXPECT_EQ(t.doc.Label1, std::string("A") + std::string(40, 'a'));
-  EXPECT_EQ(t.doc.GridEntryId, t.doc.List1.Id(6));
+                   "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"}));
+  EXPECT_EQ(r.messages, Lines{"I just fixed 4 lines, for You"});
+  EXPECT_EQ(s.doc.CurrentIndex, 6);
+  EXPECT_EQ(s.doc.List1.ListIndex(), 6);
+  EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(6));
 }
 
-TEST(FixlinesClick, NothingToFixLeavesTheLastEntryShownAndNextFindsNothing) {
-  Loaded t({"{1}{2}One", "{3}{4}Two|lines"});
-  Fixlines_Click(t.doc);
-  EXPECT_EQ(t.messages, Lines{"No new changes"});
-  EXPECT_EQ(t.doc.CurrentIndex, 2);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 1);
-  EXPECT_EQ(t.doc.Label2, "lines");
-  EXPECT_EQ(t.doc.GridEntryId, t.doc.List1.Id(1));
-  Nextline_Click(t.doc);
-  EXPECT_EQ(t.doc.CurrentIndex, 3);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 1);
-  EXPECT_EQ(t.doc.EntryText, "Two|lines");
-  EXPECT_EQ(t.doc.GridEntryId, t.doc.List1.Id(1));
+TEST(FixTextAutomatic, NothingToDo) {
+  Session s;
+  test::Load(s, {"{1}{2}Fine", "{3}{4}Also|fine"});
+  const CommandResult r = s.Run("", [&] { Fixlines_Click(s.doc); });
+  EXPECT_EQ(r.messages, Lines{"No new changes"});
+  EXPECT_EQ(s.doc.List1.ListIndex(), 1) << "the last entry is left selected and shown";
+  EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(1));
+  EXPECT_FALSE(s.doc.CanUndo());
 }
 
-TEST(FixlinesClick, GridFollowsAnEntryTheRebreakDivided) {
-  // Two lines of 41 fit the screen but are divided all the same; the grid
-  // must not keep showing the undivided text.
-  Loaded t({"{100}{300}Alpha beta gamma delta epsilon zeta eta t|"
-            "Iota kappa lambda mu nu xi omicron pi rho"});
-  Fixlines_Click(t.doc);
-  ASSERT_EQ(t.doc.List1.Count(), 2);
-  EXPECT_EQ(t.doc.List1.Item(1), "{201}{300} Iota kappa lambda mu|nu xi omicron pi rho");
-  EXPECT_EQ(t.doc.List1.ListIndex(), 1);
-  EXPECT_EQ(t.doc.GridEntryId, t.doc.List1.Id(1));
-  EXPECT_EQ(t.doc.EntryText, " Iota kappa lambda mu|nu xi omicron pi rho");
-  EXPECT_EQ(t.doc.Label2, "nu xi omicron pi rho");
-}
-
-TEST(FixlinesClick, EntriesWithoutTheirOwnFieldsAreNotRebuiltFromOthers) {
-  const std::string bare = "a rather long line that has no frame fields at all, none";
-  Loaded t({"{1}{2}Fine", bare});
-  Fixlines_Click(t.doc);
-  EXPECT_EQ(t.doc.List1.Item(1), bare);
-  EXPECT_EQ(t.doc.CurrentIndex, 1) << "the search stops on it for hand work";
-}
-
-TEST(FixlinesClick, OverlongEntryFaultsEachWalkAndIsLeftForHandWork) {
-  const std::string huge = "{1}{2}" + std::string(kMaxLineLength, 'x');
-  const std::string fixable = "{3}{4}This is a rather long subtitle line that needs a break";
-  Loaded t({"{0}{1}ok", huge, fixable});
-  Fixlines_Click(t.doc);
-  EXPECT_EQ(t.messages, (Lines{"Some shit", "Some shit", "Some shit", "No new changes"}));
-  EXPECT_EQ(t.doc.List1.Item(1), huge);
-  EXPECT_EQ(t.doc.List1.Item(2), fixable) << "the walk ends at the fault";
-  EXPECT_EQ(t.doc.CurrentIndex, 1);
-  EXPECT_EQ(t.doc.GridEntryId, 0u) << "an entry the grid cannot hold is not shown";
-}
-
-TEST(Commands, DoNothingWithoutADocument) {
-  Document doc;
-  Lines messages;
-  doc.ShowMessage = [&](const std::string& m) { messages.push_back(m); };
-  doc.List1.AddItem("{1}{2}[remark]");  // a list left behind without a textline
-  doc.CurrentIndex = 0;
-  for (auto command : {Fixlines_Click, Tolong_Click, Nextline_Click, Rmhi_Click}) command(doc);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_EQ(doc.List1.Items(), Lines{"{1}{2}[remark]"});
-  EXPECT_EQ(doc.CurrentIndex, 0);
-}
-
-// ---- Too-long search ------------------------------------------------------
-
-struct FitCase {
-  std::string text;
-  bool tooLong;
+struct RebreakCase {
+  const char* name;
+  std::string in;
+  Lines out;  // empty: not divided
 };
+void PrintTo(const RebreakCase& c, std::ostream* os) { *os << c.name; }
 
-class TextTooLongTest : public ::testing::TestWithParam<FitCase> {};
+class Rebreak : public ::testing::TestWithParam<RebreakCase> {};
 
-TEST_P(TextTooLongTest, AppliesTheScreenRules) {
-  EXPECT_EQ(TextTooLong(GetParam().text), GetParam().tooLong) << GetParam().text;
+TEST_P(Rebreak, DividesSelectedEntries) {
+  Document doc;
+  test::Load(doc, {GetParam().in});
+  test::Run(doc, [&] { RebreakLongEntries(doc); });
+  EXPECT_EQ(doc.List1.Items(), GetParam().out.empty() ? Lines{GetParam().in} : GetParam().out);
 }
 
+const std::string kPair = "Short first line here|and a second line that is much too long to fit";
+const std::string kHalves1 = "Short first line|here and a second", kHalves2 = " line that is much|too long to fit";
 INSTANTIATE_TEST_SUITE_P(
-    Texts, TextTooLongTest,
-    ::testing::Values(FitCase{"Hello|World", false}, FitCase{"a|b|c", true},
-                      FitCase{std::string(41, 'a'), false}, FitCase{std::string(42, 'a'), true},
-                      FitCase{k41 + "|" + k41, false}, FitCase{k41 + "x|" + k41, true},
-                      FitCase{k41 + "|" + k41 + "x", true}, FitCase{"", false}));
+    Entries, Rebreak,
+    ::testing::Values(
+        RebreakCase{"TwoLongLines",
+                    "{1000}{1100}This first line is definitely much longer than allowed|and this second line is also longer than it should be",
+                    {"{1000}{1050}This first line is definitely|much longer than allowed",
+                     "{1051}{1100} and this second line is also|longer than it should be"}},
+        RebreakCase{"OddRange", "{010}{15}" + kPair, {"{010}{12}" + kHalves1, "{13}{15}" + kHalves2}},
+        RebreakCase{"StopBeforeStart", "{20}{15}" + kPair, {"{20}{17}" + kHalves1, "{18}{15}" + kHalves2}},
+        RebreakCase{"FramesThatAreNotNumbersReadAsZero", "{ab}{20}" + kPair, {"{ab}{10}" + kHalves1, "{11}{20}" + kHalves2}},
+        RebreakCase{"HugeFrames", "{100000000000000000}{100000000000000010}" + kPair,
+                    {"{100000000000000000}{100000000000000005}" + kHalves1, "{100000000000000006}{100000000000000010}" + kHalves2}},
+        RebreakCase{"FramesOutOfRange", "{1}{99999999999999999999}" + kPair, {}},
+        RebreakCase{"FitsButEightyThree", "{100}{300}Alpha beta gamma delta epsilon zeta eta t|Iota kappa lambda mu nu xi omicron pi rho",
+                    {"{100}{200}Alpha beta gamma delta|epsilon zeta eta t", "{201}{300} Iota kappa lambda mu|nu xi omicron pi rho"}},
+        RebreakCase{"Fits", "{100}{12345}Yes sir. You are right, my dear friend.|Goodbye.", {}},
+        RebreakCase{"Dialogue", "{1}{2}-" + Repeat("word ", 12) + "|-" + Repeat("word ", 12), {}},
+        RebreakCase{"TooLongToDivide", "{1}{2}" + Repeat("word ", 17) + "|" + Repeat("word ", 17), {}},
+        RebreakCase{"NoBreakToJoin", "{1}{2}" + Repeat("word ", 18), {}},
+        RebreakCase{"NoSpaceToCutAt", "{1}{2}a|" + std::string(50, 'x'), {}},
+        RebreakCase{"SecondHalfOnlyASpace", "{1}{2}" + std::string(50, 'x') + "|", {}},
+        RebreakCase{"WithoutFrameFields", Repeat("word ", 20) + "|" + Repeat("word ", 4), {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SeekTooLong, ToLongLineStartsAtTheTopAndNextAfterTheCurrent) {
-  Loaded t({"{1}{2}" + std::string(42, 'a'), "{3}{4}fine", "{5}{6}a|b|c", "{7}{8}fine"});
-  t.doc.CurrentIndex = 3;
-  Tolong_Click(t.doc);
-  EXPECT_EQ(t.doc.CurrentIndex, 0);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 0);
-  Nextline_Click(t.doc);
-  EXPECT_EQ(t.doc.CurrentIndex, 2);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 2);
-  EXPECT_EQ(t.doc.EntryText, "a|b|c");
-  EXPECT_EQ(t.doc.GridEntryId, t.doc.List1.Id(2));
-  Nextline_Click(t.doc);
-  EXPECT_EQ(t.doc.CurrentIndex, 4);
-  EXPECT_EQ(t.doc.List1.ListIndex(), 3);
-  EXPECT_EQ(t.doc.EntryText, "fine");
-  EXPECT_TRUE(t.messages.empty());
+// The walk examines as many positions as there were entries, and each second
+// half is examined next: the same as dividing entry by entry in the list.
+TEST(Rebreak, LinearWalkEqualsTheStepByStepWalk) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    std::mt19937 rng(seed);
+    Lines lines = test::RandomDocument(rng, 40);
+    Lines naive = lines;
+    const size_t n = naive.size();
+    int divided = 0;
+    for (size_t p = 0; p < n; ++p) {
+      std::string first, second;
+      if (DivideLongEntry(naive[p], first, second)) {
+        naive[p] = first;
+        naive.insert(naive.begin() + static_cast<long>(p) + 1, second);
+        ++divided;
+      }
+    }
+    Document doc;
+    test::Load(doc, lines);
+    test::Run(doc, [&] { RebreakLongEntries(doc); });
+    ASSERT_EQ(doc.List1.Items(), naive) << seed;
+    EXPECT_EQ(doc.FixCount, divided);
+  }
 }
 
-TEST(SeekTooLong, NextDoesNotOverflowTheIndex) {
-  Loaded t({"{1}{2}fine"});
-  t.doc.CurrentIndex = 32767;
-  Nextline_Click(t.doc);
-  EXPECT_EQ(t.doc.CurrentIndex, 32767);
+TEST(Seek, TooLongMeansMoreThanTwoLinesOrALineOver41) {
+  const std::string k41(41, 'a');
+  struct {
+    std::string text;
+    bool tooLong;
+  } cases[] = {{"Hello|World", false}, {"a|b|c", true},         {k41, false},
+               {k41 + "a", true},      {k41 + "|" + k41, false}, {k41 + "a|" + k41, true},
+               {k41 + "|" + k41 + "a", true}, {Repeat("\xC3\xA5", 41), false}};
+  for (const auto& c : cases) EXPECT_EQ(TextTooLong(c.text), c.tooLong) << c.text;
+}
+
+TEST(Seek, NextAndToLongLine) {
+  Session s;
+  test::Load(s, {"{1}{2}" + Repeat("x", 50), "{3}{4}fine", "{5}{6}a|b|c", "{7}{8}fine"});
+  s.Run("", [&] { SelectEntry(s.doc, 3); });
+  s.Run("", [&] { Tolong_Click(s.doc); });
+  EXPECT_EQ(s.doc.CurrentIndex, 0) << "from the top";
+  s.Run("", [&] { Nextline_Click(s.doc); });
+  EXPECT_EQ(s.doc.CurrentIndex, 2);
+  EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(2));
+  s.Run("", [&] { Nextline_Click(s.doc); });
+  EXPECT_EQ(s.doc.CurrentIndex, 4) << "one past the last";
+  EXPECT_EQ(s.doc.List1.ListIndex(), 3);
+  EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(3)) << "the last entry is shown again";
+  s.Run("", [&] { Nextline_Click(s.doc); });
+  EXPECT_EQ(s.doc.List1.ListIndex(), 3);
+}
+
+TEST(HearingImpaired, RemarksTagsAndSpans) {
+  Session s;
+  test::Load(s, {"{1}{2}[music]", "{3}{4}[applause]", "{5}{6}Hello [sighs] there", "{7}{8}{y:i}Whisper [door slams]",
+                 "{9}{10}[man] Hi [laughs]", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}{y:i}x"});
+  const CommandResult r = s.Run("", [&] { Rmhi_Click(s.doc); });
+  EXPECT_EQ(s.doc.List1.Items(), (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d",
+                                        "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
+  EXPECT_EQ(r.messages, Lines{"I fixed 7 lines for You"});
+  EXPECT_EQ(s.doc.CurrentIndex, 0);
+  EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(0));
+}
+
+TEST(HearingImpaired, CoversTheWholeDocument) {
+  Document doc;
+  Lines lines;
+  for (int i = 0; i < 5000; ++i) lines.push_back(i % 2 ? "{1}{2}[noise]" : "{1}{2}words");
+  test::Load(doc, lines);
+  test::Run(doc, [&] { Rmhi_Click(doc); });
+  EXPECT_EQ(doc.List1.Items(), Lines(2500, "{1}{2}words"));
+}
+
+TEST(HearingImpaired, EverythingRemovedLeavesNothingToEdit) {
+  Session s;
+  test::Load(s, {"{1}{2}[music]"});
+  s.Run("", [&] { Rmhi_Click(s.doc); });
+  EXPECT_EQ(s.doc.List1.Count(), 0);
+  EXPECT_EQ(s.grid.EntryId, 0u);
 }
 
 }  // namespace

@@ -1,187 +1,163 @@
+// The character grid: laying a text into the cells, the editing keys, and the
+// write-back that tidies the rows and replaces only the entry shown.
 #include <gtest/gtest.h>
 
-#include "editor/char_grid.h"
+#include "editor/line_commands.h"
+#include "support.h"
 
 namespace lm {
 namespace {
 
-// A document with one entry shown in the grid.
-struct Shown {
-  Document doc;
-  explicit Shown(const std::string& text) {
-    doc.List1.AddItem("{1}{2}" + text);
-    doc.List1.SetListIndex(0);
-    doc.CurrentIndex = 0;
-    doc.DecomposeEntry();
-    ShowEntryInGrid(doc);
-    doc.Changed = 0;  // as after a load
-  }
-  std::string Cells(int from, int to) const {
-    std::string s;
-    for (int c = from; c <= to; ++c) s += doc.Text2[c].empty() ? "_" : doc.Text2[c];
-    return s;
+using test::Lines;
+
+// The cells as a string: "." for an empty cell, the character otherwise.
+std::string Cells(const CharGrid& g, int first, int count) {
+  std::string s;
+  for (int c = first; c < first + count; ++c) s += g.Text2[static_cast<size_t>(c)].empty() ? "." : g.Text2[static_cast<size_t>(c)];
+  return s;
+}
+
+struct ShowCase {
+  const char* name;
+  std::string text;
+  std::string row1, row2;  // the preview rows
+};
+void PrintTo(const ShowCase& c, std::ostream* os) { *os << c.name; }
+
+class Show : public ::testing::TestWithParam<ShowCase> {};
+
+TEST_P(Show, LaysTheTextIntoTwoRows) {
+  CharGrid g;
+  ShowEntryInGrid(g, GetParam().text, 1);
+  EXPECT_EQ(g.Label1, GetParam().row1);
+  EXPECT_EQ(g.Label2, GetParam().row2);
+}
+
+const std::string k41(41, 'a');
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Show,
+    ::testing::Values(ShowCase{"Empty", "", "", ""}, ShowCase{"TwoLines", "Hello|World", "Hello ", "World"},
+                      ShowCase{"ThirdLineJoinsTheSecond", "a|b|c", "a ", "b c"},
+                      ShowCase{"FullFirstRowCostsNoCell", k41 + "|Next", k41, "Next"},
+                      ShowCase{"LongFirstLineRunsOn", std::string(45, 'x') + "|ab",
+                               std::string(41, 'x'), "xxxx ab"},
+                      ShowCase{"OnlyTwoRowsShown", std::string(100, 'z'), std::string(41, 'z'), std::string(41, 'z')},
+                      ShowCase{"LeadingBreak", "|x", " ", "x"},
+                      ShowCase{"EmptyMiddleLineDisappears", "a||b", "a ", "b"},
+                      ShowCase{"CharactersNotBytes", "h\xC3\xA5n|\xE2\x82\xAC", "h\xC3\xA5n ", "\xE2\x82\xAC"},
+                      ShowCase{"BreaksHeldInCell41", k41 + "||" + std::string(41, 'b'), k41, std::string(40, 'b')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Show, GapsAreEmptyCellsNotBlanks) {
+  CharGrid g;
+  ShowEntryInGrid(g, "Hello|World", 1);
+  EXPECT_EQ(Cells(g, 0, 8), "Hello ..");
+  EXPECT_EQ(Cells(g, 41, 6), "World.");
+}
+
+// A session showing `text` in the grid.
+struct GridFixture {
+  Session s;
+  explicit GridFixture(const std::string& text) { test::Load(s, {"{10}{20}" + text, "{30}{40}next"}); }
+  GridKeyOutcome Key(int cell, int key) {
+    GridKeyOutcome out;
+    s.Run("", [&] { out = Text2_KeyDown(s.doc, s.grid, cell, key); }, false);
+    return out;
   }
 };
 
-struct DisplayCase {
-  std::string text, label1, label2;
-};
-
-TEST(ShowEntryInGrid, RowsAndPreview) {
-  const std::string a41(41, 'a'), b41(41, 'b');
-  const DisplayCase cases[] = {
-      {"", "", ""},
-      {"Hello|World", "Hello ", "World"},
-      {"a|b|c", "a ", "b c"},
-      {a41 + "|Next", a41, "Next"},
-      {"|x", " ", "x"},
-      {"ab|", "ab ", ""},
-      {"a||b", "a ", "b"},
-      {std::string(100, 'x'), std::string(41, 'x'), std::string(41, 'x')},
-      // two breaks holding the position in cell 41 push the last character out
-      {a41 + "||" + b41, a41, std::string(40, 'b')},
+TEST(Keys, MoveAndEditTheCells) {
+  struct {
+    int cell, key, focus;
+    std::string row1;  // the first six cells after the key
+  } cases[] = {
+      {0, vk::Backspace, -1, "abcdef"},  // nothing in cell 0
+      {1, vk::Backspace, 0, "bcdef."},
+      {0, vk::Insert, 0, " abcde"},
+      {81, vk::Right, 1, "abcdef"}, {0, vk::Left, 81, "abcdef"}, {40, vk::Down, 81, "abcdef"},
+      {41, vk::Up, 0, "abcdef"},    {41, vk::Down, -1, "abcdef"}, {3, vk::Up, -1, "abcdef"},
+      {2, 'X', 3, "ab.def"},        {2, vk::Ctrl, -1, "abcdef"}, {2, vk::Shift, -1, "abcdef"},
   };
-  for (const DisplayCase& c : cases) {
-    Shown s(c.text);
-    EXPECT_EQ(s.doc.Label1, c.label1) << c.text;
-    EXPECT_EQ(s.doc.Label2, c.label2) << c.text;
+  for (const auto& c : cases) {
+    GridFixture f("abcdef");
+    const GridKeyOutcome out = f.Key(c.cell, c.key);
+    EXPECT_EQ(out.focusCell, c.focus) << c.cell << " " << c.key;
+    EXPECT_EQ(Cells(f.s.grid, 0, 6), c.row1) << c.cell << " " << c.key;
+    EXPECT_EQ(f.s.doc.Changed(), c.key == 'X' ? 1 : 0) << "only a typed key marks a change";
   }
 }
 
-TEST(ShowEntryInGrid, CellsOfALongFirstLine) {
-  Shown s(std::string(45, 'x') + "|ab");
-  EXPECT_EQ(s.Cells(0, 40), std::string(41, 'x'));
-  EXPECT_EQ(s.Cells(41, 48), "xxxx ab_");
-  Shown h("Hello|World");
-  EXPECT_EQ(h.Cells(0, 6), "Hello _");
-  EXPECT_EQ(h.Cells(41, 46), "World_");
-}
-
-// Sets the cells of the grid from a picture: "_" is an empty cell.
-void Fill(Document& doc, int first, const std::string& picture) {
-  for (size_t i = 0; i < picture.size(); ++i)
-    doc.Text2[first + i] = picture[i] == '_' ? "" : std::string(1, picture[i]);
+TEST(Keys, BackspaceAndInsertRunAcrossBothRows) {
+  GridFixture f(std::string(41, 'a') + "|bcd");
+  f.Key(41, vk::Backspace);
+  EXPECT_EQ(f.s.grid.RowString(0), std::string(40, 'a') + "b");
+  EXPECT_EQ(f.s.grid.RowString(1), "cd");
+  f.Key(0, vk::Insert);
+  EXPECT_EQ(f.s.grid.RowString(1), "bcd") << "the last of row 1 was pushed into row 2";
 }
 
 struct WriteBackCase {
-  std::string row1, row2, text;
+  const char* name;
+  std::vector<std::pair<int, std::string>> cells;  // everything else empty
+  std::string text;
 };
+void PrintTo(const WriteBackCase& c, std::ostream* os) { *os << c.name; }
 
-TEST(WriteBack, TidiesEachRowAndJoinsThemWithABreak) {
-  const WriteBackCase cases[] = {
-      {"Hi__you", "", "Hi you"},
-      {"Hello", "World", "Hello|World"},
-      {"", "World", "|World"},
-      {"___abc", "", " abc"},
-      {"a  b", "", "a b"},
-      {"ab  ", "", "ab"},
-      {std::string(38, '_') + "a  ", "", " a"},
-      {std::string(39, '_') + "a ", "", " a "},
-  };
-  for (const WriteBackCase& c : cases) {
-    Shown s("old");
-    for (auto& cell : s.doc.Text2) cell.clear();
-    Fill(s.doc, 0, c.row1);
-    Fill(s.doc, 41, c.row2);
-    ASSERT_TRUE(WriteBackGrid(s.doc));
-    EXPECT_EQ(s.doc.EntryText, c.text) << c.row1 << "/" << c.row2;
-    EXPECT_EQ(s.doc.List1.Item(0), "{1}{2}" + c.text);
-  }
-}
+class WriteBack : public ::testing::TestWithParam<WriteBackCase> {};
 
-TEST(WriteBack, NeverJoinsAcrossTheRowBoundary) {
-  Shown s(std::string(41, 'a') + "|b");
-  ASSERT_TRUE(WriteBackGrid(s.doc));
-  EXPECT_EQ(s.doc.EntryText, std::string(41, 'a') + "|b");
-}
-
-TEST(WriteBack, GoesToTheShownEntryEvenAfterInsertionsBeforeIt) {
-  Shown s("mine");
-  s.doc.List1.InsertItem(0, "{7}{8}other");
-  Fill(s.doc, 0, "new_");
-  ASSERT_TRUE(WriteBackGrid(s.doc));
-  EXPECT_EQ(s.doc.List1.Item(0), "{7}{8}other");
-  EXPECT_EQ(s.doc.List1.Item(1), "{1}{2}new");
-}
-
-TEST(WriteBack, RefusedWhenTheShownEntryIsGone) {
-  Shown s("mine");
-  s.doc.List1.AddItem("{7}{8}other");
-  s.doc.List1.RemoveItem(0);
-  EXPECT_FALSE(WriteBackGrid(s.doc));
-  EXPECT_EQ(s.doc.List1.Count(), 1);
-  EXPECT_EQ(s.doc.List1.Item(0), "{7}{8}other");
-}
-
-TEST(GridKeys, NothingWithoutADocument) {
-  Document doc;
-  doc.Text2[3] = "x";
-  GridKeyOutcome out = Text2_KeyDown(doc, 3, 'A');
-  EXPECT_FALSE(out.handled);
-  EXPECT_EQ(doc.Text2[3], "x");
-  EXPECT_EQ(doc.Changed, 0);
-}
-
-struct MoveCase {
-  int cell, key, expected;  // -1: focus stays
-};
-
-TEST(GridKeys, ArrowsWrapAndMoveBetweenRows) {
-  Shown s("x");
-  const MoveCase cases[] = {
-      {81, vk::Right, 1}, {5, vk::Right, 6}, {0, vk::Left, 81}, {5, vk::Left, 4},
-      {40, vk::Down, 81}, {3, vk::Down, 44}, {45, vk::Down, -1}, {41, vk::Up, 0},
-      {3, vk::Up, -1},    {10, vk::Shift, -1}, {10, vk::Ctrl, -1}, {10, vk::Alt, -1},
-  };
-  for (const MoveCase& c : cases) {
-    GridKeyOutcome out = Text2_KeyDown(s.doc, c.cell, c.key);
-    EXPECT_EQ(out.focusCell, c.expected) << "cell " << c.cell << " key " << c.key;
-  }
-  EXPECT_EQ(s.doc.Changed, 0);
-}
-
-TEST(GridKeys, BackspaceAndInsertTreatBothRowsAsOneRun) {
-  Shown s("abc");
-  s.doc.Text2[41] = "r";
-  s.doc.Text2[81] = "z";
-  EXPECT_FALSE(Text2_KeyDown(s.doc, 0, vk::Backspace).handled);
-  GridKeyOutcome out = Text2_KeyDown(s.doc, 1, vk::Backspace);
-  EXPECT_EQ(out.focusCell, 0);
-  EXPECT_EQ(s.Cells(0, 3), "bc__");
-  EXPECT_EQ(s.doc.Text2[40], "r") << "row 2 is pulled into row 1";
-  EXPECT_EQ(s.doc.Text2[80], "z");
-  EXPECT_EQ(s.doc.Text2[81], "");
-
-  out = Text2_KeyDown(s.doc, 0, vk::Insert);
-  EXPECT_EQ(out.focusCell, 0);
-  EXPECT_EQ(s.Cells(0, 3), " bc_");
-  EXPECT_EQ(s.doc.Text2[41], "r") << "cell 40 is pushed into row 2";
-  EXPECT_EQ(s.doc.Text2[81], "z");
-  Text2_KeyDown(s.doc, 81, vk::Insert);
-  EXPECT_EQ(s.doc.Text2[81], " ");
-  EXPECT_EQ(s.doc.Changed, 0);
-}
-
-TEST(GridKeys, ATypedKeyEmptiesTheCellAndMovesOn) {
-  Shown s("abc");
-  GridKeyOutcome out = Text2_KeyDown(s.doc, 1, 'X');
-  EXPECT_TRUE(out.handled);
-  EXPECT_EQ(out.focusCell, 2);
-  EXPECT_EQ(s.doc.Text2[1], "");
-  EXPECT_EQ(s.doc.Changed, 1);
-  s.doc.Changed = 0;
-  out = Text2_KeyDown(s.doc, 81, 'X');
-  EXPECT_EQ(out.focusCell, -1);
-  EXPECT_EQ(s.doc.Changed, 0) << "the last cell keeps the flag";
-}
-
-TEST(GridKeys, EnterWritesBackAndHandsTheFocusToTheList) {
-  Shown s("Hello");
-  s.doc.Text2[0] = "J";
-  s.doc.Changed = 0;
-  GridKeyOutcome out = Text2_KeyDown(s.doc, 4, vk::Enter);
+TEST_P(WriteBack, TidiesEachRow) {
+  GridFixture f("old");
+  for (auto& cell : f.s.grid.Text2) cell.clear();
+  for (const auto& [c, t] : GetParam().cells) f.s.grid.Text2[static_cast<size_t>(c)] = t;
+  const GridKeyOutcome out = f.Key(7, vk::Enter);
   EXPECT_TRUE(out.focusList);
-  EXPECT_EQ(s.doc.List1.Item(0), "{1}{2}Jello");
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}" + GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WriteBack,
+    ::testing::Values(
+        WriteBackCase{"GapBecomesOneSpace", {{0, "H"}, {1, "i"}, {4, "y"}, {5, "o"}, {6, "u"}}, "Hi you"},
+        WriteBackCase{"TwoRows", {{0, "a"}, {41, "b"}}, "a|b"},
+        WriteBackCase{"SecondRowOnly", {{41, "W"}}, "|W"},
+        WriteBackCase{"LeadingGapIsOneSpace", {{3, "x"}}, " x"},
+        WriteBackCase{"TrailingBlanksGo", {{38, "a"}, {39, " "}, {40, " "}}, " a"},
+        WriteBackCase{"BlankInTheLastCellStays", {{39, "a"}, {40, " "}}, " a "},
+        WriteBackCase{"BlanksCollapse", {{0, "a"}, {1, " "}, {2, " "}, {3, "b"}}, "a b"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
+  Session s;
+  test::Load(s, {"{1}{2}first", "{3}{4}second", "{5}{6}third"});
+  s.Run("", [&] { SelectEntry(s.doc, 1); });
+  s.grid.Text2[0] = "S";
+  s.grid.Edited = true;
+  // Entries inserted and removed before it, and its frames shifted, meanwhile.
+  s.doc.Begin("");
+  s.doc.InsertItem(0, "{0}{0}new");
+  s.doc.RemoveItem(1);
+  s.doc.SetItem(1, "{30}{40}second");
+  s.doc.Commit();
+  s.Run("", [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  EXPECT_EQ(s.doc.List1.Items(), (Lines{"{0}{0}new", "{30}{40}Second", "{5}{6}third"}));
+  // Once its entry is gone nothing is written anywhere.
+  s.Run("", [&] { SelectEntry(s.doc, 1); });
+  s.Run("", [&] { s.doc.RemoveItem(1); }, false);
+  const Lines left = s.doc.List1.Items();
+  s.Run("", [&] { EXPECT_FALSE(WriteBackGrid(s.doc, s.grid)); }, false);
+  EXPECT_EQ(s.doc.List1.Items(), left);
+}
+
+TEST(Typing, TakesWhatTheFileCanHold) {
+  for (Encoding e : {Encoding::Windows1252, Encoding::Utf8}) {
+    Session s;
+    test::Load(s, {"{1}{2}x"}, e);
+    EXPECT_TRUE(PutCharacter(s.doc, s.grid, 0, "\xC3\xA5"));  // å is in both
+    EXPECT_EQ(PutCharacter(s.doc, s.grid, 1, "\xE2\x98\x83"), e == Encoding::Utf8);  // a snowman
+  }
+  CharGrid empty;
+  Document none;
+  EXPECT_FALSE(PutCharacter(none, empty, 0, "a")) << "with no entry shown typing goes nowhere";
 }
 
 }  // namespace

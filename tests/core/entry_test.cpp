@@ -1,0 +1,93 @@
+// Cutting entry lines into their fields, and frame numbers.
+#include <gtest/gtest.h>
+
+#include "support.h"
+
+namespace lm {
+namespace {
+
+struct DecomposeCase {
+  const char* name;
+  std::string line;
+  std::string start, stop, text, rebuilt;
+};
+
+void PrintTo(const DecomposeCase& c, std::ostream* os) { *os << c.name; }
+
+class Decompose : public ::testing::TestWithParam<DecomposeCase> {};
+
+TEST_P(Decompose, FieldsAndRebuiltLine) {
+  const DecomposeCase& c = GetParam();
+  Document doc;
+  test::Load(doc, {c.line});
+  doc.CurrentIndex = 0;
+  ASSERT_TRUE(doc.DecomposeEntry());
+  EXPECT_EQ(doc.StartFrame, c.start);
+  EXPECT_EQ(doc.StopFrame, c.stop);
+  EXPECT_EQ(doc.EntryText, c.text);
+  EXPECT_EQ(doc.EntryLine, c.rebuilt);
+  EXPECT_EQ(doc.Text1(), c.rebuilt.substr(0, c.rebuilt.size() - c.text.size()));
+  EXPECT_EQ(doc.List1.Item(0), c.line) << "decomposing never rewrites the entry";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, Decompose,
+    ::testing::Values(
+        DecomposeCase{"Plain", "{1200}{1350}Hello|World", "1200", "1350", "Hello|World",
+                      "{1200}{1350}Hello|World"},
+        DecomposeCase{"NoText", "{1200}{1350}", "1200", "1350", "", "{1200}{1350}"},
+        DecomposeCase{"BraceInText", "{1}{2}a}b", "1", "2", "a}b", "{1}{2}a}b"},
+        DecomposeCase{"TagInText", "{1}{2}{y:i}Hi", "1", "2", "{y:i}Hi", "{1}{2}{y:i}Hi"},
+        DecomposeCase{"EmptyFields", "{}{}x", "", "", "x", "{}{}x"},
+        DecomposeCase{"OtherOpeners", "x10}y20}Hi", "10", "20", "Hi", "{10}{20}Hi"},
+        DecomposeCase{"LeadingBlank", " {1}{2}x", "{1", "2", "x", "{{1}{2}x"},
+        DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Decompose, CarriesMissingFieldsOverButTheyAreNeverShown) {
+  Session s;
+  test::Load(s, {"{1}{2}first", "{100}abc", "no braces"});
+  for (int row : {1, 2}) {
+    s.Run("Select", [&] { SelectEntry(s.doc, row); });
+    EXPECT_EQ(s.doc.Text1(), "") << row;
+    EXPECT_EQ(s.grid.EntryId, 0u) << "the grid shows nothing of entry " << row;
+    EXPECT_EQ(s.grid.RowString(0), "");
+  }
+}
+
+TEST(Decompose, RefusesLinesTheCountsCannotCover) {
+  EXPECT_FALSE(CanDecompose("}1}{2}x"));
+  EXPECT_FALSE(CanDecompose("{1}{2}" + std::string(32767, 'a')));
+  EXPECT_TRUE(CanDecompose("{1}{2}" + std::string(32761, 'a')));
+  // Characters are counted, not bytes: 20000 two-byte letters fit.
+  std::string wide;
+  for (int i = 0; i < 20000; ++i) wide += "\xC3\xA5";
+  EXPECT_TRUE(CanDecompose(wide));
+}
+
+TEST(FrameNumbers, ParseWholeNumbersOnly) {
+  struct {
+    const char* field;
+    std::optional<int64_t> value;
+  } cases[] = {{"0010", 10},  {" 42 ", 42}, {"-3", -3}, {"+7", 7}, {"", std::nullopt},
+               {"ab", std::nullopt}, {"1.5", std::nullopt}, {"1 2", std::nullopt},
+               {"9223372036854775807", INT64_MAX}, {"9223372036854775808", std::nullopt},
+               {"-9223372036854775808", INT64_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(ParseFrameNumber(c.field), c.value) << c.field;
+  EXPECT_EQ(LeadingFrameNumber("  12x"), 12);
+  EXPECT_EQ(LeadingFrameNumber("ab"), 0);
+  EXPECT_EQ(LeadingFrameNumber("99999999999999999999"), std::nullopt);
+}
+
+TEST(FrameNumbers, ArithmeticStaysWholeAndInRange) {
+  EXPECT_EQ(FormatFrameNumber(100000000000000000), "100000000000000000");
+  EXPECT_EQ(MiddleFrame(10, 15), 12);
+  EXPECT_EQ(MiddleFrame(20, 15), 17);  // rounded towards minus infinity
+  EXPECT_EQ(MiddleFrame(200, 101), 150);
+  EXPECT_EQ(MiddleFrame(INT64_MIN, INT64_MAX), -1);
+  EXPECT_EQ(MiddleFrame(INT64_MAX, INT64_MAX), std::nullopt) << "the frame after would not fit";
+  EXPECT_EQ(AddFrames(INT64_MAX, 1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace lm

@@ -1,0 +1,88 @@
+#pragma once
+// Shared by the core tests: a temporary folder, whole-file reads and writes,
+// documents made from lines, and commands run through the boundary.
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "document/commands.h"
+#include "document/document.h"
+#include "editor/session.h"
+
+namespace lm::test {
+
+using Lines = std::vector<std::string>;
+
+// A fresh folder under /tmp, removed with everything in it when the test ends.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/linemend-test-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str()); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline void Put(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string Get(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs `routine` as one command of the document.
+template <class F>
+CommandResult Run(Document& doc, F routine) {
+  doc.Begin("test");
+  routine();
+  return doc.Commit();
+}
+
+// A document holding `lines`, as if loaded from a file: entry 0 current.
+inline void Load(Document& doc, Lines lines, Encoding encoding = Encoding::Windows1252) {
+  Run(doc, [&] {
+    doc.Load(std::move(lines), "/nowhere/film.sub", encoding);
+    SelectEntry(doc, 0);
+  });
+}
+
+inline void Load(Session& s, Lines lines, Encoding encoding = Encoding::Windows1252) {
+  s.Run("Open", [&] {
+    s.doc.Load(std::move(lines), "/nowhere/film.sub", encoding);
+    SelectEntry(s.doc, 0);
+  });
+}
+
+// Random entries built from pieces the rules react to: spaces, breaks,
+// dashes, brackets, tags, long words and a non-ASCII letter.
+inline Lines RandomDocument(std::mt19937& rng, int entries) {
+  static const char* const kPieces[] = {"word", " ", " ", "|", "-", "[noise]", "{y:i}", "å",
+                                        "extraordinarily", "a", "Hello there", "  "};
+  std::uniform_int_distribution<int> piece(0, 11), pieces(0, 40), frame(0, 5000);
+  Lines lines;
+  for (int i = 0; i < entries; ++i) {
+    std::string text;
+    for (int n = pieces(rng); n > 0; --n) text += kPieces[piece(rng)];
+    const int start = frame(rng);
+    lines.push_back("{" + std::to_string(start) + "}{" + std::to_string(start + frame(rng)) + "}" + text);
+  }
+  return lines;
+}
+
+}  // namespace lm::test
