@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 
   lm::Document doc;
+  doc.KeepHistory(false);  // nothing is undone here
   if (int status = Load(doc, options.input); status >= 0) return status;
 
   if (options.command == "check") return Check(doc);

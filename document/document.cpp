@@ -40,7 +40,10 @@ void Document::SetFilePath(std::string path) {
   filePath_ = std::move(path);
 }
 
-void Document::MarkSaved() { history_.MarkSaved(); }
+void Document::MarkSaved() {
+  history_.MarkSaved();
+  unrecorded_ = false;
+}
 
 // ------------------------------------------------------------ commands
 
@@ -92,7 +95,8 @@ void Document::Notify(ListChange::Kind kind, int first, int count, bool before) 
 }
 
 void Document::StartRecording() {
-  if (recording_ || replaying_ || newDocument_) return;
+  if (!keepHistory_ && !newDocument_) unrecorded_ = true;
+  if (recording_ || replaying_ || newDocument_ || !keepHistory_) return;
   recording_ = true;
   baseIds_ = list_.Ids();
 }
@@ -135,7 +139,7 @@ std::vector<Hunk> Document::CollectHunks() {
     const bool touched = original != originals_.end();
     if (touched && original->second.removed) {
       Hunk& h = hunk();
-      h.oldLines.push_back(original->second.line);
+      h.oldLines.push_back(std::move(original->second.line));
       h.oldIds.push_back(base[i]);
       ++i;
       continue;
@@ -143,7 +147,7 @@ std::vector<Hunk> Document::CollectHunks() {
     if (j >= now.size() || now[j] != base[i]) break;  // cannot happen either
     if (touched && original->second.line != items[j]) {
       Hunk& h = hunk();
-      h.oldLines.push_back(original->second.line);
+      h.oldLines.push_back(std::move(original->second.line));
       h.oldIds.push_back(base[i]);
       h.newLines.push_back(items[j]);
       h.newIds.push_back(now[j]);
@@ -189,32 +193,45 @@ void Document::RemoveItem(int index) {
   Notify(ListChange::Remove, index, 1, false);
 }
 
-void Document::ReplaceItems(std::vector<std::string> lines, std::vector<std::uint64_t> ids,
-                            int selection) {
+void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
+  if (rewrites.empty()) return;
   OwnCommand command(*this);
   StartRecording();
-  ids.resize(lines.size(), 0);
-  const std::vector<std::uint64_t>& now = list_.Ids();
-  const std::vector<std::string>& items = list_.Items();
-  size_t i = 0;
-  for (size_t j = 0; j < lines.size(); ++j) {
-    if (ids[j] != 0) {
-      // Entries passed over on the way to the next kept one are gone.
-      while (i < now.size() && now[i] != ids[j]) {
-        Touch(now[i], items[i], true);
-        ++i;
-      }
-      if (i < now.size()) {
-        if (items[i] != lines[j]) Touch(now[i], items[i], false);
-        ++i;
+  const int count = list_.Count();
+  size_t added = 0;
+  for (const Rewrite& r : rewrites) added += r.lines.size();
+  std::vector<std::string> items;
+  std::vector<std::uint64_t> ids;
+  items.reserve(static_cast<size_t>(count) + added);
+  ids.reserve(items.capacity());
+  const int selected = list_.ListIndex();
+  int selection = -1;
+  size_t next = 0;
+  for (int i = 0; i < count; ++i) {
+    std::string& line = list_.items_[static_cast<size_t>(i)];
+    const std::uint64_t id = list_.ids_[static_cast<size_t>(i)];
+    if (next < rewrites.size() && rewrites[next].index == i) {
+      std::vector<std::string>& lines = rewrites[next++].lines;
+      if (lines.empty()) {
+        Touch(id, line, true);
         continue;
       }
+      if (line != lines.front()) Touch(id, line, false);
+      if (i == selected) selection = static_cast<int>(items.size());
+      items.push_back(std::move(lines.front()));
+      ids.push_back(id);
+      for (size_t k = 1; k < lines.size(); ++k) {
+        items.push_back(std::move(lines[k]));
+        ids.push_back(NewId());
+      }
+      continue;
     }
-    ids[j] = NewId();
+    if (i == selected) selection = static_cast<int>(items.size());
+    items.push_back(std::move(line));
+    ids.push_back(id);
   }
-  for (; i < now.size(); ++i) Touch(now[i], items[i], true);
   Notify(ListChange::Reset, 0, 0, true);
-  list_.Replace(std::move(lines), std::move(ids), selection);
+  list_.Replace(std::move(items), std::move(ids), selection);
   Notify(ListChange::Reset, 0, 0, false);
 }
 
@@ -259,7 +276,7 @@ void Document::ResetState() {
   EntryText.clear();
   DecomposedId = 0;
   text1_.clear();
-  typed_ = false;
+  typed_ = unrecorded_ = false;
   ++generation_;
   history_.Reset();
   if (inCommand_) {

@@ -79,7 +79,7 @@ class Document {
   // 1 while the document differs from the file it was loaded from or last
   // saved to (undoing back to that state makes it 0 again), or while text
   // typed into the grid waits to be written back.
-  int Changed() const { return typed_ || history_.Dirty() ? 1 : 0; }
+  int Changed() const { return typed_ || unrecorded_ || history_.Dirty() ? 1 : 0; }
   // After a successful Save As: the document now lives in `path`.
   void SetFilePath(std::string path);
   // After a successful Save: the state now is the saved one.
@@ -97,10 +97,16 @@ class Document {
   void SetItem(int index, std::string line);
   void InsertItem(int index, std::string line);
   void RemoveItem(int index);
-  // Replaces the whole list at once, for walks that rewrite many entries:
-  // `ids` keeps the identity of each kept entry, 0 gives a new one. The kept
-  // entries must stay in their order.
-  void ReplaceItems(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection);
+  // Rewrites many entries in one pass over the list, for walks that would be
+  // quadratic inserting or removing one by one. Each rewrite names an entry
+  // of the list as it is (in rising order, each once) and what takes its
+  // place: no line removes it; the first keeps its identity, the others are
+  // new entries right behind it. The selection follows the list-box rules.
+  struct Rewrite {
+    int index = 0;
+    std::vector<std::string> lines;
+  };
+  void RewriteEntries(std::vector<Rewrite> rewrites);
   void SetListIndex(int index);
 
   // ---- the routines of the entry model
@@ -135,6 +141,10 @@ class Document {
   bool Undo();
   bool Redo();
   const History& history() const { return history_; }
+  // A front end that never undoes (the command line) keeps no history; the
+  // commands run the same. Changed then only says whether any command
+  // changed the list since the load.
+  void KeepHistory(bool keep) { keepHistory_ = keep; }
 
   void SetObserver(DocumentObserver* observer) { observer_ = observer; }
 
@@ -161,6 +171,8 @@ class Document {
   std::string fileName_;
   Encoding encoding_ = Encoding::Windows1252;
   bool typed_ = false;
+  bool keepHistory_ = true;
+  bool unrecorded_ = false;  // changed while keeping no history
   std::uint64_t generation_ = 0;
   History history_;
   std::uint64_t lastId_ = 0;

@@ -1,5 +1,6 @@
 #include "sub_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "commands.h"
@@ -13,6 +14,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines) {
   lines.clear();
+  lines.reserve(static_cast<size_t>(std::min(CountByte(content, '\r'), kInt16Max)) + 1);
   long lineCount = 0;
   size_t start = 0;
   const size_t n = content.size();
@@ -34,14 +36,15 @@ ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>
 ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file) {
   file.encoding = Encoding::Windows1252;
   const bool marked = content.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+  const bool ascii = IsAscii(content);
   if (marked && IsValidUtf8(content)) {
     file.encoding = Encoding::Utf8Bom;
     content.remove_prefix(kByteOrderMark.size());
-  } else if (!marked && !IsAscii(content) && IsValidUtf8(content)) {
+  } else if (!marked && !ascii && IsValidUtf8(content)) {
     file.encoding = Encoding::Utf8;
   }
   const ReadStatus status = SplitSubtitleLines(content, file.lines);
-  if (status != ReadStatus::Ok || file.encoding != Encoding::Windows1252) return status;
+  if (status != ReadStatus::Ok || file.encoding != Encoding::Windows1252 || ascii) return status;
   for (std::string& line : file.lines)
     if (!IsAscii(line)) line = DecodeWindows1252(line);
   return status;

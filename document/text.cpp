@@ -33,9 +33,10 @@ std::optional<unsigned char> Windows1252Byte(char32_t cp) {
 }  // namespace
 
 int CharCount(std::string_view s) {
-  int n = 0;
-  for (unsigned char c : s) n += !IsContinuation(c);
-  return n;
+  if (IsAscii(s)) return static_cast<int>(s.size());
+  int continuations = 0;
+  for (unsigned char c : s) continuations += IsContinuation(c);
+  return static_cast<int>(s.size()) - continuations;
 }
 
 Chars::Chars(std::string_view s) : ascii_(IsAscii(s)), count_(0) {

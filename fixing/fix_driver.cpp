@@ -29,11 +29,8 @@ bool FixEntry(Document& doc, int p) {
   const std::string& line = doc.List1.Item(p);
   if (!CanDecompose(line)) return false;
   // Counted once over the entry as stored; not refreshed after a rewrite.
-  int dashes = 0, breaks = 0;
-  for (char c : line) {
-    dashes += c == kDash;
-    breaks += c == kBreak;
-  }
+  const int dashes = CountByte(line, kDash);
+  const int breaks = CountByte(line, kBreak);
   if (breaks == 2 && (dashes == 2 || dashes == 0)) {
     doc.CurrentIndex = p;
     doc.EntryLine.assign(line);
@@ -51,8 +48,9 @@ bool FixEntry(Document& doc, int p) {
   if (!SuppliesAllFields(line)) return true;
   EntryFields f;
   SplitEntryLine(line, f);
-  const Chars chars(f.text);
-  const int len = chars.size();
+  // Characters are never more than bytes: a short text needs no counting.
+  if (f.text.size() <= static_cast<size_t>(kScreenLineChars)) return true;
+  const int len = CharCount(f.text);
   if (single) {
     if (len < kWalkSplitMin || len > kWalkSplitMax) return true;
     doc.CurrentIndex = p;
@@ -61,7 +59,8 @@ bool FixEntry(Document& doc, int p) {
     return true;
   }
   const size_t bar = f.text.find(kBreak);
-  if (!NeedsRebalance(len, bar == std::string_view::npos ? 0 : chars.At(bar) + 1)) return true;
+  const int at = bar == std::string_view::npos ? 0 : CharCount(f.text.substr(0, bar)) + 1;
+  if (!NeedsRebalance(len, at)) return true;
   doc.CurrentIndex = p;
   doc.DecomposeEntry();
   JoinLines(doc);

@@ -20,26 +20,14 @@ bool IsRemarkOnly(std::string_view text) {
 }
 
 // First walk, over the whole document: deletes the entries whose text is one
-// remark. Built aside and replaced at once, since removing items one by one
-// would make it quadratic. False on an entry the 16-bit counts cannot cover;
-// what was deleted before it stays deleted and CurrentIndex names it.
+// remark, all at once. False on an entry the 16-bit counts cannot cover; what
+// was deleted before it stays deleted and CurrentIndex names it.
 bool DeleteRemarkEntries(Document& doc) {
   const EntryList& list = doc.List1;
-  const int count = list.Count();
-  const int selected = list.ListIndex();
-  std::vector<std::string> lines;
-  std::vector<std::uint64_t> ids;
-  int newSelection = -1;
-  bool fault = false;
-  bool deleted = false;
-
-  auto keep = [&](int i) {
-    if (i == selected) newSelection = static_cast<int>(lines.size());
-    lines.push_back(list.Item(i));
-    ids.push_back(list.Id(i));
-  };
+  std::vector<Document::Rewrite> deletions;
   int i = 0;
-  for (; i < count; ++i) {
+  bool fault = false;
+  for (; i < list.Count(); ++i) {
     const std::string& line = list.Item(i);
     if (!CanDecompose(line)) {
       fault = true;
@@ -48,22 +36,11 @@ bool DeleteRemarkEntries(Document& doc) {
     EntryFields fields;
     if (SuppliesAllFields(line) && SplitEntryLine(line, fields) && IsRemarkOnly(fields.text)) {
       CountFix(doc);
-      if (!deleted) {
-        // Nothing is copied until the first deletion.
-        deleted = true;
-        lines.reserve(static_cast<size_t>(count));
-        ids.reserve(static_cast<size_t>(count));
-        for (int k = 0; k < i; ++k) keep(k);
-      }
-      continue;
+      deletions.push_back({i, {}});
     }
-    if (deleted) keep(i);
   }
-  const int stoppedAt = deleted ? static_cast<int>(lines.size()) : i;
-  if (deleted) {
-    for (; i < count; ++i) keep(i);
-    doc.ReplaceItems(std::move(lines), std::move(ids), newSelection);
-  }
+  const int stoppedAt = i - static_cast<int>(deletions.size());
+  doc.RewriteEntries(std::move(deletions));
   if (fault) doc.CurrentIndex = stoppedAt;
   return !fault;
 }

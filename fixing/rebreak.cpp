@@ -30,6 +30,10 @@ std::optional<std::string> JoinedTextToDivide(std::string_view text) {
   const size_t last = text.rfind(kBreak);
   // Without a "|" there is nothing to join and the text is not cut.
   if (last == std::string_view::npos) return std::nullopt;
+  // Characters are never more than bytes: most texts are out at a glance.
+  const size_t kLine = static_cast<size_t>(kScreenLineChars);
+  if (text.size() < static_cast<size_t>(kRebreakMin) && last <= kLine && text.size() - last - 1 <= kLine)
+    return std::nullopt;
   const int len = CharCount(text);
   if (len >= kRebreakLimit) return std::nullopt;
   const int before = CharCount(text.substr(0, last));
@@ -78,71 +82,33 @@ bool DivideLongEntry(std::string_view line, std::string& first, std::string& sec
 
 // One linear pass equal to the walk over the first N positions in which each
 // division rewrites the entry in place and inserts its second half right
-// behind it, where it is examined next. Insertions one by one would make the
-// pass quadratic, so the new list is built aside and replaces the old at once.
+// behind it, where it is examined next (and may be divided again).
 void RebreakLongEntries(Document& doc) {
   const EntryList& list = doc.List1;
   const int examinations = list.Count();
-  const int selected = list.ListIndex();
-
-  std::vector<std::string> lines;
-  std::vector<std::uint64_t> ids;
-  int newSelection = -1;
   int total = examinations;  // entries in the list at this point of the walk
-  bool divided = false;
-
-  // The second half of the latest division, next in line before the
-  // remaining original entries.
-  std::optional<std::string> pending;
+  std::vector<Document::Rewrite> rewrites;
+  // Whether the second half of the latest division is examined next.
+  bool halfNext = false;
   int next = 0;  // the next original entry
   std::string first, second;
-
-  auto keepOriginal = [&](int index, std::string line) {
-    if (index == selected) newSelection = static_cast<int>(lines.size());
-    lines.push_back(std::move(line));
-    ids.push_back(list.Id(index));
-  };
-  auto keepNew = [&](std::string line) {
-    lines.push_back(std::move(line));
-    ids.push_back(0);  // a new identity
-  };
-
   for (int exam = 0; exam < examinations; ++exam) {
-    const bool fromPending = pending.has_value();
-    const int index = fromPending ? -1 : next++;
-    const std::string& line = fromPending ? *pending : list.Item(index);
-    const bool divide = total < kInt16Max && DivideLongEntry(line, first, second);
-    if (divide && !divided) {
-      // Nothing is built until the first division: most passes divide none.
-      divided = true;
-      lines.reserve(static_cast<size_t>(examinations) + 64);
-      ids.reserve(lines.capacity());
-      for (int i = 0; i < index; ++i) keepOriginal(i, list.Item(i));
-    }
-    if (!divided) continue;
-    if (!divide) {
-      if (fromPending) {
-        keepNew(std::move(*pending));
-        pending.reset();
-      } else {
-        keepOriginal(index, line);
-      }
-      continue;
-    }
+    const bool half = halfNext;
+    const std::string_view line = half ? std::string_view(rewrites.back().lines.back()) : list.Item(next);
+    const int index = half ? -1 : next++;
+    halfNext = total < kInt16Max && DivideLongEntry(line, first, second);
+    if (!halfNext) continue;
     ++total;
     CountFix(doc);
-    if (fromPending) {
-      keepNew(std::move(first));
+    if (half) {
+      std::vector<std::string>& lines = rewrites.back().lines;
+      lines.back() = std::move(first);
+      lines.push_back(std::move(second));
     } else {
-      keepOriginal(index, std::move(first));
+      rewrites.push_back({index, {std::move(first), std::move(second)}});
     }
-    pending = std::move(second);
   }
-  if (!divided) return;
-
-  if (pending) keepNew(std::move(*pending));
-  for (; next < list.Count(); ++next) keepOriginal(next, list.Item(next));
-  doc.ReplaceItems(std::move(lines), std::move(ids), newSelection);
+  doc.RewriteEntries(std::move(rewrites));
 }
 
 }  // namespace lm

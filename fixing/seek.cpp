@@ -17,6 +17,7 @@ bool TextTooLong(std::string_view text) {
       bar = i;
     }
   }
+  if (text.size() <= static_cast<size_t>(kScreenLineChars)) return false;
   const int len = CharCount(text);
   if (breaks == 0) return len > kScreenLineChars;
   if (len >= kSeekTooLongTotal) return true;

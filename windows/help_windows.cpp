@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QIcon>
 
+#include <algorithm>
+
 #include "windows/window_util.h"
 
 namespace lm::ui {
@@ -48,7 +50,21 @@ HelpTextWindow::HelpTextWindow(QWidget* parent, Qt::WindowFlags flags) : QWidget
 void HelpTextWindow::Place(const QRect& text, const QRect& button) {
   Text1_->setGeometry(text);
   Command1_->setGeometry(button);
+  margins_ = QMargins(text.left(), text.top(), width() - 1 - text.right(), height() - 1 - button.bottom());
+  gap_ = button.top() - text.bottom();
   Text1_->setFocus();
+}
+
+void HelpTextWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (gap_ == 0) return;  // not placed yet
+  const QSize button = Command1_->size();
+  const int textHeight = height() - margins_.top() - gap_ - button.height() - margins_.bottom();
+  Text1_->setGeometry(margins_.left(), margins_.top(), std::max(40, width() - margins_.left() - margins_.right()),
+                      std::max(20, textHeight));
+  // However small the window, "Close" stays inside it.
+  const int top = std::min(Text1_->geometry().bottom() + gap_, height() - button.height() - 2);
+  Command1_->move(std::max(0, (width() - button.width()) / 2), std::max(0, top));
 }
 
 void HelpTextWindow::Command1_Click() { close(); }

@@ -21,10 +21,14 @@ class HelpTextWindow : public QWidget {
  protected:
   HelpTextWindow(QWidget* parent, Qt::WindowFlags flags);
   void Place(const QRect& text, const QRect& button);
+  // The text follows the window's size and "Close" stays below it.
+  void resizeEvent(QResizeEvent* event) override;
   void Command1_Click();
 
   QPlainTextEdit* Text1_;
   QPushButton* Command1_;
+  QMargins margins_;  // around the text and below the button, as placed
+  int gap_ = 0;       // between the text and the button
 };
 
 // "Contents": why the tool exists and the rules it follows.

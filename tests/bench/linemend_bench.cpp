@@ -1,8 +1,16 @@
-// Load, "Fix text automatic" and save on generated documents of growing size;
-// the time per entry should stay flat.
+// Load, "Fix text automatic" and save on generated documents of growing size,
+// each next to a plain copy of the same file made in the same run; and the
+// undo of the fix with what its history costs.
+//
+//   build/tests/linemend_bench
+//
+// "ratio" is the time of load + fix + save over that of the plain copy.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -54,6 +62,52 @@ struct BenchFiles {
   ~BenchFiles() { std::system(("rm -rf '" + folder + "'").c_str()); }
 };
 
+// What a plain copy program does with the file: read it, split it into its
+// lines, write each back with CR LF.
+void PlainCopy(const std::string& in, const std::string& out) {
+  std::FILE* f = std::fopen(in.c_str(), "rb");
+  std::string content;
+  char buf[1 << 16];
+  for (size_t got; f && (got = std::fread(buf, 1, sizeof buf, f)) > 0;) content.append(buf, got);
+  if (f) std::fclose(f);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\r', start);
+    if (end == std::string::npos) end = content.size();
+    if (end > start) lines.emplace_back(content, start, end - start);
+    start = end + 2;
+  }
+  std::string bytes;
+  for (const auto& l : lines) bytes += l + "\r\n";
+  f = std::fopen(out.c_str(), "wb");
+  if (f) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+bool LoadFixSave(const BenchFiles& files, const std::string& out, lm::Document& doc) {
+  doc.KeepHistory(false);  // as the command line runs it
+  doc.Begin("Open");
+  const bool loaded = lm::LoadSubtitleFile(doc, files.folder, "in.sub", nullptr);
+  doc.Commit();
+  if (!loaded) return false;
+  doc.Begin("Fix text automatic");
+  lm::Fixlines_Click(doc);
+  doc.Commit();
+  return lm::WriteDocument(doc, out).ok();
+}
+
 // The document sizes every benchmark runs on, and how their cost is fitted.
 void DocumentSizes(benchmark::internal::Benchmark* b) {
   b->Arg(1000)
@@ -61,63 +115,74 @@ void DocumentSizes(benchmark::internal::Benchmark* b) {
       ->Arg(24000)  // grows to about 28400 entries: room for every division
       ->Arg(32767)  // full from the start: no division fits
       ->Unit(benchmark::kMillisecond)
+      ->UseManualTime()
       ->Complexity(benchmark::oN);
 }
 
 void BM_LoadFixSave(benchmark::State& state) {
   const int entries = static_cast<int>(state.range(0));
   BenchFiles files;
-  const std::string name = "in.sub";
-  const std::string out = files.folder + "/out.sub";
-  if (!lm::WriteSubtitleFile(files.folder + "/" + name, MakeDocument(entries)).ok()) {
+  const std::string in = files.folder + "/in.sub", out = files.folder + "/out.sub";
+  if (!lm::WriteSubtitleFile(in, MakeDocument(entries), lm::Encoding::Windows1252).ok()) {
     state.SkipWithError("cannot write the input file");
     return;
+  }
+  std::vector<double> copies, runs;
+  for (int i = 0; i < 21; ++i) {
+    const auto t = std::chrono::steady_clock::now();
+    PlainCopy(in, files.folder + "/copy.sub");
+    copies.push_back(Seconds(t));
   }
   int resulting = 0;
   for (auto _ : state) {
     lm::Document doc;
-    if (!lm::LoadSubtitleFile(doc, files.folder, name, nullptr)) {
-      state.SkipWithError("load failed");
+    const auto t = std::chrono::steady_clock::now();
+    if (!LoadFixSave(files, out, doc)) {
+      state.SkipWithError("load, fix or save failed");
       return;
     }
-    lm::Fixlines_Click(doc);
-    if (!lm::WriteSubtitleFile(out, doc.List1.Items()).ok()) {
-      state.SkipWithError("save failed");
-      return;
-    }
+    const double took = Seconds(t);
+    state.SetIterationTime(took);
+    runs.push_back(took);
     resulting = doc.List1.Count();
-    benchmark::DoNotOptimize(doc.FixCount);
   }
   state.SetComplexityN(entries);
-  state.SetItemsProcessed(state.iterations() * entries);
   state.counters["entries_after"] = resulting;
-  state.counters["per_entry"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * entries,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["copy_ms"] = Median(copies) * 1000;
+  state.counters["ratio"] = Median(runs) / Median(copies);
 }
-BENCHMARK(BM_LoadFixSave)
-    ->Apply(DocumentSizes);
+BENCHMARK(BM_LoadFixSave)->Apply(DocumentSizes);
 
-// The command alone, without the file work.
-void BM_FixOnly(benchmark::State& state) {
+// Undo and redo of the whole fix, and the memory the step keeps next to the
+// document's own.
+void BM_UndoRedoFix(benchmark::State& state) {
   const int entries = static_cast<int>(state.range(0));
-  const std::vector<std::string> lines = MakeDocument(entries);
+  lm::Document doc;
+  doc.Begin("Open");
+  doc.Load(MakeDocument(entries), "/nowhere.sub", lm::Encoding::Windows1252);
+  doc.Commit();
+  doc.Begin("Fix text automatic");
+  lm::Fixlines_Click(doc);
+  doc.Commit();
+  size_t documentBytes = 0;
+  for (const auto& l : doc.List1.Items()) documentBytes += sizeof(std::string) + l.size();
   for (auto _ : state) {
+    const auto t = std::chrono::steady_clock::now();
+    doc.Begin("Undo");
+    doc.Undo();
+    doc.Commit();
+    state.SetIterationTime(Seconds(t));
     state.PauseTiming();
-    lm::Document doc;
-    doc.List1.Assign(lines);
-    doc.List1.SetListIndex(0);
-    doc.CurrentIndex = 0;
-    doc.DecomposeEntry();
+    doc.Begin("Redo");
+    doc.Redo();
+    doc.Commit();
     state.ResumeTiming();
-    lm::Fixlines_Click(doc);
-    benchmark::DoNotOptimize(doc.FixCount);
   }
   state.SetComplexityN(entries);
-  state.SetItemsProcessed(state.iterations() * entries);
+  state.counters["history_kb"] = static_cast<double>(doc.history().Bytes()) / 1024;
+  state.counters["document_kb"] = static_cast<double>(documentBytes) / 1024;
 }
-BENCHMARK(BM_FixOnly)
-    ->Apply(DocumentSizes);
+BENCHMARK(BM_UndoRedoFix)->Apply(DocumentSizes);
 
 }  // namespace
 
