@@ -69,7 +69,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   CentreOnScreen(this);
 }
 
-QString AboutWindow::ProgramTitle() { return QStringLiteral("Tornak Linemend"); }
+QString AboutWindow::ProgramTitle() { return kProgramTitle; }
 
 QString AboutWindow::VersionLine() {
   return QStringLiteral("Version %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision);

@@ -159,7 +159,7 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
     if (!refreshing_ && it) emit fileClicked(it->text());
   });
   connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
-    if (!refreshing_ && it) emit fileActivated(it->text());
+    if (!refreshing_ && it) emit fileDoubleClicked(it->text());
   });
 }
 

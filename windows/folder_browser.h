@@ -80,8 +80,9 @@ class FileList : public QListWidget {
  signals:
   // The user chose a file (click or arrow keys).
   void fileClicked(const QString& name);
-  // The user chose a file and asked to go ahead (Enter or a double click).
+  // Enter on the list: go ahead with the file chosen ("" for none).
   void fileActivated(const QString& name);
+  void fileDoubleClicked(const QString& name);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -47,6 +47,7 @@ Loadbox::Loadbox(const RememberedFolders& folders, OpenFile openFile, QWidget* m
   connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });
   // Enter in the file list, or a double click on a file, opens it.
   connect(file1_, &FileList::fileActivated, this, [this] { Loadbutton_Click(); });
+  connect(file1_, &FileList::fileDoubleClicked, this, [this] { Loadbutton_Click(); });
 
   Form_Load();
   CentreOn(this, mainWindow);

@@ -53,7 +53,8 @@ SaveDialog::SaveDialog(const Document& doc, const RememberedFolders& folders, Sa
   connect(dir1_, &FolderList::changed, this, [this] { Dir1_Change(); });
   connect(drive1_, &DriveList::changed, this, [this] { Drive1_Change(); });
   connect(file1_, &FileList::fileClicked, this, [this](const QString& name) { File1_Click(name); });
-  // Enter in the file list or the name box, or a double click on a file, saves.
+  // A double click picks a file; Enter in the file list or the name box saves.
+  connect(file1_, &FileList::fileDoubleClicked, this, [this](const QString& name) { File1_Click(name); });
   connect(file1_, &FileList::fileActivated, this, [this](const QString& name) {
     if (!name.isEmpty()) File1_Click(name);
     Command1_Click();

@@ -56,7 +56,7 @@ void SplashWindow::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), QColor(0x10, 0x23, 0x3f));
   painter.setPen(Qt::white);
   painter.setFont(ArialFont(24, true));
-  painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Tornak Linemend"));
+  painter.drawText(rect(), Qt::AlignCenter, kProgramTitle);
 }
 
 void SplashWindow::mousePressEvent(QMouseEvent* event) {

@@ -2,7 +2,7 @@
 // each next to a plain copy of the same file made in the same run; and the
 // undo of the fix with what its history costs.
 //
-//   build/tests/linemend_bench
+//   build/linemend_bench
 //
 // "ratio" is the time of load + fix + save over that of the plain copy.
 #include <benchmark/benchmark.h>
