@@ -418,8 +418,13 @@ void Form1::RefreshViews() {
 }
 
 void Form1::RefreshActions() {
-  undo_->setEnabled(session_.doc.CanUndo() || session_.grid.Edited);
-  redo_->setEnabled(session_.doc.CanRedo() && !session_.grid.Edited);
+  const Document& doc = session_.doc;
+  // What would be undone: typing not yet written back comes first.
+  const std::string undo = session_.grid.Edited ? "Edit entry" : doc.UndoName();
+  undo_->setEnabled(!undo.empty());
+  undo_->setText(QStringLiteral("&Undo %1").arg(ToQt(undo)).trimmed());
+  redo_->setEnabled(doc.CanRedo() && !session_.grid.Edited);
+  redo_->setText(QStringLiteral("Re&do %1").arg(ToQt(redo_->isEnabled() ? doc.RedoName() : "")).trimmed());
 }
 
 void Form1::SyncSelectionToView() {

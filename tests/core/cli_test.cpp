@@ -44,21 +44,23 @@ TEST(Cli, FixWritesTheFixedDocumentAndSaysWhatIsLeft) {
                   "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}));
 }
 
-TEST(Cli, RemoveHearingImpairedAndCheck) {
+TEST(Cli, CountsCharactersOfUtf8FilesAndSavesThemByteForByte) {
   test::TempDir dir;
-  // UTF-8: 41 letters of two bytes each are one screen line.
-  std::string wide;
-  for (int i = 0; i < 41; ++i) wide += "\xC3\xA5";
-  test::Put(dir.File("in.sub"), Crlf({"{1}{2}[music]", "{3}{4}" + wide, "{5}{6}a|b|c"}));
-  Result r = Cli(dir, "remove-hi in.sub -o out.sub");
+  std::string a20, a30, a41;
+  for (int i = 0; i < 41; ++i) (i < 20 ? a20 : a41) += "\xC3\xA5";
+  a30 = a20 + a20.substr(0, 20);
+  a41 = a20 + a41;
+  test::Put(dir.File("in.sub"), Crlf({"{1}{2}[music]", "{3}{4}" + a41, "{5}{6}" + a30 + " " + a20}));
+  Result r = Cli(dir, "fix in.sub -o out.sub");
   EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::Get(dir.File("out.sub")), Crlf({"{1}{2}[music]", "{3}{4}" + a41, "{5}{6}" + a30 + "|" + a20}));
+  EXPECT_EQ(Cli(dir, "check out.sub").status, 0) << "41 letters of two bytes are one screen line";
+  r = Cli(dir, "remove-hi out.sub -o clean.sub");
   EXPECT_EQ(r.out, "I fixed 1 lines for You\n");
-  EXPECT_EQ(test::Get(dir.File("out.sub")), Crlf({"{3}{4}" + wide, "{5}{6}a|b|c"}));
-  r = Cli(dir, "check out.sub");
+  test::Put(dir.File("long.sub"), Crlf({"{1}{2}fine", "{5}{6}a|b|c"}));
+  r = Cli(dir, "check long.sub");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "2: {5}{6}a|b|c\n");
-  test::Put(dir.File("fine.sub"), Crlf({"{1}{2}fine"}));
-  EXPECT_EQ(Cli(dir, "check fine.sub").status, 0);
 }
 
 TEST(Cli, RefusesBadInputAndArguments) {

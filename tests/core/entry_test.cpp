@@ -44,17 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
         DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Decompose, CarriesMissingFieldsOverButTheyAreNeverShown) {
-  Session s;
-  test::Load(s, {"{1}{2}first", "{100}abc", "no braces"});
-  for (int row : {1, 2}) {
-    s.Run("Select", [&] { SelectEntry(s.doc, row); });
-    EXPECT_EQ(s.doc.Text1(), "") << row;
-    EXPECT_EQ(s.grid.EntryId, 0u) << "the grid shows nothing of entry " << row;
-    EXPECT_EQ(s.grid.RowString(0), "");
-  }
-}
-
 TEST(Decompose, RefusesLinesTheCountsCannotCover) {
   EXPECT_FALSE(CanDecompose("}1}{2}x"));
   EXPECT_FALSE(CanDecompose("{1}{2}" + std::string(32767, 'a')));

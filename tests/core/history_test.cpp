@@ -74,21 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
         Kind{"RemoveHearingImpaired", [](Session& s, std::mt19937&) { s.Run("", [&] { Rmhi_Click(s.doc); }); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(UndoRedo, PendingTypingIsAStepOfItsOwnBeforeTheNextCommand) {
-  Session s;
-  test::Load(s, {"{1}{2}abc", "{3}{4}This is a rather long subtitle line that needs a break"});
-  s.Run("", [&] { Text2_KeyDown(s.doc, s.grid, 0, 'Z'); }, false);
-  PutCharacter(s.doc, s.grid, 0, "Z");
-  EXPECT_EQ(s.doc.Changed(), 1) << "typing marks the document changed";
-  s.Run("Fix", [&] { Fixlines_Click(s.doc); });
-  EXPECT_EQ(s.doc.List1.Item(0), "{1}{2}Zbc") << "the typing was written back first";
-  s.Run("Undo", [&] { s.doc.Undo(); });
-  EXPECT_EQ(s.doc.List1.Item(0), "{1}{2}Zbc") << "undoing the fix keeps the typing";
-  s.Run("Undo", [&] { s.doc.Undo(); });
-  EXPECT_EQ(s.doc.List1.Item(0), "{1}{2}abc");
-  EXPECT_EQ(s.grid.RowString(0).substr(0, 3), "abc");
-}
-
 TEST(Changed, FollowsTheSavedState) {
   Session s;
   test::Load(s, {"{1}{2}a", "{3}{4}b"});

@@ -2,6 +2,7 @@
 // Shared by the core tests: a temporary folder, whole-file reads and writes,
 // documents made from lines, and commands run through the boundary.
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -18,18 +19,25 @@ namespace lm::test {
 
 using Lines = std::vector<std::string>;
 
-// A fresh folder under /tmp, removed with everything in it when the test ends.
+// A fresh folder under /tmp that "nobody" can reach into, removed with
+// everything in it when the test ends.
 class TempDir {
  public:
   TempDir() {
     char tmpl[] = "/tmp/linemend-test-XXXXXX";
     path_ = ::mkdtemp(tmpl);
+    ::chmod(path_.c_str(), 0755);
   }
-  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str()); }
+  ~TempDir() { std::system(("chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str()); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string operator/(const std::string& name) const { return File(name); }
   const std::string& path() const { return path_; }
+  // Temporary files of a write left anywhere inside.
+  int Leftovers() const {
+    return std::system(("find '" + path_ + "' -name '.linemend-*' | grep -q .").c_str()) == 0 ? 1 : 0;
+  }
 
  private:
   std::string path_;
@@ -54,19 +62,16 @@ CommandResult Run(Document& doc, F routine) {
   return doc.Commit();
 }
 
-// A document holding `lines`, as if loaded from a file: entry 0 current.
-inline void Load(Document& doc, Lines lines, Encoding encoding = Encoding::Windows1252) {
-  Run(doc, [&] {
-    doc.Load(std::move(lines), "/nowhere/film.sub", encoding);
-    SelectEntry(doc, 0);
-  });
-}
-
+// A document (or a session's) holding `lines`, as if loaded from a file:
+// entry 0 current and shown.
 inline void Load(Session& s, Lines lines, Encoding encoding = Encoding::Windows1252) {
   s.Run("Open", [&] {
     s.doc.Load(std::move(lines), "/nowhere/film.sub", encoding);
     SelectEntry(s.doc, 0);
   });
+}
+inline void Load(Document& doc, Lines lines, Encoding encoding = Encoding::Windows1252) {
+  Run(doc, [&] { doc.Load(std::move(lines), "/nowhere/film.sub", encoding), SelectEntry(doc, 0); });
 }
 
 // Random entries built from pieces the rules react to: spaces, breaks,

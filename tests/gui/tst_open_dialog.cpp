@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QSignalSpy>
 
 #include "support/gui_test_support.h"
 #include "windows/folder_browser.h"
@@ -117,20 +116,15 @@ class OpenDialogTest : public QObject {
     Loadbox* box = Show();
     auto* dir1 = Child<FolderList>(box, "Dir1");
     QVERIFY(Find(dir1, "/") && Find(dir1, "er"));
-    QSignalSpy changes(dir1, &FolderList::changed);
     QTest::keyClick(dir1, Qt::Key_Down);
-    QCOMPARE(changes.count(), 0);  // moving the highlight is not a change
+    QCOMPARE(dir1->path(), Data("deep"));  // moving the highlight is not entering
     QTest::keyClick(dir1, Qt::Key_Return);
-    QCOMPARE(dir1->path(), Data("deep/er"));
     QCOMPARE(Child<FileList>(box, "File1")->path(), Data("deep/er"));
     const QPoint up = At(dir1, QFileInfo(Data()).fileName());
     QTest::mouseClick(dir1->viewport(), Qt::LeftButton, {}, up);
     QTest::mouseDClick(dir1->viewport(), Qt::LeftButton, {}, up);
     QCOMPARE(dir1->path(), Data());
-    QCOMPARE(changes.count(), 2);
-    // The home folder is the first drive.
-    auto* drive1 = Child<QComboBox>(box, "Drive1");
-    QTest::keyClick(drive1, Qt::Key_Home);
+    QTest::keyClick(Child<QComboBox>(box, "Drive1"), Qt::Key_Home);  // the home folder is the first drive
     QCOMPARE(dir1->path(), QDir::cleanPath(home_.path()));
   }
 };

@@ -2,28 +2,39 @@
 // Shared by the window tests: the messages the program showed, a program
 // folder with a film and the main window over it, and real key and mouse
 // input.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
 #include <QListView>
+#include <QMenu>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <string>
 
 #include "windows/main_window.h"
+#include "windows/messages.h"
+#include "windows/window_util.h"
 
 namespace lm::test {
 
 class MessageLog {
  public:
-  MessageLog();
-  ~MessageLog();
-  QStringList messages;
+  MessageLog() { ui::SetMessageHook([this](const QString& text) { messages << text; }); }
+  ~MessageLog() { ui::SetMessageHook(nullptr); }
   QStringList Take() { return std::exchange(messages, {}); }
+  QStringList messages;
 };
 
-void WriteBytes(const QString& path, const QByteArray& bytes);
-QByteArray ReadBytes(const QString& path);
-QByteArray Crlf(const QStringList& lines);
+inline void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // A program folder (it holds "directory.txt") and the main window.
 class MainWindowFixture {
@@ -34,26 +45,67 @@ class MainWindowFixture {
   int ended = 0;
 
   QString File(const QString& name) const { return dir.filePath(name); }
-  // A fresh window; with `lines`, a file holding them opened in it.
-  ui::Form1& Open(const QStringList& lines = {}, const QString& name = QStringLiteral("film.sub"));
   Document& doc() { return form->document(); }
+  // A fresh window; with `lines`, a file holding them opened in it.
+  ui::Form1& Open(const QStringList& lines = {}, const QString& name = QStringLiteral("film.sub")) {
+    form.reset();
+    ended = 0;
+    form = std::make_unique<ui::Form1>(ui::LocalPath(dir.path()));
+    form->endProgram = [this] { ++ended; };
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) qWarning("main window not exposed");
+    form->activateWindow();
+    if (!lines.isEmpty()) {
+      WriteBytes(File(name), lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+      form->OpenFromOutside(File(name));
+    }
+    return *form;
+  }
   // The cells of a grid row joined.
-  QString Row(int row) const;
+  QString Row(int row) const {
+    QString s;
+    for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) s += form->cell(c)->text();
+    return s;
+  }
 };
 
-QWidget* Focused();
+inline QWidget* Focused() { return QApplication::focusWidget(); }
+
 // Types into the focused widget, as a person at the keyboard does.
-void Type(const QString& text);
-void Click(QWidget* widget, Qt::KeyboardModifiers modifiers = {});
-void ClickButton(QWidget* window, const char* name);
-void ClickRow(QListView* list, int row);
-// Opens a menu with Alt and its mnemonic, then picks an item by its own.
-bool Menu(QWidget* window, Qt::Key menu, Qt::Key item);
+inline void Type(const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() < 0x80) {
+      QTest::keyClick(Focused(), c.toLatin1());
+    } else {
+      QTest::sendKeyEvent(QTest::Click, Focused(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
+}
+
+inline void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); }
+
 template <class T>
 T* Child(QWidget* w, const char* name) {
   return w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
 }
+
+inline void ClickButton(QWidget* window, const char* name) {
+  if (auto* b = Child<QAbstractButton>(window, name)) Click(b);
+}
+
+inline void ClickRow(QListView* list, int row) {
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
+}
+
+// Opens a menu with Alt and its mnemonic, then picks an item by its own.
+inline bool Menu(QWidget* window, Qt::Key menu, Qt::Key item) {
+  QTest::keyClick(window, menu, Qt::AltModifier);
+  auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (popup) QTest::keyClick(popup, item);
+  return popup;
+}
+
 // Runs the deferred deletions of closed windows.
-void Settle();
+inline void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 }  // namespace lm::test
