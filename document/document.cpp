@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "commands.h"
 #include "limits.h"
 
 namespace lm {
@@ -298,19 +299,6 @@ void Document::Load(std::vector<std::string> lines, std::string path, Encoding e
   encoding_ = encoding;
 }
 
-void Document::Close() {
-  OwnCommand command(*this);
-  ResetState();
-  Notify(ListChange::Reset, 0, 0, true);
-  list_.Replace({}, {}, -1);
-  Notify(ListChange::Reset, 0, 0, false);
-  loaded_ = false;
-  filePath_.clear();
-  fileName_.clear();
-  encoding_ = Encoding::Windows1252;
-  ClearGrid();
-}
-
 // ------------------------------------------------------------ undo
 
 namespace {
@@ -378,16 +366,7 @@ namespace {
 void RestoreCursor(Document& doc, const Cursor& cursor) {
   doc.SetListIndex(cursor.selection);
   doc.CurrentIndex = cursor.current;
-  const int shown = doc.List1.Valid(cursor.current) ? cursor.current : doc.List1.ListIndex();
-  if (!doc.List1.Valid(shown)) {
-    doc.ClearGrid();
-    return;
-  }
-  const int keep = doc.CurrentIndex;
-  doc.CurrentIndex = shown;
-  doc.DecomposeEntry();
-  doc.CurrentIndex = keep;
-  doc.ShowInGrid(shown);
+  ShowEntry(doc, doc.List1.Valid(cursor.current) ? cursor.current : doc.List1.ListIndex());
 }
 }  // namespace
 

@@ -127,10 +127,8 @@ class Document {
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
   void Load(std::vector<std::string> lines, std::string path, Encoding encoding);
-  // No document, as at program start.
-  void Close();
-  // Changes with every Load and Close: windows bound to one document can
-  // tell that it is gone.
+  // Changes with every Load: windows bound to one document can tell that it
+  // is gone.
   std::uint64_t Generation() const { return generation_; }
 
   // ---- undo and redo (inside a command)
