@@ -71,6 +71,7 @@ void PlainCopy(const std::string& in, const std::string& out) {
   for (size_t got; f && (got = std::fread(buf, 1, sizeof buf, f)) > 0;) content.append(buf, got);
   if (f) std::fclose(f);
   std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(std::count(content.begin(), content.end(), '\r')) + 1);
   size_t start = 0;
   while (start < content.size()) {
     size_t end = content.find('\r', start);
@@ -79,7 +80,11 @@ void PlainCopy(const std::string& in, const std::string& out) {
     start = end + 2;
   }
   std::string bytes;
-  for (const auto& l : lines) bytes += l + "\r\n";
+  bytes.reserve(content.size() + 2);
+  for (const auto& l : lines) {
+    bytes += l;
+    bytes += "\r\n";
+  }
   f = std::fopen(out.c_str(), "wb");
   if (f) {
     std::fwrite(bytes.data(), 1, bytes.size(), f);

@@ -194,45 +194,69 @@ void Document::RemoveItem(int index) {
   Notify(ListChange::Remove, index, 1, false);
 }
 
+// In place, so that walks that rewrite the list pass after pass take no
+// fresh memory: one pass forward drops the removed entries and rewrites the
+// kept ones, one pass backward opens room for the new ones.
 void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
   if (rewrites.empty()) return;
   OwnCommand command(*this);
   StartRecording();
-  const int count = list_.Count();
-  size_t added = 0;
-  for (const Rewrite& r : rewrites) added += r.lines.size();
-  std::vector<std::string> items;
-  std::vector<std::uint64_t> ids;
-  items.reserve(static_cast<size_t>(count) + added);
-  ids.reserve(items.capacity());
+  Notify(ListChange::Reset, 0, 0, true);
+  auto& items = list_.items_;
+  auto& ids = list_.ids_;
+  auto& shapes = list_.shapes_;
+  const size_t count = items.size();
   const int selected = list_.ListIndex();
   int selection = -1;
-  size_t next = 0;
-  for (int i = 0; i < count; ++i) {
-    std::string& line = list_.items_[static_cast<size_t>(i)];
-    const std::uint64_t id = list_.ids_[static_cast<size_t>(i)];
-    if (next < rewrites.size() && rewrites[next].index == i) {
-      std::vector<std::string>& lines = rewrites[next++].lines;
-      if (lines.empty()) {
-        Touch(id, line, true);
-        continue;
-      }
-      if (line != lines.front()) Touch(id, line, false);
-      if (i == selected) selection = static_cast<int>(items.size());
-      items.push_back(std::move(lines.front()));
-      ids.push_back(id);
-      for (size_t k = 1; k < lines.size(); ++k) {
-        items.push_back(std::move(lines[k]));
-        ids.push_back(NewId());
-      }
+  struct Behind {  // new entries behind the kept entry at `at`: lines 1.. of a rewrite
+    size_t at;
+    std::vector<std::string>* lines;
+  };
+  std::vector<Behind> behind;
+  size_t kept = 0, added = 0, next = 0;
+  for (size_t i = 0; i < count; ++i) {
+    Rewrite* r = next < rewrites.size() && rewrites[next].index == static_cast<int>(i) ? &rewrites[next++] : nullptr;
+    if (r && r->lines.empty()) {
+      Touch(ids[i], items[i], true);
       continue;
     }
-    if (i == selected) selection = static_cast<int>(items.size());
-    items.push_back(std::move(line));
-    ids.push_back(id);
+    if (r && items[i] != r->lines.front()) {
+      Touch(ids[i], items[i], false);
+      items[i] = std::move(r->lines.front());
+      shapes[i] = EntryShape();
+    }
+    if (static_cast<int>(i) == selected) selection = static_cast<int>(kept + added);
+    if (kept != i) {
+      items[kept] = std::move(items[i]);
+      ids[kept] = ids[i];
+      shapes[kept] = shapes[i];
+    }
+    if (r && r->lines.size() > 1) {
+      behind.push_back({kept, &r->lines});
+      added += r->lines.size() - 1;
+    }
+    ++kept;
   }
-  Notify(ListChange::Reset, 0, 0, true);
-  list_.Replace(std::move(items), std::move(ids), selection);
+  const size_t total = kept + added;
+  items.resize(total);
+  ids.resize(total);
+  shapes.resize(total);
+  size_t to = total, from = kept;
+  for (auto b = behind.rbegin(); b != behind.rend(); ++b) {
+    while (from > b->at + 1) {
+      --from, --to;
+      items[to] = std::move(items[from]);
+      ids[to] = ids[from];
+      shapes[to] = shapes[from];
+    }
+    for (size_t k = b->lines->size() - 1; k >= 1; --k) {
+      --to;
+      items[to] = std::move((*b->lines)[k]);
+      ids[to] = NewId();
+      shapes[to] = EntryShape();
+    }
+  }
+  list_.Select(selection);
   Notify(ListChange::Reset, 0, 0, false);
 }
 

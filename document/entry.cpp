@@ -31,10 +31,41 @@ bool SplitEntryLine(std::string_view line, EntryFields& f) {
   return true;
 }
 
+bool SplitFullEntry(std::string_view line, EntryFields& fields) {
+  return SplitEntryLine(line, fields) && fields.hasStart && fields.hasStop;
+}
+
 bool SuppliesAllFields(std::string_view line) {
   const size_t p = line.find('}');
   if (p == std::string_view::npos || p + 2 > line.size()) return false;
   return line.find('}', p + 2) != std::string_view::npos;
+}
+
+EntryShape ShapeOf(std::string_view line) {
+  EntryShape s;
+  s.known = true;
+  s.decomposable = CanDecompose(line);
+  EntryFields f;
+  s.full = s.decomposable && SplitFullEntry(line, f);
+  if (!s.full) {
+    CountBytes(line, '-', s.dashes, '|', s.breaks);
+    return s;
+  }
+  // The text is counted once; the frame fields before it are short.
+  const std::string_view text = f.text;
+  s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
+  CountBytes(text, '-', s.textDashes, '|', s.textBreaks);
+  int frameDashes, frameBreaks;
+  CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
+  s.dashes = frameDashes + s.textDashes;
+  s.breaks = frameBreaks + s.textBreaks;
+  s.textChars = CharCount(text);
+  if (s.textBreaks == 0) return s;
+  const size_t first = text.find('|'), last = text.rfind('|');
+  const bool ascii = static_cast<size_t>(s.textChars) == text.size();
+  s.firstBar = (ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
+  s.lastBar = (ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
+  return s;
 }
 
 std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text) {

@@ -21,10 +21,27 @@ struct EntryFields {
 bool CanDecompose(std::string_view line);
 // False, setting nothing, for a line that cannot be decomposed.
 bool SplitEntryLine(std::string_view line, EntryFields& fields);
+// Decomposes a line that supplies both frame fields itself; false otherwise.
+bool SplitFullEntry(std::string_view line, EntryFields& fields);
 // True when the line supplies both frame fields itself. Decomposing a line
 // that does not carries the missing fields over from the entry decomposed
 // before, so such an entry is never rebuilt, shown or written back into.
 bool SuppliesAllFields(std::string_view line);
+
+// What the rules look at in an entry line, worked out in one pass and kept
+// with the entry until it changes (see EntryList::Shape). Positions and
+// lengths of the text count characters.
+struct EntryShape {
+  bool known = false;         // worked out yet
+  bool decomposable = false;  // CanDecompose
+  bool full = false;          // SuppliesAllFields
+  int dashes = 0, breaks = 0;  // "-" and "|" in the whole line
+  // The text, when the line supplies both fields:
+  std::uint32_t textAt = 0;  // byte offset in the line
+  int textChars = 0, textBreaks = 0, textDashes = 0;
+  int firstBar = 0, lastBar = 0;  // 1-based positions of the first and last "|", 0: none
+};
+EntryShape ShapeOf(std::string_view line);
 
 // "{" start "}{" stop "}" text
 std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text);

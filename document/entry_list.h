@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "entry.h"
+
 namespace lm {
 
 class EntryList {
@@ -17,12 +19,20 @@ class EntryList {
 
   // Reading a position outside the list yields the empty line; the walks of
   // the fixing rules rely on that to find the end.
-  const std::string& Item(int index) const;
+  const std::string& Item(int index) const { return Valid(index) ? items_[static_cast<size_t>(index)] : Empty(); }
 
   // Every item carries an identity that survives edits, moves and undo, so
   // that the grid can follow "the entry it shows".
   std::uint64_t Id(int index) const { return Valid(index) ? ids_[static_cast<size_t>(index)] : 0; }
   int IndexOfId(std::uint64_t id, int hint = -1) const;
+
+  // What the rules look at in the entry, worked out once and kept until the
+  // entry changes, so that the walks over the whole list count nothing twice.
+  const EntryShape& Shape(int index) const {
+    EntryShape& s = shapes_[static_cast<size_t>(index)];
+    if (!s.known) s = ShapeOf(items_[static_cast<size_t>(index)]);
+    return s;
+  }
 
   const std::vector<std::string>& Items() const { return items_; }
   const std::vector<std::uint64_t>& Ids() const { return ids_; }
@@ -31,21 +41,26 @@ class EntryList {
 
  private:
   friend class Document;
+  static const std::string& Empty();
   void Set(int index, std::string line, std::uint64_t id);
   void Insert(int index, std::string line, std::uint64_t id);
   template <class Lines, class Ids>
   void InsertRange(int index, const Lines& lines, const Ids& ids, size_t from) {
     items_.insert(items_.begin() + index, lines.begin() + static_cast<long>(from), lines.end());
     ids_.insert(ids_.begin() + index, ids.begin() + static_cast<long>(from), ids.end());
+    shapes_.insert(shapes_.begin() + index, lines.size() - from, EntryShape());
     if (selected_ >= index) selected_ += static_cast<int>(lines.size() - from);
   }
   void Remove(int index, int count);
-  void Replace(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection);
+  // `shapes` may keep what is known of kept entries; empty: nothing is.
+  void Replace(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection,
+               std::vector<EntryShape> shapes = {});
   // -1 (or any position outside the list) clears the selection.
   void Select(int index) { selected_ = Valid(index) ? index : -1; }
 
   std::vector<std::string> items_;
   std::vector<std::uint64_t> ids_;
+  mutable std::vector<EntryShape> shapes_;
   int selected_ = -1;
 };
 

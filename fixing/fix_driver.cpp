@@ -23,47 +23,32 @@ bool NeedsRebalance(int len, int bar) {
 }
 
 // Applies the rules to the entry at `p`. Most entries need none: they are
-// judged on views into their line and nothing is copied or decomposed.
+// judged on the shape kept with them, and nothing is copied or decomposed.
 // False on an entry the 16-bit counts cannot cover, which ends the walk.
 bool FixEntry(Document& doc, int p) {
-  const std::string& line = doc.List1.Item(p);
-  if (!CanDecompose(line)) return false;
   // Counted once over the entry as stored; not refreshed after a rewrite.
-  const int dashes = CountByte(line, kDash);
-  const int breaks = CountByte(line, kBreak);
-  if (breaks == 2 && (dashes == 2 || dashes == 0)) {
+  const EntryShape s = doc.List1.Shape(p);
+  if (!s.decomposable) return false;
+  if (s.breaks == 2 && (s.dashes == 2 || s.dashes == 0)) {
     doc.CurrentIndex = p;
-    doc.EntryLine.assign(line);
-    if (dashes == 2) {
+    doc.EntryLine.assign(doc.List1.Item(p));
+    if (s.dashes == 2) {
       JoinDialogueLine(doc);
     } else {
       RebreakThreeLines(doc);
     }
     return true;  // with B = 2 no rule below applies in this pass
   }
-  const bool single = breaks == 0 && dashes == 0;
-  const bool pair = breaks == 1 && dashes <= 1;
-  if (!single && !pair) return true;
+  const bool single = s.breaks == 0 && s.dashes == 0;
+  const bool pair = s.breaks == 1 && s.dashes <= 1;
   // An entry without its own frame fields would be rebuilt with another's.
-  if (!SuppliesAllFields(line)) return true;
-  EntryFields f;
-  SplitEntryLine(line, f);
-  // Characters are never more than bytes: a short text needs no counting.
-  if (f.text.size() <= static_cast<size_t>(kScreenLineChars)) return true;
-  const int len = CharCount(f.text);
-  if (single) {
-    if (len < kWalkSplitMin || len > kWalkSplitMax) return true;
-    doc.CurrentIndex = p;
-    doc.DecomposeEntry();
-    BreakNearMiddle(doc);
+  if ((!single && !pair) || !s.full) return true;
+  if (single ? s.textChars < kWalkSplitMin || s.textChars > kWalkSplitMax
+             : !NeedsRebalance(s.textChars, s.firstBar))
     return true;
-  }
-  const size_t bar = f.text.find(kBreak);
-  const int at = bar == std::string_view::npos ? 0 : CharCount(f.text.substr(0, bar)) + 1;
-  if (!NeedsRebalance(len, at)) return true;
   doc.CurrentIndex = p;
   doc.DecomposeEntry();
-  JoinLines(doc);
+  if (pair) JoinLines(doc);
   BreakNearMiddle(doc);
   return true;
 }

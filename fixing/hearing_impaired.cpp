@@ -29,12 +29,12 @@ bool DeleteRemarkEntries(Document& doc) {
   bool fault = false;
   for (; i < list.Count(); ++i) {
     const std::string& line = list.Item(i);
-    if (!CanDecompose(line)) {
+    const EntryShape& s = list.Shape(i);
+    if (!s.decomposable) {
       fault = true;
       break;
     }
-    EntryFields fields;
-    if (SuppliesAllFields(line) && SplitEntryLine(line, fields) && IsRemarkOnly(fields.text)) {
+    if (s.full && IsRemarkOnly(std::string_view(line).substr(s.textAt))) {
       CountFix(doc);
       deletions.push_back({i, {}});
     }
@@ -88,9 +88,8 @@ bool CutTagsAndRemarks(Document& doc) {
       doc.CurrentIndex = p;
       return false;
     }
-    if (!SuppliesAllFields(line)) continue;
     EntryFields f;
-    SplitEntryLine(line, f);
+    if (!SplitFullEntry(line, f)) continue;
     const bool tag = f.text.find(kItalicTag) != std::string_view::npos;
     const bool remark = f.text.find('[') != std::string_view::npos &&
                         f.text.find(']') != std::string_view::npos;

@@ -25,25 +25,24 @@ bool BreakHalf(std::string& half) {
   return true;
 }
 
-// The joined text J of a text selected for division, or nothing.
-std::optional<std::string> JoinedTextToDivide(std::string_view text) {
-  const size_t last = text.rfind(kBreak);
-  // Without a "|" there is nothing to join and the text is not cut.
-  if (last == std::string_view::npos) return std::nullopt;
-  // Characters are never more than bytes: most texts are out at a glance.
-  const size_t kLine = static_cast<size_t>(kScreenLineChars);
-  if (text.size() < static_cast<size_t>(kRebreakMin) && last <= kLine && text.size() - last - 1 <= kLine)
-    return std::nullopt;
-  const int len = CharCount(text);
-  if (len >= kRebreakLimit) return std::nullopt;
-  const int before = CharCount(text.substr(0, last));
-  const int after = len - before - 1;
-  const bool partTooLong = before > kScreenLineChars || after > kScreenLineChars;
-  if (!partTooLong && len < kRebreakMin) return std::nullopt;
-  if (std::count(text.begin(), text.end(), kDash) >= 2) return std::nullopt;  // dialogue
-  std::string joined(text);
-  joined[last] = kSpace;
-  return joined;
+// Whether a text of `len` characters, whose last "|" stands at `lastBar`
+// (0: none) and which holds `dashes` "-", is divided. Without a "|" there is
+// nothing to join and the text is not cut; a dialogue is never divided.
+bool Selected(int len, int lastBar, int dashes) {
+  if (lastBar == 0 || len >= kRebreakLimit) return false;
+  const bool partTooLong = lastBar - 1 > kScreenLineChars || len - lastBar > kScreenLineChars;
+  return (partTooLong || len >= kRebreakMin) && dashes < 2;
+}
+
+// The division of an entry whose shape is known.
+bool Divide(std::string_view line, const EntryShape& s, std::string& first, std::string& second) {
+  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes)) return false;
+  EntryFields fields;
+  SplitEntryLine(line, fields);
+  // J: the text with its last "|" joined.
+  std::string joined(fields.text);
+  joined[joined.rfind(kBreak)] = kSpace;
+  return SplitEntryInTwo(joined, fields.start, fields.stop, first, second);
 }
 
 }  // namespace
@@ -72,12 +71,7 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
 bool DivideLongEntry(std::string_view line, std::string& first, std::string& second) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  if (!SuppliesAllFields(line)) return false;
-  EntryFields fields;
-  if (!SplitEntryLine(line, fields)) return false;
-  const std::optional<std::string> joined = JoinedTextToDivide(fields.text);
-  if (!joined) return false;
-  return SplitEntryInTwo(*joined, fields.start, fields.stop, first, second);
+  return Divide(line, ShapeOf(line), first, second);
 }
 
 // One linear pass equal to the walk over the first N positions in which each
@@ -94,9 +88,9 @@ void RebreakLongEntries(Document& doc) {
   std::string first, second;
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
-    const std::string_view line = half ? std::string_view(rewrites.back().lines.back()) : list.Item(next);
     const int index = half ? -1 : next++;
-    halfNext = total < kInt16Max && DivideLongEntry(line, first, second);
+    halfNext = total < kInt16Max && (half ? DivideLongEntry(rewrites.back().lines.back(), first, second)
+                                          : Divide(list.Item(index), list.Shape(index), first, second));
     if (!halfNext) continue;
     ++total;
     CountFix(doc);

@@ -8,30 +8,24 @@ namespace lm {
 
 using namespace fixing;
 
-bool TextTooLong(std::string_view text) {
-  int breaks = 0;
-  size_t bar = std::string_view::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == kBreak) {
-      if (++breaks >= 2) return true;
-      bar = i;
-    }
-  }
-  if (text.size() <= static_cast<size_t>(kScreenLineChars)) return false;
-  const int len = CharCount(text);
+namespace {
+// `len` characters with `breaks` "|", the first at the 1-based `bar`.
+bool TooLong(int len, int breaks, int bar) {
+  if (breaks >= 2) return true;
   if (breaks == 0) return len > kScreenLineChars;
   if (len >= kSeekTooLongTotal) return true;
-  const int i = CharCount(text.substr(0, bar)) + 1;
-  return i - 1 > kScreenLineChars || len - i > kScreenLineChars;
+  return bar - 1 > kScreenLineChars || len - bar > kScreenLineChars;
+}
+}  // namespace
+
+bool TextTooLong(std::string_view text) {
+  const size_t bar = text.find(kBreak);
+  const int at = bar == std::string_view::npos ? 0 : CharCount(text.substr(0, bar)) + 1;
+  return TooLong(CharCount(text), CountByte(text, kBreak), at);
 }
 
 namespace {
-bool EntryTooLong(std::string_view line) {
-  if (!CanDecompose(line) || !SuppliesAllFields(line)) return true;
-  EntryFields f;
-  SplitEntryLine(line, f);
-  return TextTooLong(f.text);
-}
+bool EntryTooLong(const EntryShape& s) { return !s.full || TooLong(s.textChars, s.textBreaks, s.firstBar); }
 
 // Decomposes the entry at `p` without moving CurrentIndex.
 void DecomposeAt(Document& doc, int p) {
@@ -47,10 +41,9 @@ bool SeekTooLong(Document& doc) {
   // last of them shows, so only that one is.
   int passed = -1;
   for (int p = doc.CurrentIndex; p >= 0; ++p) {
-    const std::string& line = doc.List1.Item(p);
-    if (line.empty()) break;
+    if (doc.List1.Item(p).empty()) break;
     doc.CurrentIndex = p;
-    if (EntryTooLong(line)) {
+    if (EntryTooLong(doc.List1.Shape(p))) {
       doc.SetListIndex(p);
       DecomposeAt(doc, p);
       return true;
