@@ -394,28 +394,19 @@ void RestoreCursor(Document& doc, const Cursor& cursor) {
 }
 }  // namespace
 
-bool Document::Undo() {
-  if (!CanUndo()) return false;
+bool Document::Replay(bool forward) {
+  if (forward ? !CanRedo() : !CanUndo()) return false;
   OwnCommand command(*this);
   replaying_ = true;
   recording_ = false;
-  const Step& step = history_.NextUndo();
-  Apply(step, false);
-  const Cursor cursor = step.before;
-  history_.Undone();
-  RestoreCursor(*this, cursor);
-  return true;
-}
-
-bool Document::Redo() {
-  if (!CanRedo()) return false;
-  OwnCommand command(*this);
-  replaying_ = true;
-  recording_ = false;
-  const Step& step = history_.NextRedo();
-  Apply(step, true);
-  const Cursor cursor = step.after;
-  history_.Redone();
+  const Step& step = forward ? history_.NextRedo() : history_.NextUndo();
+  Apply(step, forward);
+  const Cursor cursor = forward ? step.after : step.before;
+  if (forward) {
+    history_.Redone();
+  } else {
+    history_.Undone();
+  }
   RestoreCursor(*this, cursor);
   return true;
 }

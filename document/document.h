@@ -136,8 +136,8 @@ class Document {
   bool CanRedo() const { return history_.CanRedo(); }
   std::string UndoName() const { return CanUndo() ? history_.NextUndo().name : std::string(); }
   std::string RedoName() const { return CanRedo() ? history_.NextRedo().name : std::string(); }
-  bool Undo();
-  bool Redo();
+  bool Undo() { return Replay(false); }
+  bool Redo() { return Replay(true); }
   const History& history() const { return history_; }
   // A front end that never undoes (the command line) keeps no history; the
   // commands run the same. Changed then only says whether any command
@@ -159,6 +159,8 @@ class Document {
   void Touch(std::uint64_t id, const std::string& line, bool removed);
   std::vector<Hunk> CollectHunks();
   void Apply(const Step& step, bool forward);
+  // Undoes the newest step, or redoes the one undone last (`forward`).
+  bool Replay(bool forward);
   void ResetState();
   std::uint64_t NewId() { return ++lastId_; }
 
