@@ -53,7 +53,7 @@ bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta) {
   if (!doc.List1.Valid(sel)) return false;
   const std::string& line = doc.List1.Item(sel);
   EntryFields f;
-  if (!SplitEntryLine(line, f) || !f.hasStart || !f.hasStop) return false;
+  if (!SplitFullEntry(line, f)) return false;
   const std::optional<int64_t> start = ParseFrameNumber(f.start);
   const std::optional<int64_t> stop = ParseFrameNumber(f.stop);
   if (!start || !stop) return false;

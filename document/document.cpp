@@ -10,19 +10,14 @@ namespace lm {
 
 namespace {
 // Runs a lone list edit made outside any command as a command of its own, so
-// that it is recorded like every other change.
+// that it is recorded like every other change; inside one it is part of it.
 class OwnCommand {
  public:
-  explicit OwnCommand(Document& doc) : doc_(doc), own_(!doc.InCommand()) {
-    if (own_) doc_.Begin("Edit");
-  }
-  ~OwnCommand() {
-    if (own_) doc_.Commit();
-  }
+  explicit OwnCommand(Document& doc) : doc_(doc) { doc_.Begin("Edit"); }
+  ~OwnCommand() { doc_.Commit(); }
 
  private:
   Document& doc_;
-  bool own_;
 };
 
 void AppendFramePair(std::string& out, const std::string& start, const std::string& stop) {
@@ -50,7 +45,6 @@ void Document::MarkSaved() {
 
 void Document::Begin(std::string_view name) {
   if (depth_++ > 0) return;
-  inCommand_ = true;
   commandName_.assign(name);
   before_ = {list_.ListIndex(), CurrentIndex};
   recording_ = replaying_ = newDocument_ = false;
@@ -70,17 +64,13 @@ CommandResult Document::Commit() {
       step.before = before_;
       step.after = {list_.ListIndex(), CurrentIndex};
       history_.Push(std::move(step));
-      result.changed = true;
     }
   }
-  result.changed = result.changed || replaying_;
   recording_ = false;
   baseIds_.clear();
   originals_.clear();
-  result.grid = grid_;
   result.messages = std::move(messages_);
   messages_.clear();
-  inCommand_ = false;
   if (observer_) observer_->CommandEnded();
   return result;
 }
@@ -289,7 +279,7 @@ std::string Document::FramePair() const {
   return pair;
 }
 
-std::string Document::RebuildLine() const { return FramePair() + EntryText; }
+std::string Document::RebuildLine() const { return BuildEntryLine(StartFrame, StopFrame, EntryText); }
 
 // ------------------------------------------------------------ documents
 
@@ -304,7 +294,7 @@ void Document::ResetState() {
   typed_ = unrecorded_ = false;
   ++generation_;
   history_.Reset();
-  if (inCommand_) {
+  if (InCommand()) {
     newDocument_ = true;
     recording_ = false;
   }

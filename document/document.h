@@ -43,8 +43,6 @@ struct GridRequest {
 };
 
 struct CommandResult {
-  bool changed = false;  // the list changed: the command is one undo step
-  GridRequest grid;
   std::vector<std::string> messages;  // in the order the command gave them
 };
 
@@ -91,7 +89,7 @@ class Document {
   // ---- the command boundary
   void Begin(std::string_view name);
   CommandResult Commit();
-  bool InCommand() const { return inCommand_; }
+  bool InCommand() const { return depth_ > 0; }
 
   // ---- list edits; outside a command each is a command of its own
   void SetItem(int index, std::string line);
@@ -179,7 +177,6 @@ class Document {
   DocumentObserver* observer_ = nullptr;
 
   // The command under way.
-  bool inCommand_ = false;
   int depth_ = 0;  // a command run from inside another is part of it
   std::string commandName_;
   Cursor before_;

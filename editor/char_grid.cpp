@@ -43,7 +43,7 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index) {
   const std::string& line = doc.List1.Item(index);
   EntryFields f;
-  if (!doc.List1.Valid(index) || !SuppliesAllFields(line) || !SplitEntryLine(line, f)) {
+  if (!doc.List1.Valid(index) || !SplitFullEntry(line, f)) {
     grid.Clear();
     return;
   }

@@ -10,7 +10,7 @@ namespace {
 bool ReadSelected(const Document& doc, int& sel, EntryFields& f) {
   sel = doc.List1.ListIndex();
   if (!doc.List1.Valid(sel)) return false;
-  return SplitEntryLine(doc.List1.Item(sel), f) && f.hasStart && f.hasStop;
+  return SplitFullEntry(doc.List1.Item(sel), f);
 }
 
 void SetFields(Document& doc, std::string_view start, std::string_view stop, std::string_view text) {

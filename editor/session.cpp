@@ -18,7 +18,6 @@ CommandResult Session::Run(std::string_view name, const std::function<void()>& c
   // Still inside the command, so the window redraws the grid with the rest.
   ApplyGridRequest(doc, grid, doc.PendingGridRequest());
   CommandResult result = doc.Commit();
-  result.changed = result.changed || first.changed;
   first.messages.insert(first.messages.end(), result.messages.begin(), result.messages.end());
   result.messages = std::move(first.messages);
   return result;

@@ -43,10 +43,6 @@ bool DivideLongEntry(std::string_view line, std::string& first, std::string& sec
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
                      std::string& first, std::string& second);
 
-// True when a text breaks the screen rules: more than two lines, or a line of
-// 42 characters or more.
-bool TextTooLong(std::string_view text);
-
 // Stops on the next entry from CurrentIndex on that breaks the screen rules;
 // true when one was found. An entry that cannot be decomposed or does not
 // supply its frame fields counts as one to rework.

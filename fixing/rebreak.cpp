@@ -1,7 +1,6 @@
 // The re-break of entries whose text is too long for two screen lines: the
 // text is cut near its middle into two entries, each broken once more, and
 // the frame range is halved between them.
-#include <algorithm>
 #include <optional>
 #include <vector>
 

@@ -9,23 +9,14 @@ namespace lm {
 using namespace fixing;
 
 namespace {
-// `len` characters with `breaks` "|", the first at the 1-based `bar`.
-bool TooLong(int len, int breaks, int bar) {
-  if (breaks >= 2) return true;
-  if (breaks == 0) return len > kScreenLineChars;
-  if (len >= kSeekTooLongTotal) return true;
-  return bar - 1 > kScreenLineChars || len - bar > kScreenLineChars;
+// More than two lines, or a line of 42 characters or more; an entry without
+// its own frame fields counts as one to rework.
+bool EntryTooLong(const EntryShape& s) {
+  if (!s.full || s.textBreaks >= 2) return true;
+  if (s.textBreaks == 0) return s.textChars > kScreenLineChars;
+  if (s.textChars >= kSeekTooLongTotal) return true;
+  return s.firstBar - 1 > kScreenLineChars || s.textChars - s.firstBar > kScreenLineChars;
 }
-}  // namespace
-
-bool TextTooLong(std::string_view text) {
-  const size_t bar = text.find(kBreak);
-  const int at = bar == std::string_view::npos ? 0 : CharCount(text.substr(0, bar)) + 1;
-  return TooLong(CharCount(text), CountByte(text, kBreak), at);
-}
-
-namespace {
-bool EntryTooLong(const EntryShape& s) { return !s.full || TooLong(s.textChars, s.textBreaks, s.firstBar); }
 
 // Decomposes the entry at `p` without moving CurrentIndex.
 void DecomposeAt(Document& doc, int p) {

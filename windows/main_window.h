@@ -146,7 +146,6 @@ class Form1 : public QMainWindow {
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   bool syncing_ = false;
-  std::string shownPath_;
 
   struct Windows;
   std::unique_ptr<Windows> windows_;

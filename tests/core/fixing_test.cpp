@@ -182,7 +182,11 @@ TEST(Seek, TooLongMeansMoreThanTwoLinesOrALineOver41) {
   } cases[] = {{"Hello|World", false}, {"a|b|c", true},         {k41, false},
                {k41 + "a", true},      {k41 + "|" + k41, false}, {k41 + "a|" + k41, true},
                {k41 + "|" + k41 + "a", true}, {Repeat("\xC3\xA5", 41), false}};
-  for (const auto& c : cases) EXPECT_EQ(TextTooLong(c.text), c.tooLong) << c.text;
+  for (const auto& c : cases) {
+    Document doc;
+    test::Load(doc, {"{1}{2}" + c.text});
+    test::Run(doc, [&] { EXPECT_EQ(SeekTooLong(doc), c.tooLong) << c.text; });
+  }
 }
 
 TEST(Seek, NextAndToLongLine) {
