@@ -7,8 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          libbenchmark-dev fonts-liberation2 fontconfig)
+PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
+          libbenchmark-dev libuchardet-dev fonts-liberation2 fontconfig)
 BUILD_DIR=${BUILD_DIR:-build}
 CMAKE_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 

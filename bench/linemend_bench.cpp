@@ -104,7 +104,7 @@ double Median(std::vector<double> v) {
 bool LoadFixSave(const BenchFiles& files, const std::string& out, lm::Document& doc) {
   doc.KeepHistory(false);  // as the command line runs it
   doc.Begin("Open");
-  const bool loaded = lm::LoadSubtitleFile(doc, files.folder, "in.sub", nullptr);
+  const bool loaded = static_cast<bool>(lm::LoadSubtitleFile(doc, files.folder, "in.sub", nullptr));
   doc.Commit();
   if (!loaded) return false;
   doc.Begin("Fix text automatic");

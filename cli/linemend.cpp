@@ -2,9 +2,11 @@
 // built from the same core as the desktop program.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,16 +27,24 @@ const char* const kUsage =
     "  linemend check IN.sub                 list the entries still too long\n"
     "  linemend --help                       show this help\n"
     "\n"
+    "Options:\n"
+    "  --encoding NAME   read (and write) the file in this encoding instead of the\n"
+    "                    one detected: UTF-8, Windows-1250 … Windows-1258,\n"
+    "                    ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U, IBM852,\n"
+    "                    IBM866 (also cp1250, latin2 …)\n"
+    "\n"
     "fix and remove-hi print the command's messages, one a line, and fix then\n"
     "names the first entry still too long (\"still too long: entry N\").\n"
     "check prints \"N: <entry>\" for every entry that breaks the screen rules\n"
     "(at most 2 lines of at most 41 characters) and exits with 1 when there\n"
-    "is one. Entries are counted from 1. Errors exit with 2.\n";
+    "is one, in UTF-8 whatever the file's encoding. Entries are counted from 1.\n"
+    "Errors exit with 2; a file that is not frame-based text is refused.\n";
 
 struct Options {
   std::string command;
   std::string input;
   std::string output;
+  std::optional<lm::Encoding> encoding;
 };
 
 int UsageError(const std::string& why) {
@@ -45,6 +55,11 @@ int UsageError(const std::string& why) {
 int Fail(const std::string& path, const std::string& why) {
   std::cerr << "linemend: " << path << ": " << why << "\n";
   return kFailure;
+}
+
+bool IsChoosable(lm::Encoding e) {
+  const auto& list = lm::ChoosableEncodings();
+  return std::find(list.begin(), list.end(), e) != list.end();
 }
 
 // Parses the arguments; returns -1 when the command is to run, otherwise the
@@ -68,6 +83,17 @@ int ParseArguments(int argc, char** argv, Options& options) {
       if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError(a + " needs a file name");
       options.output = args[++i];
       haveOutput = true;
+    } else if (a == "--encoding" || a.rfind("--encoding=", 0) == 0) {
+      std::string name;
+      if (a == "--encoding") {
+        if (i + 1 >= args.size()) return UsageError("--encoding needs a name");
+        name = args[++i];
+      } else {
+        name = a.substr(std::string("--encoding=").size());
+      }
+      options.encoding = lm::EncodingFromName(name);
+      if (!options.encoding || !IsChoosable(*options.encoding))
+        return UsageError("unknown encoding '" + name + "'");
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option '" + a + "'");
     } else if (options.input.empty()) {
@@ -86,17 +112,27 @@ int ParseArguments(int argc, char** argv, Options& options) {
 
 // Loads the file the way the Open dialog's load does, without writing the
 // remembered-folder file.
-int Load(lm::Document& doc, const std::string& input) {
+int Load(lm::Document& doc, const std::string& input, std::optional<lm::Encoding> encoding) {
   if (!lm::FileExists(input)) return Fail(input, "No such file");
   if (::access(input.c_str(), R_OK) != 0) return Fail(input, "Permission denied");
   const size_t cut = input.find_last_of('/');
   const std::string folder = cut == std::string::npos ? "." : input.substr(0, cut + 1);
   const std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
   doc.Begin("Open");
-  const bool loaded = !name.empty() && lm::LoadSubtitleFile(doc, folder, name, nullptr);
+  lm::LoadResult loaded{lm::ReadStatus::NoEntry, {}, {}};
+  if (!name.empty()) loaded = lm::LoadSubtitleFile(doc, folder, name, nullptr, encoding);
   doc.Commit();
-  if (!loaded) return Fail(input, "File Corrupt!");
-  return -1;
+  switch (loaded.status) {
+    case lm::ReadStatus::Ok:
+      return -1;
+    case lm::ReadStatus::NotFrameBased:
+      return Fail(input, "not a frame-based subtitle file" +
+                             (loaded.looksLike.empty() ? "" : " (looks like " + loaded.looksLike + ")"));
+    case lm::ReadStatus::NotInEncoding:
+      return Fail(input, std::string("cannot be read as ") + lm::EncodingName(loaded.encoding));
+    default:
+      return Fail(input, "File Corrupt!");
+  }
 }
 
 int Save(const lm::Document& doc, const std::string& output) {
@@ -147,7 +183,7 @@ int main(int argc, char** argv) {
 
   lm::Document doc;
   doc.KeepHistory(false);  // nothing is undone here
-  if (int status = Load(doc, options.input); status >= 0) return status;
+  if (int status = Load(doc, options.input, options.encoding); status >= 0) return status;
 
   if (options.command == "check") return Check(doc);
 

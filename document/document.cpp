@@ -300,7 +300,7 @@ void Document::ResetState() {
   }
 }
 
-void Document::Load(std::vector<std::string> lines, std::string path, Encoding encoding) {
+void Document::Load(std::vector<std::string> lines, std::string path, FileIdentity identity) {
   OwnCommand command(*this);
   ResetState();
   std::vector<std::uint64_t> ids(lines.size());
@@ -310,7 +310,7 @@ void Document::Load(std::vector<std::string> lines, std::string path, Encoding e
   Notify(ListChange::Reset, 0, 0, false);
   loaded_ = true;
   SetFilePath(std::move(path));
-  encoding_ = encoding;
+  identity_ = identity;
 }
 
 // ------------------------------------------------------------ undo

@@ -13,6 +13,7 @@
 
 #include "entry.h"
 #include "entry_list.h"
+#include "file_identity.h"
 #include "history.h"
 #include "text.h"
 
@@ -73,7 +74,9 @@ class Document {
   bool NoDocument() const { return !loaded_; }
   const std::string& FilePath() const { return filePath_; }
   const std::string& FileName() const { return fileName_; }
-  Encoding FileEncoding() const { return encoding_; }
+  Encoding FileEncoding() const { return identity_.encoding; }
+  // The encoding and line ends the file was read with and is written with.
+  const FileIdentity& Identity() const { return identity_; }
   // 1 while the document differs from the file it was loaded from or last
   // saved to (undoing back to that state makes it 0 again), or while text
   // typed into the grid waits to be written back.
@@ -124,7 +127,7 @@ class Document {
 
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
-  void Load(std::vector<std::string> lines, std::string path, Encoding encoding);
+  void Load(std::vector<std::string> lines, std::string path, FileIdentity identity);
   // Changes with every Load: windows bound to one document can tell that it
   // is gone.
   std::uint64_t Generation() const { return generation_; }
@@ -167,7 +170,7 @@ class Document {
   bool loaded_ = false;
   std::string filePath_;
   std::string fileName_;
-  Encoding encoding_ = Encoding::Windows1252;
+  FileIdentity identity_;
   bool typed_ = false;
   bool keepHistory_ = true;
   bool unrecorded_ = false;  // changed while keeping no history

@@ -7,6 +7,17 @@
 
 namespace lm {
 
+namespace {
+// Past the character that starts at byte `i`: the decomposition drops the
+// characters around the first "}" unseen, and drops them whole.
+size_t PastChar(std::string_view s, size_t i) {
+  if (i >= s.size()) return s.size();
+  ++i;
+  while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+  return i;
+}
+}  // namespace
+
 bool CanDecompose(std::string_view line) {
   if (!line.empty() && line.front() == '}') return false;
   return line.size() <= static_cast<size_t>(kInt16Max) || CharCount(line) <= kInt16Max;
@@ -18,9 +29,10 @@ bool SplitEntryLine(std::string_view line, EntryFields& f) {
   const size_t p = line.find('}');
   if (p != std::string_view::npos) {
     f.hasStart = true;
-    f.start = line.substr(1, p - 1);
+    const size_t from = PastChar(line, 0);
+    f.start = line.substr(from, p - from);
     // The "}" and the character behind it are dropped unseen.
-    rest = p + 2 <= line.size() ? line.substr(p + 2) : std::string_view();
+    rest = line.substr(PastChar(line, p + 1));
   }
   const size_t q = rest.find('}');
   if (q != std::string_view::npos) {
@@ -38,7 +50,7 @@ bool SplitFullEntry(std::string_view line, EntryFields& fields) {
 bool SuppliesAllFields(std::string_view line) {
   const size_t p = line.find('}');
   if (p == std::string_view::npos || p + 2 > line.size()) return false;
-  return line.find('}', p + 2) != std::string_view::npos;
+  return line.find('}', PastChar(line, p + 1)) != std::string_view::npos;
 }
 
 EntryShape ShapeOf(std::string_view line) {

@@ -2,55 +2,144 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "commands.h"
+#include "format_guess.h"
 #include "limits.h"
 
 namespace lm {
 
 namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LEMark("\xFF\xFE", 2);
+constexpr std::string_view kUtf16BEMark("\xFE\xFF", 2);
+
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// The text to split and its encoding: the one named, or the one the bytes
+// say. UTF-16 is turned into UTF-8 here (into `decoded`); 8-bit text is
+// decoded line by line later. False when the text is not valid in the
+// encoding named or marked.
+bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding,
+                    std::string_view& text, std::string& decoded) {
+  text = content;
+  const bool utf16 = StartsWith(content, kUtf16LEMark) || StartsWith(content, kUtf16BEMark);
+  if (named ? IsUtf16(*named) : utf16) {
+    const bool big = named ? *named == Encoding::Utf16BE : StartsWith(content, kUtf16BEMark);
+    encoding = big ? Encoding::Utf16BE : Encoding::Utf16LE;
+    if (StartsWith(content, big ? kUtf16BEMark : kUtf16LEMark)) content.remove_prefix(2);
+    std::optional<std::string> utf8 = DecodeUtf16(content, big);
+    if (!utf8) return false;
+    decoded = std::move(*utf8);
+    text = decoded;
+    return true;
+  }
+  const bool marked = StartsWith(content, kByteOrderMark);
+  if (named && (*named == Encoding::Utf8 || *named == Encoding::Utf8Bom)) {
+    encoding = marked ? Encoding::Utf8Bom : Encoding::Utf8;
+    if (marked) text.remove_prefix(kByteOrderMark.size());
+    return IsValidUtf8(text);
+  }
+  if (named) {
+    encoding = *named;
+    return true;
+  }
+  const bool ascii = IsAscii(content);
+  if (marked && IsValidUtf8(content)) {
+    encoding = Encoding::Utf8Bom;
+    text.remove_prefix(kByteOrderMark.size());
+  } else if (ascii) {
+    encoding = Encoding::Windows1252;
+  } else if (!marked && IsValidUtf8(content)) {
+    encoding = Encoding::Utf8;
+  } else {
+    encoding = GuessCodePage(content);
+  }
+  return true;
+}
+
+const char* Terminator(LineEnd style) { return style == LineEnd::Lf ? "\n" : "\r\n"; }
 }  // namespace
 
-ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines) {
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
+                              LineEnd* style) {
   lines.clear();
-  lines.reserve(static_cast<size_t>(std::min(CountByte(content, '\r'), kInt16Max)) + 1);
-  long lineCount = 0;
-  size_t start = 0;
+  lines.reserve(static_cast<size_t>(std::min(CountByte(content, '\n') + 1, kInt16Max)));
+  long lineCount = 0, lfOnly = 0, others = 0;
+  const char* const data = content.data();
   const size_t n = content.size();
+  // The next CR and the next LF, each searched for only once passed.
+  size_t nextCr = 0, nextLf = 0;
+  auto find = [&](char c, size_t from) {
+    const void* p = from < n ? std::memchr(data + from, c, n - from) : nullptr;
+    return p ? static_cast<size_t>(static_cast<const char*>(p) - data) : n;
+  };
+  nextCr = find('\r', 0);
+  nextLf = find('\n', 0);
+  size_t start = 0;
   while (start < n) {
-    const size_t cr = content.find('\r', start);
-    const size_t end = cr == std::string_view::npos ? n : cr;
+    if (nextCr < start) nextCr = find('\r', start);
+    if (nextLf < start) nextLf = find('\n', start);
+    const size_t end = std::min(nextCr, nextLf);
     if (++lineCount > kInt16Max) {
       lines.clear();
       return ReadStatus::TooManyLines;
     }
     if (end > start) lines.emplace_back(content.substr(start, end - start));
-    if (cr == std::string_view::npos) break;
-    start = cr + 1;
-    if (start < n && content[start] == '\n') ++start;
+    if (end == n) break;
+    start = end + 1;
+    if (content[end] == '\r' && start < n && content[start] == '\n') {
+      ++start;
+      ++others;
+    } else if (content[end] == '\n') {
+      ++lfOnly;
+    } else {
+      ++others;
+    }
+  }
+  if (style) *style = lfOnly > 0 && others == 0 ? LineEnd::Lf : LineEnd::CrLf;
+  return ReadStatus::Ok;
+}
+
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
+                             std::optional<Encoding> named) {
+  file.lines.clear();
+  file.looksLike.clear();
+  file.identity = FileIdentity();
+  std::string decoded;
+  std::string_view text;
+  Encoding encoding = Encoding::Windows1252;
+  // Binary data is told before any guessing about its letters.
+  if (!StartsWith(content, kUtf16LEMark) && !StartsWith(content, kUtf16BEMark) &&
+      !(named && IsUtf16(*named))) {
+    file.looksLike = GuessBinary(content);
+    if (!file.looksLike.empty()) return ReadStatus::NotFrameBased;
+  }
+  if (!ChooseEncoding(content, named, encoding, text, decoded)) {
+    file.identity.encoding = named ? *named : encoding;
+    return ReadStatus::NotInEncoding;
+  }
+  file.identity.encoding = encoding;
+  if (IsUtf16(encoding)) {
+    file.looksLike = GuessBinary(text);
+    if (!file.looksLike.empty()) return ReadStatus::NotFrameBased;
+  }
+  const ReadStatus status = SplitSubtitleLines(text, file.lines, &file.identity.lineEnd);
+  if (status != ReadStatus::Ok) return status;
+  if (!IsFrameBased(file.lines)) {
+    file.looksLike = GuessTextFormat(file.lines);
+    file.lines.clear();
+    return ReadStatus::NotFrameBased;
+  }
+  if (IsSingleByte(encoding) && !IsAscii(text)) {
+    for (std::string& line : file.lines)
+      if (!IsAscii(line)) line = DecodeSingleByte(encoding, line);
   }
   return ReadStatus::Ok;
 }
 
-ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file) {
-  file.encoding = Encoding::Windows1252;
-  const bool marked = content.substr(0, kByteOrderMark.size()) == kByteOrderMark;
-  const bool ascii = IsAscii(content);
-  if (marked && IsValidUtf8(content)) {
-    file.encoding = Encoding::Utf8Bom;
-    content.remove_prefix(kByteOrderMark.size());
-  } else if (!marked && !ascii && IsValidUtf8(content)) {
-    file.encoding = Encoding::Utf8;
-  }
-  const ReadStatus status = SplitSubtitleLines(content, file.lines);
-  if (status != ReadStatus::Ok || file.encoding != Encoding::Windows1252 || ascii) return status;
-  for (std::string& line : file.lines)
-    if (!IsAscii(line)) line = DecodeWindows1252(line);
-  return status;
-}
-
-ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file) {
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named) {
   file.lines.clear();
   std::string content;
   switch (ReadWholeFile(path, content, kMaxFileBytes).status) {
@@ -60,40 +149,62 @@ ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file) {
     case FileRead::NotRegular:
     case FileRead::CannotRead: return ReadStatus::CannotRead;
   }
-  return ParseSubtitleFile(content, file);
+  return ParseSubtitleFile(content, file, named);
 }
 
-bool EncodeSubtitleFile(const std::vector<std::string>& entries, Encoding encoding,
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
                         std::string& bytes) {
-  size_t total = encoding == Encoding::Utf8Bom ? kByteOrderMark.size() : 0;
-  for (const auto& e : entries) total += e.size() + 2;
+  const Encoding encoding = identity.encoding;
+  const std::string_view end = Terminator(identity.lineEnd);
+  size_t total = kByteOrderMark.size();
+  for (const auto& e : entries) total += e.size() + end.size();
   bytes.clear();
   bytes.reserve(total);
   if (encoding == Encoding::Utf8Bom) bytes += kByteOrderMark;
+  const bool narrow = IsSingleByte(encoding);
   for (const auto& e : entries) {
-    if (encoding == Encoding::Windows1252 && !IsAscii(e)) {
-      std::optional<std::string> narrow = EncodeWindows1252(e);
-      if (!narrow) return false;
-      bytes += *narrow;
+    if (narrow && !IsAscii(e)) {
+      std::optional<std::string> coded = EncodeSingleByte(encoding, e);
+      if (!coded) return false;
+      bytes += *coded;
     } else {
       bytes += e;
     }
-    bytes += "\r\n";
+    bytes += end;
+  }
+  if (IsUtf16(encoding)) {
+    const bool big = encoding == Encoding::Utf16BE;
+    std::optional<std::string> wide = EncodeUtf16(bytes, big);
+    if (!wide) return false;
+    bytes.assign(big ? kUtf16BEMark : kUtf16LEMark);
+    bytes += *wide;
   }
   return true;
 }
 
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
-                              Encoding encoding) {
+                              const FileIdentity& identity) {
   std::string bytes;
   // The grid refuses what the code page cannot hold, so this is a safeguard
   // against writing a changed character silently.
-  if (!EncodeSubtitleFile(entries, encoding, bytes)) return {WriteStatus::Failed, EILSEQ};
+  if (!EncodeSubtitleFile(entries, identity, bytes)) return {WriteStatus::Failed, EILSEQ};
   return WriteFileSafely(path, bytes);
 }
 
 WriteResult WriteDocument(const Document& doc, const std::string& path) {
-  return WriteSubtitleFile(path, doc.List1.Items(), doc.FileEncoding());
+  return WriteSubtitleFile(path, doc.List1.Items(), doc.Identity());
+}
+
+std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName) {
+  switch (result.status) {
+    case ReadStatus::NotFrameBased:
+      return fileName + " is not a frame-based subtitle file" +
+             (result.looksLike.empty() ? "" : " (it looks like " + result.looksLike + ")") + ".";
+    case ReadStatus::NotInEncoding:
+      return fileName + " cannot be read as " + EncodingName(result.encoding) + ".";
+    default:
+      return "File Corrupt!";
+  }
 }
 
 namespace {
@@ -102,14 +213,20 @@ char SeparatorFor(const std::string& folder) {
   return windows ? '\\' : '/';
 }
 
-bool ReadFirstDecomposable(const std::string& path, SubtitleFile& file) {
-  if (ReadSubtitleFile(path, file) != ReadStatus::Ok || file.lines.empty()) return false;
-  return CanDecompose(file.lines.front());
+LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
+                                 std::optional<Encoding> named) {
+  LoadResult result;
+  result.status = ReadSubtitleFile(path, file, named);
+  result.looksLike = file.looksLike;
+  result.encoding = file.identity.encoding;
+  if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
+    result.status = ReadStatus::NoEntry;
+  return result;
 }
 
 // The new document replaces the old; entry 0 becomes current and is shown.
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
-  doc.Load(std::move(file.lines), path, file.encoding);
+  doc.Load(std::move(file.lines), path, file.identity);
   SelectEntry(doc, 0);
 }
 }  // namespace
@@ -119,22 +236,22 @@ std::string ComposeFilePath(const std::string& folder, const std::string& name) 
   return folder + SeparatorFor(folder) + name;
 }
 
-bool LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
-                      const std::function<bool()>& rememberFolder) {
-  if (rememberFolder && !rememberFolder()) return false;
+LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
+                            const std::function<bool()>& rememberFolder, std::optional<Encoding> named) {
+  if (rememberFolder && !rememberFolder()) return {ReadStatus::CannotRead, {}, {}};
   const std::string path = ComposeFilePath(folder, fileName);
   SubtitleFile file;
-  if (!ReadFirstDecomposable(path, file)) return false;
-  OpenDocument(doc, std::move(file), path);
-  return true;
+  LoadResult result = ReadFirstDecomposable(path, file, named);
+  if (result) OpenDocument(doc, std::move(file), path);
+  return result;
 }
 
-bool ReloadSubtitleFile(Document& doc, const std::string& path) {
-  if (path.empty()) return false;
+LoadResult ReloadSubtitleFile(Document& doc, const std::string& path, std::optional<Encoding> named) {
+  if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
   SubtitleFile file;
-  if (!ReadFirstDecomposable(path, file)) return false;
-  OpenDocument(doc, std::move(file), path);
-  return true;
+  LoadResult result = ReadFirstDecomposable(path, file, named);
+  if (result) OpenDocument(doc, std::move(file), path);
+  return result;
 }
 
 }  // namespace lm

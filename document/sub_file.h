@@ -1,54 +1,91 @@
 #pragma once
-// ".sub" files: one entry per line. Lines end at CR LF or at a lone CR; a
-// lone LF is an ordinary character. Empty lines are skipped. Entries are
-// written each followed by CR LF.
+// ".sub" files: one entry per line. A line ends at CR LF, at a lone CR or at
+// a lone LF; empty lines are skipped. A file keeps its line-end style and its
+// encoding when it is written back (see file_identity.h).
 //
-// A file that is valid UTF-8 and holds non-ASCII characters, or that starts
-// with a UTF-8 byte order mark, is UTF-8; any other file is Windows-1252,
-// one byte a character. A file keeps its encoding (and its mark) on saving.
+// The encoding: a UTF-8 or UTF-16 byte order mark says it; a file that is
+// valid UTF-8 and holds non-ASCII characters is UTF-8; any other file is in
+// an 8-bit code page, guessed from its letters (Windows-1252 when nothing
+// better is known), one byte a character. The user may name the encoding
+// instead of the guess.
+//
+// Only frame-based text is taken: a file whose lines are mostly not
+// "{…}{…}" entries (SubRip, SubViewer …) or that holds binary data is refused
+// before anything changes, saying what it looks like.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "document.h"
+#include "file_identity.h"
 #include "file_io.h"
 
 namespace lm {
 
-enum class ReadStatus { Ok, CannotOpen, CannotRead, TooManyLines, TooLarge };
+enum class ReadStatus {
+  Ok,
+  CannotOpen,
+  CannotRead,
+  TooManyLines,
+  TooLarge,
+  NotFrameBased,  // other subtitles, other text, binary data
+  NotInEncoding,  // not valid in the encoding the user named (or its mark says)
+  NoEntry,        // read, but no entry to start on
+};
 
 struct SubtitleFile {
   std::vector<std::string> lines;  // UTF-8
-  Encoding encoding = Encoding::Windows1252;
+  FileIdentity identity;
+  // NotFrameBased: what the file looks like ("SubViewer", "binary data");
+  // empty when it looks like nothing known.
+  std::string looksLike;
 };
 
-// The non-empty lines of file content, as they are (no decoding).
-ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines);
-ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file);
-ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file);
+// The non-empty lines of file content, as they are (no decoding), and the
+// style of their ends.
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
+                              LineEnd* style = nullptr);
+// `encoding`: read in this encoding instead of the one detected.
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
+                             std::optional<Encoding> encoding = std::nullopt);
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file,
+                            std::optional<Encoding> encoding = std::nullopt);
 
-// The file's bytes for the entries: each line encoded, then CR LF.
-bool EncodeSubtitleFile(const std::vector<std::string>& entries, Encoding encoding,
+// The file's bytes for the entries: each line encoded, then its line end.
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
                         std::string& bytes);
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
-                              Encoding encoding);
-// The document's entries to `path`, in the document's encoding.
+                              const FileIdentity& identity);
+// The document's entries to `path`, as the file it was read from.
 WriteResult WriteDocument(const Document& doc, const std::string& path);
 
 // The folder and the name joined with one separator ("c:\" + "a.sub" gives
 // "c:\a.sub", "/subs" + "a.sub" gives "/subs/a.sub").
 std::string ComposeFilePath(const std::string& folder, const std::string& name);
 
+struct LoadResult {
+  ReadStatus status = ReadStatus::Ok;
+  std::string looksLike;       // NotFrameBased
+  Encoding encoding{};         // NotInEncoding: the encoding tried
+  explicit operator bool() const { return status == ReadStatus::Ok; }
+};
+// What the window says when a load of `fileName` fails: "File Corrupt!",
+// unless the file was refused for what it is.
+std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName);
+
 // The load once a file is chosen (inside a command): the remembered folder
 // is written (rememberFolder may fail the load), the file read, and only
 // then does it replace the document; entry 0 becomes current, decomposed and
 // shown. A load that fails leaves the open document as it was.
-bool LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
-                      const std::function<bool()>& rememberFolder);
+LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
+                            const std::function<bool()>& rememberFolder,
+                            std::optional<Encoding> encoding = std::nullopt);
 
-// The reload of the file last opened; fails silently, like the load leaving
-// the open document as it was.
-bool ReloadSubtitleFile(Document& doc, const std::string& path);
+// The reload of the file last opened, or of the open file in another
+// encoding; leaves the open document as it was when it fails.
+LoadResult ReloadSubtitleFile(Document& doc, const std::string& path,
+                              std::optional<Encoding> encoding = std::nullopt);
 
 }  // namespace lm

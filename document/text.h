@@ -1,8 +1,6 @@
 #pragma once
-// Entry text is held as UTF-8 whatever the file's encoding, and every rule
-// counts characters (code points), never bytes. Text from a Windows-1252 file
-// is converted on reading and back on writing; every byte has a code point,
-// so the round trip is lossless.
+// Entry text is held as UTF-8 whatever the file's encoding (see encoding.h),
+// and every rule counts characters (code points), never bytes.
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -10,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace lm {
+#include "encoding.h"
 
-enum class Encoding { Windows1252, Utf8, Utf8Bom };
+namespace lm {
 
 // Eight bytes at a time: it runs over every entry of every pass.
 inline bool IsAscii(std::string_view s) {
@@ -85,10 +83,5 @@ std::string_view NextChar(std::string_view s, size_t& i);
 
 bool IsValidUtf8(std::string_view s);
 void AppendUtf8(std::string& out, char32_t cp);
-// Windows-1252 bytes to UTF-8 and back. EncodeWindows1252 fails for a
-// character the code page cannot hold.
-std::string DecodeWindows1252(std::string_view bytes);
-std::optional<std::string> EncodeWindows1252(std::string_view utf8);
-bool Windows1252CanHold(std::string_view utf8);
 
 }  // namespace lm

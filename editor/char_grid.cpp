@@ -56,7 +56,7 @@ void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& re
 }
 
 bool FileCanHold(const Document& doc, std::string_view text) {
-  return doc.FileEncoding() != Encoding::Windows1252 || Windows1252CanHold(text);
+  return CanHold(doc.FileEncoding(), text);
 }
 
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character) {

@@ -33,7 +33,7 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index);
 void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request);
 
-// Whether the document's file can hold the text (a Windows-1252 file cannot
+// Whether the document's file can hold the text (an 8-bit code page cannot
 // hold every character).
 bool FileCanHold(const Document& doc, std::string_view text);
 // A character typed into cell `index` after the key handler has run; false,

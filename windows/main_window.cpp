@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "document/commands.h"
@@ -306,6 +308,20 @@ void Form1::BuildMenus() {
   add(file, "Load", QStringLiteral("&Open"), [this] { Load_Click(); });
   add(file, "Save", QStringLiteral("&Save"), [this] { Save_Click(); });
   add(file, "Saveas", QStringLiteral("Save &As"), [this] { Saveas_Click(); });
+  // The code page is guessed on reading; the user may know better.
+  encodingMenu_ = file->addMenu(QStringLiteral("&Encoding"));
+  encodingMenu_->setObjectName(QStringLiteral("Encoding"));
+  auto* encodings = new QActionGroup(encodingMenu_);
+  for (const Encoding e : ChoosableEncodings()) {
+    const QString script = QString::fromLatin1(EncodingScript(e));
+    QAction* a = encodingMenu_->addAction(QString::fromLatin1(EncodingName(e)) +
+                                          (script.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(script)));
+    a->setObjectName(QStringLiteral("Encoding_%1").arg(QString::fromLatin1(EncodingName(e))));
+    a->setData(static_cast<int>(e));
+    a->setCheckable(true);
+    encodings->addAction(a);
+    connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
+  }
   add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
   file->addSeparator()->setObjectName(QStringLiteral("Line"));
   latestSub_ = add(file, "LatestSub", QString(), [this] { LatestSub_Click(); });
@@ -357,8 +373,14 @@ void Form1::BuildMenus() {
   });
   addAction(f10);
 
-  // The menu bar is part of the window's fixed size.
-  setFixedSize(centralWidget()->size() + QSize(0, menuBar()->sizeHint().height()));
+  encodingStatus_ = new QLabel(this);
+  encodingStatus_->setObjectName(QStringLiteral("EncodingStatus"));
+  statusBar()->addPermanentWidget(encodingStatus_);
+  statusBar()->setSizeGripEnabled(false);
+
+  // The menu bar and the status line are part of the window's fixed size.
+  setFixedSize(centralWidget()->size() +
+               QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
 }
 
 void Form1::SetTabOrder() {
@@ -419,6 +441,16 @@ void Form1::RefreshViews() {
 
 void Form1::RefreshActions() {
   const Document& doc = session_.doc;
+  encodingMenu_->setEnabled(!doc.NoDocument());
+  const Encoding encoding = doc.FileEncoding() == Encoding::Utf8Bom ? Encoding::Utf8 : doc.FileEncoding();
+  for (QAction* a : encodingMenu_->actions())
+    a->setChecked(!doc.NoDocument() && a->data().toInt() == static_cast<int>(encoding));
+  encodingStatus_->setText(
+      doc.NoDocument() ? QString()
+                       : QStringLiteral("Encoding: %1 \u00b7 Line ends: %2")
+                             .arg(QString::fromLatin1(EncodingName(doc.FileEncoding())),
+                                  doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF")
+                                                                        : QStringLiteral("CR LF")));
   // What would be undone: typing not yet written back comes first.
   const std::string undo = session_.grid.Edited ? "Edit entry" : doc.UndoName();
   undo_->setEnabled(!undo.empty());
@@ -493,15 +525,18 @@ void Form1::CharactersCommitted(int index, const QString& text) {
 
 // ---------------------------------------------------------------- files
 
-void Form1::ReplaceDocument(std::function<bool(Document&)> load, QWidget* messageParent,
-                            bool silent) {
+void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName,
+                            QWidget* messageParent, bool silent) {
   WriteBackPending();
   QPointer<QWidget> parent = messageParent;
-  auto go = [this, load, parent, silent] {
-    bool loaded = false;
+  auto go = [this, load, fileName, parent, silent] {
+    LoadResult loaded;
     Run("Open", [&] { loaded = load(session_.doc); }, false);
     if (!loaded) {
-      if (!silent) ShowMessage(parent ? parent.data() : this, QStringLiteral("File Corrupt!"));
+      const bool refused =
+          loaded.status == ReadStatus::NotFrameBased || loaded.status == ReadStatus::NotInEncoding;
+      if (!silent || refused)
+        ShowMessage(parent ? parent.data() : this, ToQt(LoadFailureMessage(loaded, fileName)));
       return;
     }
     if (windows_->loadbox) windows_->loadbox->close();
@@ -522,7 +557,7 @@ void Form1::OpenChosenFile(const std::string& dirListPath, const std::string& fi
           return folders_.WriteDirectory(dirListPath, fileListFolder, fileName);
         });
       },
-      windows_->loadbox, false);
+      fileName, windows_->loadbox, false);
 }
 
 void Form1::OpenFromOutside(const QString& path) {
@@ -547,7 +582,21 @@ void Form1::dropEvent(QDropEvent* event) {
 void Form1::LatestSub_Click() {
   const std::string path = LocalPath(latestSub_->data().toString());
   if (path.empty()) return;
-  ReplaceDocument([path](Document& doc) { return ReloadSubtitleFile(doc, path); }, this, true);
+  ReplaceDocument([path](Document& doc) { return ReloadSubtitleFile(doc, path); }, FileNameOf(path),
+                  this, true);
+}
+
+void Form1::Encoding_Click(Encoding encoding) {
+  // The check mark stays on the encoding in use until the file is read anew.
+  RefreshActions();
+  const Document& doc = session_.doc;
+  if (doc.NoDocument() || doc.FileEncoding() == encoding ||
+      (encoding == Encoding::Utf8 && doc.FileEncoding() == Encoding::Utf8Bom))
+    return;
+  // The file the document has then: "Save ?" may save it elsewhere first.
+  ReplaceDocument(
+      [encoding](Document& d) { return ReloadSubtitleFile(d, d.FilePath(), encoding); },
+      doc.FileName(), this, false);
 }
 
 void Form1::Avsluta_Click() {

@@ -10,10 +10,12 @@
 #include <functional>
 #include <memory>
 
+#include "document/sub_file.h"
 #include "editor/session.h"
 #include "windows/remembered_folders.h"
 
 class QAction;
+class QMenu;
 
 namespace lm::ui {
 
@@ -121,13 +123,17 @@ class Form1 : public QMainWindow {
   void FocusList();
   void UserMovedSelection(int row);
   // Replaces the document by what `load` reads, once a changed document has
-  // been saved or given up; "File Corrupt!" when it fails, unless `silent`.
-  void ReplaceDocument(std::function<bool(Document&)> load, QWidget* messageParent, bool silent);
+  // been saved or given up. A file refused for what it is says so; any other
+  // failure says "File Corrupt!", unless `silent`.
+  void ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName,
+                       QWidget* messageParent, bool silent);
   void OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder,
                       const std::string& fileName);
 
   void Avsluta_Click();
   void LatestSub_Click();
+  // Reads the open file again in another encoding.
+  void Encoding_Click(Encoding encoding);
   void Load_Click();
   void Save_Click();
   void Saveas_Click();
@@ -143,6 +149,8 @@ class Form1 : public QMainWindow {
   PreviewLabel* label1_ = nullptr;
   PreviewLabel* label2_ = nullptr;
   QAction* latestSub_ = nullptr;
+  QMenu* encodingMenu_ = nullptr;
+  QLabel* encodingStatus_ = nullptr;
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   bool syncing_ = false;

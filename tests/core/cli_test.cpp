@@ -78,6 +78,38 @@ TEST(Cli, RefusesBadInputAndArguments) {
   EXPECT_EQ(Cli(dir, "--help").status, 0);
 }
 
+TEST(Cli, RealFilesKeepTheirLineEndsAndCodePage) {
+  test::TempDir dir;
+  // Polish, Windows-1250, LF alone: "ż" is one byte, and the file has two entries.
+  const std::string pl = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\n{60}{90}\xA3\xF3" "d\x9F\n";
+  test::Put(dir.File("pl.sub"), pl);
+  Result r = Cli(dir, "fix pl.sub -o out.sub");
+  EXPECT_EQ(r.out, "I just fixed 1 lines, for You\n");
+  EXPECT_EQ(test::Get(dir.File("out.sub")),
+            "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\n{60}{90}\xA3\xF3" "d\x9F\n");
+  test::Put(dir.File("long.sub"), "{1}{2}" + std::string(42, '\xB3') + "\n");
+  r = Cli(dir, "check long.sub --encoding cp1250");
+  EXPECT_EQ(r.out, "1: {1}{2}" + [] { std::string s; for (int i = 0; i < 42; ++i) s += "ł"; return s; }() + "\n")
+      << "printed in UTF-8";
+  r = Cli(dir, "check long.sub --encoding=windows-1252");
+  EXPECT_EQ(r.out.substr(0, 11), "1: {1}{2}³");
+  EXPECT_EQ(Cli(dir, "check long.sub --encoding utf-8").err, "linemend: long.sub: cannot be read as UTF-8\n");
+  EXPECT_EQ(Cli(dir, "check long.sub --encoding klingon").status, 2);
+}
+
+TEST(Cli, RefusesFilesThatAreNotFrameBased) {
+  test::TempDir dir;
+  test::Put(dir.File("film.sub"), "[INFORMATION]\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello\r\n\r\n");
+  test::Put(dir.File("vob.sub"), std::string("\x00\x00\x01\xBA\x44\x00\x04\x00\x04\x01", 10));
+  for (const auto& [name, what] : {std::pair<std::string, std::string>{"film.sub", "SubViewer"},
+                                   {"vob.sub", "VobSub image data"}}) {
+    const Result r = Cli(dir, "fix " + name + " -o out.sub");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "linemend: " + name + ": not a frame-based subtitle file (looks like " + what + ")\n");
+    EXPECT_FALSE(Exists(dir.File("out.sub")));
+  }
+}
+
 TEST(Cli, WriteFailuresLeaveNoFileBehind) {
   test::TempDir dir;
   Lines many(2000, "{1}{2}a line of text that is long enough");

@@ -41,7 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
         DecomposeCase{"EmptyFields", "{}{}x", "", "", "x", "{}{}x"},
         DecomposeCase{"OtherOpeners", "x10}y20}Hi", "10", "20", "Hi", "{10}{20}Hi"},
         DecomposeCase{"LeadingBlank", " {1}{2}x", "{1", "2", "x", "{{1}{2}x"},
-        DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"}),
+        DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"},
+        // Whole characters are dropped, not bytes of them.
+        DecomposeCase{"WideCharactersDropped", "\xC3\xA9" "1}\xC3\xA9" "2}Hi", "1", "2", "Hi", "{1}{2}Hi"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Decompose, RefusesLinesTheCountsCannotCover) {

@@ -1,5 +1,6 @@
-// Reading and writing .sub files: line ends, limits, encodings, and the
-// load that replaces a document only once the new one has been read.
+// Reading and writing .sub files as they come: line ends, encodings and
+// their override, files that are not frame-based, limits, and the load that
+// replaces a document only once the new one has been read.
 #include <gtest/gtest.h>
 
 #include "document/sub_file.h"
@@ -10,37 +11,63 @@ namespace {
 
 using test::Lines;
 
+// ------------------------------------------------------------ line ends
+
 struct SplitCase {
   const char* name;
   std::string content;
   Lines lines;
+  LineEnd style;
 };
 void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
 class Split : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(Split, IntoEntries) {
-  SubtitleFile file;
-  ASSERT_EQ(ParseSubtitleFile(GetParam().content, file), ReadStatus::Ok);
-  EXPECT_EQ(file.lines, GetParam().lines);
+TEST_P(Split, IntoEntriesAndTheirLineEndStyle) {
+  std::vector<std::string> lines;
+  LineEnd style = LineEnd::CrLf;
+  ASSERT_EQ(SplitSubtitleLines(GetParam().content, lines, &style), ReadStatus::Ok);
+  EXPECT_EQ(lines, GetParam().lines);
+  EXPECT_EQ(style, GetParam().style);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Split,
-    ::testing::Values(SplitCase{"EmptyLinesSkipped", "{1}{2}a\r\n\r\n{3}{4}b\r\n", {"{1}{2}a", "{3}{4}b"}},
-                      SplitCase{"LoneCrEndsALine", "a\rb", {"a", "b"}},
-                      SplitCase{"LoneLfStaysInTheLine", "a\nb\n", {"a\nb\n"}},
-                      SplitCase{"BlanksAreAnEntry", "   \r\n", {"   "}},
-                      SplitCase{"NoLines", "\r\n\r\n", {}}),
+    ::testing::Values(
+        SplitCase{"CrLfEmptyLinesSkipped", "{1}{2}a\r\n\r\n{3}{4}b\r\n", {"{1}{2}a", "{3}{4}b"}, LineEnd::CrLf},
+        SplitCase{"LfAlone", "{1}{2}a\n\n{3}{4}b\n", {"{1}{2}a", "{3}{4}b"}, LineEnd::Lf},
+        SplitCase{"LfWithoutTheLastEnd", "a\nb", {"a", "b"}, LineEnd::Lf},
+        SplitCase{"LoneCr", "a\rb", {"a", "b"}, LineEnd::CrLf},
+        SplitCase{"Mixed", "a\nb\r\nc\rd\n", {"a", "b", "c", "d"}, LineEnd::CrLf},
+        SplitCase{"LfCrIsTwoEnds", "a\n\rb", {"a", "b"}, LineEnd::CrLf},
+        SplitCase{"OneLineNoEnd", "a", {"a"}, LineEnd::CrLf},
+        SplitCase{"BlanksAreAnEntry", "   \n", {"   "}, LineEnd::Lf}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Split, CountsEmptyLinesAgainstTheLimit) {
-  std::string content;
-  for (int i = 0; i < 32767; ++i) content += i % 2 ? "\r\n" : "x\r\n";
-  SubtitleFile file;
-  EXPECT_EQ(ParseSubtitleFile(content, file), ReadStatus::Ok);
-  EXPECT_EQ(ParseSubtitleFile(content + "\r\n", file), ReadStatus::TooManyLines);
+TEST(Split, CountsEmptyLinesAgainstTheLimitWhateverTheirEnds) {
+  for (const char* end : {"\r\n", "\n"}) {
+    std::string content;
+    for (int i = 0; i < 32767; ++i) content += (i % 2 ? "" : "x") + std::string(end);
+    std::vector<std::string> lines;
+    EXPECT_EQ(SplitSubtitleLines(content, lines), ReadStatus::Ok);
+    EXPECT_EQ(SplitSubtitleLines(content + end, lines), ReadStatus::TooManyLines);
+  }
 }
+
+TEST(LineEnds, AnLfFileIsWrittenBackUnchangedAndAMixedOneWithCrLf) {
+  const std::string lf = "{1}{2}This is a rather long subtitle line\n{3}{4}b\n";
+  SubtitleFile file;
+  ASSERT_EQ(ParseSubtitleFile(lf, file), ReadStatus::Ok);
+  EXPECT_EQ(file.lines.size(), 2u) << "each LF ends an entry";
+  std::string written;
+  ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.identity, written));
+  EXPECT_EQ(written, lf);
+  ASSERT_EQ(ParseSubtitleFile("{1}{2}a\n{3}{4}b\r\n{5}{6}c\r", file), ReadStatus::Ok);
+  ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.identity, written));
+  EXPECT_EQ(written, "{1}{2}a\r\n{3}{4}b\r\n{5}{6}c\r\n");
+}
+
+// ------------------------------------------------------------ encodings
 
 struct EncodingCase {
   const char* name;
@@ -56,12 +83,23 @@ TEST_P(Encodings, AreDetectedAndKeptByteForByte) {
   const EncodingCase& c = GetParam();
   SubtitleFile file;
   ASSERT_EQ(ParseSubtitleFile(c.bytes, file), ReadStatus::Ok);
-  EXPECT_EQ(file.encoding, c.encoding);
+  EXPECT_EQ(EncodingName(file.identity.encoding), std::string(EncodingName(c.encoding)));
   EXPECT_EQ(file.lines.front(), c.firstLine);
   std::string written;
-  ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.encoding, written));
+  ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.identity, written));
   EXPECT_EQ(written, c.bytes);
 }
+
+// Real films' lines, in the code pages they come in.
+const std::string kPolish1250 =
+    "{1}{50}Dzie\xF1 dobry, jak si\xEA masz?|Wszystko w porz\xB9" "dku.\n"
+    "{60}{120}\x8Fle si\xEA czuj\xEA, \x9Clicznie dzi\xEAkuj\xEA.\n"
+    "{130}{200}Mo\xBF" "e p\xF3jdziemy na spacer? \xA3\xF3" "d\x9F jest pi\xEAkna.\n";
+const std::string kRussian1251 =
+    "{1}{50}\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0?|\xC2\xF1\xB8 \xF5\xEE\xF0\xEE\xF8\xEE, "
+    "\xF1\xEF\xE0\xF1\xE8\xE1\xEE.\r\n"
+    "{60}{120}\xCC\xFB \xEF\xEE\xE9\xE4\xB8\xEC \xE3\xF3\xEB\xFF\xF2\xFC \xF1\xE5\xE3\xEE\xE4\xED\xFF "
+    "\xE2\xE5\xF7\xE5\xF0\xEE\xEC.\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Encodings,
@@ -69,31 +107,103 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"Ascii", "{1}{2}plain\r\n", Encoding::Windows1252, "{1}{2}plain"},
         EncodingCase{"Windows1252", "{1}{2}h\xE5n \x80\x81\r\n", Encoding::Windows1252,
                      "{1}{2}h\xC3\xA5n \xE2\x82\xAC\xC2\x81"},
-        EncodingCase{"Utf8", "{1}{2}h\xC3\xA5n\r\n", Encoding::Utf8, "{1}{2}h\xC3\xA5n"},
+        EncodingCase{"Windows1250", kPolish1250, Encoding::Windows1250,
+                     "{1}{50}Dzień dobry, jak się masz?|Wszystko w porządku."},
+        EncodingCase{"Windows1251", kRussian1251, Encoding::Windows1251,
+                     "{1}{50}Привет, как дела?|Всё хорошо, спасибо."},
+        EncodingCase{"Utf8", "{1}{2}h\xC3\xA5n\n", Encoding::Utf8, "{1}{2}h\xC3\xA5n"},
         EncodingCase{"Utf8WithMark", "\xEF\xBB\xBF{1}{2}x\r\n", Encoding::Utf8Bom, "{1}{2}x"},
         EncodingCase{"MarkButNotUtf8", "\xEF\xBB\xBF{1}{2}\xE5\r\n", Encoding::Windows1252,
-                     "\xC3\xAF\xC2\xBB\xC2\xBF{1}{2}\xC3\xA5"}),
+                     "\xC3\xAF\xC2\xBB\xC2\xBF{1}{2}\xC3\xA5"},
+        EncodingCase{"Utf16LittleEndian", std::string("\xFF\xFE{\0001\0}\0{\0002\0}\0\xE5\0\n\0", 18),
+                     Encoding::Utf16LE, "{1}{2}\xC3\xA5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Encodings, EveryByteOfA1252FileSurvives) {
-  std::string bytes;
+TEST(Encodings, EveryByteSurvivesInEveryCodePage) {
+  std::string bytes = "{1}{2}";
   for (int b = 1; b < 256; ++b)
-    if (b != '\r') bytes += static_cast<char>(b);
-  bytes += "\xC3\r\n";  // an invalid UTF-8 sequence keeps the file 8-bit
-  SubtitleFile file;
-  ASSERT_EQ(ParseSubtitleFile(bytes, file), ReadStatus::Ok);
+    if (b != '\r' && b != '\n') bytes += static_cast<char>(b);
+  bytes += "\r\n";
+  for (Encoding e : ChoosableEncodings()) {
+    if (!IsSingleByte(e)) continue;
+    SubtitleFile file;
+    ASSERT_EQ(ParseSubtitleFile(bytes, file, e), ReadStatus::Ok) << EncodingName(e);
+    EXPECT_EQ(CharCount(file.lines.front()), 6 + 253) << "one character a byte in " << EncodingName(e);
+    std::string written;
+    ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.identity, written));
+    EXPECT_EQ(written, bytes) << EncodingName(e);
+  }
   std::string written;
-  ASSERT_TRUE(EncodeSubtitleFile(file.lines, file.encoding, written));
-  EXPECT_EQ(written, bytes);
   EXPECT_FALSE(EncodeSubtitleFile({"\xE2\x98\x83"}, Encoding::Windows1252, written))
       << "a snowman has no byte in the code page";
 }
 
+TEST(Encodings, TheUserMayNameAnotherEncoding) {
+  SubtitleFile file;
+  // Read the Polish file as Windows-1252 and as Windows-1250 again.
+  ASSERT_EQ(ParseSubtitleFile(kPolish1250, file, Encoding::Windows1252), ReadStatus::Ok);
+  EXPECT_EQ(file.lines.front(), "{1}{50}Dzieñ dobry, jak siê masz?|Wszystko w porz¹dku.");
+  ASSERT_EQ(ParseSubtitleFile(kPolish1250, file, EncodingFromName("cp1250")), ReadStatus::Ok);
+  EXPECT_EQ(file.lines.front(), "{1}{50}Dzień dobry, jak się masz?|Wszystko w porządku.");
+  EXPECT_EQ(ParseSubtitleFile(kPolish1250, file, Encoding::Utf8), ReadStatus::NotInEncoding);
+  EXPECT_EQ(EncodingFromName("Latin2"), Encoding::Iso8859_2);
+  EXPECT_EQ(EncodingFromName("UTF8"), Encoding::Utf8);
+  EXPECT_FALSE(EncodingFromName("klingon"));
+}
+
+// ------------------------------------------------------------ what is refused
+
+struct RefusalCase {
+  const char* name;
+  std::string bytes;
+  std::string looksLike;
+};
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+class Refused : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refused, SayingWhatTheFileLooksLike) {
+  SubtitleFile file;
+  EXPECT_EQ(ParseSubtitleFile(GetParam().bytes, file), ReadStatus::NotFrameBased);
+  EXPECT_EQ(file.looksLike, GetParam().looksLike);
+  EXPECT_TRUE(file.lines.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Refused,
+    ::testing::Values(
+        RefusalCase{"SubRip", "1\n00:00:01,000 --> 00:00:03,500\n{y:i}Hello\n\n2\n00:00:04,000 --> 00:00:05,000\nBye\n", "SubRip"},
+        RefusalCase{"SubViewer",
+                    "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
+                    "SubViewer"},
+        RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n", "SubViewer"},
+        RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
+        RefusalCase{"Ass", "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
+                    "SubStation Alpha"},
+        RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
+        RefusalCase{"VobSubImages", std::string("\x00\x00\x01\xBA\x44\x00\x04\x00{1}{2}\r\n", 14), "VobSub image data"},
+        RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
+        RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Loaded, ARealMicroDvdFileWithOddLines) {
+  const std::string film =
+      "{1}{1}23.976\n{asdasd}{1}25\n{223d5}{300}Corrupt frame\nA line without braces\n"
+      "{400}{500}{y:i}Hello|/there\n{600}{700}Bye\n";
+  SubtitleFile file;
+  ASSERT_EQ(ParseSubtitleFile(film, file), ReadStatus::Ok);
+  EXPECT_EQ(file.lines.size(), 6u);
+  EXPECT_EQ(file.lines[3], "A line without braces");
+}
+
+// ------------------------------------------------------------ loading and saving
+
 TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   test::TempDir dir;
-  test::Put(dir.File("good.sub"), "{1}{2}a\r\n\r\n{3}{4}b");
+  test::Put(dir.File("good.sub"), "{1}{2}a\n\n{3}{4}b");
   test::Put(dir.File("blank.sub"), "\r\n\r\n");
-  test::Put(dir.File("brace.sub"), "}1}{2}x\r\n");
+  test::Put(dir.File("brace.sub"), "}1}{2}x\r\n{3}{4}y\r\n");
+  test::Put(dir.File("film.sub"), "00:00:01.00,00:00:03.00\nHello\n");
   Document doc;
   bool remembered = false;
   test::Run(doc, [&] {
@@ -104,26 +214,46 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   EXPECT_EQ(doc.FilePath(), dir.File("good.sub"));
   EXPECT_EQ(doc.Text1(), "{1}{2}");
   test::Run(doc, [&] { doc.SetItem(0, "{1}{2}changed"); });
-  for (const char* bad : {"blank.sub", "brace.sub", "missing.sub", "good.sub"}) {
+  for (const char* bad : {"blank.sub", "brace.sub", "missing.sub", "film.sub", "good.sub"}) {
     // The last fails for a remembered folder that cannot be written.
+    LoadResult result;
     test::Run(doc, [&] {
-      EXPECT_FALSE(LoadSubtitleFile(doc, dir.path(), bad, [&] { return std::string(bad) != "good.sub"; })) << bad;
+      result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return std::string(bad) != "good.sub"; });
     });
+    EXPECT_FALSE(result) << bad;
     EXPECT_EQ(doc.List1.Item(0) + doc.FilePath(), "{1}{2}changed" + dir.File("good.sub")) << bad;
     EXPECT_EQ(doc.Changed(), 1) << bad;
+    EXPECT_EQ(LoadFailureMessage(result, bad),
+              std::string(bad) == "film.sub"
+                  ? "film.sub is not a frame-based subtitle file (it looks like SubViewer)."
+                  : "File Corrupt!");
   }
   test::Run(doc, [&] { EXPECT_TRUE(ReloadSubtitleFile(doc, dir.File("good.sub"))); });
   EXPECT_EQ(doc.Changed(), 0);
   EXPECT_FALSE(doc.CanUndo()) << "a new document starts a new history";
+  EXPECT_EQ(doc.Identity().lineEnd, LineEnd::Lf);
+
+  LoadResult result;
+  test::Put(dir.File("pl.sub"), kPolish1250);
+  test::Run(doc, [&] { result = ReloadSubtitleFile(doc, dir.File("pl.sub"), Encoding::Utf8); });
+  EXPECT_EQ(LoadFailureMessage(result, "pl.sub"), "pl.sub cannot be read as UTF-8.");
+  EXPECT_EQ(doc.FilePath(), dir.File("good.sub"));
 }
 
-TEST(Save, WritesEveryEntryWithCrLfInTheFilesEncoding) {
+TEST(Save, WritesEveryEntryAsTheFileWasRead) {
   test::TempDir dir;
-  test::Put(dir.File("in.sub"), "\xEF\xBB\xBF{1}{2}\xC3\xA5\n  x}\r\n\r\n{3}{4}b");
+  test::Put(dir.File("in.sub"), "\xEF\xBB\xBF{1}{2}\xC3\xA5  x}\r\n\r\n{3}{4}b");
+  test::Put(dir.File("pl.sub"), kPolish1250);
   Document doc;
   test::Run(doc, [&] { ASSERT_TRUE(LoadSubtitleFile(doc, dir.path(), "in.sub", nullptr)); });
   ASSERT_TRUE(WriteDocument(doc, dir.File("out.sub")).ok());
-  EXPECT_EQ(test::Get(dir.File("out.sub")), "\xEF\xBB\xBF{1}{2}\xC3\xA5\n  x}\r\n{3}{4}b\r\n");
+  EXPECT_EQ(test::Get(dir.File("out.sub")), "\xEF\xBB\xBF{1}{2}\xC3\xA5  x}\r\n{3}{4}b\r\n");
+
+  test::Run(doc, [&] { ASSERT_TRUE(LoadSubtitleFile(doc, dir.path(), "pl.sub", nullptr)); });
+  test::Run(doc, [&] { doc.SetItem(2, "{130}{200}Łódź!"); });
+  ASSERT_TRUE(WriteDocument(doc, dir.File("out.sub")).ok());
+  const std::string untouched = kPolish1250.substr(0, kPolish1250.rfind("{130}"));
+  EXPECT_EQ(test::Get(dir.File("out.sub")), untouched + "{130}{200}\xA3\xF3" "d\x9F!\n");
 }
 
 TEST(Paths, OneSeparatorBetweenFolderAndName) {
