@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "limits.h"
+#include "markup.h"
 #include "text.h"
 
 namespace lm {
@@ -66,17 +67,30 @@ EntryShape ShapeOf(std::string_view line) {
   // The text is counted once; the frame fields before it are short.
   const std::string_view text = f.text;
   s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
-  CountBytes(text, '-', s.textDashes, '|', s.textBreaks);
   int frameDashes, frameBreaks;
   CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
+  CountBytes(text, '-', s.textDashes, '|', s.textBreaks);
+  if (!MayHoldMarkup(text)) {
+    s.textChars = CharCount(text);
+    if (s.textBreaks > 0) {
+      const size_t first = text.find('|'), last = text.rfind('|');
+      const bool ascii = static_cast<size_t>(s.textChars) == text.size();
+      s.firstBar = (ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
+      s.lastBar = (ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
+    }
+  } else {
+    // Markup counts zero, and a "-" inside a tag is no dialogue dash.
+    const Visible visible(text);
+    s.textChars = visible.size();
+    s.textDashes = 0;
+    for (int i = 0; i < visible.size(); ++i) s.textDashes += text[visible.Byte(i)] == '-';
+    if (s.textBreaks > 0) {
+      s.firstBar = visible.At(text.find('|')) + 1;
+      s.lastBar = visible.At(text.rfind('|')) + 1;
+    }
+  }
   s.dashes = frameDashes + s.textDashes;
   s.breaks = frameBreaks + s.textBreaks;
-  s.textChars = CharCount(text);
-  if (s.textBreaks == 0) return s;
-  const size_t first = text.find('|'), last = text.rfind('|');
-  const bool ascii = static_cast<size_t>(s.textChars) == text.size();
-  s.firstBar = (ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
-  s.lastBar = (ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
   return s;
 }
 
@@ -124,15 +138,6 @@ std::optional<int64_t> ParseFrameNumber(std::string_view field) {
   std::optional<int64_t> value = ReadNumber(field, i, digits);
   while (i < field.size() && IsBlank(field[i])) ++i;
   if (!value || !digits || i != field.size()) return std::nullopt;
-  return value;
-}
-
-std::optional<int64_t> LeadingFrameNumber(std::string_view field) {
-  size_t i = 0;
-  while (i < field.size() && IsBlank(field[i])) ++i;
-  bool digits = false;
-  std::optional<int64_t> value = ReadNumber(field, i, digits);
-  if (value && !digits) return 0;
   return value;
 }
 

@@ -30,7 +30,8 @@ bool SuppliesAllFields(std::string_view line);
 
 // What the rules look at in an entry line, worked out in one pass and kept
 // with the entry until it changes (see EntryList::Shape). Positions and
-// lengths of the text count characters.
+// lengths of the text count visible characters, and its dashes are those
+// outside markup (see markup.h).
 struct EntryShape {
   bool known = false;         // worked out yet
   bool decomposable = false;  // CanDecompose
@@ -49,10 +50,6 @@ std::string BuildEntryLine(std::string_view start, std::string_view stop, std::s
 // Frames are whole numbers in 64-bit integers.
 // A whole field: optional blanks, an optional sign, digits, optional blanks.
 std::optional<int64_t> ParseFrameNumber(std::string_view field);
-// Leading blanks skipped, reading stops at the first character that cannot
-// continue the number, no digits at all reads as 0; nothing when the number
-// does not fit.
-std::optional<int64_t> LeadingFrameNumber(std::string_view field);
 std::string FormatFrameNumber(int64_t value);
 // a + b, or nothing when the sum leaves the 64-bit range.
 std::optional<int64_t> AddFrames(int64_t a, int64_t b);

@@ -1,13 +1,14 @@
 #pragma once
-// Small helpers shared by the fixing rules. Positions are 1-based character
-// positions, as the rules state them; the characters searched for are ASCII,
-// so they are found bytewise and only the positions are counted in
-// characters.
+// Small helpers shared by the fixing rules. Positions are 1-based visible
+// character positions, as the rules state them (markup counts zero); the
+// characters searched for are ASCII, so they are found bytewise and only the
+// positions are counted.
 #include <string>
 #include <string_view>
 
 #include "document/document.h"
 #include "document/limits.h"
+#include "document/markup.h"
 #include "document/text.h"
 
 namespace lm::fixing {
@@ -16,27 +17,22 @@ inline constexpr char kSpace = ' ';
 inline constexpr char kBreak = '|';
 inline constexpr char kDash = '-';
 
-// 1-based position of the first space at or after position `from`, or 0.
-inline int FirstSpaceFrom(std::string_view s, const Chars& chars, int from) {
-  if (from < 1) from = 1;
-  if (from > chars.size()) return 0;
-  const size_t p = s.find(kSpace, chars.Byte(from - 1));
-  return p == std::string_view::npos ? 0 : chars.At(p) + 1;
+// 1-based visible position of the first space at or after position `from`,
+// or 0.
+inline int FirstSpaceFrom(std::string_view s, const Visible& v, int from) {
+  return FindVisibleFrom(s, v, kSpace, from);
 }
 
-// 1-based position of the last space at or before position `to`, or 0.
-inline int LastSpaceUpTo(std::string_view s, const Chars& chars, int to) {
-  if (to < 1 || s.empty()) return 0;
-  if (to > chars.size()) to = chars.size();
-  const size_t p = s.rfind(kSpace, chars.Byte(to - 1));
-  return p == std::string_view::npos ? 0 : chars.At(p) + 1;
+// 1-based visible position of the last space at or before position `to`, or 0.
+inline int LastSpaceUpTo(std::string_view s, const Visible& v, int to) {
+  return FindVisibleUpTo(s, v, kSpace, to);
 }
 
-// The text with its one-byte character at position `pos` replaced by `c`.
-inline std::string ReplacedAt(std::string_view s, const Chars& chars, int pos, char c) {
-  std::string out(s);
-  out[chars.Byte(pos - 1)] = c;
-  return out;
+// Where an entry line's text starts; the whole line when it does not
+// supply its fields (the rules then treat all of it as plain text).
+inline size_t TextStart(std::string_view line) {
+  EntryFields f;
+  return SplitFullEntry(line, f) ? static_cast<size_t>(f.text.data() - line.data()) : line.size();
 }
 
 // One more rewrite; the 16-bit counter stops at its largest value.

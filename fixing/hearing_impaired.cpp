@@ -15,8 +15,13 @@ namespace {
 constexpr const char* kFault = "Some shit";
 constexpr std::string_view kItalicTag = "{y:i}";
 
+// The text's first and last visible characters are "[" and "]"; style
+// markup around a remark does not make it more than a remark.
 bool IsRemarkOnly(std::string_view text) {
-  return !text.empty() && text.front() == '[' && text.back() == ']';
+  if (!MayHoldMarkup(text)) return !text.empty() && text.front() == '[' && text.back() == ']';
+  const Visible visible(text);
+  const int n = visible.size();
+  return n > 0 && text[visible.Byte(0)] == '[' && text[visible.Byte(n - 1)] == ']';
 }
 
 // First walk, over the whole document: deletes the entries whose text is one

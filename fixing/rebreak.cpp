@@ -1,6 +1,7 @@
 // The re-break of entries whose text is too long for two screen lines: the
 // text is cut near its middle into two entries, each broken once more, and
-// the frame range is halved between them.
+// the frame range is halved between them. The second entry keeps the
+// entry's own style tags and the style of the line it was cut from.
 #include <optional>
 #include <vector>
 
@@ -16,11 +17,11 @@ namespace {
 // Breaks a half at the first space from its middle onwards, if there is one.
 // A half shorter than two characters has no middle to search from.
 bool BreakHalf(std::string& half) {
-  const Chars chars(half);
-  const int middle = chars.size() / 2;
+  const Visible visible(half);
+  const int middle = visible.size() / 2;
   if (middle < 1) return false;
-  const int p = FirstSpaceFrom(half, chars, middle);
-  if (p != 0) half[chars.Byte(p - 1)] = kBreak;
+  const int p = FirstSpaceFrom(half, visible, middle);
+  if (p != 0) half = BreakLineAt(half, visible.Byte(p - 1));
   return true;
 }
 
@@ -39,8 +40,7 @@ bool Divide(std::string_view line, const EntryShape& s, std::string& first, std:
   EntryFields fields;
   SplitEntryLine(line, fields);
   // J: the text with its last "|" joined.
-  std::string joined(fields.text);
-  joined[joined.rfind(kBreak)] = kSpace;
+  const std::string joined = JoinLineAt(fields.text, fields.text.rfind(kBreak));
   return SplitEntryInTwo(joined, fields.start, fields.stop, first, second);
 }
 
@@ -48,17 +48,21 @@ bool Divide(std::string_view line, const EntryShape& s, std::string& first, std:
 
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
                      std::string& first, std::string& second) {
-  const Chars chars(joined);
-  const int cut = FirstSpaceFrom(joined, chars, chars.size() / 2);
+  const Visible visible(joined);
+  const int cut = FirstSpaceFrom(joined, visible, visible.size() / 2);
   if (cut == 0) return false;
-  // The second half keeps the space it was cut at.
-  const size_t at = chars.Byte(cut - 1);
+  // The second half starts its own screen line without the space it was
+  // cut at.
+  const size_t at = visible.Byte(cut - 1);
   std::string a(joined.substr(0, at));
-  std::string b(joined.substr(at));
+  std::string b = EntryMarkup(joined) + CarriedMarkup(joined, at);
+  b.append(joined.substr(at + 1));
   if (!BreakHalf(a) || !BreakHalf(b)) return false;
 
-  const std::optional<int64_t> s = LeadingFrameNumber(start);
-  const std::optional<int64_t> e = LeadingFrameNumber(stop);
+  // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
+  // undivided rather than be guessed at.
+  const std::optional<int64_t> s = ParseFrameNumber(start);
+  const std::optional<int64_t> e = ParseFrameNumber(stop);
   if (!s || !e) return false;
   const std::optional<int64_t> mid = MiddleFrame(*s, *e);
   if (!mid) return false;

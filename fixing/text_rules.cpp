@@ -1,6 +1,6 @@
 // The joining and splitting rules the fix walk applies to the current entry.
-#include <algorithm>
-
+// A break carries the style of the line it cuts to the new line; a join
+// drops the style the joined line repeats.
 #include "fixing/fixing.h"
 #include "fixing/fixing_util.h"
 
@@ -8,48 +8,50 @@ namespace lm {
 
 using namespace fixing;
 
-void JoinLines(Document& doc) {
-  std::replace(doc.EntryText.begin(), doc.EntryText.end(), kBreak, kSpace);
-}
+void JoinLines(Document& doc) { doc.EntryText = JoinAllLines(doc.EntryText); }
 
 namespace {
-void WriteTextBrokenAt(Document& doc, const Chars& chars, int p) {
-  WriteLineAtCurrent(doc, doc.FramePair() + ReplacedAt(doc.EntryText, chars, p, kBreak));
+void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
+  WriteLineAtCurrent(doc, doc.FramePair() + BreakLineAt(doc.EntryText, visible.Byte(p - 1)));
 }
 }  // namespace
 
 void BreakNearMiddle(Document& doc) {
-  const Chars chars(doc.EntryText);
-  const int len = chars.size();
+  const Visible visible(doc.EntryText);
+  const int len = visible.size();
   // Forward from just before the middle; when nothing is found the backward
   // rule is deliberately not tried.
-  const int p = FirstSpaceFrom(doc.EntryText, chars, len / 2 - 1);
+  const int p = FirstSpaceFrom(doc.EntryText, visible, len / 2 - 1);
   if (p == 0) return;
   if (p - 1 >= kScreenLineChars) {
     BreakBeforeMiddle(doc);
     return;
   }
-  WriteTextBrokenAt(doc, chars, p);
+  WriteTextBrokenAt(doc, visible, p);
 }
 
 void BreakBeforeMiddle(Document& doc) {
-  const Chars chars(doc.EntryText);
-  const int len = chars.size();
-  const int p = LastSpaceUpTo(doc.EntryText, chars, len / 2);
+  const Visible visible(doc.EntryText);
+  const int len = visible.size();
+  const int p = LastSpaceUpTo(doc.EntryText, visible, len / 2);
   if (p == 0) return;
   if (len - p >= kScreenLineChars) return;  // the second line would not fit
-  WriteTextBrokenAt(doc, chars, p);
+  WriteTextBrokenAt(doc, visible, p);
 }
 
 void JoinDialogueLine(Document& doc) {
-  std::string& line = doc.EntryLine;
+  const std::string& line = doc.EntryLine;
+  const size_t textAt = TextStart(line);
   const size_t n = line.size();
-  // The break inside a speaker's line is the one not followed by a dash; a
-  // break at the very end counts as well.
+  // The break inside a speaker's line is the one whose next line does not
+  // start with a dash (its style markup aside); a break at the very end
+  // counts as well.
   for (size_t i = 0; i < n; ++i) {
-    if (line[i] == kBreak && (i + 1 == n || line[i + 1] != kDash)) {
-      line[i] = kSpace;
-      WriteLineAtCurrent(doc, line);
+    if (line[i] != kBreak) continue;
+    const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1) : 0);
+    if (next == n || line[next] != kDash) {
+      doc.EntryLine = JoinLineAt(line, i, textAt);
+      WriteLineAtCurrent(doc, doc.EntryLine);
       return;
     }
   }
@@ -57,21 +59,23 @@ void JoinDialogueLine(Document& doc) {
 
 void RebreakThreeLines(Document& doc) {
   std::string& line = doc.EntryLine;
+  const size_t textAt = TextStart(line);
   for (int round = 0; round < 2; ++round) {
     const size_t last = line.rfind(kBreak);
     if (last == std::string::npos) break;
-    line[last] = kSpace;
+    line = JoinLineAt(line, last, textAt);
   }
   // The middle is taken over the whole entry string, frames included.
-  const int start = (CharCount(line) + 7) / 2;
+  const int start = (Visible(line, textAt).size() + 7) / 2;
   if (PlaceBreakFrom(doc, start)) CountFix(doc);
 }
 
 bool PlaceBreakFrom(Document& doc, int start) {
-  const Chars chars(doc.EntryLine);
-  const int p = FirstSpaceFrom(doc.EntryLine, chars, start);
+  const size_t textAt = TextStart(doc.EntryLine);
+  const Visible visible(doc.EntryLine, textAt);
+  const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
   if (p == 0) return false;
-  doc.EntryLine[chars.Byte(p - 1)] = kBreak;
+  doc.EntryLine = BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt);
   doc.SetItem(doc.CurrentIndex, doc.EntryLine);
   return true;
 }

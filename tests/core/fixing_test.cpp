@@ -52,7 +52,21 @@ INSTANTIATE_TEST_SUITE_P(
         // 41 two-byte letters are 41 characters, one screen line.
         WalkCase{"CountsCharactersNotBytes", "{1}{2}" + Repeat("\xC3\xA5", 20) + " " + Repeat("\xC3\xA5", 20), ""},
         WalkCase{"BreaksBetweenWholeCharacters", "{1}{2}" + Repeat("\xC3\xA5", 30) + " " + Repeat("\xC3\xA5", 30),
-                 "{1}{2}" + Repeat("\xC3\xA5", 30) + "|" + Repeat("\xC3\xA5", 30)}),
+                 "{1}{2}" + Repeat("\xC3\xA5", 30) + "|" + Repeat("\xC3\xA5", 30)},
+        // Style markup counts zero and goes with the lines it styles.
+        WalkCase{"TagsAreNotCounted", "{1}{2}{Y:i}I couldn't tell cruelty from kindness.", ""},
+        WalkCase{"ItalicLineBrokenStaysItalic", "{1}{2}{y:i}This is a rather long subtitle line that needs a break",
+                 "{1}{2}{y:i}This is a rather long subtitle|{y:i}line that needs a break"},
+        WalkCase{"EntryTagsStayAtTheStart", "{1}{2}{Y:i}{c:$0000FF}This is a rather long subtitle line that needs a break",
+                 "{1}{2}{Y:i}{c:$0000FF}This is a rather long subtitle|{c:$0000FF}line that needs a break"},
+        WalkCase{"SlashMarkersRejoined", "{1}{2}/" + k20a + " " + k20b + "|/is grass",
+                 "{1}{2}/" + k20a + "|/" + k20b + " is grass"},
+        WalkCase{"NoCutInsideATag", "{1}{2}{f:DejaVu Sans}" + std::string(46, 'A'), ""},
+        WalkCase{"ThreeItalicLines", "{5}{9}{y:i}ab|{y:i}cd|{y:i}ef", "{5}{9}{y:i}ab cd|{y:i}ef"},
+        WalkCase{"DialogueWithTags", "{500}{600}{f:Some-Font}-Where are you going?|{y:i}-Out to the|{y:i}garden.",
+                 "{500}{600}{f:Some-Font}-Where are you going?|{y:i}-Out to the garden."},
+        WalkCase{"JoinedSlashOfAnotherStyleStaysItalic", "{1}{2}" + k20a + " " + k20b + "|/is grass",
+                 "{1}{2}" + k20a + "|" + k20b + " {y:i}is grass"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BreakNearMiddle, ForwardFromJustBeforeTheMiddleThenBackward) {
@@ -91,7 +105,7 @@ TEST(FixTextAutomatic, TheSevenEntryDocument) {
                    "{500}{600}-Where are you going?|-Out to the garden.",
                    "{700}{800}First line second|line third line here",
                    "{900}{1000}We have been walking for|hours and hours along",
-                   "{1001}{1100} the river bank and nobody|has seen a single boat",
+                   "{1001}{1100}the river bank and nobody|has seen a single boat",
                    "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"}));
   EXPECT_EQ(r.messages, Lines{"I just fixed 4 lines, for You"});
   EXPECT_EQ(s.doc.CurrentIndex, 6);
@@ -123,29 +137,37 @@ TEST_P(Rebreak, DividesSelectedEntries) {
 }
 
 const std::string kPair = "Short first line here|and a second line that is much too long to fit";
-const std::string kHalves1 = "Short first line|here and a second", kHalves2 = " line that is much|too long to fit";
+const std::string kHalves1 = "Short first line|here and a second", kHalves2 = "line that is much|too long to fit";
 INSTANTIATE_TEST_SUITE_P(
     Entries, Rebreak,
     ::testing::Values(
         RebreakCase{"TwoLongLines",
                     "{1000}{1100}This first line is definitely much longer than allowed|and this second line is also longer than it should be",
                     {"{1000}{1050}This first line is definitely|much longer than allowed",
-                     "{1051}{1100} and this second line is also|longer than it should be"}},
+                     "{1051}{1100}and this second line is also|longer than it should be"}},
         RebreakCase{"OddRange", "{010}{15}" + kPair, {"{010}{12}" + kHalves1, "{13}{15}" + kHalves2}},
         RebreakCase{"StopBeforeStart", "{20}{15}" + kPair, {"{20}{17}" + kHalves1, "{18}{15}" + kHalves2}},
-        RebreakCase{"FramesThatAreNotNumbersReadAsZero", "{ab}{20}" + kPair, {"{ab}{10}" + kHalves1, "{11}{20}" + kHalves2}},
+        RebreakCase{"FramesThatAreNotWholeNumbers", "{ab}{20}" + kPair, {}},
+        RebreakCase{"FractionalFrame", "{10.5}{20}" + kPair, {}},
+        RebreakCase{"PaddedFrames", "{ 010 }{20}" + kPair, {"{ 010 }{15}" + kHalves1, "{16}{20}" + kHalves2}},
         RebreakCase{"HugeFrames", "{100000000000000000}{100000000000000010}" + kPair,
                     {"{100000000000000000}{100000000000000005}" + kHalves1, "{100000000000000006}{100000000000000010}" + kHalves2}},
         RebreakCase{"FramesOutOfRange", "{1}{99999999999999999999}" + kPair, {}},
         RebreakCase{"FitsButEightyThree", "{100}{300}Alpha beta gamma delta epsilon zeta eta t|Iota kappa lambda mu nu xi omicron pi rho",
-                    {"{100}{200}Alpha beta gamma delta|epsilon zeta eta t", "{201}{300} Iota kappa lambda mu|nu xi omicron pi rho"}},
+                    {"{100}{200}Alpha beta gamma delta|epsilon zeta eta t", "{201}{300}Iota kappa lambda mu|nu xi omicron pi rho"}},
         RebreakCase{"Fits", "{100}{12345}Yes sir. You are right, my dear friend.|Goodbye.", {}},
         RebreakCase{"Dialogue", "{1}{2}-" + Repeat("word ", 12) + "|-" + Repeat("word ", 12), {}},
         RebreakCase{"TooLongToDivide", "{1}{2}" + Repeat("word ", 17) + "|" + Repeat("word ", 17), {}},
         RebreakCase{"NoBreakToJoin", "{1}{2}" + Repeat("word ", 18), {}},
         RebreakCase{"NoSpaceToCutAt", "{1}{2}a|" + std::string(50, 'x'), {}},
         RebreakCase{"SecondHalfOnlyASpace", "{1}{2}" + std::string(50, 'x') + "|", {}},
-        RebreakCase{"WithoutFrameFields", Repeat("word ", 20) + "|" + Repeat("word ", 4), {}}),
+        RebreakCase{"WithoutFrameFields", Repeat("word ", 20) + "|" + Repeat("word ", 4), {}},
+        RebreakCase{"TaggedHalvesKeepTheirStyle",
+                    "{1000}{1100}{Y:i}{y:b}This first line is definitely much longer than allowed|{y:b}and this second "
+                    "line is also longer than it should be",
+                    {"{1000}{1050}{Y:i}{y:b}This first line is definitely|{y:b}much longer than allowed",
+                     "{1051}{1100}{Y:i}{y:b}and this second line is also|{y:b}longer than it should be"}},
+        RebreakCase{"TaggedButFits", "{1}{2}{y:i}" + std::string(40, 'a') + "|{y:i}" + std::string(40, 'b'), {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The walk examines as many positions as there were entries, and each second
@@ -181,7 +203,9 @@ TEST(Seek, TooLongMeansMoreThanTwoLinesOrALineOver41) {
     bool tooLong;
   } cases[] = {{"Hello|World", false}, {"a|b|c", true},         {k41, false},
                {k41 + "a", true},      {k41 + "|" + k41, false}, {k41 + "a|" + k41, true},
-               {k41 + "|" + k41 + "a", true}, {Repeat("\xC3\xA5", 41), false}};
+               {k41 + "|" + k41 + "a", true}, {Repeat("\xC3\xA5", 41), false},
+               {"{y:i}" + k41 + "|/" + k41, false}, {"{y:i}" + k41 + "|/" + k41 + "a", true},
+               {"{Y:i}{c:$0000FF}" + k41, false}, {"/" + k41 + "/", true}, {"{y:i}a|{x:b}|c", true}};
   for (const auto& c : cases) {
     Document doc;
     test::Load(doc, {"{1}{2}" + c.text});
@@ -209,11 +233,12 @@ TEST(Seek, NextAndToLongLine) {
 TEST(HearingImpaired, RemarksTagsAndSpans) {
   Session s;
   test::Load(s, {"{1}{2}[music]", "{3}{4}[applause]", "{5}{6}Hello [sighs] there", "{7}{8}{y:i}Whisper [door slams]",
-                 "{9}{10}[man] Hi [laughs]", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}{y:i}x"});
+                 "{9}{10}[man] Hi [laughs]", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}{y:i}x",
+                 "{17}{18}{y:i}[door slams]"});
   const CommandResult r = s.Run("", [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(), (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d",
                                         "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
-  EXPECT_EQ(r.messages, Lines{"I fixed 7 lines for You"});
+  EXPECT_EQ(r.messages, Lines{"I fixed 8 lines for You"});
   EXPECT_EQ(s.doc.CurrentIndex, 0);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(0));
 }

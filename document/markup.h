@@ -1,0 +1,75 @@
+#pragma once
+// Style markup in entry text, which the screen does not show: MicroDVD
+// control tags ("{y:i}", "{Y:b,u}", "{c:$0000FF}", "{f:DejaVu Sans}",
+// "{s:12}" …: "{", a control letter, ":", a value, "}") wherever they stand,
+// and a "/" that starts a screen line (italic).
+//
+// Every length, threshold and middle position of the rules counts visible
+// characters only ("|" counts, as it always has); markup counts zero, and no
+// cut or break falls inside it. A tag with a lower-case letter styles its
+// screen line, one with an upper-case letter the whole entry.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lm {
+
+// Bytes of the control tag that starts at byte `i`, or 0 when none does.
+size_t TagAt(std::string_view s, size_t i);
+// Bytes of the markup that starts a screen line at byte `i`: tags, and at
+// most one "/", in any order.
+size_t LinePrefixAt(std::string_view s, size_t i);
+// Text with neither "{" nor "/" holds no markup; most text is such.
+bool MayHoldMarkup(std::string_view s);
+
+// The visible characters of a text, with their byte offsets. The first
+// `plainUpTo` bytes (an entry's frame fields) hold no markup; the text after
+// them starts a screen line.
+class Visible {
+ public:
+  explicit Visible(std::string_view s, size_t plainUpTo = 0);
+  int size() const { return count_; }
+  // Byte offset of the 0-based visible character `i`; size() gives the end.
+  size_t Byte(int i) const { return identity_ ? static_cast<size_t>(i) : starts_[static_cast<size_t>(i)]; }
+  // The visible character that starts at byte `b`, or -1 when `b` is inside
+  // markup or a character.
+  int At(size_t b) const;
+  // The number of visible characters before byte `b`.
+  int Before(size_t b) const;
+
+ private:
+  bool identity_;  // one byte, one visible character
+  int count_ = 0;
+  std::vector<std::uint32_t> starts_;  // one per visible character, then the end
+};
+
+// 1-based visible position of the first visible `c` at or after visible
+// position `from`, or 0.
+int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from);
+// 1-based visible position of the last visible `c` at or before `to`, or 0.
+int FindVisibleUpTo(std::string_view s, const Visible& v, char c, int to);
+
+// The line-scoped markup a screen line broken from the line holding byte
+// `at` starts with: the lower-case tags and the "/" that start that line.
+std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt = 0);
+// The entry-scoped (upper-case) tags among the markup that starts the text.
+std::string EntryMarkup(std::string_view text);
+
+// The space at byte `at` becomes a line break; the new screen line starts
+// with the markup CarriedMarkup gives, so an italic line stays italic.
+std::string BreakLineAt(std::string_view s, size_t at, size_t textAt = 0);
+// The line break at byte `at` becomes a space. The markup that started the
+// next line goes when it repeats what the joined line carries; otherwise it
+// stays where it is, its "/" turned into an italic tag ("/" inside a line
+// would show).
+std::string JoinLineAt(std::string_view s, size_t at, size_t textAt = 0);
+// Every line break of the text joined, first to last.
+std::string JoinAllLines(std::string_view text);
+
+// Whether markup at the start of a screen line makes it italic: a "/", or a
+// "y" tag whose value holds "i".
+bool IsItalicMarkup(std::string_view markup);
+
+}  // namespace lm
