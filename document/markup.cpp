@@ -178,18 +178,27 @@ std::string JoinLineAt(std::string_view s, size_t at, size_t textAt) {
   const size_t next = at + 1;
   const size_t length = LinePrefixAt(s, next);
   const std::string_view prefix = s.substr(next, length);
-  if (prefix != CarriedMarkup(s, at, textAt)) {
-    for (size_t i = 0; i < prefix.size();) {
-      if (const size_t t = TagAt(prefix, i)) {
-        out.append(prefix, i, t);
-        i += t;
+  if (prefix != CarriedMarkup(s, at, textAt)) out += MidLineMarkup(prefix);
+  out.append(s.substr(next + length));
+  return out;
+}
+
+std::string MidLineMarkup(std::string_view markup) {
+  if (markup.find('/') == std::string_view::npos) return std::string(markup);
+  std::string out;
+  for (size_t i = 0; i < markup.size();) {
+    if (const size_t t = TagAt(markup, i)) {
+      out.append(markup, i, t);
+      i += t;
+    } else {
+      if (markup[i] == '/') {
+        out += "{y:i}";
       } else {
-        out += "{y:i}";  // the "/"
-        ++i;
+        out += markup[i];
       }
+      ++i;
     }
   }
-  out.append(s.substr(next + length));
   return out;
 }
 

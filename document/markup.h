@@ -65,6 +65,9 @@ std::string BreakLineAt(std::string_view s, size_t at, size_t textAt = 0);
 // stays where it is, its "/" turned into an italic tag ("/" inside a line
 // would show).
 std::string JoinLineAt(std::string_view s, size_t at, size_t textAt = 0);
+// Markup moved inside a line: its "/" (which would show there) becomes an
+// italic tag.
+std::string MidLineMarkup(std::string_view markup);
 // Every line break of the text joined, first to last.
 std::string JoinAllLines(std::string_view text);
 

@@ -1,6 +1,7 @@
 #include "char_grid.h"
 
 #include "document/commands.h"
+#include "document/markup.h"
 
 namespace lm {
 
@@ -12,31 +13,74 @@ std::string CharGrid::RowString(int row) const {
 
 void CharGrid::Clear() {
   for (auto& cell : Text2) cell.clear();
+  for (auto& markup : CellMarkup) markup.clear();
+  LineMarkup = {};
+  EndMarkup = {};
   Label1.clear();
   Label2.clear();
+  Italic1 = Italic2 = false;
   EntryId = 0;
   Edited = false;
 }
 
+namespace {
+void SetPreviewRows(CharGrid& grid, std::string row1, std::string row2) {
+  grid.Label1 = std::move(row1);
+  grid.Label2 = std::move(row2);
+  grid.Italic1 = IsItalicMarkup(grid.LineMarkup[0]);
+  grid.Italic2 = IsItalicMarkup(grid.LineMarkup[1]) || IsItalicMarkup(EntryMarkup(grid.LineMarkup[0]));
+}
+}  // namespace
+
 void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId) {
   grid.Clear();
   auto& cell = grid.Text2;
-  size_t at = 0;  // byte position of character k
+  size_t at = LinePrefixAt(text, 0);  // byte position of character k
+  grid.LineMarkup[0].assign(text.substr(0, at));
+  std::string pending;      // markup before the next character
+  bool lineStart = false;   // `pending` starts a screen line
+  bool row2Started = false;
   int p = 0;
   // At most the first 83 characters are examined: two or more "|" landing
   // in cell 41 hold the position there.
   for (int i = 0; i <= kGridCells; ++i) {
+    while (const size_t tag = TagAt(text, at)) {
+      pending.append(text.substr(at, tag));
+      at += tag;
+    }
     std::string_view c = at < text.size() ? NextChar(text, at) : std::string_view();
+    if (c.empty()) break;
+    const bool bar = c == "|";
+    // A break landing in cell 41 is overwritten by what follows it.
+    const bool held = bar && p == kRowCells;
+    if (held) {
+      pending.clear();  // the empty line it ends shows nothing
+    } else if (p == kRowCells && !row2Started) {
+      // Row 2 starts a screen line: its own, or the first one running on,
+      // whose style it then carries as a break there would.
+      grid.LineMarkup[1] = lineStart ? pending : CarriedMarkup(grid.LineMarkup[0], 0) + pending;
+      row2Started = true;
+      pending.clear();
+    } else {
+      grid.CellMarkup[static_cast<size_t>(p)] += pending;
+      pending.clear();
+    }
     cell[static_cast<size_t>(p)].assign(c);
-    if (c == "|") {
+    lineStart = false;
+    if (bar) {
       cell[static_cast<size_t>(p)] = " ";
       // A break anywhere in row 1, or in the first cell of row 2, starts row 2.
       if (p < kRowCells + 1) p = kRowCells - 1;
+      const size_t prefix = LinePrefixAt(text, at);
+      pending.append(text.substr(at, prefix));
+      at += prefix;
+      lineStart = true;
     }
-    if (c.empty() || ++p >= kGridCells) break;
+    if (++p >= kGridCells) break;
   }
-  grid.Label1 = grid.RowString(0);
-  grid.Label2 = grid.RowString(1);
+  // Markup after the last character shown ends its row.
+  grid.EndMarkup[p > kRowCells ? 1 : 0] = pending;
+  SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
   grid.EntryId = entryId;
 }
 
@@ -85,16 +129,29 @@ void TidyRow(CharGrid& grid, int first) {
 }
 }  // namespace
 
+// A row's text with its markup where it stood. Markup inside a line cannot
+// use the line-start "/", which would show there.
+std::string MarkedRow(const CharGrid& grid, int row) {
+  std::string s;
+  for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) {
+    s += MidLineMarkup(grid.CellMarkup[static_cast<size_t>(c)]);
+    s += grid.Text2[static_cast<size_t>(c)];
+  }
+  return s + MidLineMarkup(grid.EndMarkup[static_cast<size_t>(row)]);
+}
+
 bool WriteBackGrid(Document& doc, CharGrid& grid) {
   doc.EntryText.clear();
   TidyRow(grid, 0);
-  std::string row1 = grid.RowString(0);
   TidyRow(grid, kRowCells);
-  const std::string row2 = grid.RowString(1);
-  grid.Label1 = row1;
-  grid.Label2 = row2;
-  if (!row2.empty()) row1 += "|";
-  const std::string text = row1 + row2;
+  const std::string row1 = grid.RowString(0), row2 = grid.RowString(1);
+  SetPreviewRows(grid, row1, row2);
+  // The first row keeps the entry's own markup even when it is empty; an
+  // empty second row is no screen line, and only its markup inside the
+  // line is kept.
+  std::string text = grid.LineMarkup[0] + MarkedRow(grid, 0);
+  if (!row2.empty()) text += "|" + grid.LineMarkup[1];
+  text += MarkedRow(grid, 1);
   grid.Edited = false;
   doc.TypingWrittenBack();
 
@@ -126,16 +183,28 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
       WriteBackGrid(doc, grid);
       out.focusList = true;
       return out;
-    case vk::Backspace:
+    case vk::Backspace: {
+      // The markup before the deleted character now stands before the
+      // character that takes its cell.
+      auto& markup = grid.CellMarkup;
+      markup[static_cast<size_t>(i - 1)] += markup[static_cast<size_t>(i)];
       for (int j = i; j <= 81; ++j) at(j - 1) = at(j);
+      for (int j = i + 1; j <= 81; ++j) markup[static_cast<size_t>(j - 1)] = markup[static_cast<size_t>(j)];
       at(81).clear();
+      markup[81].clear();
       out.focusCell = i - 1;
       break;
-    case vk::Insert:
+    }
+    case vk::Insert: {
+      auto& markup = grid.CellMarkup;
+      grid.EndMarkup[1].insert(0, markup[81]);
       for (int j = 81; j >= i + 1; --j) at(j) = at(j - 1);
+      for (int j = 81; j >= i + 1; --j) markup[static_cast<size_t>(j)] = markup[static_cast<size_t>(j - 1)];
       at(i) = " ";
+      markup[static_cast<size_t>(i)].clear();
       out.focusCell = i;
       break;
+    }
     case vk::Right:
       out.focusCell = i == 81 ? 1 : i + 1;
       return out;

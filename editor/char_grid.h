@@ -1,6 +1,12 @@
 #pragma once
 // The character grid: 82 one-character cells in two rows of 41, the manual
 // editor of the current entry's text, and its two preview rows.
+//
+// The cells hold the visible text only. Style markup is kept beside them
+// and written back where it was: the markup that starts a screen line with
+// its row, a tag inside a line with the character it stands before (it
+// moves with that character), and markup after the last character at the
+// end of its row.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -15,6 +21,12 @@ struct CharGrid {
   // Each cell holds one character, a blank " ", or nothing "".
   std::array<std::string, kGridCells> Text2;
   std::string Label1, Label2;
+  // Whether the preview shows the row in italics.
+  bool Italic1 = false, Italic2 = false;
+  // Markup starting each row, standing before each cell's character, and
+  // ending each row.
+  std::array<std::string, 2> LineMarkup, EndMarkup;
+  std::array<std::string, kGridCells> CellMarkup;
   // The entry the grid was filled from (0: none). The write-back goes to this
   // entry and to no other; with none, the cells take no typing.
   std::uint64_t EntryId = 0;

@@ -127,9 +127,10 @@ PreviewLabel::PreviewLabel(QWidget* parent) : QLabel(parent) {
   setPalette(p);
 }
 
-void PreviewLabel::SetPreview(const QString& text) {
+void PreviewLabel::SetPreview(const QString& text, bool italic) {
   // 41 wide capitals do not fit at the full size.
   QFont f = ArialFont(20.25, true);
+  f.setItalic(italic);
   const int room = width() - 4;
   while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room)
     f.setPointSizeF(f.pointSizeF() - 0.5);
@@ -375,6 +376,7 @@ void Form1::BuildMenus() {
 
   encodingStatus_ = new QLabel(this);
   encodingStatus_->setObjectName(QStringLiteral("EncodingStatus"));
+  encodingStatus_->setContentsMargins(4, 0, 8, 0);
   statusBar()->addPermanentWidget(encodingStatus_);
   statusBar()->setSizeGripEnabled(false);
 
@@ -424,8 +426,8 @@ void Form1::RefreshViews() {
     const QString text = ToQt(grid.Text2[static_cast<size_t>(i)]);
     if (cell(i)->text() != text) cell(i)->setText(text);
   }
-  label1_->SetPreview(ToQt(grid.Label1));
-  label2_->SetPreview(ToQt(grid.Label2));
+  label1_->SetPreview(ToQt(grid.Label1), grid.Italic1);
+  label2_->SetPreview(ToQt(grid.Label2), grid.Italic2);
   SyncSelectionToView();
   const QString caption =
       doc.NoDocument() ? kMainCaption : kMainCaption + QStringLiteral(":  ") + FromLocalPath(doc.FilePath());

@@ -57,12 +57,13 @@ class Textline : public QLineEdit {
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-// A black preview row; its font shrinks until the row fits the width.
+// A black preview row, in italics for an italic line; its font shrinks
+// until the row fits the width.
 class PreviewLabel : public QLabel {
   Q_OBJECT
  public:
   explicit PreviewLabel(QWidget* parent);
-  void SetPreview(const QString& text);
+  void SetPreview(const QString& text, bool italic);
 };
 
 class Form1 : public QMainWindow {

@@ -45,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ShowCase{"LeadingBreak", "|x", " ", "x"},
                       ShowCase{"EmptyMiddleLineDisappears", "a||b", "a ", "b"},
                       ShowCase{"CharactersNotBytes", "h\xC3\xA5n|\xE2\x82\xAC", "h\xC3\xA5n ", "\xE2\x82\xAC"},
-                      ShowCase{"BreaksHeldInCell41", k41 + "||" + std::string(41, 'b'), k41, std::string(40, 'b')}),
+                      ShowCase{"BreaksHeldInCell41", k41 + "||" + std::string(41, 'b'), k41, std::string(40, 'b')},
+                      ShowCase{"MarkupNotShown", "{y:i}Hello|/World", "Hello ", "World"},
+                      ShowCase{"TagInsideALine", "Hi {c:$0000FF}there{y:b}", "Hi there", ""},
+                      ShowCase{"TaggedFullRow", "{Y:i}" + k41 + "|/Next", k41, "Next"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Show, GapsAreEmptyCellsNotBlanks) {
@@ -147,11 +150,45 @@ TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
   EXPECT_EQ(s.doc.List1.Items(), left);
 }
 
+// Markup stays on its line and with its character through editing; the
+// preview shows italic rows in italics.
+TEST(Markup, StaysWhereItWasThroughEditingAndWriteBack) {
+  struct {
+    const char* name;
+    std::string text;
+    std::vector<std::pair<int, int>> keys;  // cell, key; 'X' types an X
+    std::string written;
+    bool italic1, italic2;
+  } cases[] = {
+      {"Untouched", "{y:i}Hello|/World", {}, "{y:i}Hello|/World", true, true},
+      {"EntryTags", "{Y:i}{c:$0000FF}Hi|{c:$0000FF}you", {}, "{Y:i}{c:$0000FF}Hi|{c:$0000FF}you", true, true},
+      {"Typed", "/Hello|World", {{0, 'X'}}, "/Xello|World", true, false},
+      {"TagFollowsItsCharacter", "Hi {c:$FF}there", {{3, vk::Backspace}, {0, vk::Insert}},
+       " Hi{c:$FF}there", false, false},
+      {"TagAtTheEnd", "Hi{y:i}", {{0, 'X'}}, "Xi{y:i}", false, false},
+      {"RunOnLineCarriesItsStyle", "/" + std::string(45, 'x'), {}, "/" + std::string(41, 'x') + "|/xxxx", true, true},
+      {"ThirdLineJoined", "a|/b|/c", {}, "a|/b {y:i}c", false, true},
+      {"EmptiedSecondRow", "{y:i}a|/b", {{42, vk::Backspace}}, "{y:i}a", true, true},
+  };
+  for (const auto& c : cases) {
+    GridFixture f(c.text);
+    for (const auto& [cell, key] : c.keys) {
+      f.Key(cell, key == 'X' ? vk::Other : key);
+      if (key == 'X') PutCharacter(f.s.doc, f.s.grid, cell, "X");
+    }
+    f.Key(0, vk::Enter);
+    EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}" + c.written) << c.name;
+    EXPECT_EQ(f.s.grid.Italic1, c.italic1) << c.name;
+    EXPECT_EQ(f.s.grid.Italic2, c.italic2) << c.name;
+  }
+}
+
 TEST(Typing, TakesWhatTheFileCanHold) {
-  for (Encoding e : {Encoding::Windows1252, Encoding::Utf8}) {
+  for (Encoding e : {Encoding::Windows1252, Encoding::Windows1250, Encoding::Utf8}) {
     Session s;
     test::Load(s, {"{1}{2}x"}, e);
-    EXPECT_TRUE(PutCharacter(s.doc, s.grid, 0, "\xC3\xA5"));  // å is in both
+    EXPECT_EQ(PutCharacter(s.doc, s.grid, 0, "å"), e != Encoding::Windows1250);
+    EXPECT_EQ(PutCharacter(s.doc, s.grid, 1, "ł"), e != Encoding::Windows1252);
     EXPECT_EQ(PutCharacter(s.doc, s.grid, 1, "\xE2\x98\x83"), e == Encoding::Utf8);  // a snowman
   }
   Session none;

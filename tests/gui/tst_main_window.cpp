@@ -191,6 +191,52 @@ class MainWindowTest : public QObject {
     QCOMPARE(Items(), QStringList{"{7}{8}dropped"});  // a failed open keeps the document
   }
 
+  // A Polish film in Windows-1250 with LF line ends and italics: shown,
+  // typed into and saved as it came; read again in another code page from
+  // the File menu; and a file that is not frame-based refused.
+  void realFilesAsTheyCome() {
+    lm::ui::Form1& form = f_.Open();
+    const QString pl = f_.File(QStringLiteral("pl.sub"));
+    lm::test::WriteBytes(pl, "{1}{50}{y:i}Dzie\xF1 dobry|/Wszystko w porz\xB9" "dku.\n{60}{90}\xA3\xF3" "d\x9F\n");
+    form.OpenFromOutside(pl);
+    QCOMPARE(f_.Row(0).left(11), QStringLiteral("Dzie\u0144 dobry"));
+    QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
+    auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Encoding: Windows-1250 \u00b7 Line ends: LF"));
+    Click(form.cell(0));
+    Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
+    QTest::keyClick(Focused(), Qt::Key_Return);
+    QCOMPARE(Items().at(0), QStringLiteral("{1}{50}{y:i}\u0142zie\u0144 dobry|/Wszystko w porz\u0105dku."));
+    QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_S));
+    QCOMPARE(lm::test::ReadBytes(pl), QByteArray("{1}{50}{y:i}\xB3zie\xF1 dobry|/Wszystko w porz\xB9" "dku.\n{60}{90}\xA3\xF3" "d\x9F\n"));
+
+    // Read again as Windows-1252, from File > Encoding.
+    auto chooseEncoding = [&](const char* name) {
+      QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_E));
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu && menu->objectName() == QStringLiteral("Encoding"));
+      QAction* a = form.action(QStringLiteral("Encoding_%1").arg(QLatin1String(name)));
+      QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+    };
+    chooseEncoding("Windows-1252");
+    QCOMPARE(f_.Row(0).left(5), QStringLiteral("\u00b3zie\u00f1"));
+    QVERIFY(status->text().contains(QStringLiteral("Windows-1252")));
+    QVERIFY(form.action(QStringLiteral("Encoding_Windows-1252"))->isChecked());
+    // With a change, "Save ?" comes first; Cancel keeps everything.
+    ClickButton(&form, "Command15");
+    chooseEncoding("Windows-1250");
+    QVERIFY(form.saveFlow()->saveChangesPrompt());
+    QTest::keyClick(form.saveFlow()->saveChangesPrompt(), Qt::Key_Escape);
+    QCOMPARE(Items().size(), 3);
+    QVERIFY(form.action(QStringLiteral("Encoding_Windows-1252"))->isChecked());
+
+    lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
+    QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);  // back to the file: no prompt now
+    form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
+    QCOMPARE(f_.log.Take(), QStringList{"sv.sub is not a frame-based subtitle file (it looks like SubViewer)."});
+    QCOMPARE(Items().size(), 2);
+  }
+
   void fixedSizeAndAPreviewThatFits() {
     lm::ui::Form1& form = f_.Open({"{1}{2}" + QString(41, 'W') + "|" + QString(41, 'W')});
     QCOMPARE(form.minimumSize(), form.maximumSize());
