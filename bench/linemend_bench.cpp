@@ -1,6 +1,7 @@
 // Load, "Fix text automatic" and save on generated documents of growing size,
-// each next to a plain copy of the same file made in the same run; and the
-// undo of the fix with what its history costs.
+// each next to a plain copy of the same file made in the same run, without
+// and with style markup on every line; and the undo of the fix with what its
+// history costs.
 //
 //   build/linemend_bench
 //
@@ -24,7 +25,21 @@ namespace {
 
 // A realistic mix: short entries, long single lines, three-line entries,
 // broken dialogue, two-line entries too long for the screen, and fitting ones.
-std::vector<std::string> MakeDocument(int entries) {
+// `tagged`: every screen line starts with an italic tag or a "/", every third
+// entry with a colour tag for the whole entry.
+std::string Tagged(const std::string& text, int i) {
+  std::string out = i % 3 == 0 ? "{C:$0000FF}" : "";
+  size_t start = 0;
+  for (int line = 0;; ++line) {
+    const size_t bar = text.find('|', start);
+    out += line % 2 == 0 ? "{y:i}" : "/";
+    out.append(text, start, bar == std::string::npos ? std::string::npos : bar - start + 1);
+    if (bar == std::string::npos) return out;
+    start = bar + 1;
+  }
+}
+
+std::vector<std::string> MakeDocument(int entries, bool tagged = false) {
   static const char* const kTexts[] = {
       "Short one",
       "Yes.",
@@ -47,8 +62,9 @@ std::vector<std::string> MakeDocument(int entries) {
   lines.reserve(static_cast<size_t>(entries));
   for (int i = 0; i < entries; ++i) {
     const int start = 100 + i * 60;
+    const std::string text = kTexts[kind(rng)];
     lines.push_back("{" + std::to_string(start) + "}{" + std::to_string(start + 50) + "}" +
-                    kTexts[kind(rng)]);
+                    (tagged ? Tagged(text, i) : text));
   }
   return lines;
 }
@@ -124,11 +140,11 @@ void DocumentSizes(benchmark::internal::Benchmark* b) {
       ->Complexity(benchmark::oN);
 }
 
-void BM_LoadFixSave(benchmark::State& state) {
+void LoadFixSave(benchmark::State& state, bool tagged) {
   const int entries = static_cast<int>(state.range(0));
   BenchFiles files;
   const std::string in = files.folder + "/in.sub", out = files.folder + "/out.sub";
-  if (!lm::WriteSubtitleFile(in, MakeDocument(entries), lm::Encoding::Windows1252).ok()) {
+  if (!lm::WriteSubtitleFile(in, MakeDocument(entries, tagged), lm::Encoding::Windows1252).ok()) {
     state.SkipWithError("cannot write the input file");
     return;
   }
@@ -156,7 +172,10 @@ void BM_LoadFixSave(benchmark::State& state) {
   state.counters["copy_ms"] = Median(copies) * 1000;
   state.counters["ratio"] = Median(runs) / Median(copies);
 }
+void BM_LoadFixSave(benchmark::State& state) { LoadFixSave(state, false); }
+void BM_LoadFixSaveTagged(benchmark::State& state) { LoadFixSave(state, true); }
 BENCHMARK(BM_LoadFixSave)->Apply(DocumentSizes);
+BENCHMARK(BM_LoadFixSaveTagged)->Apply(DocumentSizes);
 
 // Undo and redo of the whole fix, and the memory the step keeps next to the
 // document's own.

@@ -1,5 +1,6 @@
 #include "entry.h"
 
+#include <cstring>
 #include <limits>
 
 #include "limits.h"
@@ -11,11 +12,16 @@ namespace lm {
 namespace {
 // Past the character that starts at byte `i`: the decomposition drops the
 // characters around the first "}" unseen, and drops them whole.
-size_t PastChar(std::string_view s, size_t i) {
+inline size_t PastChar(std::string_view s, size_t i) {
   if (i >= s.size()) return s.size();
   ++i;
   while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
   return i;
+}
+
+// Where the first and the second "}" of the line end each field.
+inline std::string_view Between(std::string_view s, size_t from, size_t to) {
+  return std::string_view(s.data() + from, to - from);
 }
 }  // namespace
 
@@ -30,16 +36,15 @@ bool SplitEntryLine(std::string_view line, EntryFields& f) {
   const size_t p = line.find('}');
   if (p != std::string_view::npos) {
     f.hasStart = true;
-    const size_t from = PastChar(line, 0);
-    f.start = line.substr(from, p - from);
+    f.start = Between(line, PastChar(line, 0), p);
     // The "}" and the character behind it are dropped unseen.
-    rest = line.substr(PastChar(line, p + 1));
+    rest = Between(line, PastChar(line, p + 1), line.size());
   }
   const size_t q = rest.find('}');
   if (q != std::string_view::npos) {
     f.hasStop = true;
-    f.stop = rest.substr(0, q);
-    f.text = rest.substr(q + 1);
+    f.stop = Between(rest, 0, q);
+    f.text = Between(rest, q + 1, rest.size());
   }
   return true;
 }
@@ -53,6 +58,28 @@ bool SuppliesAllFields(std::string_view line) {
   if (p == std::string_view::npos || p + 2 > line.size()) return false;
   return line.find('}', PastChar(line, p + 1)) != std::string_view::npos;
 }
+
+namespace {
+// "-" and "|" counted, and a "{" looked for, in one pass over the text.
+bool CountText(std::string_view s, int& dashes, int& bars) {
+  const char* p = s.data();
+  size_t n = s.size();
+  dashes = bars = 0;
+  std::uint64_t braces = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    dashes += CountInWord(word, '-');
+    bars += CountInWord(word, '|');
+    braces |= AnyMatch(word, '{');
+  }
+  const std::uint64_t tail = TailWord(p, n);
+  dashes += CountInWord(tail, '-');
+  bars += CountInWord(tail, '|');
+  braces |= AnyMatch(tail, '{');
+  return (braces & 0x8080808080808080ULL) != 0;
+}
+}  // namespace
 
 EntryShape ShapeOf(std::string_view line) {
   EntryShape s;
@@ -69,25 +96,34 @@ EntryShape ShapeOf(std::string_view line) {
   s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
   int frameDashes, frameBreaks;
   CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
-  CountBytes(text, '-', s.textDashes, '|', s.textBreaks);
-  if (!MayHoldMarkup(text)) {
+  bool markup = CountText(text, s.textDashes, s.textBreaks);
+  size_t first = 0, last = 0;
+  if (!markup && s.textBreaks > 0) {
+    first = text.find('|');
+    last = text.rfind('|');
+  }
+  // A "/" is markup only where it starts a screen line.
+  if (!markup) {
+    markup = !text.empty() && text[0] == '/';
+    if (!markup && s.textBreaks > 0) {
+      auto slashAfter = [&](size_t bar) { return bar + 1 < text.size() && text[bar + 1] == '/'; };
+      markup = s.textBreaks <= 2 ? slashAfter(first) || slashAfter(last) : SlashStartsALine(text);
+    }
+  }
+  if (!markup) {
     s.textChars = CharCount(text);
     if (s.textBreaks > 0) {
-      const size_t first = text.find('|'), last = text.rfind('|');
       const bool ascii = static_cast<size_t>(s.textChars) == text.size();
       s.firstBar = (ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
       s.lastBar = (ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
     }
   } else {
     // Markup counts zero, and a "-" inside a tag is no dialogue dash.
-    const Visible visible(text);
-    s.textChars = visible.size();
-    s.textDashes = 0;
-    for (int i = 0; i < visible.size(); ++i) s.textDashes += text[visible.Byte(i)] == '-';
-    if (s.textBreaks > 0) {
-      s.firstBar = visible.At(text.find('|')) + 1;
-      s.lastBar = visible.At(text.rfind('|')) + 1;
-    }
+    const VisibleCounts c = CountVisible(text);
+    s.textChars = c.chars;
+    s.textDashes = c.dashes;
+    s.firstBar = c.firstBar;
+    s.lastBar = c.lastBar;
   }
   s.dashes = frameDashes + s.textDashes;
   s.breaks = frameBreaks + s.textBreaks;

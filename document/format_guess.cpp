@@ -17,17 +17,22 @@ std::string_view Trimmed(std::string_view s) {
 }  // namespace
 
 bool LooksLikeFrameEntry(std::string_view line) {
-  if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
-  line = Trimmed(line);
-  if (line.empty() || line.front() != '{') return false;
-  const size_t first = line.find('}', 1);
-  if (first == std::string_view::npos || first + 1 >= line.size() || line[first + 1] != '{') return false;
-  return line.find('}', first + 2) != std::string_view::npos;
+  size_t i = 0;
+  const size_t n = line.size();
+  if (n >= 3 && line[0] == '\xEF' && line[1] == '\xBB' && line[2] == '\xBF') i = 3;
+  while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
+  if (i >= n || line[i] != '{') return false;
+  // Run on every line of every file read: a plain scan, the fields are short.
+  for (++i; i < n && line[i] != '}'; ++i) {}
+  if (i + 1 >= n || line[i + 1] != '{') return false;
+  for (i += 2; i < n && line[i] != '}'; ++i) {}
+  return i < n;
 }
 
 bool IsFrameBased(const std::vector<std::string>& lines) {
   size_t entries = 0;
-  for (const std::string& line : lines) entries += LooksLikeFrameEntry(line);
+  for (const std::string& line : lines)
+    if (LooksLikeFrameEntry(line) && ++entries * 2 >= lines.size()) return true;
   return entries * 2 >= lines.size();
 }
 

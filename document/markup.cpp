@@ -23,8 +23,8 @@ size_t PastChar(std::string_view s, size_t i) {
 // The start of the screen line that holds byte `at`.
 size_t LineStartOf(std::string_view s, size_t at, size_t textAt) {
   if (at <= textAt) return textAt;
-  const size_t bar = s.rfind('|', at - 1);
-  return bar == std::string_view::npos || bar < textAt ? textAt : bar + 1;
+  const void* bar = ::memrchr(s.data() + textAt, '|', at - textAt);
+  return bar ? static_cast<size_t>(static_cast<const char*>(bar) - s.data()) + 1 : textAt;
 }
 
 // The tags of `prefix` that `keep` accepts by their letter, and its "/"
@@ -44,6 +44,14 @@ std::string Select(std::string_view prefix, Keep keep, bool slash) {
   return out;
 }
 }  // namespace
+
+bool SlashStartsALine(std::string_view s) {
+  if (s.empty()) return false;
+  if (s[0] == '/') return true;
+  for (size_t bar = s.find('|'); bar != std::string_view::npos; bar = s.find('|', bar + 1))
+    if (bar + 1 < s.size() && s[bar + 1] == '/') return true;
+  return false;
+}
 
 size_t TagAt(std::string_view s, size_t i) {
   if (i + 3 >= s.size() || s[i] != '{' || !IsControlLetter(s[i + 1]) || s[i + 2] != ':') return 0;
@@ -72,22 +80,76 @@ size_t LinePrefixAt(std::string_view s, size_t i) {
   return j - i;
 }
 
-bool MayHoldMarkup(std::string_view s) {
-  return std::memchr(s.data(), '{', s.size()) || std::memchr(s.data(), '/', s.size());
+VisibleCounts CountVisible(std::string_view text) {
+  VisibleCounts c;
+  const size_t n = text.size();
+  size_t i = LinePrefixAt(text, 0);
+  while (i < n) {
+    const char ch = text[i];
+    if (ch == '{') {
+      if (const size_t t = TagAt(text, i)) {
+        i += t;
+        continue;
+      }
+    }
+    ++c.chars;
+    if (ch == '-') ++c.dashes;
+    if (ch == '|') {
+      ++c.bars;
+      if (c.firstBar == 0) c.firstBar = c.chars;
+      c.lastBar = c.chars;
+      i += 1 + LinePrefixAt(text, i + 1);
+      continue;
+    }
+    i = static_cast<unsigned char>(ch) < 0x80 ? i + 1 : PastChar(text, i);
+  }
+  return c;
 }
+
+namespace {
+// Whether the text is all ASCII, and whether it may hold markup, in one pass.
+void Classify(std::string_view s, bool& ascii, bool& markup) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  const char* p = s.data();
+  size_t n = s.size();
+  std::uint64_t high = 0, marks = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    high |= word;
+    marks |= AnyMatch(word, '{') | AnyMatch(word, '/');
+  }
+  const std::uint64_t tail = TailWord(p, n);
+  high |= tail;
+  marks |= AnyMatch(tail, '{') | AnyMatch(tail, '/');
+  ascii = (high & kHigh) == 0;
+  // Neither "{" nor "/" is the usual case; which of them it is matters only
+  // where there is one.
+  markup = (marks & kHigh) != 0 && (s.find('{') != std::string_view::npos || SlashStartsALine(s));
+}
+}  // namespace
 
 Visible::Visible(std::string_view s, size_t plainUpTo) {
   plainUpTo = std::min(plainUpTo, s.size());
-  const bool markup = MayHoldMarkup(s.substr(plainUpTo));
-  identity_ = !markup && IsAscii(s);
+  bool ascii, markup;
+  Classify(s.substr(plainUpTo), ascii, markup);
+  if (plainUpTo > 0 && ascii) ascii = IsAscii(s.substr(0, plainUpTo));
+  identity_ = !markup && ascii;
   if (identity_) {
     count_ = static_cast<int>(s.size());
     return;
   }
-  starts_.reserve(s.size() + 1);
+  // At most one start a byte, and the end.
+  if (s.size() + 1 <= sizeof local_ / sizeof local_[0]) {
+    starts_ = local_;
+  } else {
+    heap_.resize(s.size() + 1);
+    starts_ = heap_.data();
+  }
+  int n = 0;
   size_t i = 0;
   while (i < plainUpTo) {
-    starts_.push_back(static_cast<std::uint32_t>(i));
+    starts_[n++] = static_cast<std::uint32_t>(i);
     i = PastChar(s, i);
   }
   bool lineStart = true;
@@ -97,30 +159,30 @@ Visible::Visible(std::string_view s, size_t plainUpTo) {
       lineStart = false;
       continue;
     }
-    if (markup) {
+    if (markup && s[i] == '{') {
       if (const size_t t = TagAt(s, i)) {
         i += t;
         continue;
       }
     }
-    starts_.push_back(static_cast<std::uint32_t>(i));
+    starts_[n++] = static_cast<std::uint32_t>(i);
     lineStart = s[i] == '|';
-    i = PastChar(s, i);
+    i = static_cast<unsigned char>(s[i]) < 0x80 ? i + 1 : PastChar(s, i);
   }
-  count_ = static_cast<int>(starts_.size());
-  starts_.push_back(static_cast<std::uint32_t>(s.size()));
+  count_ = n;
+  starts_[n] = static_cast<std::uint32_t>(s.size());
 }
 
 int Visible::At(size_t b) const {
   if (identity_) return b < static_cast<size_t>(count_) ? static_cast<int>(b) : -1;
-  const auto end = starts_.begin() + count_;
-  const auto it = std::lower_bound(starts_.begin(), end, b);
-  return it != end && *it == b ? static_cast<int>(it - starts_.begin()) : -1;
+  const std::uint32_t* end = starts_ + count_;
+  const std::uint32_t* it = std::lower_bound(static_cast<const std::uint32_t*>(starts_), end, b);
+  return it != end && *it == b ? static_cast<int>(it - starts_) : -1;
 }
 
 int Visible::Before(size_t b) const {
   if (identity_) return static_cast<int>(std::min(b, static_cast<size_t>(count_)));
-  return static_cast<int>(std::lower_bound(starts_.begin(), starts_.begin() + count_, b) - starts_.begin());
+  return static_cast<int>(std::lower_bound(starts_, starts_ + count_, b) - starts_);
 }
 
 int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from) {
@@ -151,36 +213,31 @@ int FindVisibleUpTo(std::string_view s, const Visible& v, char c, int to) {
 std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt) {
   if (at < textAt) return {};
   const size_t start = LineStartOf(s, at, textAt);
+  if (start >= s.size() || (s[start] != '{' && s[start] != '/')) return {};
   const std::string_view prefix = s.substr(start, LinePrefixAt(s, start));
   return Select(prefix, [](char letter) { return !IsUpper(letter); }, true);
 }
 
 std::string EntryMarkup(std::string_view text) {
+  if (text.empty() || (text[0] != '{' && text[0] != '/')) return {};
   const std::string_view prefix = text.substr(0, LinePrefixAt(text, 0));
   return Select(prefix, [](char letter) { return IsUpper(letter); }, false);
 }
 
-std::string BreakLineAt(std::string_view s, size_t at, size_t textAt) {
-  std::string out(s.substr(0, at));
-  out += '|';
-  out += CarriedMarkup(s, at, textAt);
-  out.append(s.substr(at + 1));
-  return out;
+void BreakLineAt(std::string& s, size_t at, size_t textAt) {
+  const std::string carried = CarriedMarkup(s, at, textAt);
+  s[at] = '|';
+  if (!carried.empty()) s.insert(at + 1, carried);
 }
 
-std::string JoinLineAt(std::string_view s, size_t at, size_t textAt) {
-  std::string out(s.substr(0, at));
-  out += ' ';
-  if (at < textAt) {
-    out.append(s.substr(at + 1));
-    return out;
-  }
+void JoinLineAt(std::string& s, size_t at, size_t textAt) {
+  s[at] = ' ';
+  if (at < textAt) return;
   const size_t next = at + 1;
   const size_t length = LinePrefixAt(s, next);
-  const std::string_view prefix = s.substr(next, length);
-  if (prefix != CarriedMarkup(s, at, textAt)) out += MidLineMarkup(prefix);
-  out.append(s.substr(next + length));
-  return out;
+  if (length == 0) return;
+  const std::string prefix = s.substr(next, length);
+  s.replace(next, length, prefix == CarriedMarkup(s, at, textAt) ? std::string() : MidLineMarkup(prefix));
 }
 
 std::string MidLineMarkup(std::string_view markup) {
@@ -202,10 +259,8 @@ std::string MidLineMarkup(std::string_view markup) {
   return out;
 }
 
-std::string JoinAllLines(std::string_view text) {
-  std::string out(text);
-  for (size_t p = out.find('|'); p != std::string::npos; p = out.find('|', p + 1)) out = JoinLineAt(out, p);
-  return out;
+void JoinAllLines(std::string& text) {
+  for (size_t p = text.find('|'); p != std::string::npos; p = text.find('|', p + 1)) JoinLineAt(text, p);
 }
 
 bool IsItalicMarkup(std::string_view markup) {

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text.h"
+
 namespace lm {
 
 // Bytes of the control tag that starts at byte `i`, or 0 when none does.
@@ -21,8 +23,21 @@ size_t TagAt(std::string_view s, size_t i);
 // Bytes of the markup that starts a screen line at byte `i`: tags, and at
 // most one "/", in any order.
 size_t LinePrefixAt(std::string_view s, size_t i);
-// Text with neither "{" nor "/" holds no markup; most text is such.
-bool MayHoldMarkup(std::string_view s);
+// Whether a "/" starts one of the text's screen lines.
+bool SlashStartsALine(std::string_view s);
+// Text without a "{", and without a "/" starting a line, holds no markup;
+// most text is such.
+inline bool MayHoldMarkup(std::string_view s) {
+  return s.find('{') != std::string_view::npos || SlashStartsALine(s);
+}
+
+// What the rules count in a text, in one pass: visible characters, visible
+// dashes, line breaks, and the 1-based visible positions of the first and
+// last break (0: none).
+struct VisibleCounts {
+  int chars = 0, dashes = 0, bars = 0, firstBar = 0, lastBar = 0;
+};
+VisibleCounts CountVisible(std::string_view text);
 
 // The visible characters of a text, with their byte offsets. The first
 // `plainUpTo` bytes (an entry's frame fields) hold no markup; the text after
@@ -30,9 +45,13 @@ bool MayHoldMarkup(std::string_view s);
 class Visible {
  public:
   explicit Visible(std::string_view s, size_t plainUpTo = 0);
+  Visible(const Visible&) = delete;
+  Visible& operator=(const Visible&) = delete;
   int size() const { return count_; }
+  // One byte a visible character: ASCII without markup.
+  bool Identity() const { return identity_; }
   // Byte offset of the 0-based visible character `i`; size() gives the end.
-  size_t Byte(int i) const { return identity_ ? static_cast<size_t>(i) : starts_[static_cast<size_t>(i)]; }
+  size_t Byte(int i) const { return identity_ ? static_cast<size_t>(i) : starts_[i]; }
   // The visible character that starts at byte `b`, or -1 when `b` is inside
   // markup or a character.
   int At(size_t b) const;
@@ -42,7 +61,11 @@ class Visible {
  private:
   bool identity_;  // one byte, one visible character
   int count_ = 0;
-  std::vector<std::uint32_t> starts_;  // one per visible character, then the end
+  // One per visible character, then the end: in place for an entry of
+  // ordinary length, so that the walks allocate nothing.
+  std::uint32_t* starts_ = nullptr;
+  std::uint32_t local_[192];
+  std::vector<std::uint32_t> heap_;
 };
 
 // 1-based visible position of the first visible `c` at or after visible
@@ -59,17 +82,17 @@ std::string EntryMarkup(std::string_view text);
 
 // The space at byte `at` becomes a line break; the new screen line starts
 // with the markup CarriedMarkup gives, so an italic line stays italic.
-std::string BreakLineAt(std::string_view s, size_t at, size_t textAt = 0);
+void BreakLineAt(std::string& s, size_t at, size_t textAt = 0);
 // The line break at byte `at` becomes a space. The markup that started the
 // next line goes when it repeats what the joined line carries; otherwise it
 // stays where it is, its "/" turned into an italic tag ("/" inside a line
 // would show).
-std::string JoinLineAt(std::string_view s, size_t at, size_t textAt = 0);
+void JoinLineAt(std::string& s, size_t at, size_t textAt = 0);
 // Markup moved inside a line: its "/" (which would show there) becomes an
 // italic tag.
 std::string MidLineMarkup(std::string_view markup);
 // Every line break of the text joined, first to last.
-std::string JoinAllLines(std::string_view text);
+void JoinAllLines(std::string& text);
 
 // Whether markup at the start of a screen line makes it italic: a "/", or a
 // "y" tag whose value holds "i".

@@ -22,7 +22,8 @@ bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0
 // decoded line by line later. False when the text is not valid in the
 // encoding named or marked.
 bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding,
-                    std::string_view& text, std::string& decoded) {
+                    std::string_view& text, std::string& decoded, bool& ascii) {
+  ascii = false;
   text = content;
   const bool utf16 = StartsWith(content, kUtf16LEMark) || StartsWith(content, kUtf16BEMark);
   if (named ? IsUtf16(*named) : utf16) {
@@ -41,11 +42,11 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Enc
     if (marked) text.remove_prefix(kByteOrderMark.size());
     return IsValidUtf8(text);
   }
+  ascii = IsAscii(content);
   if (named) {
     encoding = *named;
     return true;
   }
-  const bool ascii = IsAscii(content);
   if (marked && IsValidUtf8(content)) {
     encoding = Encoding::Utf8Bom;
     text.remove_prefix(kByteOrderMark.size());
@@ -62,26 +63,19 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Enc
 const char* Terminator(LineEnd style) { return style == LineEnd::Lf ? "\n" : "\r\n"; }
 }  // namespace
 
-ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
-                              LineEnd* style) {
-  lines.clear();
-  lines.reserve(static_cast<size_t>(std::min(CountByte(content, '\n') + 1, kInt16Max)));
-  long lineCount = 0, lfOnly = 0, others = 0;
-  const char* const data = content.data();
+namespace {
+struct EndCounts {
+  long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
+};
+
+// The lines between the ends `next` finds.
+template <class NextEnd>
+ReadStatus SplitAt(std::string_view content, std::vector<std::string>& lines, NextEnd next, EndCounts& ends) {
+  long lineCount = 0;
   const size_t n = content.size();
-  // The next CR and the next LF, each searched for only once passed.
-  size_t nextCr = 0, nextLf = 0;
-  auto find = [&](char c, size_t from) {
-    const void* p = from < n ? std::memchr(data + from, c, n - from) : nullptr;
-    return p ? static_cast<size_t>(static_cast<const char*>(p) - data) : n;
-  };
-  nextCr = find('\r', 0);
-  nextLf = find('\n', 0);
   size_t start = 0;
   while (start < n) {
-    if (nextCr < start) nextCr = find('\r', start);
-    if (nextLf < start) nextLf = find('\n', start);
-    const size_t end = std::min(nextCr, nextLf);
+    const size_t end = next(start);
     if (++lineCount > kInt16Max) {
       lines.clear();
       return ReadStatus::TooManyLines;
@@ -91,14 +85,50 @@ ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>
     start = end + 1;
     if (content[end] == '\r' && start < n && content[start] == '\n') {
       ++start;
-      ++others;
+      ++ends.crlf;
     } else if (content[end] == '\n') {
-      ++lfOnly;
+      ++ends.lf;
     } else {
-      ++others;
+      ++ends.cr;
     }
   }
-  if (style) *style = lfOnly > 0 && others == 0 ? LineEnd::Lf : LineEnd::CrLf;
+  return ReadStatus::Ok;
+}
+
+size_t Find(std::string_view s, char c, size_t from) {
+  const void* p = from < s.size() ? std::memchr(s.data() + from, c, s.size() - from) : nullptr;
+  return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : s.size();
+}
+
+long CountOf(std::string_view s, char c) {
+  long count = 0;
+  for (size_t p = Find(s, c, 0); p < s.size(); p = Find(s, c, p + 1)) ++count;
+  return count;
+}
+}  // namespace
+
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
+                              LineEnd* style) {
+  lines.clear();
+  const long lfs = CountOf(content, '\n');
+  lines.reserve(static_cast<size_t>(std::min(lfs + 1, static_cast<long>(kInt16Max))));
+  EndCounts ends;
+  ReadStatus status;
+  if (Find(content, '\r', 0) == content.size()) {
+    status = SplitAt(content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
+  } else {
+    // Lines end at CR, most often followed by LF. When every LF follows a
+    // CR, as in most files, one search a line finds every end; otherwise
+    // the file is split again at both.
+    status = SplitAt(content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
+    if (status == ReadStatus::Ok && ends.crlf != lfs) {
+      lines.clear();
+      ends = {};
+      status = SplitAt(content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
+    }
+  }
+  if (status != ReadStatus::Ok) return status;
+  if (style) *style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
   return ReadStatus::Ok;
 }
 
@@ -116,7 +146,8 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
     file.looksLike = GuessBinary(content);
     if (!file.looksLike.empty()) return ReadStatus::NotFrameBased;
   }
-  if (!ChooseEncoding(content, named, encoding, text, decoded)) {
+  bool ascii = false;
+  if (!ChooseEncoding(content, named, encoding, text, decoded, ascii)) {
     file.identity.encoding = named ? *named : encoding;
     return ReadStatus::NotInEncoding;
   }
@@ -132,7 +163,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
     file.lines.clear();
     return ReadStatus::NotFrameBased;
   }
-  if (IsSingleByte(encoding) && !IsAscii(text)) {
+  if (IsSingleByte(encoding) && !ascii) {
     for (std::string& line : file.lines)
       if (!IsAscii(line)) line = DecodeSingleByte(encoding, line);
   }

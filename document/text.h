@@ -12,6 +12,14 @@
 
 namespace lm {
 
+// The last `n` (< 8) bytes at `p` as a word, the rest zero: the word-wise
+// scans below end with it instead of a loop over single bytes.
+inline std::uint64_t TailWord(const char* p, size_t n) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, p, n);
+  return word;
+}
+
 // Eight bytes at a time: it runs over every entry of every pass.
 inline bool IsAscii(std::string_view s) {
   const char* p = s.data();
@@ -22,17 +30,47 @@ inline bool IsAscii(std::string_view s) {
     std::memcpy(&word, p, 8);
     any |= word;
   }
-  for (; n > 0; ++p, --n) any |= static_cast<unsigned char>(*p);
+  any |= TailWord(p, n);
   return (any & 0x8080808080808080ULL) == 0;
+}
+
+// The top bit of each byte of `word` equal to `c`, exactly.
+inline std::uint64_t MatchMask(std::uint64_t word, char c) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t x = word ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Nonzero in its top bits (0x80 of some byte) when a byte of `word` is `c`;
+// cheaper than MatchMask where only "any" matters, and the top bits of the
+// results of several words may be OR-ed before they are looked at.
+inline std::uint64_t AnyMatch(std::uint64_t word, char c) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+  return (x - kOnes) & ~x;
 }
 
 // Bytes of `word` equal to `c`, eight at a time, counted exactly.
 inline int CountInWord(std::uint64_t word, char c) {
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  const std::uint64_t x = word ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
-  const std::uint64_t zero = ~(((x & kLow7) + kLow7) | x | kLow7);
   // One bit at the top of each matching byte: summed by one multiplication.
-  return static_cast<int>(((zero >> 7) * 0x0101010101010101ULL) >> 56);
+  return static_cast<int>(((MatchMask(word, c) >> 7) * 0x0101010101010101ULL) >> 56);
+}
+
+// The offset of the first `a` or `b` in `s` at or after `from`, or s.size().
+inline size_t FindEither(std::string_view s, size_t from, char a, char b) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    const std::uint64_t mask = MatchMask(word, a) | MatchMask(word, b);
+    // Little-endian: the lowest set bit is the first match.
+    if (mask) return i + static_cast<size_t>(__builtin_ctzll(mask) / 8);
+  }
+  for (; i < n; ++i)
+    if (p[i] == a || p[i] == b) return i;
+  return n;
 }
 
 // How many times the ASCII characters `a` and `b` occur, in one pass.
@@ -46,10 +84,10 @@ inline void CountBytes(std::string_view s, char a, int& countA, char b, int& cou
     countA += CountInWord(word, a);
     countB += CountInWord(word, b);
   }
-  for (; n > 0; ++p, --n) {
-    countA += *p == a;
-    countB += *p == b;
-  }
+  // The zero bytes of the tail match neither (the characters sought are not NUL).
+  const std::uint64_t tail = TailWord(p, n);
+  countA += CountInWord(tail, a);
+  countB += CountInWord(tail, b);
 }
 
 inline int CountByte(std::string_view s, char c) {

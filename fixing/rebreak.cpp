@@ -15,13 +15,21 @@ using namespace fixing;
 namespace {
 
 // Breaks a half at the first space from its middle onwards, if there is one.
-// A half shorter than two characters has no middle to search from.
-bool BreakHalf(std::string& half) {
+// A half shorter than two characters has no middle to search from. A half
+// of `plain` text (ASCII without markup) is one byte a character.
+bool BreakHalf(std::string& half, bool plain) {
+  if (plain) {
+    const size_t middle = half.size() / 2;
+    if (middle < 1) return false;
+    const size_t p = half.find(kSpace, middle - 1);
+    if (p != std::string::npos) half[p] = kBreak;
+    return true;
+  }
   const Visible visible(half);
   const int middle = visible.size() / 2;
   if (middle < 1) return false;
   const int p = FirstSpaceFrom(half, visible, middle);
-  if (p != 0) half = BreakLineAt(half, visible.Byte(p - 1));
+  if (p != 0) BreakLineAt(half, visible.Byte(p - 1));
   return true;
 }
 
@@ -40,7 +48,8 @@ bool Divide(std::string_view line, const EntryShape& s, std::string& first, std:
   EntryFields fields;
   SplitEntryLine(line, fields);
   // J: the text with its last "|" joined.
-  const std::string joined = JoinLineAt(fields.text, fields.text.rfind(kBreak));
+  std::string joined(fields.text);
+  JoinLineAt(joined, joined.rfind(kBreak));
   return SplitEntryInTwo(joined, fields.start, fields.stop, first, second);
 }
 
@@ -57,7 +66,8 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
   std::string a(joined.substr(0, at));
   std::string b = EntryMarkup(joined) + CarriedMarkup(joined, at);
   b.append(joined.substr(at + 1));
-  if (!BreakHalf(a) || !BreakHalf(b)) return false;
+  const bool plain = visible.Identity();
+  if (!BreakHalf(a, plain) || !BreakHalf(b, plain)) return false;
 
   // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
   // undivided rather than be guessed at.

@@ -8,11 +8,15 @@ namespace lm {
 
 using namespace fixing;
 
-void JoinLines(Document& doc) { doc.EntryText = JoinAllLines(doc.EntryText); }
+void JoinLines(Document& doc) { JoinAllLines(doc.EntryText); }
 
 namespace {
 void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
-  WriteLineAtCurrent(doc, doc.FramePair() + BreakLineAt(doc.EntryText, visible.Byte(p - 1)));
+  std::string line = doc.FramePair();
+  const size_t textAt = line.size();
+  line += doc.EntryText;
+  BreakLineAt(line, textAt + visible.Byte(p - 1), textAt);
+  WriteLineAtCurrent(doc, std::move(line));
 }
 }  // namespace
 
@@ -40,7 +44,7 @@ void BreakBeforeMiddle(Document& doc) {
 }
 
 void JoinDialogueLine(Document& doc) {
-  const std::string& line = doc.EntryLine;
+  std::string& line = doc.EntryLine;
   const size_t textAt = TextStart(line);
   const size_t n = line.size();
   // The break inside a speaker's line is the one whose next line does not
@@ -50,12 +54,23 @@ void JoinDialogueLine(Document& doc) {
     if (line[i] != kBreak) continue;
     const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1) : 0);
     if (next == n || line[next] != kDash) {
-      doc.EntryLine = JoinLineAt(line, i, textAt);
-      WriteLineAtCurrent(doc, doc.EntryLine);
+      JoinLineAt(line, i, textAt);
+      WriteLineAtCurrent(doc, line);
       return;
     }
   }
 }
+
+namespace {
+// PlaceBreakFrom on EntryLine whose text starts at `textAt`.
+bool PlaceBreakFrom(Document& doc, int start, size_t textAt, const Visible& visible) {
+  const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
+  if (p == 0) return false;
+  BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt);
+  doc.SetItem(doc.CurrentIndex, doc.EntryLine);
+  return true;
+}
+}  // namespace
 
 void RebreakThreeLines(Document& doc) {
   std::string& line = doc.EntryLine;
@@ -63,21 +78,16 @@ void RebreakThreeLines(Document& doc) {
   for (int round = 0; round < 2; ++round) {
     const size_t last = line.rfind(kBreak);
     if (last == std::string::npos) break;
-    line = JoinLineAt(line, last, textAt);
+    JoinLineAt(line, last, textAt);
   }
   // The middle is taken over the whole entry string, frames included.
-  const int start = (Visible(line, textAt).size() + 7) / 2;
-  if (PlaceBreakFrom(doc, start)) CountFix(doc);
+  const Visible visible(line, textAt);
+  if (PlaceBreakFrom(doc, (visible.size() + 7) / 2, textAt, visible)) CountFix(doc);
 }
 
 bool PlaceBreakFrom(Document& doc, int start) {
   const size_t textAt = TextStart(doc.EntryLine);
-  const Visible visible(doc.EntryLine, textAt);
-  const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
-  if (p == 0) return false;
-  doc.EntryLine = BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt);
-  doc.SetItem(doc.CurrentIndex, doc.EntryLine);
-  return true;
+  return PlaceBreakFrom(doc, start, textAt, Visible(doc.EntryLine, textAt));
 }
 
 }  // namespace lm
