@@ -59,28 +59,6 @@ bool SuppliesAllFields(std::string_view line) {
   return line.find('}', PastChar(line, p + 1)) != std::string_view::npos;
 }
 
-namespace {
-// "-" and "|" counted, and a "{" looked for, in one pass over the text.
-bool CountText(std::string_view s, int& dashes, int& bars) {
-  const char* p = s.data();
-  size_t n = s.size();
-  dashes = bars = 0;
-  std::uint64_t braces = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    dashes += CountInWord(word, '-');
-    bars += CountInWord(word, '|');
-    braces |= AnyMatch(word, '{');
-  }
-  const std::uint64_t tail = TailWord(p, n);
-  dashes += CountInWord(tail, '-');
-  bars += CountInWord(tail, '|');
-  braces |= AnyMatch(tail, '{');
-  return (braces & 0x8080808080808080ULL) != 0;
-}
-}  // namespace
-
 EntryShape ShapeOf(std::string_view line) {
   EntryShape s;
   s.known = true;
@@ -96,30 +74,20 @@ EntryShape ShapeOf(std::string_view line) {
   s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
   int frameDashes, frameBreaks;
   CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
-  bool markup = CountText(text, s.textDashes, s.textBreaks);
-  size_t first = 0, last = 0;
-  if (!markup && s.textBreaks > 0) {
-    first = text.find('|');
-    last = text.rfind('|');
-  }
-  // A "/" is markup only where it starts a screen line.
-  if (!markup) {
-    markup = !text.empty() && text[0] == '/';
-    if (!markup && s.textBreaks > 0) {
-      auto slashAfter = [&](size_t bar) { return bar + 1 < text.size() && text[bar + 1] == '/'; };
-      markup = s.textBreaks <= 2 ? slashAfter(first) || slashAfter(last) : SlashStartsALine(text);
-    }
-  }
-  if (!markup) {
-    s.textChars = CharCount(text);
-    if (s.textBreaks > 0) {
-      const bool ascii = static_cast<size_t>(s.textChars) == text.size();
-      s.firstBar = (ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
-      s.lastBar = (ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
+  const TextFacts facts = ScanText(text);
+  s.textDashes = facts.dashes;
+  s.textBreaks = facts.bars;
+  if (!MayHoldMarkup(text, facts)) {
+    s.textChars = facts.ascii ? static_cast<int>(text.size()) : CharCount(text);
+    if (facts.bars > 0) {
+      const size_t first = facts.barAt[0];
+      const size_t last = facts.bars <= facts.kept ? facts.barAt[facts.bars - 1] : text.rfind('|');
+      s.firstBar = (facts.ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
+      s.lastBar = (facts.ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
     }
   } else {
     // Markup counts zero, and a "-" inside a tag is no dialogue dash.
-    const VisibleCounts c = CountVisible(text);
+    const VisibleCounts c = CountVisible(text, facts);
     s.textChars = c.chars;
     s.textDashes = c.dashes;
     s.firstBar = c.firstBar;

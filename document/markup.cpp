@@ -1,6 +1,7 @@
 #include "markup.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "text.h"
@@ -10,15 +11,17 @@ namespace lm {
 namespace {
 constexpr size_t kMaxTagValue = 64;
 
-bool IsControlLetter(char c) { return c != '\0' && std::strchr("yYcCfFsSpPhH", c) != nullptr; }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-size_t PastChar(std::string_view s, size_t i) {
-  ++i;
-  while (i < s.size() && IsContinuation(static_cast<unsigned char>(s[i]))) ++i;
-  return i;
+bool IsControlLetter(char c) {
+  switch (c) {
+    case 'y': case 'Y': case 'c': case 'C': case 'f': case 'F':
+    case 's': case 'S': case 'p': case 'P': case 'h': case 'H':
+      return true;
+    default:
+      return false;
+  }
 }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
 
 // The start of the screen line that holds byte `at`.
 size_t LineStartOf(std::string_view s, size_t at, size_t textAt) {
@@ -27,18 +30,22 @@ size_t LineStartOf(std::string_view s, size_t at, size_t textAt) {
   return bar ? static_cast<size_t>(static_cast<const char*>(bar) - s.data()) + 1 : textAt;
 }
 
-// The tags of `prefix` that `keep` accepts by their letter, and its "/"
-// when `slash`, in their order.
+// Of the markup that starts the line at byte `start`: the tags that `keep`
+// accepts by their letter, and its "/" when `slash`, in their order.
 template <class Keep>
-std::string Select(std::string_view prefix, Keep keep, bool slash) {
+std::string SelectPrefix(std::string_view s, size_t start, Keep keep, bool slash) {
   std::string out;
-  for (size_t i = 0; i < prefix.size();) {
-    if (const size_t t = TagAt(prefix, i)) {
-      if (keep(prefix[i + 1])) out.append(prefix, i, t);
-      i += t;
+  bool seenSlash = false;
+  for (size_t j = start; j < s.size();) {
+    if (const size_t t = TagAt(s, j)) {
+      if (keep(s[j + 1])) out.append(s.data() + j, t);
+      j += t;
+    } else if (!seenSlash && s[j] == '/') {
+      seenSlash = true;
+      if (slash) out += '/';
+      ++j;
     } else {
-      if (slash) out += prefix[i];  // the "/"
-      ++i;
+      break;
     }
   }
   return out;
@@ -54,12 +61,18 @@ bool SlashStartsALine(std::string_view s) {
 }
 
 size_t TagAt(std::string_view s, size_t i) {
-  if (i + 3 >= s.size() || s[i] != '{' || !IsControlLetter(s[i + 1]) || s[i + 2] != ':') return 0;
-  const size_t end = std::min(s.size(), i + 3 + kMaxTagValue + 1);
+  // The characters that end a tag's value: its "}", or one a tag never holds.
+  static constexpr std::array<bool, 256> kEnds = [] {
+    std::array<bool, 256> ends{};
+    for (unsigned char c : {'}', '{', '|', '\r', '\n'}) ends[c] = true;
+    return ends;
+  }();
+  const size_t n = s.size();
+  if (i + 3 >= n || s[i] != '{' || s[i + 2] != ':' || !IsControlLetter(s[i + 1])) return 0;
+  const size_t end = std::min(n, i + 3 + kMaxTagValue + 1);
   for (size_t j = i + 3; j < end; ++j) {
-    const char c = s[j];
-    if (c == '}') return j - i + 1;
-    if (c == '{' || c == '|' || c == '\r' || c == '\n') return 0;
+    const unsigned char c = static_cast<unsigned char>(s[j]);
+    if (kEnds[c]) return c == '}' ? j - i + 1 : 0;
   }
   return 0;
 }
@@ -80,109 +93,199 @@ size_t LinePrefixAt(std::string_view s, size_t i) {
   return j - i;
 }
 
-VisibleCounts CountVisible(std::string_view text) {
-  VisibleCounts c;
-  const size_t n = text.size();
-  size_t i = LinePrefixAt(text, 0);
-  while (i < n) {
-    const char ch = text[i];
-    if (ch == '{') {
-      if (const size_t t = TagAt(text, i)) {
-        i += t;
-        continue;
-      }
-    }
-    ++c.chars;
-    if (ch == '-') ++c.dashes;
-    if (ch == '|') {
-      ++c.bars;
-      if (c.firstBar == 0) c.firstBar = c.chars;
-      c.lastBar = c.chars;
-      i += 1 + LinePrefixAt(text, i + 1);
-      continue;
-    }
-    i = static_cast<unsigned char>(ch) < 0x80 ? i + 1 : PastChar(text, i);
-  }
-  return c;
+namespace {
+size_t Find(std::string_view s, char c, size_t from, size_t to) {
+  if (from >= to) return to;
+  const void* p = std::memchr(s.data() + from, c, to - from);
+  return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : to;
 }
 
-namespace {
-// Whether the text is all ASCII, and whether it may hold markup, in one pass.
-void Classify(std::string_view s, bool& ascii, bool& markup) {
-  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  const char* p = s.data();
-  size_t n = s.size();
-  std::uint64_t high = 0, marks = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    high |= word;
-    marks |= AnyMatch(word, '{') | AnyMatch(word, '/');
+// Calls mark(begin, end) for each stretch of markup of `text`, in order, and
+// bar(at) for each line break. Markup starts a line or begins at a "{"
+// inside one (a tag never holds a "|"); the breaks are known from the scan
+// and "{" is looked for only while some are not accounted for.
+template <class Mark, class Bar>
+void WalkMarkup(std::string_view text, const TextFacts& facts, Mark mark, Bar bar) {
+  const size_t n = text.size();
+  int braces = facts.braces;
+  auto take = [&](size_t b, size_t e) {
+    if (braces > 0)
+      for (size_t k = b; k < e; ++k) braces -= text[k] == '{';
+    mark(b, e);
+  };
+  for (int line = 0, start = 0;; ++line) {
+    size_t i = static_cast<size_t>(start);
+    if (const size_t prefix = LinePrefixAt(text, i)) {
+      take(i, i + prefix);
+      i += prefix;
+    }
+    const size_t lineEnd = line < facts.bars ? (line < TextFacts::kBarsKept ? facts.barAt[line] : Find(text, '|', i, n)) : n;
+    for (size_t j = braces > 0 ? Find(text, '{', i, lineEnd) : lineEnd; j < lineEnd;
+         j = braces > 0 ? Find(text, '{', j + 1, lineEnd) : lineEnd) {
+      if (const size_t t = TagAt(text, j)) {
+        take(j, j + t);
+        j += t - 1;
+      } else {
+        --braces;
+      }
+    }
+    if (lineEnd >= n) return;
+    bar(lineEnd);
+    start = static_cast<int>(lineEnd + 1);
   }
-  const std::uint64_t tail = TailWord(p, n);
-  high |= tail;
-  marks |= AnyMatch(tail, '{') | AnyMatch(tail, '/');
-  ascii = (high & kHigh) == 0;
-  // Neither "{" nor "/" is the usual case; which of them it is matters only
-  // where there is one.
-  markup = (marks & kHigh) != 0 && (s.find('{') != std::string_view::npos || SlashStartsALine(s));
+}
+
+}  // namespace
+
+namespace {
+// Counts are summed in byte lanes, word after word, and added up at the
+// end: no multiplication a word. Dashes only when asked for; a "/" is
+// looked for only where a line starts (MayHoldMarkup).
+template <bool kDashes>
+TextFacts Scan(std::string_view text) {
+  TextFacts f;
+  std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
+  size_t at = 0;
+  ForEachWord(
+      text,
+      [&](std::uint64_t word) {
+        high |= word;
+        if (kDashes) dashLanes += OnesWhere(word, '-');
+        braceLanes += OnesWhere(word, '{');
+        if (std::uint64_t bars = MatchMask(word, '|')) {
+          f.bars += CountInWord(word, '|');
+          for (; bars && f.kept < TextFacts::kBarsKept; bars &= bars - 1)
+            f.barAt[f.kept++] = static_cast<std::uint32_t>(at + static_cast<size_t>(__builtin_ctzll(bars) / 8));
+        }
+        at += 8;
+      },
+      [&] {
+        f.dashes += SumLanes(dashLanes);
+        f.braces += SumLanes(braceLanes);
+        dashLanes = braceLanes = 0;
+      });
+  f.ascii = (high & 0x8080808080808080ULL) == 0;
+  return f;
 }
 }  // namespace
 
-Visible::Visible(std::string_view s, size_t plainUpTo) {
+TextFacts ScanText(std::string_view text) { return Scan<true>(text); }
+
+bool MayHoldMarkup(std::string_view text, const TextFacts& f) {
+  if (f.braces > 0) return true;
+  if (text.empty()) return false;
+  if (text[0] == '/') return true;
+  if (f.bars > f.kept) return SlashStartsALine(text);
+  for (int k = 0; k < f.kept; ++k)
+    if (f.barAt[k] + 1 < text.size() && text[f.barAt[k] + 1] == '/') return true;
+  return false;
+}
+
+VisibleCounts CountVisible(std::string_view text, const TextFacts& facts) {
+  VisibleCounts c;
+  const bool ascii = facts.ascii;
+  int markupChars = 0, markupDashes = 0;
+  auto charsBefore = [&](size_t b) { return ascii ? static_cast<int>(b) : CharCount(text.substr(0, b)); };
+  WalkMarkup(
+      text, facts,
+      [&](size_t b, size_t e) {
+        markupChars += ascii ? static_cast<int>(e - b) : CharCount(text.substr(b, e - b));
+        for (size_t k = b; k < e; ++k) markupDashes += text[k] == '-';
+      },
+      [&](size_t at) {
+        ++c.bars;
+        c.lastBar = charsBefore(at) - markupChars + 1;
+        if (c.firstBar == 0) c.firstBar = c.lastBar;
+      });
+  c.chars = charsBefore(text.size()) - markupChars;
+  c.dashes = facts.dashes - markupDashes;
+  return c;
+}
+
+Visible::Visible(std::string_view s, size_t plainUpTo) : end_(s.size()) {
   plainUpTo = std::min(plainUpTo, s.size());
-  bool ascii, markup;
-  Classify(s.substr(plainUpTo), ascii, markup);
-  if (plainUpTo > 0 && ascii) ascii = IsAscii(s.substr(0, plainUpTo));
-  identity_ = !markup && ascii;
-  if (identity_) {
+  const std::string_view text = s.substr(plainUpTo);
+  const TextFacts facts = Scan<false>(text);
+  const bool markup = MayHoldMarkup(text, facts);
+  const bool ascii = facts.ascii && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
+  if (!markup && ascii) {
+    mode_ = Mode::Identity;
     count_ = static_cast<int>(s.size());
     return;
   }
+  stretches_ = stretchLocal_;
+  const int room = static_cast<int>(sizeof stretchLocal_ / sizeof stretchLocal_[0]);
+  size_t markupBytes = 0;
+  if (markup) {
+    WalkMarkup(
+        text, facts,
+        [&](size_t b, size_t e) {
+          if (stretchCount_ == room && stretches_ == stretchLocal_) {
+            stretchHeap_.assign(stretchLocal_, stretchLocal_ + room);
+            stretches_ = nullptr;
+          }
+          const Stretch stretch{static_cast<std::uint32_t>(plainUpTo + b), static_cast<std::uint32_t>(plainUpTo + e)};
+          if (stretches_) {
+            stretches_[stretchCount_] = stretch;
+          } else {
+            stretchHeap_.push_back(stretch);
+          }
+          ++stretchCount_;
+          markupBytes += e - b;
+        },
+        [](size_t) {});
+    if (!stretches_) stretches_ = stretchHeap_.data();
+  }
+  if (ascii) {
+    mode_ = Mode::Stretches;
+    count_ = static_cast<int>(s.size() - markupBytes);
+    return;
+  }
+  mode_ = Mode::Table;
   // At most one start a byte, and the end.
-  if (s.size() + 1 <= sizeof local_ / sizeof local_[0]) {
-    starts_ = local_;
+  if (s.size() + 1 <= sizeof startLocal_ / sizeof startLocal_[0]) {
+    starts_ = startLocal_;
   } else {
-    heap_.resize(s.size() + 1);
-    starts_ = heap_.data();
+    startHeap_.resize(s.size() + 1);
+    starts_ = startHeap_.data();
   }
   int n = 0;
   size_t i = 0;
-  while (i < plainUpTo) {
-    starts_[n++] = static_cast<std::uint32_t>(i);
-    i = PastChar(s, i);
-  }
-  bool lineStart = true;
-  while (i < s.size()) {
-    if (markup && lineStart) {
-      i += LinePrefixAt(s, i);
-      lineStart = false;
-      continue;
-    }
-    if (markup && s[i] == '{') {
-      if (const size_t t = TagAt(s, i)) {
-        i += t;
-        continue;
-      }
-    }
-    starts_[n++] = static_cast<std::uint32_t>(i);
-    lineStart = s[i] == '|';
-    i = static_cast<unsigned char>(s[i]) < 0x80 ? i + 1 : PastChar(s, i);
+  for (int k = 0; k <= stretchCount_; ++k) {
+    const size_t gapEnd = k < stretchCount_ ? stretches_[k].begin : s.size();
+    for (; i < gapEnd; ++i)
+      if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) starts_[n++] = static_cast<std::uint32_t>(i);
+    if (k < stretchCount_) i = stretches_[k].end;
   }
   count_ = n;
   starts_[n] = static_cast<std::uint32_t>(s.size());
 }
 
+size_t Visible::ByteAcrossMarkup(int i) const {
+  size_t b = static_cast<size_t>(i);
+  for (int k = 0; k < stretchCount_ && stretches_[k].begin <= b; ++k) b += stretches_[k].end - stretches_[k].begin;
+  return b;
+}
+
 int Visible::At(size_t b) const {
-  if (identity_) return b < static_cast<size_t>(count_) ? static_cast<int>(b) : -1;
+  switch (mode_) {
+    case Mode::Identity:
+      return b < static_cast<size_t>(count_) ? static_cast<int>(b) : -1;
+    case Mode::Stretches: {
+      if (b >= end_) return -1;
+      size_t before = 0;
+      for (int k = 0; k < stretchCount_ && stretches_[k].begin <= b; ++k) {
+        if (b < stretches_[k].end) return -1;
+        before += stretches_[k].end - stretches_[k].begin;
+      }
+      return static_cast<int>(b - before);
+    }
+    case Mode::Table:
+      break;
+  }
   const std::uint32_t* end = starts_ + count_;
   const std::uint32_t* it = std::lower_bound(static_cast<const std::uint32_t*>(starts_), end, b);
   return it != end && *it == b ? static_cast<int>(it - starts_) : -1;
-}
-
-int Visible::Before(size_t b) const {
-  if (identity_) return static_cast<int>(std::min(b, static_cast<size_t>(count_)));
-  return static_cast<int>(std::lower_bound(starts_, starts_ + count_, b) - starts_);
 }
 
 int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from) {
@@ -214,14 +317,12 @@ std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt) {
   if (at < textAt) return {};
   const size_t start = LineStartOf(s, at, textAt);
   if (start >= s.size() || (s[start] != '{' && s[start] != '/')) return {};
-  const std::string_view prefix = s.substr(start, LinePrefixAt(s, start));
-  return Select(prefix, [](char letter) { return !IsUpper(letter); }, true);
+  return SelectPrefix(s, start, [](char letter) { return !IsUpper(letter); }, true);
 }
 
 std::string EntryMarkup(std::string_view text) {
   if (text.empty() || (text[0] != '{' && text[0] != '/')) return {};
-  const std::string_view prefix = text.substr(0, LinePrefixAt(text, 0));
-  return Select(prefix, [](char letter) { return IsUpper(letter); }, false);
+  return SelectPrefix(text, 0, [](char letter) { return IsUpper(letter); }, false);
 }
 
 void BreakLineAt(std::string& s, size_t at, size_t textAt) {

@@ -31,13 +31,25 @@ inline bool MayHoldMarkup(std::string_view s) {
   return s.find('{') != std::string_view::npos || SlashStartsALine(s);
 }
 
-// What the rules count in a text, in one pass: visible characters, visible
-// dashes, line breaks, and the 1-based visible positions of the first and
-// last break (0: none).
+// What one pass over a text finds, a word at a time.
+struct TextFacts {
+  static constexpr int kBarsKept = 4;
+  bool ascii = true;
+  int dashes = 0, bars = 0, braces = 0;
+  int kept = 0;  // breaks whose offsets are in barAt
+  std::uint32_t barAt[kBarsKept];
+};
+TextFacts ScanText(std::string_view text);
+// MayHoldMarkup, from what the scan found.
+bool MayHoldMarkup(std::string_view text, const TextFacts& facts);
+
+// What the rules count in a text: visible characters, visible dashes, line
+// breaks, and the 1-based visible positions of the first and last break
+// (0: none).
 struct VisibleCounts {
   int chars = 0, dashes = 0, bars = 0, firstBar = 0, lastBar = 0;
 };
-VisibleCounts CountVisible(std::string_view text);
+VisibleCounts CountVisible(std::string_view text, const TextFacts& facts);
 
 // The visible characters of a text, with their byte offsets. The first
 // `plainUpTo` bytes (an entry's frame fields) hold no markup; the text after
@@ -49,23 +61,37 @@ class Visible {
   Visible& operator=(const Visible&) = delete;
   int size() const { return count_; }
   // One byte a visible character: ASCII without markup.
-  bool Identity() const { return identity_; }
+  bool Identity() const { return mode_ == Mode::Identity; }
   // Byte offset of the 0-based visible character `i`; size() gives the end.
-  size_t Byte(int i) const { return identity_ ? static_cast<size_t>(i) : starts_[i]; }
+  size_t Byte(int i) const {
+    if (mode_ == Mode::Identity) return static_cast<size_t>(i);
+    if (mode_ == Mode::Table) return starts_[i];
+    return ByteAcrossMarkup(i);
+  }
   // The visible character that starts at byte `b`, or -1 when `b` is inside
   // markup or a character.
   int At(size_t b) const;
-  // The number of visible characters before byte `b`.
-  int Before(size_t b) const;
 
  private:
-  bool identity_;  // one byte, one visible character
+  struct Stretch {
+    std::uint32_t begin, end;  // bytes of markup
+  };
+  size_t ByteAcrossMarkup(int i) const;
+
+  // Identity: one byte a character. Stretches: ASCII, and the markup
+  // stretches are skipped. Table: a start for each character.
+  enum class Mode { Identity, Stretches, Table } mode_;
   int count_ = 0;
-  // One per visible character, then the end: in place for an entry of
-  // ordinary length, so that the walks allocate nothing.
-  std::uint32_t* starts_ = nullptr;
-  std::uint32_t local_[192];
-  std::vector<std::uint32_t> heap_;
+  size_t end_ = 0;
+  // In place for an entry of ordinary length, so that the walks allocate
+  // nothing.
+  Stretch* stretches_ = nullptr;
+  int stretchCount_ = 0;
+  Stretch stretchLocal_[16];
+  std::vector<Stretch> stretchHeap_;
+  std::uint32_t* starts_ = nullptr;  // Table: one per character, then the end
+  std::uint32_t startLocal_[192];
+  std::vector<std::uint32_t> startHeap_;
 };
 
 // 1-based visible position of the first visible `c` at or after visible

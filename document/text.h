@@ -50,10 +50,41 @@ inline std::uint64_t AnyMatch(std::uint64_t word, char c) {
   return (x - kOnes) & ~x;
 }
 
-// Bytes of `word` equal to `c`, eight at a time, counted exactly.
+// One in each byte of `word` equal to `c`, zero elsewhere: summed word
+// after word into byte lanes (up to 255 words), then added up by SumLanes.
+inline std::uint64_t OnesWhere(std::uint64_t word, char c) { return MatchMask(word, c) >> 7; }
+
+// The sum of the eight byte lanes of `lanes`.
+inline int SumLanes(std::uint64_t lanes) {
+  const std::uint64_t pairs = (lanes & 0x00FF00FF00FF00FFULL) + ((lanes >> 8) & 0x00FF00FF00FF00FFULL);
+  return static_cast<int>((pairs * 0x0001000100010001ULL) >> 48);
+}
+
+// Bytes of `word` equal to `c`, counted exactly: one bit at the top of each
+// matching byte, summed by one multiplication.
 inline int CountInWord(std::uint64_t word, char c) {
-  // One bit at the top of each matching byte: summed by one multiplication.
-  return static_cast<int>(((MatchMask(word, c) >> 7) * 0x0101010101010101ULL) >> 56);
+  return static_cast<int>((OnesWhere(word, c) * 0x0101010101010101ULL) >> 56);
+}
+
+// The bytes of `s` a word at a time, the last one padded with zero bytes:
+// `each(word)` for every word, `flush()` after every 255 words and at the
+// end, so that byte lanes summed over words never overflow.
+template <class Each, class Flush>
+inline void ForEachWord(std::string_view s, Each each, Flush flush) {
+  const char* p = s.data();
+  size_t n = s.size();
+  int words = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    each(word);
+    if (++words == 255) {
+      flush();
+      words = 0;
+    }
+  }
+  each(TailWord(p, n));
+  flush();
 }
 
 // The offset of the first `a` or `b` in `s` at or after `from`, or s.size().
@@ -73,7 +104,8 @@ inline size_t FindEither(std::string_view s, size_t from, char a, char b) {
   return n;
 }
 
-// How many times the ASCII characters `a` and `b` occur, in one pass.
+// How many times the ASCII characters `a` and `b` (not NUL) occur, in one
+// pass.
 inline void CountBytes(std::string_view s, char a, int& countA, char b, int& countB) {
   const char* p = s.data();
   size_t n = s.size();
@@ -84,7 +116,7 @@ inline void CountBytes(std::string_view s, char a, int& countA, char b, int& cou
     countA += CountInWord(word, a);
     countB += CountInWord(word, b);
   }
-  // The zero bytes of the tail match neither (the characters sought are not NUL).
+  // The zero bytes of the tail match neither.
   const std::uint64_t tail = TailWord(p, n);
   countA += CountInWord(tail, a);
   countB += CountInWord(tail, b);

@@ -63,8 +63,13 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
   // The second half starts its own screen line without the space it was
   // cut at.
   const size_t at = visible.Byte(cut - 1);
-  std::string a(joined.substr(0, at));
-  std::string b = EntryMarkup(joined) + CarriedMarkup(joined, at);
+  // Room for the style each half's second line may carry.
+  std::string a, b;
+  a.reserve(at + 32);
+  a.append(joined.substr(0, at));
+  b.reserve(joined.size() - at + 64);
+  b += EntryMarkup(joined);
+  b += CarriedMarkup(joined, at);
   b.append(joined.substr(at + 1));
   const bool plain = visible.Identity();
   if (!BreakHalf(a, plain) || !BreakHalf(b, plain)) return false;
