@@ -5,8 +5,12 @@
 //
 //   build/linemend_bench
 //
-// "ratio" is the time of load + fix + save over that of the plain copy.
+// "ratio" is the time of load + fix + save over that of the plain copy. The
+// Process benchmarks time `linemend fix` as a whole process against this
+// program's own plain copy run as a process of its own.
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -208,6 +212,57 @@ void BM_UndoRedoFix(benchmark::State& state) {
 }
 BENCHMARK(BM_UndoRedoFix)->Apply(DocumentSizes);
 
+// Runs a program to its end: its time in seconds, or -1 when it failed.
+double RunProcess(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const auto t = std::chrono::steady_clock::now();
+  pid_t pid;
+  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return -1;
+  return Seconds(t);
+}
+
+void Process(benchmark::State& state, bool tagged) {
+  const int entries = static_cast<int>(state.range(0));
+  BenchFiles files;
+  const std::string in = files.folder + "/in.sub";
+  if (!lm::WriteSubtitleFile(in, MakeDocument(entries, tagged), lm::Encoding::Windows1252).ok()) {
+    state.SkipWithError("cannot write the input file");
+    return;
+  }
+  std::vector<double> copies, runs;
+  for (int i = 0; i < 21; ++i) copies.push_back(RunProcess({"/proc/self/exe", "--plain-copy", in, files.folder + "/copy.sub"}));
+  for (auto _ : state) {
+    const double took = RunProcess({LINEMEND_CLI, "fix", in, "-o", files.folder + "/out.sub"});
+    if (took < 0 || Median(copies) < 0) {
+      state.SkipWithError("a process failed");
+      return;
+    }
+    state.SetIterationTime(took);
+    runs.push_back(took);
+  }
+  state.counters["copy_ms"] = Median(copies) * 1000;
+  state.counters["ratio"] = Median(runs) / Median(copies);
+}
+void BM_ProcessFix(benchmark::State& state) { Process(state, false); }
+void BM_ProcessFixTagged(benchmark::State& state) { Process(state, true); }
+BENCHMARK(BM_ProcessFix)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ProcessFixTagged)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // The plain copy the Process benchmarks time, run as a process.
+  if (argc == 4 && std::string(argv[1]) == "--plain-copy") {
+    PlainCopy(argv[2], argv[3]);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

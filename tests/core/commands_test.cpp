@@ -34,7 +34,9 @@ TEST(AdjustFrames, ShiftsWithinTheWholeNumbers) {
     const CommandResult r = test::Run(doc, [&] { AdjustFrames(doc, c.start, c.stop); });
     EXPECT_EQ(doc.List1.Item(0), c.result.empty() ? c.line : c.result) << c.line;
     EXPECT_EQ(r.messages, c.message ? Lines{"To low value"} : Lines{}) << c.line;
-    if (!c.result.empty()) EXPECT_EQ(doc.Text1(), c.result.substr(0, c.result.find('}', c.result.find('}') + 1) + 1));
+    if (!c.result.empty()) {
+      EXPECT_EQ(doc.Text1(), c.result.substr(0, c.result.find('}', c.result.find('}') + 1) + 1));
+    }
   }
 }
 

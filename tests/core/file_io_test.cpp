@@ -83,14 +83,18 @@ TEST(WriteFileSafely, ReplacesTheFileKeepingModeAndOwner) {
   Put(path, "old");
   ASSERT_EQ(::chmod(path.c_str(), 02750), 0);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+  if (root) {
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+  }
   ASSERT_EQ(::chmod(path.c_str(), 02750), 0);  // chown cleared set-group-id
   const ino_t before = Stat(path).st_ino;
   ASSERT_EQ(Write(path, "new"), kWritten);
   EXPECT_EQ(Get(path), "new");
   EXPECT_NE(Stat(path).st_ino, before) << "replaced, not overwritten";
   EXPECT_EQ(Stat(path).st_mode & 07777, 02750u);
-  if (root) EXPECT_EQ(Stat(path).st_uid * 10000 + Stat(path).st_gid, 1234u * 10000 + 5678u);
+  if (root) {
+    EXPECT_EQ(Stat(path).st_uid * 10000 + Stat(path).st_gid, 1234u * 10000 + 5678u);
+  }
   EXPECT_EQ(dir.Leftovers(), 0);
 }
 

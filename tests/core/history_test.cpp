@@ -51,8 +51,9 @@ TEST_P(UndoRedo, RestoresTheListTheSelectionAndTheCurrentEntry) {
     ASSERT_EQ(s.doc.List1.Items(), before) << seed;
     EXPECT_EQ(s.doc.List1.ListIndex(), selection) << seed;
     EXPECT_EQ(s.doc.CurrentIndex, current) << seed;
-    if (s.doc.List1.Valid(current) && SuppliesAllFields(before[static_cast<size_t>(current)]))
+    if (s.doc.List1.Valid(current) && SuppliesAllFields(before[static_cast<size_t>(current)])) {
       EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(current)) << "the grid shows the current entry";
+    }
     EXPECT_EQ(s.doc.Changed(), 0) << "back at the state loaded";
 
     s.Run("Redo", [&] { s.doc.Redo(); });
