@@ -16,7 +16,7 @@ namespace lm {
 // scans below end with it instead of a loop over single bytes.
 inline std::uint64_t TailWord(const char* p, size_t n) {
   std::uint64_t word = 0;
-  std::memcpy(&word, p, n);
+  if (n > 0) std::memcpy(&word, p, n);  // an empty view may have no data at all
   return word;
 }
 

@@ -97,6 +97,26 @@ TEST(Cli, RealFilesKeepTheirLineEndsAndCodePage) {
   EXPECT_EQ(Cli(dir, "check long.sub --encoding klingon").status, 2);
 }
 
+TEST(Cli, StyleMarkupCountsZeroAndWholeCharactersAreDropped) {
+  test::TempDir dir;
+  test::Put(dir.File("in.sub"),
+            "{1}{2}{Y:i}I couldn't tell cruelty from kindness.\n"
+            "{3}{4}/This is a rather long subtitle line that needs a break\n"
+            "\xE9" "5}{6}This is a rather long subtitle line that needs a break\n");
+  Result r = Cli(dir, "check in.sub");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "2: {3}{4}/This is a rather long subtitle line that needs a break\n")
+      << "38 visible characters and a tag fit one line";
+  EXPECT_EQ(r.out.substr(r.out.find('\n') + 1, 3), "3: ");
+  EXPECT_TRUE(IsValidUtf8(r.out));
+  r = Cli(dir, "fix in.sub -o out.sub");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::Get(dir.File("out.sub")),
+            "{1}{2}{Y:i}I couldn't tell cruelty from kindness.\n"
+            "{3}{4}/This is a rather long subtitle|/line that needs a break\n"
+            "{5}{6}This is a rather long subtitle|line that needs a break\n");
+}
+
 TEST(Cli, RefusesFilesThatAreNotFrameBased) {
   test::TempDir dir;
   test::Put(dir.File("film.sub"), "[INFORMATION]\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello\r\n\r\n");
