@@ -361,6 +361,10 @@ std::string MidLineMarkup(std::string_view markup) {
 }
 
 void JoinAllLines(std::string& text) {
+  if (!MayHoldMarkup(text)) {
+    std::replace(text.begin(), text.end(), '|', ' ');
+    return;
+  }
   for (size_t p = text.find('|'); p != std::string::npos; p = text.find('|', p + 1)) JoinLineAt(text, p);
 }
 
