@@ -14,6 +14,7 @@ namespace {
 // characters around the first "}" unseen, and drops them whole.
 inline size_t PastChar(std::string_view s, size_t i) {
   if (i >= s.size()) return s.size();
+  if (static_cast<unsigned char>(s[i]) < 0x80) return i + 1;
   ++i;
   while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
   return i;

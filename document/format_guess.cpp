@@ -17,16 +17,17 @@ std::string_view Trimmed(std::string_view s) {
 }  // namespace
 
 bool LooksLikeFrameEntry(std::string_view line) {
-  size_t i = 0;
-  const size_t n = line.size();
-  if (n >= 3 && line[0] == '\xEF' && line[1] == '\xBB' && line[2] == '\xBF') i = 3;
-  while (i < n && (line[i] == ' ' || line[i] == '\t')) ++i;
-  if (i >= n || line[i] != '{') return false;
   // Run on every line of every file read: a plain scan, the fields are short.
-  for (++i; i < n && line[i] != '}'; ++i) {}
-  if (i + 1 >= n || line[i + 1] != '{') return false;
-  for (i += 2; i < n && line[i] != '}'; ++i) {}
-  return i < n;
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  if (line.size() >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF') p += 3;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  if (p == end || *p++ != '{') return false;
+  while (p < end && *p != '}') ++p;
+  if (end - p < 2 || p[1] != '{') return false;
+  for (p += 2; p < end; ++p)
+    if (*p == '}') return true;
+  return false;
 }
 
 bool IsFrameBased(const std::vector<std::string>& lines) {

@@ -14,10 +14,15 @@ namespace {
 void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
   std::string line = doc.FramePair();
   const size_t textAt = line.size();
-  // Room for the style the new line may carry.
-  line.reserve(textAt + doc.EntryText.size() + 32);
-  line += doc.EntryText;
-  BreakLineAt(line, textAt + visible.Byte(p - 1), textAt);
+  if (visible.Identity()) {  // no markup: no style to carry
+    line += doc.EntryText;
+    line[textAt + static_cast<size_t>(p - 1)] = kBreak;
+  } else {
+    // Room for the style the new line may carry.
+    line.reserve(textAt + doc.EntryText.size() + 32);
+    line += doc.EntryText;
+    BreakLineAt(line, textAt + visible.Byte(p - 1), textAt);
+  }
   WriteLineAtCurrent(doc, std::move(line));
 }
 }  // namespace
