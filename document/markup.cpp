@@ -81,6 +81,7 @@ size_t LinePrefixAt(std::string_view s, size_t i) {
   size_t j = i;
   bool slash = false;
   while (j < s.size()) {
+    if (s[j] != '{' && s[j] != '/') break;  // most lines start with neither
     if (const size_t t = TagAt(s, j)) {
       j += t;
     } else if (!slash && s[j] == '/') {
@@ -100,34 +101,52 @@ size_t Find(std::string_view s, char c, size_t from, size_t to) {
   return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : to;
 }
 
+// The markup that starts a line at byte `i`, as LinePrefixAt; `tags` counts
+// its tags (each holds exactly one "{").
+size_t PrefixAt(std::string_view s, size_t i, int& tags) {
+  size_t j = i;
+  bool slash = false;
+  while (j < s.size()) {
+    if (s[j] == '{') {
+      const size_t t = TagAt(s, j);
+      if (t == 0) break;
+      j += t;
+      ++tags;
+    } else if (s[j] == '/' && !slash) {
+      slash = true;
+      ++j;
+    } else {
+      break;
+    }
+  }
+  return j - i;
+}
+
 // Calls mark(begin, end) for each stretch of markup of `text`, in order, and
 // bar(at) for each line break. Markup starts a line or begins at a "{"
-// inside one (a tag never holds a "|"); the breaks are known from the scan
-// and "{" is looked for only while some are not accounted for.
+// inside one (a tag never holds a "|"), so a line is searched for "{" only
+// while some of the text's `braces` are not accounted for (-1: not known).
+// `barAt` holds the offsets of the first `kept` breaks where they are known.
 template <class Mark, class Bar>
-void WalkMarkup(std::string_view text, const TextFacts& facts, Mark mark, Bar bar) {
+void WalkMarkup(std::string_view text, int braces, const std::uint32_t* barAt, int kept, int bars,
+                Mark mark, Bar bar) {
   const size_t n = text.size();
-  int braces = facts.braces;
-  auto take = [&](size_t b, size_t e) {
-    if (braces > 0)
-      for (size_t k = b; k < e; ++k) braces -= text[k] == '{';
-    mark(b, e);
-  };
   for (int line = 0, start = 0;; ++line) {
     size_t i = static_cast<size_t>(start);
-    if (const size_t prefix = LinePrefixAt(text, i)) {
-      take(i, i + prefix);
+    int tags = 0;
+    if (const size_t prefix = PrefixAt(text, i, tags)) {
+      mark(i, i + prefix);
       i += prefix;
+      if (braces > 0) braces -= tags;
     }
-    const size_t lineEnd = line < facts.bars ? (line < TextFacts::kBarsKept ? facts.barAt[line] : Find(text, '|', i, n)) : n;
-    for (size_t j = braces > 0 ? Find(text, '{', i, lineEnd) : lineEnd; j < lineEnd;
-         j = braces > 0 ? Find(text, '{', j + 1, lineEnd) : lineEnd) {
+    const size_t lineEnd = line < kept ? barAt[line] : (bars >= 0 && line >= bars) ? n : Find(text, '|', i, n);
+    for (size_t j = braces != 0 ? Find(text, '{', i, lineEnd) : lineEnd; j < lineEnd;
+         j = braces != 0 ? Find(text, '{', j + 1, lineEnd) : lineEnd) {
       if (const size_t t = TagAt(text, j)) {
-        take(j, j + t);
+        mark(j, j + t);
         j += t - 1;
-      } else {
-        --braces;
       }
+      if (braces > 0) --braces;
     }
     if (lineEnd >= n) return;
     bar(lineEnd);
@@ -139,9 +158,8 @@ void WalkMarkup(std::string_view text, const TextFacts& facts, Mark mark, Bar ba
 
 namespace {
 // Counts are summed in byte lanes, word after word, and added up at the
-// end: no multiplication a word. Dashes only when asked for; a "/" is
-// looked for only where a line starts (MayHoldMarkup).
-template <bool kDashes>
+// end: no multiplication a word. A "/" is looked for only where a line
+// starts (MayHoldMarkup).
 TextFacts Scan(std::string_view text) {
   TextFacts f;
   std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
@@ -150,7 +168,7 @@ TextFacts Scan(std::string_view text) {
       text,
       [&](std::uint64_t word) {
         high |= word;
-        if (kDashes) dashLanes += OnesWhere(word, '-');
+        dashLanes += OnesWhere(word, '-');
         braceLanes += OnesWhere(word, '{');
         if (std::uint64_t bars = MatchMask(word, '|')) {
           f.bars += CountInWord(word, '|');
@@ -169,7 +187,7 @@ TextFacts Scan(std::string_view text) {
 }
 }  // namespace
 
-TextFacts ScanText(std::string_view text) { return Scan<true>(text); }
+TextFacts ScanText(std::string_view text) { return Scan(text); }
 
 bool MayHoldMarkup(std::string_view text, const TextFacts& f) {
   if (f.braces > 0) return true;
@@ -187,10 +205,11 @@ VisibleCounts CountVisible(std::string_view text, const TextFacts& facts) {
   int markupChars = 0, markupDashes = 0;
   auto charsBefore = [&](size_t b) { return ascii ? static_cast<int>(b) : CharCount(text.substr(0, b)); };
   WalkMarkup(
-      text, facts,
+      text, facts.braces, facts.barAt, facts.kept, facts.bars,
       [&](size_t b, size_t e) {
         markupChars += ascii ? static_cast<int>(e - b) : CharCount(text.substr(b, e - b));
-        for (size_t k = b; k < e; ++k) markupDashes += text[k] == '-';
+        if (facts.dashes > 0)
+          for (size_t k = b; k < e; ++k) markupDashes += text[k] == '-';
       },
       [&](size_t at) {
         ++c.bars;
@@ -207,23 +226,19 @@ Visible::Visible(std::string_view s, size_t plainUpTo) : end_(s.size()) {
   const std::string_view text = s.substr(plainUpTo);
   // Most text has neither a "{" nor a "/" and is ASCII: one byte a visible
   // character, found in one quick pass.
-  std::uint64_t high = 0, marks = 0;
+  std::uint64_t high = 0, braces = 0, slashes = 0;
   ForEachWord(
-      s,
+      text,
       [&](std::uint64_t word) {
         high |= word;
-        marks |= AnyMatch(word, '{') | AnyMatch(word, '/');
+        braces |= AnyMatch(word, '{');
+        slashes |= AnyMatch(word, '/');
       },
       [] {});
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  if ((high & kHigh) == 0 && (marks & kHigh) == 0) {
-    mode_ = Mode::Identity;
-    count_ = static_cast<int>(s.size());
-    return;
-  }
-  const TextFacts facts = Scan<false>(text);
-  const bool markup = MayHoldMarkup(text, facts);
-  const bool ascii = facts.ascii && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
+  const bool ascii = (high & kHigh) == 0 && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
+  const bool anyBrace = (braces & kHigh) != 0;
+  const bool markup = anyBrace || ((slashes & kHigh) != 0 && SlashStartsALine(text));
   if (!markup && ascii) {
     mode_ = Mode::Identity;
     count_ = static_cast<int>(s.size());
@@ -234,7 +249,7 @@ Visible::Visible(std::string_view s, size_t plainUpTo) : end_(s.size()) {
   size_t markupBytes = 0;
   if (markup) {
     WalkMarkup(
-        text, facts,
+        text, anyBrace ? -1 : 0, nullptr, 0, -1,
         [&](size_t b, size_t e) {
           if (stretchCount_ == room && stretches_ == stretchLocal_) {
             stretchHeap_.assign(stretchLocal_, stretchLocal_ + room);
