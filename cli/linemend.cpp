@@ -136,7 +136,8 @@ int Load(lm::Document& doc, const std::string& input, std::optional<lm::Encoding
 }
 
 int Save(const lm::Document& doc, const std::string& output) {
-  switch (lm::WriteDocument(doc, output).status) {
+  const lm::WriteResult result = lm::WriteDocument(doc, output);
+  switch (result.status) {
     case lm::WriteStatus::Ok:
       return kOk;
     case lm::WriteStatus::ReadOnly:
@@ -145,7 +146,7 @@ int Save(const lm::Document& doc, const std::string& output) {
     case lm::WriteStatus::Failed:
       break;
   }
-  return Fail(output, "Cannot write the file");
+  return Fail(output, "Cannot write the file: " + result.Reason());
 }
 
 void WriteEntryLine(int number, const std::string& line) {

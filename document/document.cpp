@@ -309,6 +309,7 @@ void Document::Load(std::vector<std::string> lines, std::string path, FileIdenti
   list_.Replace(std::move(lines), std::move(ids), -1);
   Notify(ListChange::Reset, 0, 0, false);
   loaded_ = true;
+  diskStamp_ = {};
   SetFilePath(std::move(path));
   identity_ = identity;
 }

@@ -14,6 +14,7 @@
 #include "entry.h"
 #include "entry_list.h"
 #include "file_identity.h"
+#include "file_io.h"
 #include "history.h"
 #include "text.h"
 
@@ -83,6 +84,10 @@ class Document {
   int Changed() const { return typed_ || unrecorded_ || history_.Dirty() ? 1 : 0; }
   // After a successful Save As: the document now lives in `path`.
   void SetFilePath(std::string path);
+  // The file as it was when read or last written: a file that differs now
+  // was changed by someone else.
+  const FileStamp& DiskStamp() const { return diskStamp_; }
+  void SetDiskStamp(FileStamp stamp) { diskStamp_ = stamp; }
   // After a successful Save: the state now is the saved one.
   void MarkSaved();
   // A character was typed into the grid; the typing is written back later.
@@ -171,6 +176,7 @@ class Document {
   std::string filePath_;
   std::string fileName_;
   FileIdentity identity_;
+  FileStamp diskStamp_;
   bool typed_ = false;
   bool keepHistory_ = true;
   bool unrecorded_ = false;  // changed while keeping no history

@@ -204,7 +204,26 @@ int ReadLink(const std::string& path, std::string& target) {
 
 }  // namespace
 
-FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes) {
+namespace {
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.size = static_cast<long long>(st.st_size);
+  stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<unsigned long long>(st.st_dev);
+  stamp.inode = static_cast<unsigned long long>(st.st_ino);
+  return stamp;
+}
+}  // namespace
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
+  return StampFrom(st);
+}
+
+FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
+                             FileStamp* stamp) {
   content.clear();
   struct stat st {};
   // Look before opening: opening a device can do things of its own, and
@@ -226,6 +245,10 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& content, long
   } else if (int err = ReadAll(fd, content, maxBytes, st.st_size)) {
     // The file may have grown since fstat.
     result = {err == EFBIG ? FileRead::TooLarge : FileRead::CannotRead, err == EFBIG ? 0 : err};
+  } else if (stamp) {
+    // As it was before the reading: a change while it was being read then
+    // counts as a change.
+    *stamp = StampFrom(st);
   }
   ::close(fd);
   if (result.status != FileRead::Ok) content.clear();

@@ -5,6 +5,21 @@
 
 namespace lm {
 
+// What tells whether a file was changed by someone else since it was read
+// or written: its size, modification time and identity. `exists` false:
+// there was no such file.
+struct FileStamp {
+  bool exists = false;
+  long long size = 0, modifiedNs = 0;
+  unsigned long long device = 0, inode = 0;
+  bool operator==(const FileStamp& o) const {
+    return exists == o.exists && size == o.size && modifiedNs == o.modifiedNs && device == o.device &&
+           inode == o.inode;
+  }
+  bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp StampOf(const std::string& path);
+
 enum class FileRead { Ok, CannotOpen, NotRegular, TooLarge, CannotRead };
 struct FileReadResult {
   FileRead status = FileRead::Ok;
@@ -14,7 +29,9 @@ struct FileReadResult {
 // Reads a regular file whole; anything else (a folder, a FIFO, a socket, a
 // device) is refused at once without waiting on it, and so is a file larger
 // than maxBytes.
-FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes);
+// `stamp`, when given, is the stamp of the file as it was read.
+FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
+                             FileStamp* stamp = nullptr);
 
 // ReadOnly: an existing file without write permission, not touched.
 // BadName: no name, a folder (or a FIFO, a device), a folder that does not
@@ -41,6 +58,7 @@ WriteResult WriteFileSafely(const std::string& path, const std::string& content)
 // (a relative link from the link's own folder); that file need not exist.
 // Returns 0, or an errno: ELOOP for a loop or more than 40 links.
 int ResolveLinks(const std::string& path, std::string& resolved);
+
 
 // Write permission on Linux stands in for the read-only attribute.
 bool FileExists(const std::string& path);

@@ -173,7 +173,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
 ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named) {
   file.lines.clear();
   std::string content;
-  switch (ReadWholeFile(path, content, kMaxFileBytes).status) {
+  switch (ReadWholeFile(path, content, kMaxFileBytes, &file.stamp).status) {
     case FileRead::Ok: break;
     case FileRead::CannotOpen: return ReadStatus::CannotOpen;
     case FileRead::TooLarge: return ReadStatus::TooLarge;
@@ -258,6 +258,7 @@ LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
 // The new document replaces the old; entry 0 becomes current and is shown.
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
   doc.Load(std::move(file.lines), path, file.identity);
+  doc.SetDiskStamp(file.stamp);
   SelectEntry(doc, 0);
 }
 }  // namespace

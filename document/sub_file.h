@@ -38,6 +38,7 @@ enum class ReadStatus {
 struct SubtitleFile {
   std::vector<std::string> lines;  // UTF-8
   FileIdentity identity;
+  FileStamp stamp;  // the file as it was read
   // NotFrameBased: what the file looks like ("SubViewer", "binary data");
   // empty when it looks like nothing known.
   std::string looksLike;

@@ -3,6 +3,8 @@
 #include "document/commands.h"
 #include "document/markup.h"
 
+#include <algorithm>
+
 namespace lm {
 
 std::string CharGrid::RowString(int row) const {
@@ -14,6 +16,8 @@ std::string CharGrid::RowString(int row) const {
 void CharGrid::Clear() {
   for (auto& cell : Text2) cell.clear();
   for (auto& markup : CellMarkup) markup.clear();
+  Break = {};
+  Overflow.clear();
   LineMarkup = {};
   EndMarkup = {};
   Label1.clear();
@@ -25,6 +29,8 @@ void CharGrid::Clear() {
 
 namespace {
 void SetPreviewRows(CharGrid& grid, std::string row1, std::string row2) {
+  // A line break folded into row 2 shows as a blank.
+  std::replace(row2.begin(), row2.end(), '|', ' ');
   grid.Label1 = std::move(row1);
   grid.Label2 = std::move(row2);
   grid.Italic1 = IsItalicMarkup(grid.LineMarkup[0]);
@@ -49,7 +55,10 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
       at += tag;
     }
     std::string_view c = at < text.size() ? NextChar(text, at) : std::string_view();
-    if (c.empty()) break;
+    if (c.empty()) {
+      cell[static_cast<size_t>(p)].clear();  // over a blank held in cell 41
+      break;
+    }
     const bool bar = c == "|";
     // A break landing in cell 41 is overwritten by what follows it.
     const bool held = bar && p == kRowCells;
@@ -69,7 +78,9 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
     lineStart = false;
     if (bar) {
       cell[static_cast<size_t>(p)] = " ";
-      // A break anywhere in row 1, or in the first cell of row 2, starts row 2.
+      // A break anywhere in row 1, or in the first cell of row 2, starts row 2;
+      // one further on is folded into row 2.
+      if (p > kRowCells) grid.Break[static_cast<size_t>(p)] = true;
       if (p < kRowCells + 1) p = kRowCells - 1;
       const size_t prefix = LinePrefixAt(text, at);
       pending.append(text.substr(at, prefix));
@@ -78,8 +89,14 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
     }
     if (++p >= kGridCells) break;
   }
-  // Markup after the last character shown ends its row.
-  grid.EndMarkup[p > kRowCells ? 1 : 0] = pending;
+  if (at < text.size()) {
+    // What the cells cannot show stays with the grid.
+    grid.Overflow = pending;
+    grid.Overflow.append(text.substr(at));
+  } else {
+    // Markup after the last character shown ends its row.
+    grid.EndMarkup[p > kRowCells ? 1 : 0] = pending;
+  }
   SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
   grid.EntryId = entryId;
 }
@@ -107,13 +124,63 @@ bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_vi
   if (grid.EntryId == 0 || index < 0 || index >= kGridCells || !FileCanHold(doc, character))
     return false;
   grid.Text2[static_cast<size_t>(index)].assign(character);
+  grid.Break[static_cast<size_t>(index)] = false;
   grid.Edited = true;
   return true;
 }
 
 namespace {
-// Gap fill and blank collapse inside one row, then its last-cell rule.
+// The visible characters of text that starts inside a line.
+std::string VisibleInsideLine(std::string_view text) {
+  if (text.empty()) return {};
+  const std::string s = "x" + std::string(text);  // so that a "/" first is no line start
+  const Visible visible(s);
+  std::string out;
+  for (int i = 1; i < visible.size(); ++i) {
+    size_t b = visible.Byte(i);
+    out += NextChar(s, b);
+  }
+  return out;
+}
+
+// The first character of the overflow into `cell`, with the markup before
+// it: Backspace and Delete pull the text beyond the grid in.
+void PullOverflow(CharGrid& grid, int cell) {
+  std::string& rest = grid.Overflow;
+  auto& markup = grid.CellMarkup[static_cast<size_t>(cell)];
+  size_t at = 0;
+  while (const size_t tag = TagAt(rest, at)) at += tag;
+  if (at >= rest.size()) return;  // markup alone stays where it is
+  markup.append(rest, 0, at);
+  std::string_view c = NextChar(rest, at);
+  grid.Break[static_cast<size_t>(cell)] = c == "|";
+  grid.Text2[static_cast<size_t>(cell)] = c == "|" ? " " : std::string(c);
+  rest.erase(0, at);
+}
+
+// The cell's character as the text holds it.
+std::string CellText(const CharGrid& grid, int c) {
+  return grid.Break[static_cast<size_t>(c)] && grid.Text2[static_cast<size_t>(c)] == " "
+             ? "|"
+             : grid.Text2[static_cast<size_t>(c)];
+}
+}  // namespace
+
+std::string OverflowNote(const CharGrid& grid) {
+  const std::string rest = VisibleInsideLine(grid.Overflow);
+  if (rest.empty()) return {};
+  return "\u2026 " + std::to_string(CharCount(rest)) + " more: " + rest;
+}
+
+namespace {
+// Gap fill and blank collapse inside one row, then its last-cell rule. A
+// blank that stands for a line break is a character here.
 void TidyRow(CharGrid& grid, int first) {
+  for (int c = first; c < first + kRowCells; ++c) {
+    if (grid.Break[static_cast<size_t>(c)] && grid.Text2[static_cast<size_t>(c)] == " ")
+      grid.Text2[static_cast<size_t>(c)] = "|";
+    grid.Break[static_cast<size_t>(c)] = false;
+  }
   auto& cell = grid.Text2;
   const int last = first + kRowCells - 1;
   auto at = [&](int c) -> std::string& { return cell[static_cast<size_t>(c)]; };
@@ -133,25 +200,96 @@ void TidyRow(CharGrid& grid, int first) {
 // use the line-start "/", which would show there.
 std::string MarkedRow(const CharGrid& grid, int row) {
   std::string s;
+  bool lineStart = false;  // after a line break folded into the row
   for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) {
-    s += MidLineMarkup(grid.CellMarkup[static_cast<size_t>(c)]);
-    s += grid.Text2[static_cast<size_t>(c)];
+    const std::string& markup = grid.CellMarkup[static_cast<size_t>(c)];
+    s += lineStart ? markup : MidLineMarkup(markup);
+    const std::string& text = grid.Text2[static_cast<size_t>(c)];
+    s += text;
+    if (!text.empty()) lineStart = text == "|";
   }
   return s + MidLineMarkup(grid.EndMarkup[static_cast<size_t>(row)]);
 }
 
-bool WriteBackGrid(Document& doc, CharGrid& grid) {
-  doc.EntryText.clear();
+namespace {
+// Tidies both rows and composes the entry text from them: the first row
+// keeps the entry's own markup even when it is empty; an empty second row
+// is no screen line (unless text beyond the grid follows), and only its
+// markup inside the line is kept; the text beyond the grid goes last.
+std::string ComposeText(CharGrid& grid) {
   TidyRow(grid, 0);
   TidyRow(grid, kRowCells);
-  const std::string row1 = grid.RowString(0), row2 = grid.RowString(1);
-  SetPreviewRows(grid, row1, row2);
-  // The first row keeps the entry's own markup even when it is empty; an
-  // empty second row is no screen line, and only its markup inside the
-  // line is kept.
+  const std::string row2 = grid.RowString(1);
   std::string text = grid.LineMarkup[0] + MarkedRow(grid, 0);
-  if (!row2.empty()) text += "|" + grid.LineMarkup[1];
+  if (!row2.empty() || !VisibleInsideLine(grid.Overflow).empty()) text += "|" + grid.LineMarkup[1];
   text += MarkedRow(grid, 1);
+  text += grid.Overflow;
+  return text;
+}
+}  // namespace
+
+std::string GridVisibleText(const CharGrid& grid) {
+  CharGrid copy = grid;
+  TidyRow(copy, 0);
+  TidyRow(copy, kRowCells);
+  std::string out = copy.RowString(0);
+  const std::string rest = copy.RowString(1) + VisibleInsideLine(copy.Overflow);
+  if (!rest.empty()) out += "|" + rest;
+  std::replace(out.begin(), out.end(), '|', '\n');
+  return out;
+}
+
+void ClearGridText(Document& doc, CharGrid& grid) {
+  if (grid.EntryId == 0) return;
+  for (auto& cell : grid.Text2) cell.clear();
+  for (auto& markup : grid.CellMarkup) markup.clear();
+  grid.Break = {};
+  grid.Overflow.clear();
+  grid.EndMarkup = {};
+  grid.Edited = true;
+  doc.MarkTyped();
+}
+
+int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text) {
+  if (grid.EntryId == 0 || index < 0 || index >= kGridCells) return -1;
+  int at = index;
+  std::string beyond;  // what the cells cannot take
+  for (size_t i = 0; i < text.size();) {
+    const std::string_view c = NextChar(text, i);
+    if (c == "\r") continue;
+    const bool lineBreak = c == "\n";
+    if (at >= kGridCells) {
+      if (lineBreak || FileCanHold(doc, c)) beyond += lineBreak ? "|" : std::string(c);
+      continue;
+    }
+    if (lineBreak) {
+      if (at < kRowCells) at = kRowCells;
+      continue;
+    }
+    const unsigned char first = static_cast<unsigned char>(c[0]);
+    if (first < 0x20 || first == 0x7F || !FileCanHold(doc, c)) continue;
+    PutCharacter(doc, grid, at, c);
+    ++at;
+  }
+  grid.Overflow.insert(0, beyond);
+  if (at == index && beyond.empty()) return -1;
+  grid.Edited = true;
+  doc.MarkTyped();
+  return std::min(at, kGridCells - 1);
+}
+
+bool WriteBackWouldChange(const Document& doc, const CharGrid& grid) {
+  const int target = doc.List1.IndexOfId(grid.EntryId, doc.CurrentIndex);
+  EntryFields f;
+  if (target < 0 || !SplitFullEntry(doc.List1.Item(target), f)) return false;
+  CharGrid copy = grid;
+  return ComposeText(copy) != f.text;
+}
+
+bool WriteBackGrid(Document& doc, CharGrid& grid) {
+  doc.EntryText.clear();
+  const std::string text = ComposeText(grid);
+  SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
   grid.Edited = false;
   doc.TypingWrittenBack();
 
@@ -170,10 +308,46 @@ bool WriteBackGrid(Document& doc, CharGrid& grid) {
   return true;
 }
 
+namespace {
+// Removes the character of cell `i` and closes the gap: the cells after it
+// move one to the left, cell 81 takes the next character beyond the grid,
+// and the markup before the removed character stands before the one that
+// takes its cell.
+void RemoveCell(CharGrid& grid, int i) {
+  auto& cell = grid.Text2;
+  auto& markup = grid.CellMarkup;
+  auto& brk = grid.Break;
+  auto at = [](int c) { return static_cast<size_t>(c); };
+  if (i < 81) markup[at(i)] += markup[at(i + 1)];
+  for (int j = i + 1; j <= 81; ++j) {
+    cell[at(j - 1)] = cell[at(j)];
+    brk[at(j - 1)] = brk[at(j)];
+    if (j > i + 1) markup[at(j - 1)] = markup[at(j)];
+  }
+  cell[81].clear();
+  brk[81] = false;
+  if (i < 81) markup[81].clear();
+  PullOverflow(grid, 81);
+}
+
+// The first and the last cell of the row of `i` holding a character; -1
+// when the row is empty.
+int RowEnd(const CharGrid& grid, int i, bool last) {
+  const int first = i < kRowCells ? 0 : kRowCells;
+  int found = -1;
+  for (int c = first; c < first + kRowCells; ++c) {
+    if (grid.Text2[static_cast<size_t>(c)].empty()) continue;
+    found = c;
+    if (!last) break;
+  }
+  return found;
+}
+}  // namespace
+
 GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) {
   GridKeyOutcome out;
   if (doc.NoDocument() || grid.EntryId == 0 || i < 0 || i >= kGridCells) return out;
-  if (keyCode == vk::Ctrl || keyCode == vk::Alt) return out;
+  if (keyCode == vk::None || keyCode == vk::Ctrl || keyCode == vk::Alt) return out;
   if (keyCode == vk::Backspace && i == 0) return out;
   out.handled = true;
   auto& cell = grid.Text2;
@@ -183,27 +357,36 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
       WriteBackGrid(doc, grid);
       out.focusList = true;
       return out;
-    case vk::Backspace: {
-      // The markup before the deleted character now stands before the
-      // character that takes its cell.
-      auto& markup = grid.CellMarkup;
-      markup[static_cast<size_t>(i - 1)] += markup[static_cast<size_t>(i)];
-      for (int j = i; j <= 81; ++j) at(j - 1) = at(j);
-      for (int j = i + 1; j <= 81; ++j) markup[static_cast<size_t>(j - 1)] = markup[static_cast<size_t>(j)];
-      at(81).clear();
-      markup[81].clear();
+    case vk::Backspace:
+      RemoveCell(grid, i - 1);
       out.focusCell = i - 1;
       break;
-    }
-    case vk::Insert: {
-      auto& markup = grid.CellMarkup;
-      grid.EndMarkup[1].insert(0, markup[81]);
-      for (int j = 81; j >= i + 1; --j) at(j) = at(j - 1);
-      for (int j = 81; j >= i + 1; --j) markup[static_cast<size_t>(j)] = markup[static_cast<size_t>(j - 1)];
-      at(i) = " ";
-      markup[static_cast<size_t>(i)].clear();
+    case vk::Delete:
+      RemoveCell(grid, i);
       out.focusCell = i;
       break;
+    case vk::Insert: {
+      // The character pushed out of cell 81 goes back before the text
+      // beyond the grid.
+      auto& markup = grid.CellMarkup;
+      auto& brk = grid.Break;
+      grid.Overflow.insert(0, markup[81] + CellText(grid, 81));
+      for (int j = 81; j >= i + 1; --j) {
+        at(j) = at(j - 1);
+        markup[static_cast<size_t>(j)] = markup[static_cast<size_t>(j - 1)];
+        brk[static_cast<size_t>(j)] = brk[static_cast<size_t>(j - 1)];
+      }
+      at(i) = " ";
+      markup[static_cast<size_t>(i)].clear();
+      brk[static_cast<size_t>(i)] = false;
+      out.focusCell = i;
+      break;
+    }
+    case vk::Home:
+    case vk::End: {
+      const int c = RowEnd(grid, i, keyCode == vk::End);
+      out.focusCell = c >= 0 ? c : (i < kRowCells ? 0 : kRowCells);
+      return out;
     }
     case vk::Right:
       out.focusCell = i == 81 ? 1 : i + 1;
@@ -220,7 +403,9 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
     case vk::Shift:
       return out;
     default:
+      // A key that types a character: it replaces the one in the cell.
       at(i).clear();
+      grid.Break[static_cast<size_t>(i)] = false;
       if (i < 81) {
         out.focusCell = i + 1;
         doc.MarkTyped();

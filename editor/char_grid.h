@@ -7,6 +7,10 @@
 // its row, a tag inside a line with the character it stands before (it
 // moves with that character), and markup after the last character at the
 // end of its row.
+//
+// Nothing of an entry is lost by showing it: text beyond what the cells
+// hold stays with the grid (Overflow) and is written back after it, and a
+// further line break folded into row 2 as a blank stays a line break.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -27,6 +31,10 @@ struct CharGrid {
   // ending each row.
   std::array<std::string, 2> LineMarkup, EndMarkup;
   std::array<std::string, kGridCells> CellMarkup;
+  // A blank that stands for a line break folded into row 2.
+  std::array<bool, kGridCells> Break{};
+  // The entry's text beyond the cells, markup included.
+  std::string Overflow;
   // The entry the grid was filled from (0: none). The write-back goes to this
   // entry and to no other; with none, the cells take no typing.
   std::uint64_t EntryId = 0;
@@ -51,6 +59,22 @@ bool FileCanHold(const Document& doc, std::string_view text);
 // A character typed into cell `index` after the key handler has run; false,
 // changing nothing, for one the file cannot hold or while no entry is shown.
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character);
+
+// "… 25 more: you understand me now?" while text lies beyond the cells;
+// empty otherwise.
+std::string OverflowNote(const CharGrid& grid);
+// The entry's visible text as the grid holds it, screen lines separated by
+// a line break (what Ctrl+C copies).
+std::string GridVisibleText(const CharGrid& grid);
+// Empties the grid, the text beyond it included (Ctrl+X, after copying).
+void ClearGridText(Document& doc, CharGrid& grid);
+// Types `text` (UTF-8) from cell `index` on as typing would: a line break
+// goes on in row 2, a character the file cannot hold is left out, and what
+// does not fit goes before the text beyond the grid. Returns the cell after
+// the last one typed into, or -1 when nothing could be typed.
+int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text);
+// Whether writing the grid back would change its entry.
+bool WriteBackWouldChange(const Document& doc, const CharGrid& grid);
 
 struct GridKeyOutcome {
   bool handled = false;   // false: the key only gets the cell's own text input

@@ -21,11 +21,17 @@ void SetFields(Document& doc, std::string_view start, std::string_view stop, std
   doc.SetText1(doc.FramePair());
 }
 
-bool Full(const Document& doc) { return doc.List1.Count() >= kInt16Max; }
+// A document holds at most 32767 entries; a command that would add one
+// says so rather than doing nothing without a word.
+bool Full(Document& doc) {
+  if (doc.List1.Count() < kInt16Max) return false;
+  doc.Message("The document is full: it holds " + std::to_string(kInt16Max) + " lines, the most it can.");
+  return true;
+}
 }  // namespace
 
 bool Command14_Click(Document& doc) {
-  if (doc.NoDocument() || Full(doc)) return false;
+  if (doc.NoDocument() || !doc.List1.Valid(doc.List1.ListIndex()) || Full(doc)) return false;
   int sel;
   EntryFields f;
   if (!ReadSelected(doc, sel, f)) return false;
@@ -46,7 +52,7 @@ bool Command14_Click(Document& doc) {
 }
 
 bool Command15_Click(Document& doc) {
-  if (doc.NoDocument() || Full(doc)) return false;
+  if (doc.NoDocument() || !doc.List1.Valid(doc.List1.ListIndex()) || Full(doc)) return false;
   int sel;
   EntryFields f;
   if (!ReadSelected(doc, sel, f)) return false;

@@ -103,6 +103,9 @@ int VirtualKeyOf(const QKeyEvent* event) {
     case Qt::Key_Right: return vk::Right;
     case Qt::Key_Down: return vk::Down;
     case Qt::Key_Insert: return vk::Insert;
+    case Qt::Key_Delete: return vk::Delete;
+    case Qt::Key_Home: return vk::Home;
+    case Qt::Key_End: return vk::End;
     default: break;
   }
   // A dead key only prepares the next character; it is no key of its own.

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -86,6 +88,15 @@ void GridCell::keyPressEvent(QKeyEvent* event) {
     event->ignore();  // with nothing to undo it is still no grid key
     return;
   }
+  // The clipboard keys work on the entry, not on this one cell.
+  if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Cut)) {
+    form_->CopyGrid(event->matches(QKeySequence::Cut));
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    form_->PasteIntoGrid(index_);
+    return;
+  }
   const QString text = event->text();
   const bool command = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
   const bool character = !text.isEmpty() && text.at(0).isPrint() && !command;
@@ -93,7 +104,11 @@ void GridCell::keyPressEvent(QKeyEvent* event) {
     event->accept();  // the file cannot hold it: refused, not mangled
     return;
   }
-  const bool ownInput = form_->CellKeyDown(index_, VirtualKeyOf(event), character);
+  // Only a key that types a character types; Esc, Caps Lock, a function
+  // key or a Ctrl combination leaves the cells alone.
+  int key = VirtualKeyOf(event);
+  if (!character && !vk::IsEditingKey(key)) key = vk::None;
+  const bool ownInput = form_->CellKeyDown(index_, key, character);
   // The character goes to the cell where the key went down, after the handler
   // has emptied it and moved the focus on.
   if (ownInput) QLineEdit::keyPressEvent(event);
@@ -184,7 +199,7 @@ SaveFlow* Form1::saveFlow() const { return windows_->saveFlow.get(); }
 void Form1::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
-  client->setFixedSize(TwipsSize(10140, 5640));
+  client->setFixedSize(TwipsSize(10140, 5940));
   setCentralWidget(client);
 
   model_ = new EntryListModel(session_.doc.List1, *signals_, this);
@@ -291,6 +306,16 @@ void Form1::BuildControls() {
   };
   label1_ = makePreview("Label1", 4080);
   label2_ = makePreview("Label2", 4800);
+
+  // Text of the entry that the grid cannot show is shown here, so that the
+  // user knows it is there and can work it into the two rows.
+  overflow_ = new QLabel(client);
+  overflow_->setObjectName(QStringLiteral("Overflow"));
+  overflow_->setGeometry(Twips(120, 5580, 9924, 300));
+  overflow_->setTextFormat(Qt::PlainText);
+  QPalette p = overflow_->palette();
+  p.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
+  overflow_->setPalette(p);
 }
 
 void Form1::BuildMenus() {
@@ -306,8 +331,8 @@ void Form1::BuildMenus() {
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File"));
-  add(file, "Load", QStringLiteral("&Open"), [this] { Load_Click(); });
-  add(file, "Save", QStringLiteral("&Save"), [this] { Save_Click(); });
+  QAction* load = add(file, "Load", QStringLiteral("&Open"), [this] { Load_Click(); });
+  QAction* save = add(file, "Save", QStringLiteral("&Save"), [this] { Save_Click(); });
   add(file, "Saveas", QStringLiteral("Save &As"), [this] { Saveas_Click(); });
   // The code page is guessed on reading; the user may know better.
   encodingMenu_ = file->addMenu(QStringLiteral("&Encoding"));
@@ -323,8 +348,13 @@ void Form1::BuildMenus() {
     encodings->addAction(a);
     connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
   }
-  add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
-  file->addSeparator()->setObjectName(QStringLiteral("Line"));
+  QAction* exit = add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
+  for (auto [a, key] : {std::pair{load, Qt::Key_O}, {save, Qt::Key_S}, {exit, Qt::Key_Q}}) {
+    a->setShortcut(QKeySequence(Qt::CTRL | key));
+    a->setShortcutContext(Qt::WindowShortcut);
+  }
+  latestSubLine_ = file->addSeparator();
+  latestSubLine_->setObjectName(QStringLiteral("Line"));
   latestSub_ = add(file, "LatestSub", QString(), [this] { LatestSub_Click(); });
 
   QMenu* find = menuBar()->addMenu(QStringLiteral("&Seek"));
@@ -403,6 +433,9 @@ void Form1::Form_Load() {
   latestSub_->setData(caption);
   // "&" would otherwise turn into a keyboard mnemonic.
   latestSub_->setText(QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+  // An empty item is no item: it shows once a file has been opened.
+  latestSub_->setVisible(!caption.isEmpty());
+  latestSubLine_->setVisible(!caption.isEmpty());
 }
 
 // ---------------------------------------------------------------- commands
@@ -428,6 +461,14 @@ void Form1::RefreshViews() {
   }
   label1_->SetPreview(ToQt(grid.Label1), grid.Italic1);
   label2_->SetPreview(ToQt(grid.Label2), grid.Italic2);
+  overflow_->setText(ToQt(OverflowNote(grid)));
+  // An entry shown as nothing says why.
+  const int sel = doc.List1.ListIndex();
+  if (!doc.NoDocument() && grid.EntryId == 0 && doc.List1.Valid(sel) && !SuppliesAllFields(doc.List1.Item(sel))) {
+    statusBar()->showMessage(QStringLiteral("This line has no frames of its own"));
+  } else {
+    statusBar()->clearMessage();
+  }
   SyncSelectionToView();
   const QString caption =
       doc.NoDocument() ? kMainCaption : kMainCaption + QStringLiteral(":  ") + FromLocalPath(doc.FilePath());
@@ -453,11 +494,13 @@ void Form1::RefreshActions() {
                              .arg(QString::fromLatin1(EncodingName(doc.FileEncoding())),
                                   doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF")
                                                                         : QStringLiteral("CR LF")));
-  // What would be undone: typing not yet written back comes first.
-  const std::string undo = session_.grid.Edited ? "Edit entry" : doc.UndoName();
+  // What would be undone: typing not yet written back comes first, when
+  // writing it back would change the entry.
+  const bool pending = session_.grid.Edited && WriteBackWouldChange(doc, session_.grid);
+  const std::string undo = pending ? "Edit entry" : doc.UndoName();
   undo_->setEnabled(!undo.empty());
   undo_->setText(QStringLiteral("&Undo %1").arg(ToQt(undo)).trimmed());
-  redo_->setEnabled(doc.CanRedo() && !session_.grid.Edited);
+  redo_->setEnabled(doc.CanRedo() && !pending);
   redo_->setText(QStringLiteral("Re&do %1").arg(ToQt(redo_->isEnabled() ? doc.RedoName() : "")).trimmed());
 }
 
@@ -511,6 +554,19 @@ void Form1::CellEdited(int index, const QString& text) {
     return;
   }
   RefreshActions();
+}
+
+void Form1::CopyGrid(bool cut) {
+  if (session_.grid.EntryId == 0) return;
+  QGuiApplication::clipboard()->setText(ToQt(GridVisibleText(session_.grid)));
+  if (cut) Run("Cut", [this] { ClearGridText(session_.doc, session_.grid); }, false);
+}
+
+void Form1::PasteIntoGrid(int index) {
+  int next = -1;
+  const std::string text = FromQt(QGuiApplication::clipboard()->text());
+  Run("Paste", [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
+  if (next >= 0) FocusCell(next);
 }
 
 void Form1::CharactersCommitted(int index, const QString& text) {
@@ -607,7 +663,8 @@ void Form1::Avsluta_Click() {
     endProgram();
     return;
   }
-  windows_->saveFlow->AskToSave(nullptr, [this] { endProgram(); });
+  // Saved or given up, the program ends either way.
+  windows_->saveFlow->AskToSave([this] { endProgram(); }, [this] { endProgram(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -618,7 +675,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   event->ignore();
-  windows_->saveFlow->AskToSave(nullptr, [this] { endProgram(); });
+  windows_->saveFlow->AskToSave([this] { endProgram(); }, [this] { endProgram(); });
 }
 
 void Form1::Load_Click() {

@@ -85,6 +85,8 @@ class Form1 : public QMainWindow {
   QLineEdit* textline() const;
   QLabel* label1() const { return label1_; }
   QLabel* label2() const { return label2_; }
+  // The text of the entry beyond the grid, under the previews.
+  QLabel* overflowLine() const { return overflow_; }
   QAction* action(const QString& name) const;
   // The windows opened from the menus, while they are open.
   Loadbox* openDialog() const;
@@ -101,6 +103,9 @@ class Form1 : public QMainWindow {
   void CellEdited(int index, const QString& text);
   // Text committed by an input method, typed character by character.
   void CharactersCommitted(int index, const QString& text);
+  // Ctrl+C (and Ctrl+X, which then empties the grid) and Ctrl+V in a cell.
+  void CopyGrid(bool cut);
+  void PasteIntoGrid(int index);
   bool FileCanHold(const QString& text) const;
 
  protected:
@@ -149,7 +154,9 @@ class Form1 : public QMainWindow {
   std::array<GridCell*, kGridCells> cells_{};
   PreviewLabel* label1_ = nullptr;
   PreviewLabel* label2_ = nullptr;
+  QLabel* overflow_ = nullptr;
   QAction* latestSub_ = nullptr;
+  QAction* latestSubLine_ = nullptr;
   QMenu* encodingMenu_ = nullptr;
   QLabel* encodingStatus_ = nullptr;
   QAction* undo_ = nullptr;

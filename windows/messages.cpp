@@ -12,9 +12,25 @@ MessageHook& Hook() {
   static MessageHook hook;
   return hook;
 }
+
+QuestionHook& Question() {
+  static QuestionHook hook;
+  return hook;
+}
+
+// A box as narrow as "To low value" would cut its own caption short in
+// most window managers' title bars.
+void WidenForTitle(QMessageBox& box) {
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int wide = box.fontMetrics().horizontalAdvance(kProgramTitle) + 160;
+    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
 }  // namespace
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
+void SetQuestionHook(QuestionHook hook) { Question() = std::move(hook); }
 
 void ShowMessage(QWidget* parent, const QString& text) {
   if (Hook()) {
@@ -22,14 +38,17 @@ void ShowMessage(QWidget* parent, const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::Ok, parent);
-  // A box as narrow as "To low value" would cut its own caption short in
-  // most window managers' title bars.
-  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-    const int wide = box.fontMetrics().horizontalAdvance(kProgramTitle) + 160;
-    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
-  }
+  WidenForTitle(box);
   box.exec();
+}
+
+bool AskYesCancel(QWidget* parent, const QString& text) {
+  if (Question()) return Question()(text);
+  QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::Yes | QMessageBox::Cancel, parent);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
+  WidenForTitle(box);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace lm::ui

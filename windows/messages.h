@@ -1,7 +1,9 @@
 #pragma once
 // Every message box of the program goes through here: a modal box with the
-// text, an OK button only, no icon, titled "Tornak Linemend". Tests install a
-// hook to observe the messages instead of blocking on a modal box.
+// text, an OK button only, no icon, titled "Tornak Linemend"; and every
+// question before something is replaced: the same with "Yes" and "Cancel"
+// (Esc and the close box are Cancel). Tests install hooks to observe them,
+// and to answer the questions, instead of blocking on a modal box.
 #include <QString>
 #include <functional>
 
@@ -14,5 +16,11 @@ using MessageHook = std::function<void(const QString& text)>;
 void SetMessageHook(MessageHook hook);
 
 void ShowMessage(QWidget* parent, const QString& text);
+
+using QuestionHook = std::function<bool(const QString& text)>;
+void SetQuestionHook(QuestionHook hook);
+
+// True for "Yes".
+bool AskYesCancel(QWidget* parent, const QString& text);
 
 }  // namespace lm::ui

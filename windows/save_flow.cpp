@@ -1,5 +1,7 @@
 #include "save_flow.h"
 
+#include <QFileInfo>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -96,8 +98,11 @@ Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes)
     : QWidget(owner), yes_(std::move(yes)) {
   setObjectName(QStringLiteral("Skrivskydd"));
   setWindowTitle(QStringLiteral("Write protected file !"));
-  resize(TwipsSize(3270, 1230));
-  setMinimumSize(TwipsSize(3270, 1230));
+  // Wide enough for its caption beside the title bar's buttons.
+  QSize size = TwipsSize(3270, 1230);
+  size.setWidth(std::max(size.width(), fontMetrics().horizontalAdvance(windowTitle()) * 3 / 2 + 120));
+  resize(size);
+  setMinimumSize(size);
   MakeLabel(this, QStringLiteral("The file is write protected. Do You want to overwrite it?"),
             Twips(120, 120, 3135, 495));
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 1455, 375));
@@ -141,15 +146,34 @@ void SaveFlow::CloseWindows() {
   delete skrivskydd_.data();
 }
 
+namespace {
+QString NameOf(const std::string& path) { return FromLocalPath(FileNameOf(path)); }
+}  // namespace
+
+bool SaveFlow::IsOwnFile(const std::string& path) const {
+  if (path == doc_.FilePath()) return true;
+  const FileStamp target = StampOf(path), own = doc_.DiskStamp();
+  return target.exists && own.exists && target.device == own.device && target.inode == own.inode;
+}
+
+bool SaveFlow::MayOverwriteOwnFile(const std::string& path) {
+  const FileStamp now = StampOf(path);
+  // Gone, or as it was read or last written: nothing of anyone else's to lose.
+  if (!now.exists || now == doc_.DiskStamp()) return true;
+  return AskYesCancel(mainWindow_,
+                      QStringLiteral("%1 has changed on disk since it was opened. Overwrite it?").arg(NameOf(path)));
+}
+
 void SaveFlow::Save() {
   if (doc_.NoDocument() || doc_.FilePath().empty()) {
     ShowMessage(mainWindow_, kWrongType);
     return;
   }
   const std::string path = doc_.FilePath();
+  if (!MayOverwriteOwnFile(path)) return;
   const WriteResult result = WriteDocument(doc_, path);
   if (result.ok()) {
-    Saved(path, false, true);
+    Saved(path, false);
     return;
   }
   WriteFailed(path, result, false, nullptr);
@@ -157,31 +181,39 @@ void SaveFlow::Save() {
 
 bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
                       std::function<void()> onSaved) {
+  const std::string path = LocalPath(nameBoxText);
   // Without a document there is nothing to write; writing the empty list
   // would empty whichever file the name box names.
-  if (doc_.NoDocument()) {
+  if (doc_.NoDocument() || path.empty()) {
     ShowMessage(mainWindow_, kWrongType);
     return false;
   }
-  const std::string path = LocalPath(nameBoxText);
+  if (IsOwnFile(path)) {
+    if (!MayOverwriteOwnFile(path)) return false;
+  } else if (QFileInfo(nameBoxText).isFile() && !IsReadOnly(path)) {
+    // A read-only file gets the write-protected prompt instead.
+    if (!AskYesCancel(mainWindow_, QStringLiteral("%1 already exists. Do You want to replace it?").arg(NameOf(path))))
+      return false;
+  }
   const WriteResult result = WriteDocument(doc_, path);
   if (!result.ok()) {
     WriteFailed(path, result, true, std::move(onSaved));
     // The write-protected prompt takes over from the dialog.
     return static_cast<bool>(skrivskydd_);
   }
-  Saved(path, true, false);
+  Saved(path, true);
   // The document is saved either way; nothing reads this file back.
   folders_.WriteSaveDir(LocalPath(dirListPath));
   if (onSaved) onSaved();
   return true;
 }
 
-void SaveFlow::Saved(const std::string& path, bool newPath, bool markSaved) {
+void SaveFlow::Saved(const std::string& path, bool newPath) {
   // Through the command boundary, so that every window sees the new state.
   doc_.Begin("Save");
   if (newPath) doc_.SetFilePath(path);
-  if (markSaved) doc_.MarkSaved();
+  doc_.MarkSaved();
+  doc_.SetDiskStamp(StampOf(path));
   doc_.Commit();
 }
 
@@ -194,10 +226,6 @@ void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, b
       CentreOn(prompt, mainWindow_);
       return prompt;
     });
-    return;
-  }
-  if (result.status == WriteStatus::BadName) {
-    ShowMessage(mainWindow_, kWrongType);
     return;
   }
   ShowMessage(mainWindow_, CannotWriteMessage(path, result));
@@ -236,7 +264,7 @@ void SaveFlow::Overwrite() {
     ShowMessage(mainWindow_, QStringLiteral("Error error o.s.v"));
     return;
   }
-  Saved(job.path, job.newPath, true);
+  Saved(job.path, job.newPath);
   if (job.onSaved) job.onSaved();
 }
 

@@ -63,7 +63,8 @@ class SaveFlow : public QObject {
   // File > Save: writes the document to its current path.
   void Save();
   // The Save dialog's "Save": writes the document to the path in the name
-  // box, which becomes the current path once the document is there;
+  // box, which becomes the current path (and the saved state) once the
+  // document is there, after asking before replacing another existing file;
   // `dirListPath` is remembered in "savedir.txt". `onSaved` runs once the
   // document is written (now, or after the overwrite prompt). Returns whether
   // the Save dialog is to close.
@@ -82,9 +83,14 @@ class SaveFlow : public QObject {
   // the message that says why. `onSaved` runs after a successful overwrite.
   void WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
                    std::function<void()> onSaved);
-  // A write succeeded: `path` becomes the document's when `newPath`; the
-  // state is the saved one when `markSaved` (Save As leaves Changed alone).
-  void Saved(const std::string& path, bool newPath, bool markSaved);
+  // A write succeeded: the state is the saved one, and `path` becomes the
+  // document's when `newPath`.
+  void Saved(const std::string& path, bool newPath);
+  // Whether `path` is the document's own file (by name, or the same file).
+  bool IsOwnFile(const std::string& path) const;
+  // Asks before overwriting the document's own file when someone else has
+  // changed it since it was read or written; true to go on.
+  bool MayOverwriteOwnFile(const std::string& path);
   // The write-protected prompt's "Yes": clears the read-only attribute,
   // writes, and sets the attribute again.
   void Overwrite();

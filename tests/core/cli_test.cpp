@@ -138,10 +138,11 @@ TEST(Cli, WriteFailuresLeaveNoFileBehind) {
   // A file-size limit of 8 KiB: the write fails instead of killing the program.
   Result r = Cli(dir, "fix in.sub -o out.sub", "ulimit -f 16;");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "linemend: out.sub: Cannot write the file\n");
+  EXPECT_EQ(r.err, "linemend: out.sub: Cannot write the file: File too large\n");
   EXPECT_EQ(test::Get(dir.File("out.sub")), "old");
   r = Cli(dir, "fix in.sub -o no/such/folder.sub");
   EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "linemend: no/such/folder.sub: Cannot write the file: No such file or directory\n");
   EXPECT_EQ(std::system(("ls -A '" + dir.path() + "' | grep -q linemend-").c_str()) == 0, false)
       << "a temporary file was left behind";
 }

@@ -83,11 +83,13 @@ TEST(LineCommands, SplitAddAndDelete) {
 TEST(LineCommands, StopAtTheEntryLimit) {
   Document doc;
   test::Load(doc, Lines(32767, "{1}{2}x"));
-  test::Run(doc, [&] {
+  const CommandResult r = test::Run(doc, [&] {
     EXPECT_FALSE(Command15_Click(doc));
     EXPECT_FALSE(Command14_Click(doc));
   });
   EXPECT_EQ(doc.List1.Count(), 32767);
+  EXPECT_EQ(r.messages, Lines(2, "The document is full: it holds 32767 lines, the most it can."))
+      << "at the limit the commands say why they do nothing";
 }
 
 TEST(Navigation, KeysAndPressesMakeAnEntryCurrent) {

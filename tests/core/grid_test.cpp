@@ -89,6 +89,70 @@ TEST(Keys, MoveAndEditTheCells) {
   }
 }
 
+TEST(Keys, DeleteHomeEndAndKeysWithoutACharacter) {
+  struct {
+    int cell, key, focus;
+    std::string row1;  // the first six cells after the key
+    int changed;
+  } cases[] = {
+      {2, vk::Delete, 2, "abdef.", 0}, {0, vk::Delete, 0, "bcdef.", 0},
+      {4, vk::Home, 0, "abcdef", 0},   {1, vk::End, 5, "abcdef", 0},
+      {45, vk::Home, 41, "abcdef", 0}, {2, vk::None, -1, "abcdef", 0},
+  };
+  for (const auto& c : cases) {
+    GridFixture f("abcdef");
+    const GridKeyOutcome out = f.Key(c.cell, c.key);
+    EXPECT_EQ(out.focusCell, c.focus) << c.cell << " " << c.key;
+    EXPECT_EQ(Cells(f.s.grid, 0, 6), c.row1) << c.cell << " " << c.key;
+    EXPECT_EQ(f.s.doc.Changed(), c.changed);
+  }
+}
+
+// Text beyond the 82 cells, and further lines folded into row 2, stay with
+// the entry through every edit.
+TEST(Overflow, NothingOfTheEntryIsLost) {
+  // A second line of 41 characters, then more.
+  const std::string tail = " you understand me now?";
+  const std::string text = "Look, I have told you this before|and I will tell you again, it was not me," + tail;
+  GridFixture f(text);
+  EXPECT_EQ(OverflowNote(f.s.grid), "\u2026 23 more: " + tail);
+  // Typing one letter, then written back: all of it is still there.
+  f.Key(0, vk::Other);
+  PutCharacter(f.s.doc, f.s.grid, 0, "l");
+  f.Key(0, vk::Enter);
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}l" + text.substr(1));
+  // Backspace and Delete pull the text beyond the grid in; Insert pushes
+  // the last cell's character back out.
+  f.s.Run("", [&] { SelectEntry(f.s.doc, 0); });
+  f.Key(45, vk::Backspace);
+  f.Key(41, vk::Delete);
+  EXPECT_EQ(OverflowNote(f.s.grid), "\u2026 21 more: " + tail.substr(2));
+  f.Key(46, vk::Insert);
+  f.Key(0, vk::Enter);
+  std::string expected = "l" + text.substr(1);
+  const size_t row2 = expected.find('|') + 1;
+  expected.erase(row2 + 3, 1);  // Backspace in cell 45: the character of cell 44
+  expected.erase(row2, 1);      // Delete in cell 41
+  expected.insert(row2 + 5, " ");
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}" + expected);
+
+  GridFixture lines("one|two|three|four");
+  lines.Key(0, vk::Enter);
+  EXPECT_EQ(lines.s.doc.List1.Item(0), "{10}{20}one|two|three|four") << "folded breaks stay breaks";
+  EXPECT_EQ(lines.s.grid.Label2, "two three four");
+}
+
+TEST(Clipboard, CopyGivesTheVisibleLinesAndCutEmptiesTheGrid) {
+  GridFixture f("{y:i}Hello there|/my " + std::string(60, 'x') + " friend");
+  EXPECT_EQ(GridVisibleText(f.s.grid), "Hello there\nmy " + std::string(60, 'x') + " friend");
+  EXPECT_FALSE(WriteBackWouldChange(f.s.doc, f.s.grid));
+  f.s.Run("", [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
+  EXPECT_TRUE(WriteBackWouldChange(f.s.doc, f.s.grid));
+  EXPECT_EQ(f.s.doc.Changed(), 1);
+  f.Key(0, vk::Enter);
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}{y:i}");
+}
+
 TEST(Keys, BackspaceAndInsertRunAcrossBothRows) {
   GridFixture f(std::string(41, 'a') + "|bcd");
   f.Key(41, vk::Backspace);
@@ -167,7 +231,7 @@ TEST(Markup, StaysWhereItWasThroughEditingAndWriteBack) {
        " Hi{c:$FF}there", false, false},
       {"TagAtTheEnd", "Hi{y:i}", {{0, 'X'}}, "Xi{y:i}", false, false},
       {"RunOnLineCarriesItsStyle", "/" + std::string(45, 'x'), {}, "/" + std::string(41, 'x') + "|/xxxx", true, true},
-      {"ThirdLineJoined", "a|/b|/c", {}, "a|/b {y:i}c", false, true},
+      {"ThirdLineKept", "a|/b|/c", {}, "a|/b|/c", false, true},
       {"EmptiedSecondRow", "{y:i}a|/b", {{42, vk::Backspace}}, "{y:i}a", true, true},
   };
   for (const auto& c : cases) {

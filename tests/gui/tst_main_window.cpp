@@ -1,6 +1,8 @@
 // The main window driven through real key and mouse events.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QStatusBar>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +13,7 @@
 
 #include "support/gui_test_support.h"
 #include "windows/entry_list_view.h"
+#include "windows/open_dialog.h"
 #include "windows/save_flow.h"
 
 using lm::test::Click;
@@ -134,6 +137,7 @@ class MainWindowTest : public QObject {
     for (int row : {2, 3}) {
       ClickRow(form.list(), row);
       QCOMPARE(form.textline()->text() + f_.Row(0), QString());
+      QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("This line has no frames of its own"));
       Type(QStringLiteral("qq"));
       QTest::keyClick(Focused(), Qt::Key_Return);
       QCOMPARE(f_.Row(0), QString());
@@ -235,6 +239,91 @@ class MainWindowTest : public QObject {
     form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
     QCOMPARE(f_.log.Take(), QStringList{"sv.sub is not a frame-based subtitle file (it looks like SubViewer)."});
     QCOMPARE(Items().size(), 2);
+  }
+
+  // An entry longer than the grid, edited, moved away from, saved and read
+  // again: nothing of it is lost.
+  void textBeyondTheGridIsKept_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("written");  // after typing "X" into cell 3
+    const QString a = QStringLiteral("Look, I have told you this before|and I will tell you again, it was not me, "
+                                     "you understand me now? Do you?!");
+    QTest::newRow("107 characters") << a << a.left(3) + "X" + a.mid(4);
+    QString b;
+    while (b.size() < 200) b += QStringLiteral("abcdefghij");
+    QTest::newRow("200 characters, one line") << b << b.left(3) + "X" + b.mid(4, 37) + "|" + b.mid(41);
+  }
+  void textBeyondTheGridIsKept() {
+    QFETCH(QString, text);
+    QFETCH(QString, written);
+    QVERIFY(text.size() >= 107);
+    lm::ui::Form1& form = f_.Open({"{10}{20}" + text, "{30}{40}next"});
+    QVERIFY(form.overflowLine()->text().startsWith(QString::fromUtf8("\u2026 ")));
+    Click(form.cell(3));
+    Type(QStringLiteral("X"));
+    ClickRow(form.list(), 1);  // moved away without Enter
+    QCOMPARE(Items().at(0), "{10}{20}" + written);
+    QCOMPARE(form.overflowLine()->text(), QString());
+    QTest::keyClick(form.list(), Qt::Key_S, Qt::ControlModifier);
+    form.OpenFromOutside(f_.File("film.sub"));
+    QCOMPARE(Items().at(0), "{10}{20}" + written);
+  }
+
+  // Only keys that type a character type; Delete, Home and End edit and
+  // move; the clipboard keys work on the entry.
+  void gridKeysThatTypeNothing() {
+    lm::ui::Form1& form = f_.Open({"{10}{20}abcdef", "{30}{40}next"});
+    Click(form.cell(2));
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_CapsLock, Qt::Key_F5, Qt::Key_PageDown})
+      QTest::keyClick(Focused(), key);
+    QTest::keyClick(Focused(), Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(f_.Row(0).left(6), QStringLiteral("abcdef"));
+    QCOMPARE(f_.doc().Changed(), 0);
+    QTest::keyClick(Focused(), Qt::Key_Delete);
+    QCOMPARE(f_.Row(0).left(6), QStringLiteral("abdef"));
+    QCOMPARE(Focused(), form.cell(2));
+    QTest::keyClick(Focused(), Qt::Key_End);
+    QCOMPARE(Focused(), form.cell(4));
+    QTest::keyClick(Focused(), Qt::Key_Home);
+    QCOMPARE(Focused(), form.cell(0));
+    QTest::keyClick(Focused(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("abdef"));
+    QCOMPARE(f_.Row(0).left(5), QStringLiteral("abdef"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("XY\nZ\u2603"));  // a snowman the file cannot hold
+    QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(f_.Row(0).left(5) + f_.Row(1).left(2), QStringLiteral("XYdefZ"));
+    QTest::keyClick(Focused(), Qt::Key_Return);
+    QCOMPARE(Items().at(0), QStringLiteral("{10}{20}XYdef|Z"));
+    Click(form.cell(0));
+    QTest::keyClick(Focused(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("XYdef\nZ"));
+    QCOMPARE(f_.Row(0) + f_.Row(1), QString());
+    QTest::keyClick(Focused(), Qt::Key_Z, Qt::ControlModifier);  // the cut is taken back
+    QCOMPARE(Items().at(0), QStringLiteral("{10}{20}XYdef|Z"));
+  }
+
+  // A write-back that changes nothing is no step: Undo names the one before.
+  void undoAfterAnEditThatChangedNothing() {
+    lm::ui::Form1& form = f_.Open(kThree);
+    ClickButton(&form, "Command15");  // Add Line
+    Click(form.cell(0));
+    Type(QStringLiteral("a"));  // over the "a" already there
+    QCOMPARE(form.action(QStringLiteral("Undo"))->text(), QStringLiteral("&Undo Add Line"));
+    QTest::keyClick(Focused(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Items(), kThree);
+  }
+
+  void fileShortcutsAndTheLastFileItem() {
+    QFile::remove(f_.File("directory.txt"));
+    lm::ui::Form1& fresh = f_.Open();
+    QVERIFY(!fresh.action(QStringLiteral("LatestSub"))->isVisible());
+    QTest::keyClick(fresh.cell(0), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(fresh.openDialog());
+    fresh.openDialog()->close();
+    lm::ui::Form1& form = f_.Open(kThree);  // writes directory.txt
+    QTest::keyClick(form.cell(0), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(f_.ended, 1);
+    QVERIFY(f_.Open().action(QStringLiteral("LatestSub"))->isVisible());
   }
 
   void fixedSizeAndAPreviewThatFits() {

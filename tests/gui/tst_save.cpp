@@ -133,7 +133,7 @@ class SaveTest : public QObject {
     QCOMPARE(Path(), f_.File("out/film.sub"));
     QVERIFY(form.windowTitle().endsWith(f_.File("out/film.sub")));
     QCOMPARE(lm::test::ReadBytes(f_.File("savedir.txt")), "\"" + f_.File("out").toUtf8() + "\"\r\n");
-    QCOMPARE(f_.doc().Changed(), 1);  // Save As leaves Changed as it was
+    QCOMPARE(f_.doc().Changed(), 0);  // the document now is the file it was saved to
 
     // The document is saved even where the folder cannot be remembered.
     QFile::remove(f_.File("savedir.txt"));
@@ -149,6 +149,9 @@ class SaveTest : public QObject {
     lm::ui::Form1& form = OpenChanged();
     lm::ui::SaveDialog* dialog = SaveAs();
     dialog->text1()->setText(f_.File("no/such/folder.sub"));
+    ClickButton(dialog, "Command1");
+    QCOMPARE(f_.log.Take(), QStringList{"Cannot write " + f_.File("no/such/folder.sub") + ": No such file or directory"});
+    dialog->text1()->clear();
     ClickButton(dialog, "Command1");
     QCOMPARE(f_.log.Take(), QStringList{kWrongType});
     QVERIFY(form.saveDialog());
@@ -193,16 +196,54 @@ class SaveTest : public QObject {
     QCOMPARE(f_.doc().Changed(), replaced ? 0 : 1);
   }
 
-  void exitYesSavesAndTheProgramGoesOn() {
+  void exitYesSavesAndTheProgramEnds() {
     lm::ui::Form1& form = OpenChanged();
     QVERIFY(Menu(&form, Qt::Key_F, Qt::Key_X));
     ClickButton(form.saveFlow()->saveChangesPrompt(), "Command1");
     lm::test::Settle();
+    QTest::keyClick(form.saveDialog()->text1(), Qt::Key_Escape);  // cancelled: still running
+    lm::test::Settle();
+    QCOMPARE(f_.ended, 0);
+    form.close();
+    ClickButton(form.saveFlow()->saveChangesPrompt(), "Command1");
+    lm::test::Settle();
     QTest::keyClick(form.saveDialog()->text1(), Qt::Key_Return);
     QCOMPARE(lm::test::ReadBytes(f_.File("film.sub")).count('\n'), 3);
-    QCOMPARE(f_.ended, 0);
-    QVERIFY(Menu(&form, Qt::Key_F, Qt::Key_X));
-    QVERIFY(form.saveFlow()->saveChangesPrompt());  // Save As did not clear Changed
+    QCOMPARE(f_.ended, 1);
+  }
+
+  void saveAsOntoAnotherFileAsksFirst() {
+    lm::ui::Form1& form = OpenChanged();
+    lm::test::WriteBytes(f_.File("other.sub"), "{9}{9}other\r\n");
+    lm::ui::SaveDialog* dialog = SaveAs();
+    dialog->text1()->setText(f_.File("other.sub"));
+    f_.log.answer = false;
+    ClickButton(dialog, "Command1");
+    QCOMPARE(f_.log.TakeQuestions(), QStringList{"other.sub already exists. Do You want to replace it?"});
+    QVERIFY(form.saveDialog());
+    QCOMPARE(lm::test::ReadBytes(f_.File("other.sub")), QByteArray("{9}{9}other\r\n"));
+    f_.log.answer = true;
+    ClickButton(dialog, "Command1");
+    QCOMPARE(f_.log.TakeQuestions().size(), 1);
+    QCOMPARE(lm::test::ReadBytes(f_.File("other.sub")).count('\n'), 3);
+    QCOMPARE(Path(), f_.File("other.sub"));
+    QVERIFY(Menu(&form, Qt::Key_F, Qt::Key_S));  // its own file now: no question
+    QVERIFY(f_.log.TakeQuestions().isEmpty());
+  }
+
+  void aFileChangedOnDiskIsNotOverwrittenUnasked() {
+    lm::ui::Form1& form = OpenChanged();
+    lm::test::WriteBytes(f_.File("film.sub"), "{1}{2}theirs\r\n");
+    f_.log.answer = false;
+    QVERIFY(Menu(&form, Qt::Key_F, Qt::Key_S));
+    QCOMPARE(f_.log.TakeQuestions(), QStringList{"film.sub has changed on disk since it was opened. Overwrite it?"});
+    QCOMPARE(lm::test::ReadBytes(f_.File("film.sub")), QByteArray("{1}{2}theirs\r\n"));
+    QCOMPARE(f_.doc().Changed(), 1);
+    f_.log.answer = true;
+    QTest::keyClick(form.cell(0), Qt::Key_S, Qt::ControlModifier);  // Ctrl+S, from the grid
+    QCOMPARE(f_.log.TakeQuestions().size(), 1);
+    QCOMPARE(lm::test::ReadBytes(f_.File("film.sub")).count('\n'), 3);
+    QCOMPARE(f_.doc().Changed(), 0);
   }
 };
 

@@ -18,12 +18,25 @@
 
 namespace lm::test {
 
+// The messages shown and the questions asked, each question answered with
+// `answer` ("Yes" when true).
 class MessageLog {
  public:
-  MessageLog() { ui::SetMessageHook([this](const QString& text) { messages << text; }); }
-  ~MessageLog() { ui::SetMessageHook(nullptr); }
+  MessageLog() {
+    ui::SetMessageHook([this](const QString& text) { messages << text; });
+    ui::SetQuestionHook([this](const QString& text) {
+      questions << text;
+      return answer;
+    });
+  }
+  ~MessageLog() {
+    ui::SetMessageHook(nullptr);
+    ui::SetQuestionHook(nullptr);
+  }
   QStringList Take() { return std::exchange(messages, {}); }
-  QStringList messages;
+  QStringList TakeQuestions() { return std::exchange(questions, {}); }
+  QStringList messages, questions;
+  bool answer = true;
 };
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes) {
