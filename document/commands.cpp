@@ -54,8 +54,9 @@ bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta) {
   const std::string& line = doc.List1.Item(sel);
   EntryFields f;
   if (!SplitFullEntry(line, f)) return false;
-  const std::optional<int64_t> start = ParseFrameNumber(f.start);
-  const std::optional<int64_t> stop = ParseFrameNumber(f.stop);
+  const TimeNotation notation = doc.Notation();
+  const std::optional<int64_t> start = notation.Parse(f.start);
+  const std::optional<int64_t> stop = notation.Parse(f.stop);
   if (!start || !stop) return false;
   // Decomposed as DecomposeEntry does, but the textline waits for the result.
   doc.CurrentIndex = sel;
@@ -64,15 +65,19 @@ bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta) {
   doc.StopFrame.assign(f.stop);
   doc.EntryText.assign(f.text);
   doc.EntryLine = doc.RebuildLine();
-  const std::optional<int64_t> newStart = AddFrames(*start, startDelta);
-  const std::optional<int64_t> newStop = AddFrames(*stop, stopDelta);
+  // The buttons move by frames: a time moves by as many frames' length.
+  const std::optional<int64_t> startUnits = notation.FromFrames(startDelta);
+  const std::optional<int64_t> stopUnits = notation.FromFrames(stopDelta);
+  if (!startUnits || !stopUnits) return false;
+  const std::optional<int64_t> newStart = AddFrames(*start, *startUnits);
+  const std::optional<int64_t> newStop = AddFrames(*stop, *stopUnits);
   if (!newStart || !newStop) return false;
   if (*newStart < 0 || *newStop < 0) {
     doc.Message("To low value");
     return false;
   }
-  doc.StartFrame = FormatFrameNumber(*newStart);
-  doc.StopFrame = FormatFrameNumber(*newStop);
+  doc.StartFrame = notation.Format(*newStart);
+  doc.StopFrame = notation.Format(*newStop);
   doc.EntryLine = doc.RebuildLine();
   doc.SetText1(doc.FramePair());
   doc.SetItem(sel, doc.EntryLine);

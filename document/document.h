@@ -78,6 +78,11 @@ class Document {
   Encoding FileEncoding() const { return identity_.encoding; }
   // The encoding and line ends the file was read with and is written with.
   const FileIdentity& Identity() const { return identity_; }
+  // How the frame fields are read and written (frames, or times).
+  TimeNotation Notation() const { return NotationOf(identity_); }
+  // The frame rate between frames and times, and the format written next.
+  void SetFrameRate(double frameRate) { identity_.frameRate = frameRate; }
+  void SetFormat(SubtitleFormat format) { identity_.format = format; }
   // 1 while the document differs from the file it was loaded from or last
   // saved to (undoing back to that state makes it 0 again), or while text
   // typed into the grid waits to be written back.

@@ -1,7 +1,9 @@
 #pragma once
-// What a file was read as, and so what it is written back as: its encoding
-// (with its byte order mark) and its line ends.
+// What a file was read as, and so what it is written back as: its format,
+// its encoding (with its byte order mark), its line ends, and the frame rate
+// that converts between frames and times.
 #include "encoding.h"
+#include "time_notation.h"
 
 namespace lm {
 
@@ -9,12 +11,32 @@ namespace lm {
 // CR, a mix) is written with CR LF.
 enum class LineEnd { CrLf, Lf };
 
+// Frame-based ".sub" (MicroDVD) or SubRip ".srt".
+enum class SubtitleFormat { MicroDvd, SubRip };
+
 struct FileIdentity {
-  FileIdentity(Encoding e = Encoding::Windows1252, LineEnd l = LineEnd::CrLf)
-      : encoding(e), lineEnd(l) {}
+  FileIdentity(Encoding e = Encoding::Windows1252, LineEnd l = LineEnd::CrLf,
+               SubtitleFormat f = SubtitleFormat::MicroDvd)
+      : encoding(e), lineEnd(l), format(f), readAs(f) {}
   Encoding encoding;
   LineEnd lineEnd;
-  bool operator==(const FileIdentity& o) const { return encoding == o.encoding && lineEnd == o.lineEnd; }
+  // The format written; Save As under the other extension changes it.
+  SubtitleFormat format;
+  // The format read: what the entries' fields hold (frames or times) and
+  // which style tags their text carries.
+  SubtitleFormat readAs;
+  double frameRate = kDefaultFrameRate;
+  bool frameRateFromFile = false;  // a "{1}{1}23.976" first entry gave it
+  bool operator==(const FileIdentity& o) const {
+    return encoding == o.encoding && lineEnd == o.lineEnd && format == o.format && readAs == o.readAs &&
+           frameRate == o.frameRate;
+  }
 };
+
+// The notation of the fields of a document read as `identity` says.
+inline TimeNotation NotationOf(const FileIdentity& identity) {
+  return identity.readAs == SubtitleFormat::SubRip ? TimeNotation::Milliseconds(identity.frameRate)
+                                                   : TimeNotation::Frames();
+}
 
 }  // namespace lm

@@ -35,17 +35,22 @@ bool Command14_Click(Document& doc) {
   int sel;
   EntryFields f;
   if (!ReadSelected(doc, sel, f)) return false;
-  const std::optional<int64_t> s = ParseFrameNumber(f.start);
-  const std::optional<int64_t> e = ParseFrameNumber(f.stop);
+  const TimeNotation notation = doc.Notation();
+  const std::optional<int64_t> s = notation.Parse(f.start);
+  const std::optional<int64_t> e = notation.Parse(f.stop);
   if (!s || !e) return false;
   const std::optional<int64_t> m = MiddleFrame(*s, *e);
-  if (!m) return false;
+  // The second half starts a frame after the middle: "middle + 1" in
+  // frames, a frame's length in a time.
+  const std::optional<int64_t> frame = notation.FromFrames(1);
+  const std::optional<int64_t> next = m && frame ? AddFrames(*m, *frame) : std::nullopt;
+  if (!next) return false;
   // The views point into the list, which the halves replace.
   const std::string start(f.start), oldStop(f.stop), text(f.text);
-  SetFields(doc, start, FormatFrameNumber(*m), text);
+  SetFields(doc, start, notation.Format(*m), text);
   doc.SetItem(sel, doc.EntryLine);
   doc.InsertItem(sel, doc.EntryLine);  // the selection moves down with its item
-  SetFields(doc, FormatFrameNumber(*m + 1), oldStop, text);
+  SetFields(doc, notation.Format(*next), oldStop, text);
   doc.SetItem(doc.List1.ListIndex(), doc.EntryLine);
   SelectEntry(doc, doc.List1.ListIndex());
   return true;

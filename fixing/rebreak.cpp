@@ -43,20 +43,21 @@ bool Selected(int len, int lastBar, int dashes) {
 }
 
 // The division of an entry whose shape is known.
-bool Divide(std::string_view line, const EntryShape& s, std::string& first, std::string& second) {
+bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, std::string& first,
+            std::string& second) {
   if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes)) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);
   // J: the text with its last "|" joined.
   std::string joined(fields.text);
   JoinLineAt(joined, joined.rfind(kBreak));
-  return SplitEntryInTwo(joined, fields.start, fields.stop, first, second);
+  return SplitEntryInTwo(joined, fields.start, fields.stop, notation, first, second);
 }
 
 }  // namespace
 
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
-                     std::string& first, std::string& second) {
+                     const TimeNotation& notation, std::string& first, std::string& second) {
   const Visible visible(joined);
   const int cut = FirstSpaceFrom(joined, visible, visible.size() / 2);
   if (cut == 0) return false;
@@ -76,20 +77,24 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
 
   // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
   // undivided rather than be guessed at.
-  const std::optional<int64_t> s = ParseFrameNumber(start);
-  const std::optional<int64_t> e = ParseFrameNumber(stop);
+  const std::optional<int64_t> s = notation.Parse(start);
+  const std::optional<int64_t> e = notation.Parse(stop);
   if (!s || !e) return false;
   const std::optional<int64_t> mid = MiddleFrame(*s, *e);
-  if (!mid) return false;
-  first = BuildEntryLine(start, FormatFrameNumber(*mid), a);
-  second = BuildEntryLine(FormatFrameNumber(*mid + 1), stop, b);
+  // The second entry starts a frame after the middle.
+  const std::optional<int64_t> frame = notation.FromFrames(1);
+  const std::optional<int64_t> next = mid && frame ? AddFrames(*mid, *frame) : std::nullopt;
+  if (!next) return false;
+  first = BuildEntryLine(start, notation.Format(*mid), a);
+  second = BuildEntryLine(notation.Format(*next), stop, b);
   return true;
 }
 
-bool DivideLongEntry(std::string_view line, std::string& first, std::string& second) {
+bool DivideLongEntry(std::string_view line, const TimeNotation& notation, std::string& first,
+                     std::string& second) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  return Divide(line, ShapeOf(line), first, second);
+  return Divide(line, ShapeOf(line), notation, first, second);
 }
 
 // One linear pass equal to the walk over the first N positions in which each
@@ -97,6 +102,7 @@ bool DivideLongEntry(std::string_view line, std::string& first, std::string& sec
 // behind it, where it is examined next (and may be divided again).
 void RebreakLongEntries(Document& doc) {
   const EntryList& list = doc.List1;
+  const TimeNotation notation = doc.Notation();
   const int examinations = list.Count();
   int total = examinations;  // entries in the list at this point of the walk
   std::vector<Document::Rewrite> rewrites;
@@ -107,8 +113,8 @@ void RebreakLongEntries(Document& doc) {
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
     const int index = half ? -1 : next++;
-    halfNext = total < kInt16Max && (half ? DivideLongEntry(rewrites.back().lines.back(), first, second)
-                                          : Divide(list.Item(index), list.Shape(index), first, second));
+    halfNext = total < kInt16Max && (half ? DivideLongEntry(rewrites.back().lines.back(), notation, first, second)
+                                          : Divide(list.Item(index), list.Shape(index), notation, first, second));
     if (!halfNext) continue;
     ++total;
     CountFix(doc);

@@ -1,0 +1,109 @@
+#include "time_notation.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "entry.h"
+
+namespace lm {
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trimmed(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Digits at `i`, at most `most` of them (0: any number): their value, and
+// how many there were.
+int ReadDigits(std::string_view s, size_t& i, int most, int64_t& value) {
+  int n = 0;
+  value = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9' && (most == 0 || n < most)) {
+    if (value > (std::numeric_limits<int64_t>::max() - 9) / 10) return -1;
+    value = value * 10 + (s[i++] - '0');
+    ++n;
+  }
+  return n;
+}
+
+bool Fits(double x) { return std::isfinite(x) && std::fabs(x) < 9.0e18; }
+}  // namespace
+
+std::optional<int64_t> ParseTime(std::string_view field) {
+  const std::string_view s = Trimmed(field);
+  size_t i = 0;
+  int64_t h, m, sec, ms;
+  if (ReadDigits(s, i, 0, h) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (ReadDigits(s, i, 2, m) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (ReadDigits(s, i, 2, sec) < 1 || i >= s.size() || (s[i] != ',' && s[i] != '.')) return std::nullopt;
+  ++i;
+  const int digits = ReadDigits(s, i, 3, ms);
+  if (digits < 1 || i != s.size() || m > 59 || sec > 59) return std::nullopt;
+  for (int d = digits; d < 3; ++d) ms *= 10;  // "1,5" is 1.500 s
+  if (h > std::numeric_limits<int64_t>::max() / 3600000 - 1) return std::nullopt;
+  return ((h * 60 + m) * 60 + sec) * 1000 + ms;
+}
+
+std::string FormatTime(int64_t milliseconds) {
+  if (milliseconds < 0) milliseconds = 0;
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld,%03lld",
+                static_cast<long long>(milliseconds / 3600000), static_cast<long long>(milliseconds / 60000 % 60),
+                static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));
+  return buf;
+}
+
+int64_t FramesToMilliseconds(int64_t frames, double frameRate) {
+  const double ms = std::round(static_cast<double>(frames) * 1000.0 / frameRate);
+  return Fits(ms) ? static_cast<int64_t>(ms) : (ms < 0 ? std::numeric_limits<int64_t>::min() / 2
+                                                        : std::numeric_limits<int64_t>::max() / 2);
+}
+
+int64_t MillisecondsToFrames(int64_t milliseconds, double frameRate) {
+  const double frames = std::round(static_cast<double>(milliseconds) * frameRate / 1000.0);
+  return Fits(frames) ? static_cast<int64_t>(frames) : std::numeric_limits<int64_t>::max() / 2;
+}
+
+std::optional<int64_t> TimeNotation::Parse(std::string_view field) const {
+  return milliseconds_ ? ParseTime(field) : ParseFrameNumber(field);
+}
+
+std::string TimeNotation::Format(int64_t units) const {
+  return milliseconds_ ? FormatTime(units) : FormatFrameNumber(units);
+}
+
+std::optional<int64_t> TimeNotation::FromFrames(int64_t frames) const {
+  if (!milliseconds_) return frames;
+  const double ms = std::round(static_cast<double>(frames) * 1000.0 / frameRate_);
+  if (!Fits(ms)) return std::nullopt;
+  return static_cast<int64_t>(ms);
+}
+
+std::optional<double> ParseFrameRate(std::string_view text) {
+  std::string s(Trimmed(text));
+  for (char& c : s)
+    if (c == ',') c = '.';
+  if (s.empty() || s.size() > 32) return std::nullopt;
+  // Not strtod: the reading must not depend on the user's locale.
+  double value = 0;
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
+  if (error != std::errc() || end != s.data() + s.size() || !std::isfinite(value) || value <= 0 || value > 1000)
+    return std::nullopt;
+  return value;
+}
+
+std::string FormatFrameRate(double frameRate) {
+  char buf[64];
+  const auto result = std::to_chars(buf, buf + sizeof buf, frameRate, std::chars_format::fixed, 3);
+  std::string s(buf, result.ptr);
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
+}  // namespace lm
