@@ -22,12 +22,21 @@ constexpr int kFailure = 2;
 
 const char* const kUsage =
     "Usage:\n"
-    "  linemend fix IN.sub -o OUT.sub        fix the text automatically\n"
-    "  linemend remove-hi IN.sub -o OUT.sub  remove hearing-impaired text\n"
-    "  linemend check IN.sub                 list the entries still too long\n"
-    "  linemend --help                       show this help\n"
+    "  linemend fix IN -o OUT          fix the text automatically\n"
+    "  linemend remove-hi IN -o OUT    remove hearing-impaired text\n"
+    "  linemend check IN               list the entries still too long\n"
+    "  linemend convert IN -o OUT      write IN in the format OUT's extension names\n"
+    "  linemend --help                 show this help\n"
+    "\n"
+    "IN is a frame-based (.sub) or a SubRip (.srt) file, told by what it holds.\n"
+    "OUT is written as SubRip when it ends in .srt, frame-based when it ends in\n"
+    ".sub, otherwise in the format IN was read in; frames and times are\n"
+    "converted at the frame rate.\n"
     "\n"
     "Options:\n"
+    "  --fps N           the frame rate: 23.976, 24, 25, 29.97, 30, 50, 59.94, 60\n"
+    "                    or any positive number (default: a frame-based file's own\n"
+    "                    \"{1}{1}23.976\" first entry, else 25)\n"
     "  --encoding NAME   read (and write) the file in this encoding instead of the\n"
     "                    one detected: UTF-8, Windows-1250 … Windows-1258,\n"
     "                    ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U, IBM852,\n"
@@ -38,13 +47,15 @@ const char* const kUsage =
     "check prints \"N: <entry>\" for every entry that breaks the screen rules\n"
     "(at most 2 lines of at most 41 characters) and exits with 1 when there\n"
     "is one, in UTF-8 whatever the file's encoding. Entries are counted from 1.\n"
-    "Errors exit with 2; a file that is not frame-based text is refused.\n";
+    "Errors exit with 2; a file that is neither frame-based nor SubRip is\n"
+    "refused.\n";
 
 struct Options {
   std::string command;
   std::string input;
   std::string output;
   std::optional<lm::Encoding> encoding;
+  std::optional<double> frameRate;
 };
 
 int UsageError(const std::string& why) {
@@ -73,7 +84,8 @@ int ParseArguments(int argc, char** argv, Options& options) {
     }
   if (args.empty()) return UsageError("no command given");
   options.command = args[0];
-  if (options.command != "fix" && options.command != "remove-hi" && options.command != "check")
+  if (options.command != "fix" && options.command != "remove-hi" && options.command != "check" &&
+      options.command != "convert")
     return UsageError("unknown command '" + options.command + "'");
   bool haveOutput = false;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -94,6 +106,16 @@ int ParseArguments(int argc, char** argv, Options& options) {
       options.encoding = lm::EncodingFromName(name);
       if (!options.encoding || !IsChoosable(*options.encoding))
         return UsageError("unknown encoding '" + name + "'");
+    } else if (a == "--fps" || a.rfind("--fps=", 0) == 0) {
+      std::string rate;
+      if (a == "--fps") {
+        if (i + 1 >= args.size()) return UsageError("--fps needs a frame rate");
+        rate = args[++i];
+      } else {
+        rate = a.substr(std::string("--fps=").size());
+      }
+      options.frameRate = lm::ParseFrameRate(rate);
+      if (!options.frameRate) return UsageError("not a frame rate: '" + rate + "'");
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option '" + a + "'");
     } else if (options.input.empty()) {
@@ -105,7 +127,7 @@ int ParseArguments(int argc, char** argv, Options& options) {
   }
   if (options.input.empty()) return UsageError("no input file given");
   const bool needsOutput = options.command != "check";
-  if (needsOutput && !haveOutput) return UsageError(options.command + " needs -o OUT.sub");
+  if (needsOutput && !haveOutput) return UsageError(options.command + " needs -o OUT");
   if (!needsOutput && haveOutput) return UsageError("check writes no file");
   return -1;
 }
@@ -126,7 +148,7 @@ int Load(lm::Document& doc, const std::string& input, std::optional<lm::Encoding
     case lm::ReadStatus::Ok:
       return -1;
     case lm::ReadStatus::NotFrameBased:
-      return Fail(input, "not a frame-based subtitle file" +
+      return Fail(input, "neither a frame-based nor a SubRip subtitle file" +
                              (loaded.looksLike.empty() ? "" : " (looks like " + loaded.looksLike + ")"));
     case lm::ReadStatus::NotInEncoding:
       return Fail(input, std::string("cannot be read as ") + lm::EncodingName(loaded.encoding));
@@ -136,7 +158,8 @@ int Load(lm::Document& doc, const std::string& input, std::optional<lm::Encoding
 }
 
 int Save(const lm::Document& doc, const std::string& output) {
-  const lm::WriteResult result = lm::WriteDocument(doc, output);
+  const lm::WriteResult result =
+      lm::WriteDocument(doc, output, lm::FormatForPath(output, doc.Identity().format));
   switch (result.status) {
     case lm::WriteStatus::Ok:
       return kOk;
@@ -185,8 +208,10 @@ int main(int argc, char** argv) {
   lm::Document doc;
   doc.KeepHistory(false);  // nothing is undone here
   if (int status = Load(doc, options.input, options.encoding); status >= 0) return status;
+  if (options.frameRate) doc.SetFrameRate(*options.frameRate);
 
   if (options.command == "check") return Check(doc);
+  if (options.command == "convert") return Save(doc, options.output);
 
   doc.Begin(options.command);
   if (options.command == "fix") {

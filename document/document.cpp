@@ -300,11 +300,14 @@ void Document::ResetState() {
   }
 }
 
-void Document::Load(std::vector<std::string> lines, std::string path, FileIdentity identity) {
+void Document::Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
+                    std::vector<SourceCue> sources) {
   OwnCommand command(*this);
   ResetState();
   std::vector<std::uint64_t> ids(lines.size());
+  firstSourceId_ = lastId_ + 1;
   for (auto& id : ids) id = NewId();
+  sources_ = std::move(sources);
   Notify(ListChange::Reset, 0, 0, true);
   list_.Replace(std::move(lines), std::move(ids), -1);
   Notify(ListChange::Reset, 0, 0, false);
@@ -400,6 +403,13 @@ bool Document::Replay(bool forward) {
   }
   RestoreCursor(*this, cursor);
   return true;
+}
+
+const SourceCue* Document::Source(int index, bool unchanged) const {
+  const std::uint64_t id = list_.Id(index);
+  if (id < firstSourceId_ || id - firstSourceId_ >= sources_.size()) return nullptr;
+  const SourceCue& cue = sources_[static_cast<size_t>(id - firstSourceId_)];
+  return !unchanged || cue.line == list_.Item(index) ? &cue : nullptr;
 }
 
 std::string FileNameOf(const std::string& path) {

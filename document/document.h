@@ -44,6 +44,15 @@ struct GridRequest {
   int index = -1;  // Show: the entry at this position
 };
 
+// A cue as the file held it, for a file that is more than one line an entry
+// (SubRip): written back from these bytes for as long as its entry is the
+// line it was read as.
+struct SourceCue {
+  std::string line;    // the entry line made from it
+  std::string timing;  // the timing line, position coordinates and all
+  std::string text;    // the text lines, separated by "\n"
+};
+
 struct CommandResult {
   std::vector<std::string> messages;  // in the order the command gave them
 };
@@ -137,7 +146,12 @@ class Document {
 
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
-  void Load(std::vector<std::string> lines, std::string path, FileIdentity identity);
+  void Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
+            std::vector<SourceCue> sources = {});
+  // The cue the entry at `index` was read from, while it is still the line
+  // it was read as (`unchanged`) or whatever it has become since; nothing
+  // for an entry that was not read from a cue.
+  const SourceCue* Source(int index, bool unchanged = true) const;
   // Changes with every Load: windows bound to one document can tell that it
   // is gone.
   std::uint64_t Generation() const { return generation_; }
@@ -188,6 +202,9 @@ class Document {
   std::uint64_t generation_ = 0;
   History history_;
   std::uint64_t lastId_ = 0;
+  // The cues of the file read, by entry identity from firstSourceId_ on.
+  std::vector<SourceCue> sources_;
+  std::uint64_t firstSourceId_ = 0;
   DocumentObserver* observer_ = nullptr;
 
   // The command under way.

@@ -27,6 +27,7 @@ struct FileIdentity {
   SubtitleFormat readAs;
   double frameRate = kDefaultFrameRate;
   bool frameRateFromFile = false;  // a "{1}{1}23.976" first entry gave it
+  bool finalBlank = true;          // SubRip: a blank line after the last cue
   bool operator==(const FileIdentity& o) const {
     return encoding == o.encoding && lineEnd == o.lineEnd && format == o.format && readAs == o.readAs &&
            frameRate == o.frameRate;

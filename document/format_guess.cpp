@@ -30,14 +30,14 @@ bool LooksLikeFrameEntry(std::string_view line) {
   return false;
 }
 
-bool IsFrameBased(const std::vector<std::string>& lines) {
+bool IsFrameBased(const std::vector<std::string_view>& lines) {
   size_t entries = 0;
-  for (const std::string& line : lines)
+  for (const std::string_view line : lines)
     if (LooksLikeFrameEntry(line) && ++entries * 2 >= lines.size()) return true;
   return entries * 2 >= lines.size();
 }
 
-std::string GuessTextFormat(const std::vector<std::string>& lines) {
+std::string GuessTextFormat(const std::vector<std::string_view>& lines) {
   // The timing line of each format, tried in this order on every line.
   static const struct {
     const char* name;

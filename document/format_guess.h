@@ -11,14 +11,14 @@ namespace lm {
 // a field, "}" (a UTF-8 byte order mark may come first).
 bool LooksLikeFrameEntry(std::string_view line);
 
-// Frame-based text: at least half of the non-empty lines are entries. A real
-// file with a header, a corrupt frame or a few stray lines passes; SubRip,
-// SubViewer and other text do not.
-bool IsFrameBased(const std::vector<std::string>& lines);
+// Frame-based text: at least half of the non-empty lines (those given) are
+// entries. A real file with a header, a corrupt frame or a few stray lines
+// passes; SubRip, SubViewer and other text do not.
+bool IsFrameBased(const std::vector<std::string_view>& lines);
 
 // What other text looks like: "SubRip", "SubViewer", "WebVTT",
 // "SubStation Alpha", "MPL2", "TMPlayer", or "" when nothing known.
-std::string GuessTextFormat(const std::vector<std::string>& lines);
+std::string GuessTextFormat(const std::vector<std::string_view>& lines);
 
 // What binary content looks like: "VobSub image data" for MPEG, else
 // "binary data"; "" for content that is text.

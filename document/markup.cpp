@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 
 #include "text.h"
@@ -73,6 +74,32 @@ size_t TagAt(std::string_view s, size_t i) {
   for (size_t j = i + 3; j < end; ++j) {
     const unsigned char c = static_cast<unsigned char>(s[j]);
     if (kEnds[c]) return c == '}' ? j - i + 1 : 0;
+  }
+  return 0;
+}
+
+size_t SubRipTagAt(std::string_view s, size_t i) {
+  constexpr size_t kMaxTag = 80;
+  const size_t n = s.size();
+  if (i + 2 >= n) return 0;
+  if (s[i] == '{' && s[i + 1] == '\\') {
+    for (size_t j = i + 2; j < n && j < i + kMaxTag; ++j) {
+      if (s[j] == '}') return j - i + 1;
+      if (s[j] == '{' || s[j] == '|') return 0;
+    }
+    return 0;
+  }
+  if (s[i] != '<') return 0;
+  size_t j = i + 1;
+  if (s[j] == '/') ++j;
+  const size_t name = j;
+  while (j < n && std::isalpha(static_cast<unsigned char>(s[j]))) ++j;
+  std::string word(s.substr(name, j - name));
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (word != "i" && word != "b" && word != "u" && word != "s" && word != "font") return 0;
+  for (; j < n && j < i + kMaxTag; ++j) {
+    if (s[j] == '>') return j - i + 1;
+    if (s[j] == '<' || s[j] == '|') return 0;
   }
   return 0;
 }

@@ -20,6 +20,9 @@ namespace lm {
 
 // Bytes of the control tag that starts at byte `i`, or 0 when none does.
 size_t TagAt(std::string_view s, size_t i);
+// Bytes of the SubRip tag at byte `i` ("<i>", "</b>", "<font color=…>",
+// or an override such as "{\an8}"), or 0.
+size_t SubRipTagAt(std::string_view s, size_t i);
 // Bytes of the markup that starts a screen line at byte `i`: tags, and at
 // most one "/", in any order.
 size_t LinePrefixAt(std::string_view s, size_t i);

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "format_guess.h"
 #include "limits.h"
+#include "subrip.h"
 
 namespace lm {
 
@@ -68,19 +69,14 @@ struct EndCounts {
   long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
 };
 
-// The lines between the ends `next` finds.
+// The lines between the ends `next` finds, empty ones too.
 template <class NextEnd>
-ReadStatus SplitAt(std::string_view content, std::vector<std::string>& lines, NextEnd next, EndCounts& ends) {
-  long lineCount = 0;
+void SplitAt(std::string_view content, std::vector<std::string_view>& lines, NextEnd next, EndCounts& ends) {
   const size_t n = content.size();
   size_t start = 0;
   while (start < n) {
     const size_t end = next(start);
-    if (++lineCount > kInt16Max) {
-      lines.clear();
-      return ReadStatus::TooManyLines;
-    }
-    if (end > start) lines.emplace_back(content.substr(start, end - start));
+    lines.push_back(content.substr(start, end - start));
     if (end == n) break;
     start = end + 1;
     if (content[end] == '\r' && start < n && content[start] == '\n') {
@@ -92,7 +88,6 @@ ReadStatus SplitAt(std::string_view content, std::vector<std::string>& lines, Ne
       ++ends.cr;
     }
   }
-  return ReadStatus::Ok;
 }
 
 size_t Find(std::string_view s, char c, size_t from) {
@@ -105,38 +100,53 @@ long CountOf(std::string_view s, char c) {
   for (size_t p = Find(s, c, 0); p < s.size(); p = Find(s, c, p + 1)) ++count;
   return count;
 }
-}  // namespace
 
-ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
-                              LineEnd* style) {
+// Every line of the content, empty ones too, and the style of their ends.
+void SplitViews(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style) {
   lines.clear();
   const long lfs = CountOf(content, '\n');
-  lines.reserve(static_cast<size_t>(std::min(lfs + 1, static_cast<long>(kInt16Max))));
+  lines.reserve(static_cast<size_t>(lfs + 1));
   EndCounts ends;
-  ReadStatus status;
   if (Find(content, '\r', 0) == content.size()) {
-    status = SplitAt(content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
+    SplitAt(content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
   } else {
     // Lines end at CR, most often followed by LF. When every LF follows a
     // CR, as in most files, one search a line finds every end; otherwise
     // the file is split again at both.
-    status = SplitAt(content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
-    if (status == ReadStatus::Ok && ends.crlf != lfs) {
+    SplitAt(content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
+    if (ends.crlf != lfs) {
       lines.clear();
       ends = {};
-      status = SplitAt(content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
+      SplitAt(content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
     }
   }
-  if (status != ReadStatus::Ok) return status;
-  if (style) *style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
+  style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
+}
+
+}  // namespace
+
+ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
+                              LineEnd* style) {
+  std::vector<std::string_view> all;
+  LineEnd ends;
+  SplitViews(content, all, ends);
+  lines.clear();
+  if (style) *style = ends;
+  // The lines are counted, empty ones too.
+  if (all.size() > static_cast<size_t>(kInt16Max)) return ReadStatus::TooManyLines;
+  lines.reserve(all.size());
+  for (const std::string_view line : all)
+    if (!line.empty()) lines.emplace_back(line);
   return ReadStatus::Ok;
 }
 
-ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
-                             std::optional<Encoding> named) {
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::optional<Encoding> named,
+                             double frameRate) {
   file.lines.clear();
+  file.sources.clear();
   file.looksLike.clear();
   file.identity = FileIdentity();
+  file.identity.frameRate = frameRate;
   std::string decoded;
   std::string_view text;
   Encoding encoding = Encoding::Windows1252;
@@ -156,21 +166,53 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
     file.looksLike = GuessBinary(text);
     if (!file.looksLike.empty()) return ReadStatus::NotFrameBased;
   }
-  const ReadStatus status = SplitSubtitleLines(text, file.lines, &file.identity.lineEnd);
-  if (status != ReadStatus::Ok) return status;
-  if (!IsFrameBased(file.lines)) {
-    file.looksLike = GuessTextFormat(file.lines);
+  std::vector<std::string_view> all;
+  SplitViews(text, all, file.identity.lineEnd);
+  std::vector<std::string_view> filled;
+  filled.reserve(all.size());
+  for (const std::string_view line : all)
+    if (!line.empty()) filled.push_back(line);
+  const bool decode = IsSingleByte(encoding) && !ascii;
+
+  if (IsFrameBased(filled)) {
+    // The lines are counted, empty ones too.
+    if (all.size() > static_cast<size_t>(kInt16Max)) return ReadStatus::TooManyLines;
+    file.lines.assign(filled.begin(), filled.end());
+    if (decode) {
+      for (std::string& line : file.lines)
+        if (!IsAscii(line)) line = DecodeSingleByte(encoding, line);
+    }
+    if (!file.lines.empty()) {
+      if (const std::optional<double> named = FrameRateEntry(file.lines.front())) {
+        file.identity.frameRate = *named;
+        file.identity.frameRateFromFile = true;
+      }
+    }
+    return ReadStatus::Ok;
+  }
+
+  file.looksLike = GuessTextFormat(filled);
+  if (file.looksLike != "SubRip") return ReadStatus::NotFrameBased;
+  file.looksLike.clear();
+  std::vector<std::string> decodedLines;
+  if (decode) {
+    decodedLines.reserve(all.size());
+    for (const std::string_view line : all)
+      decodedLines.push_back(IsAscii(line) ? std::string(line) : DecodeSingleByte(encoding, line));
+    for (size_t i = 0; i < all.size(); ++i) all[i] = decodedLines[i];
+  }
+  ParseSubRip(all, file.lines, file.sources, file.identity.finalBlank);
+  if (file.lines.size() > static_cast<size_t>(kInt16Max)) {
     file.lines.clear();
-    return ReadStatus::NotFrameBased;
+    file.sources.clear();
+    return ReadStatus::TooManyLines;
   }
-  if (IsSingleByte(encoding) && !ascii) {
-    for (std::string& line : file.lines)
-      if (!IsAscii(line)) line = DecodeSingleByte(encoding, line);
-  }
+  file.identity.format = file.identity.readAs = SubtitleFormat::SubRip;
   return ReadStatus::Ok;
 }
 
-ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named) {
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
+                            double frameRate) {
   file.lines.clear();
   std::string content;
   switch (ReadWholeFile(path, content, kMaxFileBytes, &file.stamp).status) {
@@ -180,7 +222,7 @@ ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::op
     case FileRead::NotRegular:
     case FileRead::CannotRead: return ReadStatus::CannotRead;
   }
-  return ParseSubtitleFile(content, file, named);
+  return ParseSubtitleFile(content, file, named, frameRate);
 }
 
 bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
@@ -222,14 +264,38 @@ WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::st
   return WriteFileSafely(path, bytes);
 }
 
-WriteResult WriteDocument(const Document& doc, const std::string& path) {
-  return WriteSubtitleFile(path, doc.List1.Items(), doc.Identity());
+WriteResult WriteDocument(const Document& doc, const std::string& path, std::optional<SubtitleFormat> format) {
+  FileIdentity identity = doc.Identity();
+  if (format) identity.format = *format;
+  // The common case, a frame-based document written as it was read, goes
+  // straight from the list.
+  if (identity.format == SubtitleFormat::MicroDvd && identity.readAs == SubtitleFormat::MicroDvd)
+    return WriteSubtitleFile(path, doc.List1.Items(), identity);
+  std::vector<std::string> lines;
+  if (identity.format == SubtitleFormat::SubRip) {
+    SubRipLines(doc, lines);
+    if (!identity.finalBlank && !lines.empty() && lines.back().empty()) lines.pop_back();
+  } else {
+    MicroDvdLinesFromSubRip(doc, lines);
+  }
+  return WriteSubtitleFile(path, lines, identity);
+}
+
+SubtitleFormat FormatForPath(const std::string& path, SubtitleFormat otherwise) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return otherwise;
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  if (ext == "srt") return SubtitleFormat::SubRip;
+  if (ext == "sub") return SubtitleFormat::MicroDvd;
+  return otherwise;
 }
 
 std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName) {
   switch (result.status) {
     case ReadStatus::NotFrameBased:
-      return fileName + " is not a frame-based subtitle file" +
+      return fileName + " is neither a frame-based nor a SubRip subtitle file" +
              (result.looksLike.empty() ? "" : " (it looks like " + result.looksLike + ")") + ".";
     case ReadStatus::NotInEncoding:
       return fileName + " cannot be read as " + EncodingName(result.encoding) + ".";
@@ -245,9 +311,9 @@ char SeparatorFor(const std::string& folder) {
 }
 
 LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
-                                 std::optional<Encoding> named) {
+                                 std::optional<Encoding> named, double frameRate) {
   LoadResult result;
-  result.status = ReadSubtitleFile(path, file, named);
+  result.status = ReadSubtitleFile(path, file, named, frameRate);
   result.looksLike = file.looksLike;
   result.encoding = file.identity.encoding;
   if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
@@ -257,7 +323,7 @@ LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
 
 // The new document replaces the old; entry 0 becomes current and is shown.
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
-  doc.Load(std::move(file.lines), path, file.identity);
+  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources));
   doc.SetDiskStamp(file.stamp);
   SelectEntry(doc, 0);
 }
@@ -269,19 +335,21 @@ std::string ComposeFilePath(const std::string& folder, const std::string& name) 
 }
 
 LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
-                            const std::function<bool()>& rememberFolder, std::optional<Encoding> named) {
+                            const std::function<bool()>& rememberFolder, std::optional<Encoding> named,
+                            double frameRate) {
   if (rememberFolder && !rememberFolder()) return {ReadStatus::CannotRead, {}, {}};
   const std::string path = ComposeFilePath(folder, fileName);
   SubtitleFile file;
-  LoadResult result = ReadFirstDecomposable(path, file, named);
+  LoadResult result = ReadFirstDecomposable(path, file, named, frameRate);
   if (result) OpenDocument(doc, std::move(file), path);
   return result;
 }
 
-LoadResult ReloadSubtitleFile(Document& doc, const std::string& path, std::optional<Encoding> named) {
+LoadResult ReloadSubtitleFile(Document& doc, const std::string& path, std::optional<Encoding> named,
+                              double frameRate) {
   if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
   SubtitleFile file;
-  LoadResult result = ReadFirstDecomposable(path, file, named);
+  LoadResult result = ReadFirstDecomposable(path, file, named, frameRate);
   if (result) OpenDocument(doc, std::move(file), path);
   return result;
 }

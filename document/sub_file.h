@@ -1,7 +1,8 @@
 #pragma once
-// ".sub" files: one entry per line. A line ends at CR LF, at a lone CR or at
-// a lone LF; empty lines are skipped. A file keeps its line-end style and its
-// encoding when it is written back (see file_identity.h).
+// Subtitle files: frame-based ".sub" (one entry per line; empty lines are
+// skipped) and SubRip (see subrip.h). A line ends at CR LF, at a lone CR or
+// at a lone LF. A file keeps its format, line-end style and encoding when it
+// is written back (see file_identity.h).
 //
 // The encoding: a UTF-8 or UTF-16 byte order mark says it; a file that is
 // valid UTF-8 and holds non-ASCII characters is UTF-8; any other file is in
@@ -9,9 +10,9 @@
 // better is known), one byte a character. The user may name the encoding
 // instead of the guess.
 //
-// Only frame-based text is taken: a file whose lines are mostly not
-// "{…}{…}" entries (SubRip, SubViewer …) or that holds binary data is refused
-// before anything changes, saying what it looks like.
+// Only frame-based text and SubRip are taken: a file whose lines are mostly
+// not "{…}{…}" entries and that is not SubRip (SubViewer …), or that holds
+// binary data, is refused before anything changes, saying what it looks like.
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,7 +37,8 @@ enum class ReadStatus {
 };
 
 struct SubtitleFile {
-  std::vector<std::string> lines;  // UTF-8
+  std::vector<std::string> lines;  // UTF-8, an entry each
+  std::vector<SourceCue> sources;  // SubRip: the cue of each entry
   FileIdentity identity;
   FileStamp stamp;  // the file as it was read
   // NotFrameBased: what the file looks like ("SubViewer", "binary data");
@@ -48,19 +50,28 @@ struct SubtitleFile {
 // style of their ends.
 ReadStatus SplitSubtitleLines(std::string_view content, std::vector<std::string>& lines,
                               LineEnd* style = nullptr);
-// `encoding`: read in this encoding instead of the one detected.
+// A file is read by what it holds: frame-based text, or SubRip. `encoding`:
+// read in this encoding instead of the one detected; `frameRate`: the frame
+// rate of the document unless a frame-based file names its own.
 ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
-                             std::optional<Encoding> encoding = std::nullopt);
+                             std::optional<Encoding> encoding = std::nullopt,
+                             double frameRate = kDefaultFrameRate);
 ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file,
-                            std::optional<Encoding> encoding = std::nullopt);
+                            std::optional<Encoding> encoding = std::nullopt,
+                            double frameRate = kDefaultFrameRate);
 
 // The file's bytes for the entries: each line encoded, then its line end.
 bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
                         std::string& bytes);
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity);
-// The document's entries to `path`, as the file it was read from.
-WriteResult WriteDocument(const Document& doc, const std::string& path);
+// The document to `path`, as the file it was read from, in its format or in
+// `format` (frames and times converted at the document's frame rate).
+WriteResult WriteDocument(const Document& doc, const std::string& path,
+                          std::optional<SubtitleFormat> format = std::nullopt);
+// The format a file name asks for: ".srt" SubRip, ".sub" frame-based, else
+// `otherwise`.
+SubtitleFormat FormatForPath(const std::string& path, SubtitleFormat otherwise);
 
 // The folder and the name joined with one separator ("c:\" + "a.sub" gives
 // "c:\a.sub", "/subs" + "a.sub" gives "/subs/a.sub").
@@ -82,11 +93,13 @@ std::string LoadFailureMessage(const LoadResult& result, const std::string& file
 // shown. A load that fails leaves the open document as it was.
 LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                             const std::function<bool()>& rememberFolder,
-                            std::optional<Encoding> encoding = std::nullopt);
+                            std::optional<Encoding> encoding = std::nullopt,
+                            double frameRate = kDefaultFrameRate);
 
 // The reload of the file last opened, or of the open file in another
 // encoding; leaves the open document as it was when it fails.
 LoadResult ReloadSubtitleFile(Document& doc, const std::string& path,
-                              std::optional<Encoding> encoding = std::nullopt);
+                              std::optional<Encoding> encoding = std::nullopt,
+                              double frameRate = kDefaultFrameRate);
 
 }  // namespace lm
