@@ -310,6 +310,7 @@ void Document::Load(std::vector<std::string> lines, std::string path, FileIdenti
   sources_ = std::move(sources);
   Notify(ListChange::Reset, 0, 0, true);
   list_.Replace(std::move(lines), std::move(ids), -1);
+  list_.markup_ = identity.readAs == SubtitleFormat::SubRip ? Markup::SubRip : Markup::MicroDvd;
   Notify(ListChange::Reset, 0, 0, false);
   loaded_ = true;
   diskStamp_ = {};

@@ -89,6 +89,8 @@ class Document {
   const FileIdentity& Identity() const { return identity_; }
   // How the frame fields are read and written (frames, or times).
   TimeNotation Notation() const { return NotationOf(identity_); }
+  // The style tags the entries' text carries.
+  Markup TextMarkup() const { return list_.TextMarkup(); }
   // The frame rate between frames and times, and the format written next.
   void SetFrameRate(double frameRate) { identity_.frameRate = frameRate; }
   void SetFormat(SubtitleFormat format) { identity_.format = format; }

@@ -60,7 +60,7 @@ bool SuppliesAllFields(std::string_view line) {
   return line.find('}', PastChar(line, p + 1)) != std::string_view::npos;
 }
 
-EntryShape ShapeOf(std::string_view line) {
+EntryShape ShapeOf(std::string_view line, Markup markup) {
   EntryShape s;
   s.known = true;
   s.decomposable = CanDecompose(line);
@@ -75,10 +75,10 @@ EntryShape ShapeOf(std::string_view line) {
   s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
   int frameDashes, frameBreaks;
   CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
-  const TextFacts facts = ScanText(text);
+  const TextFacts facts = ScanText(text, markup);
   s.textDashes = facts.dashes;
   s.textBreaks = facts.bars;
-  if (!MayHoldMarkup(text, facts)) {
+  if (!MayHoldMarkup(text, facts, markup)) {
     s.textChars = facts.ascii ? static_cast<int>(text.size()) : CharCount(text);
     if (facts.bars > 0) {
       const size_t first = facts.barAt[0];
@@ -88,7 +88,7 @@ EntryShape ShapeOf(std::string_view line) {
     }
   } else {
     // Markup counts zero, and a "-" inside a tag is no dialogue dash.
-    const VisibleCounts c = CountVisible(text, facts);
+    const VisibleCounts c = CountVisible(text, facts, markup);
     s.textChars = c.chars;
     s.textDashes = c.dashes;
     s.firstBar = c.firstBar;

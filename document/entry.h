@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "markup.h"
+
 namespace lm {
 
 // The fields of one entry line, as views into it. The first "}" and the one
@@ -42,7 +44,7 @@ struct EntryShape {
   int textChars = 0, textBreaks = 0, textDashes = 0;
   int firstBar = 0, lastBar = 0;  // 1-based positions of the first and last "|", 0: none
 };
-EntryShape ShapeOf(std::string_view line);
+EntryShape ShapeOf(std::string_view line, Markup markup = Markup::MicroDvd);
 
 // "{" start "}{" stop "}" text
 std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text);

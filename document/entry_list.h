@@ -30,7 +30,7 @@ class EntryList {
   // entry changes, so that the walks over the whole list count nothing twice.
   const EntryShape& Shape(int index) const {
     EntryShape& s = shapes_[static_cast<size_t>(index)];
-    if (!s.known) s = ShapeOf(items_[static_cast<size_t>(index)]);
+    if (!s.known) s = ShapeOf(items_[static_cast<size_t>(index)], markup_);
     return s;
   }
 
@@ -38,6 +38,8 @@ class EntryList {
   const std::vector<std::uint64_t>& Ids() const { return ids_; }
 
   int ListIndex() const { return selected_; }
+  // The style tags the entries' text carries.
+  Markup TextMarkup() const { return markup_; }
 
  private:
   friend class Document;
@@ -62,6 +64,7 @@ class EntryList {
   std::vector<std::uint64_t> ids_;
   mutable std::vector<EntryShape> shapes_;
   int selected_ = -1;
+  Markup markup_ = Markup::MicroDvd;
 };
 
 }  // namespace lm

@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "text.h"
 
@@ -104,7 +106,16 @@ size_t SubRipTagAt(std::string_view s, size_t i) {
   return 0;
 }
 
-size_t LinePrefixAt(std::string_view s, size_t i) {
+size_t MarkupTagAt(std::string_view s, size_t i, Markup markup) {
+  return markup == Markup::MicroDvd ? TagAt(s, i) : SubRipTagAt(s, i);
+}
+
+size_t LinePrefixAt(std::string_view s, size_t i, Markup markup) {
+  if (markup == Markup::SubRip) {
+    size_t j = i;
+    while (const size_t t = SubRipTagAt(s, j)) j += t;
+    return j - i;
+  }
   size_t j = i;
   bool slash = false;
   while (j < s.size()) {
@@ -128,9 +139,23 @@ size_t Find(std::string_view s, char c, size_t from, size_t to) {
   return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : to;
 }
 
+// Where markup may begin inside a line: a "{", and for SubRip a "<".
+size_t FindTagStart(std::string_view s, size_t from, size_t to, Markup markup) {
+  if (markup == Markup::MicroDvd) return Find(s, '{', from, to);
+  return std::min(Find(s, '{', from, to), Find(s, '<', from, to));
+}
+
 // The markup that starts a line at byte `i`, as LinePrefixAt; `tags` counts
-// its tags (each holds exactly one "{").
-size_t PrefixAt(std::string_view s, size_t i, int& tags) {
+// its tags (each holds exactly one tag start).
+size_t PrefixAt(std::string_view s, size_t i, int& tags, Markup markup) {
+  if (markup == Markup::SubRip) {
+    size_t j = i;
+    while (const size_t t = SubRipTagAt(s, j)) {
+      j += t;
+      ++tags;
+    }
+    return j - i;
+  }
   size_t j = i;
   bool slash = false;
   while (j < s.size()) {
@@ -156,20 +181,20 @@ size_t PrefixAt(std::string_view s, size_t i, int& tags) {
 // `barAt` holds the offsets of the first `kept` breaks where they are known.
 template <class Mark, class Bar>
 void WalkMarkup(std::string_view text, int braces, const std::uint32_t* barAt, int kept, int bars,
-                Mark mark, Bar bar) {
+                Markup markup, Mark mark, Bar bar) {
   const size_t n = text.size();
   for (int line = 0, start = 0;; ++line) {
     size_t i = static_cast<size_t>(start);
     int tags = 0;
-    if (const size_t prefix = PrefixAt(text, i, tags)) {
+    if (const size_t prefix = PrefixAt(text, i, tags, markup)) {
       mark(i, i + prefix);
       i += prefix;
       if (braces > 0) braces -= tags;
     }
     const size_t lineEnd = line < kept ? barAt[line] : (bars >= 0 && line >= bars) ? n : Find(text, '|', i, n);
-    for (size_t j = braces != 0 ? Find(text, '{', i, lineEnd) : lineEnd; j < lineEnd;
-         j = braces != 0 ? Find(text, '{', j + 1, lineEnd) : lineEnd) {
-      if (const size_t t = TagAt(text, j)) {
+    for (size_t j = braces != 0 ? FindTagStart(text, i, lineEnd, markup) : lineEnd; j < lineEnd;
+         j = braces != 0 ? FindTagStart(text, j + 1, lineEnd, markup) : lineEnd) {
+      if (const size_t t = MarkupTagAt(text, j, markup)) {
         mark(j, j + t);
         j += t - 1;
       }
@@ -187,8 +212,9 @@ namespace {
 // Counts are summed in byte lanes, word after word, and added up at the
 // end: no multiplication a word. A "/" is looked for only where a line
 // starts (MayHoldMarkup).
-TextFacts Scan(std::string_view text) {
+TextFacts Scan(std::string_view text, Markup markup) {
   TextFacts f;
+  const bool angles = markup == Markup::SubRip;
   std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
   size_t at = 0;
   ForEachWord(
@@ -197,6 +223,7 @@ TextFacts Scan(std::string_view text) {
         high |= word;
         dashLanes += OnesWhere(word, '-');
         braceLanes += OnesWhere(word, '{');
+        if (angles) braceLanes += OnesWhere(word, '<');
         if (std::uint64_t bars = MatchMask(word, '|')) {
           f.bars += CountInWord(word, '|');
           for (; bars && f.kept < TextFacts::kBarsKept; bars &= bars - 1)
@@ -214,11 +241,11 @@ TextFacts Scan(std::string_view text) {
 }
 }  // namespace
 
-TextFacts ScanText(std::string_view text) { return Scan(text); }
+TextFacts ScanText(std::string_view text, Markup markup) { return Scan(text, markup); }
 
-bool MayHoldMarkup(std::string_view text, const TextFacts& f) {
+bool MayHoldMarkup(std::string_view text, const TextFacts& f, Markup markup) {
   if (f.braces > 0) return true;
-  if (text.empty()) return false;
+  if (text.empty() || markup == Markup::SubRip) return false;
   if (text[0] == '/') return true;
   if (f.bars > f.kept) return SlashStartsALine(text);
   for (int k = 0; k < f.kept; ++k)
@@ -226,13 +253,13 @@ bool MayHoldMarkup(std::string_view text, const TextFacts& f) {
   return false;
 }
 
-VisibleCounts CountVisible(std::string_view text, const TextFacts& facts) {
+VisibleCounts CountVisible(std::string_view text, const TextFacts& facts, Markup markup) {
   VisibleCounts c;
   const bool ascii = facts.ascii;
   int markupChars = 0, markupDashes = 0;
   auto charsBefore = [&](size_t b) { return ascii ? static_cast<int>(b) : CharCount(text.substr(0, b)); };
   WalkMarkup(
-      text, facts.braces, facts.barAt, facts.kept, facts.bars,
+      text, facts.braces, facts.barAt, facts.kept, facts.bars, markup,
       [&](size_t b, size_t e) {
         markupChars += ascii ? static_cast<int>(e - b) : CharCount(text.substr(b, e - b));
         if (facts.dashes > 0)
@@ -248,25 +275,27 @@ VisibleCounts CountVisible(std::string_view text, const TextFacts& facts) {
   return c;
 }
 
-Visible::Visible(std::string_view s, size_t plainUpTo) : end_(s.size()) {
+Visible::Visible(std::string_view s, size_t plainUpTo, Markup markup) : end_(s.size()) {
   plainUpTo = std::min(plainUpTo, s.size());
   const std::string_view text = s.substr(plainUpTo);
   // Most text has neither a "{" nor a "/" and is ASCII: one byte a visible
   // character, found in one quick pass.
-  std::uint64_t high = 0, braces = 0, slashes = 0;
+  // (For SubRip: a "{" or a "<".)
+  const char other = markup == Markup::SubRip ? '<' : '/';
+  std::uint64_t high = 0, braces = 0, others = 0;
   ForEachWord(
       text,
       [&](std::uint64_t word) {
         high |= word;
         braces |= AnyMatch(word, '{');
-        slashes |= AnyMatch(word, '/');
+        others |= AnyMatch(word, other);
       },
       [] {});
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
   const bool ascii = (high & kHigh) == 0 && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
-  const bool anyBrace = (braces & kHigh) != 0;
-  const bool markup = anyBrace || ((slashes & kHigh) != 0 && SlashStartsALine(text));
-  if (!markup && ascii) {
+  const bool anyBrace = (braces & kHigh) != 0 || (markup == Markup::SubRip && (others & kHigh) != 0);
+  const bool marked = anyBrace || ((others & kHigh) != 0 && SlashStartsALine(text));
+  if (!marked && ascii) {
     mode_ = Mode::Identity;
     count_ = static_cast<int>(s.size());
     return;
@@ -274,9 +303,9 @@ Visible::Visible(std::string_view s, size_t plainUpTo) : end_(s.size()) {
   stretches_ = stretchLocal_;
   const int room = static_cast<int>(sizeof stretchLocal_ / sizeof stretchLocal_[0]);
   size_t markupBytes = 0;
-  if (markup) {
+  if (marked) {
     WalkMarkup(
-        text, anyBrace ? -1 : 0, nullptr, 0, -1,
+        text, anyBrace ? -1 : 0, nullptr, 0, -1, markup,
         [&](size_t b, size_t e) {
           if (stretchCount_ == room && stretches_ == stretchLocal_) {
             stretchHeap_.assign(stretchLocal_, stretchLocal_ + room);
@@ -371,27 +400,29 @@ int FindVisibleUpTo(std::string_view s, const Visible& v, char c, int to) {
   }
 }
 
-std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt) {
-  if (at < textAt) return {};
+std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt, Markup markup) {
+  // SubRip tags open and close spans that run over line breaks: no line
+  // carries anything.
+  if (at < textAt || markup == Markup::SubRip) return {};
   const size_t start = LineStartOf(s, at, textAt);
   if (start >= s.size() || (s[start] != '{' && s[start] != '/')) return {};
   return SelectPrefix(s, start, [](char letter) { return !IsUpper(letter); }, true);
 }
 
-std::string EntryMarkup(std::string_view text) {
-  if (text.empty() || (text[0] != '{' && text[0] != '/')) return {};
+std::string EntryMarkup(std::string_view text, Markup markup) {
+  if (markup == Markup::SubRip || text.empty() || (text[0] != '{' && text[0] != '/')) return {};
   return SelectPrefix(text, 0, [](char letter) { return IsUpper(letter); }, false);
 }
 
-void BreakLineAt(std::string& s, size_t at, size_t textAt) {
-  const std::string carried = CarriedMarkup(s, at, textAt);
+void BreakLineAt(std::string& s, size_t at, size_t textAt, Markup markup) {
+  const std::string carried = CarriedMarkup(s, at, textAt, markup);
   s[at] = '|';
   if (!carried.empty()) s.insert(at + 1, carried);
 }
 
-void JoinLineAt(std::string& s, size_t at, size_t textAt) {
+void JoinLineAt(std::string& s, size_t at, size_t textAt, Markup markup) {
   s[at] = ' ';
-  if (at < textAt) return;
+  if (at < textAt || markup == Markup::SubRip) return;
   const size_t next = at + 1;
   const size_t length = LinePrefixAt(s, next);
   if (length == 0) return;
@@ -400,7 +431,10 @@ void JoinLineAt(std::string& s, size_t at, size_t textAt) {
 }
 
 std::string MidLineMarkup(std::string_view markup) {
-  if (markup.find('/') == std::string_view::npos) return std::string(markup);
+  // A SubRip tag holds no "/" outside itself; its own "</…>" is passed over
+  // with it below.
+  if (markup.find('/') == std::string_view::npos || markup.find('<') != std::string_view::npos)
+    return std::string(markup);
   std::string out;
   for (size_t i = 0; i < markup.size();) {
     if (const size_t t = TagAt(markup, i)) {
@@ -418,12 +452,46 @@ std::string MidLineMarkup(std::string_view markup) {
   return out;
 }
 
-void JoinAllLines(std::string& text) {
-  if (!MayHoldMarkup(text)) {
+void JoinAllLines(std::string& text, Markup markup) {
+  if (markup == Markup::SubRip || !MayHoldMarkup(text)) {
     std::replace(text.begin(), text.end(), '|', ' ');
     return;
   }
   for (size_t p = text.find('|'); p != std::string::npos; p = text.find('|', p + 1)) JoinLineAt(text, p);
+}
+
+void CloseSpansAt(std::string_view joined, size_t at, std::string& first, std::string& second, Markup markup) {
+  if (markup != Markup::SubRip) return;
+  // The tags open where the text is cut, in the order they were opened.
+  std::vector<std::string> open;
+  auto nameOf = [](std::string_view tag) {
+    const size_t from = tag[1] == '/' ? 2 : 1;
+    size_t to = from;
+    while (to < tag.size() && std::isalpha(static_cast<unsigned char>(tag[to]))) ++to;
+    std::string name(tag.substr(from, to - from));
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+  };
+  for (size_t i = joined.find('<'); i < at && i != std::string_view::npos; i = joined.find('<', i + 1)) {
+    const size_t t = SubRipTagAt(joined, i);
+    if (t == 0 || i + t > at) continue;
+    const std::string_view tag = joined.substr(i, t);
+    const std::string name = nameOf(tag);
+    if (tag[1] != '/') {
+      open.emplace_back(tag);
+      continue;
+    }
+    for (size_t k = open.size(); k-- > 0;) {
+      if (nameOf(open[k]) == name) {
+        open.erase(open.begin() + static_cast<long>(k));
+        break;
+      }
+    }
+  }
+  std::string reopen;
+  for (const std::string& tag : open) reopen += tag;
+  for (size_t k = open.size(); k-- > 0;) first += "</" + nameOf(open[k]) + ">";
+  second.insert(0, reopen);
 }
 
 bool IsItalicMarkup(std::string_view markup) {

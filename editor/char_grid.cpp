@@ -33,16 +33,35 @@ void SetPreviewRows(CharGrid& grid, std::string row1, std::string row2) {
   std::replace(row2.begin(), row2.end(), '|', ' ');
   grid.Label1 = std::move(row1);
   grid.Label2 = std::move(row2);
+  // SubRip's italic spans are followed as the text is laid out.
+  if (grid.markup == Markup::SubRip) return;
   grid.Italic1 = IsItalicMarkup(grid.LineMarkup[0]);
   grid.Italic2 = IsItalicMarkup(grid.LineMarkup[1]) || IsItalicMarkup(EntryMarkup(grid.LineMarkup[0]));
 }
+
+// Whether a SubRip italic span is open after `markup`, given `italic` before.
+void FollowItalic(std::string_view markup, bool& italic) {
+  for (size_t i = 0; i < markup.size();) {
+    const size_t t = SubRipTagAt(markup, i);
+    if (t == 0) {
+      ++i;
+      continue;
+    }
+    if ((t == 3 || t == 4) && (markup[i + t - 2] == 'i' || markup[i + t - 2] == 'I')) italic = markup[i + 1] != '/';
+    i += t;
+  }
+}
 }  // namespace
 
-void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId) {
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, Markup markup) {
   grid.Clear();
+  grid.markup = markup;
   auto& cell = grid.Text2;
-  size_t at = LinePrefixAt(text, 0);  // byte position of character k
+  size_t at = LinePrefixAt(text, 0, markup);  // byte position of character k
   grid.LineMarkup[0].assign(text.substr(0, at));
+  bool italic = false;  // a SubRip italic span open
+  FollowItalic(grid.LineMarkup[0], italic);
+  if (markup == Markup::SubRip) grid.Italic1 = italic;
   std::string pending;      // markup before the next character
   bool lineStart = false;   // `pending` starts a screen line
   bool row2Started = false;
@@ -50,10 +69,11 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
   // At most the first 83 characters are examined: two or more "|" landing
   // in cell 41 hold the position there.
   for (int i = 0; i <= kGridCells; ++i) {
-    while (const size_t tag = TagAt(text, at)) {
+    while (const size_t tag = MarkupTagAt(text, at, markup)) {
       pending.append(text.substr(at, tag));
       at += tag;
     }
+    if (markup == Markup::SubRip) FollowItalic(pending, italic);
     std::string_view c = at < text.size() ? NextChar(text, at) : std::string_view();
     if (c.empty()) {
       cell[static_cast<size_t>(p)].clear();  // over a blank held in cell 41
@@ -67,8 +87,9 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
     } else if (p == kRowCells && !row2Started) {
       // Row 2 starts a screen line: its own, or the first one running on,
       // whose style it then carries as a break there would.
-      grid.LineMarkup[1] = lineStart ? pending : CarriedMarkup(grid.LineMarkup[0], 0) + pending;
+      grid.LineMarkup[1] = lineStart ? pending : CarriedMarkup(grid.LineMarkup[0], 0, 0, markup) + pending;
       row2Started = true;
+      if (markup == Markup::SubRip) grid.Italic2 = italic;
       pending.clear();
     } else {
       grid.CellMarkup[static_cast<size_t>(p)] += pending;
@@ -82,7 +103,7 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
       // one further on is folded into row 2.
       if (p > kRowCells) grid.Break[static_cast<size_t>(p)] = true;
       if (p < kRowCells + 1) p = kRowCells - 1;
-      const size_t prefix = LinePrefixAt(text, at);
+      const size_t prefix = LinePrefixAt(text, at, markup);
       pending.append(text.substr(at, prefix));
       at += prefix;
       lineStart = true;
@@ -108,7 +129,7 @@ void ShowEntryAt(const Document& doc, CharGrid& grid, int index) {
     grid.Clear();
     return;
   }
-  ShowEntryInGrid(grid, f.text, doc.List1.Id(index));
+  ShowEntryInGrid(grid, f.text, doc.List1.Id(index), doc.TextMarkup());
 }
 
 void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request) {
@@ -131,10 +152,10 @@ bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_vi
 
 namespace {
 // The visible characters of text that starts inside a line.
-std::string VisibleInsideLine(std::string_view text) {
+std::string VisibleInsideLine(std::string_view text, Markup markup) {
   if (text.empty()) return {};
   const std::string s = "x" + std::string(text);  // so that a "/" first is no line start
-  const Visible visible(s);
+  const Visible visible(s, 0, markup);
   std::string out;
   for (int i = 1; i < visible.size(); ++i) {
     size_t b = visible.Byte(i);
@@ -149,7 +170,7 @@ void PullOverflow(CharGrid& grid, int cell) {
   std::string& rest = grid.Overflow;
   auto& markup = grid.CellMarkup[static_cast<size_t>(cell)];
   size_t at = 0;
-  while (const size_t tag = TagAt(rest, at)) at += tag;
+  while (const size_t tag = MarkupTagAt(rest, at, grid.markup)) at += tag;
   if (at >= rest.size()) return;  // markup alone stays where it is
   markup.append(rest, 0, at);
   std::string_view c = NextChar(rest, at);
@@ -167,7 +188,7 @@ std::string CellText(const CharGrid& grid, int c) {
 }  // namespace
 
 std::string OverflowNote(const CharGrid& grid) {
-  const std::string rest = VisibleInsideLine(grid.Overflow);
+  const std::string rest = VisibleInsideLine(grid.Overflow, grid.markup);
   if (rest.empty()) return {};
   return "\u2026 " + std::to_string(CharCount(rest)) + " more: " + rest;
 }
@@ -221,7 +242,7 @@ std::string ComposeText(CharGrid& grid) {
   TidyRow(grid, kRowCells);
   const std::string row2 = grid.RowString(1);
   std::string text = grid.LineMarkup[0] + MarkedRow(grid, 0);
-  if (!row2.empty() || !VisibleInsideLine(grid.Overflow).empty()) text += "|" + grid.LineMarkup[1];
+  if (!row2.empty() || !VisibleInsideLine(grid.Overflow, grid.markup).empty()) text += "|" + grid.LineMarkup[1];
   text += MarkedRow(grid, 1);
   text += grid.Overflow;
   return text;
@@ -233,7 +254,7 @@ std::string GridVisibleText(const CharGrid& grid) {
   TidyRow(copy, 0);
   TidyRow(copy, kRowCells);
   std::string out = copy.RowString(0);
-  const std::string rest = copy.RowString(1) + VisibleInsideLine(copy.Overflow);
+  const std::string rest = copy.RowString(1) + VisibleInsideLine(copy.Overflow, copy.markup);
   if (!rest.empty()) out += "|" + rest;
   std::replace(out.begin(), out.end(), '|', '\n');
   return out;

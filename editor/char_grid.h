@@ -35,6 +35,8 @@ struct CharGrid {
   std::array<bool, kGridCells> Break{};
   // The entry's text beyond the cells, markup included.
   std::string Overflow;
+  // Whose style tags the text carries.
+  Markup markup = Markup::MicroDvd;
   // The entry the grid was filled from (0: none). The write-back goes to this
   // entry and to no other; with none, the cells take no typing.
   std::uint64_t EntryId = 0;
@@ -47,7 +49,8 @@ struct CharGrid {
 };
 
 // Lays a text into the cells and the preview rows.
-void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId);
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId,
+                     Markup markup = Markup::MicroDvd);
 // Shows the text of the entry at `index`; an entry that cannot be shown
 // (see ShowEntry) empties the grid.
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index);

@@ -37,12 +37,12 @@ void RebreakLongEntries(Document& doc);
 
 // The division of one entry line as the re-break makes it: true, with the two
 // new lines, when the entry is selected and can be cut; false otherwise.
-bool DivideLongEntry(std::string_view line, const TimeNotation& notation, std::string& first,
-                     std::string& second);
+bool DivideLongEntry(std::string_view line, const TimeNotation& notation, Markup markup,
+                     std::string& first, std::string& second);
 // Cuts the joined text near its middle into two entries with halved frame
 // ranges; false when there is no place to cut or the frames do not fit.
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
-                     const TimeNotation& notation, std::string& first, std::string& second);
+                     const TimeNotation& notation, Markup markup, std::string& first, std::string& second);
 
 // Stops on the next entry from CurrentIndex on that breaks the screen rules;
 // true when one was found. An entry that cannot be decomposed or does not

@@ -17,9 +17,9 @@ constexpr std::string_view kItalicTag = "{y:i}";
 
 // The text's first and last visible characters are "[" and "]"; style
 // markup around a remark does not make it more than a remark.
-bool IsRemarkOnly(std::string_view text) {
-  if (!MayHoldMarkup(text)) return !text.empty() && text.front() == '[' && text.back() == ']';
-  const Visible visible(text);
+bool IsRemarkOnly(std::string_view text, Markup markup) {
+  if (!MayHoldMarkup(text, markup)) return !text.empty() && text.front() == '[' && text.back() == ']';
+  const Visible visible(text, 0, markup);
   const int n = visible.size();
   return n > 0 && text[visible.Byte(0)] == '[' && text[visible.Byte(n - 1)] == ']';
 }
@@ -39,7 +39,7 @@ bool DeleteRemarkEntries(Document& doc) {
       fault = true;
       break;
     }
-    if (s.full && IsRemarkOnly(std::string_view(line).substr(s.textAt))) {
+    if (s.full && IsRemarkOnly(std::string_view(line).substr(s.textAt), doc.TextMarkup())) {
       CountFix(doc);
       deletions.push_back({i, {}});
     }
@@ -55,7 +55,38 @@ bool DeleteRemarkEntries(Document& doc) {
 // After a cut the test goes on one position further in the shortened text,
 // so a tag at the very end, or one that moves onto the position just tested,
 // stays. Built in one pass: erasing in place would be quadratic in the tags.
+// SubRip's italic markup, "<i>" and "</i>", is cut wherever it stands.
+void CutSubRipItalics(Document& doc, std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t t = SubRipTagAt(text, i);
+    const std::string_view tag = std::string_view(text).substr(i, t);
+    if (t == 3 || (t == 4 && tag[1] == '/')) {
+      const char name = tag[t - 2];
+      if (name == 'i' || name == 'I') {
+        i += t;
+        CountFix(doc);
+        continue;
+      }
+    }
+    out += text[i++];
+  }
+  text = std::move(out);
+}
+
+bool HasItalicTag(std::string_view text, Markup markup) {
+  if (markup == Markup::MicroDvd) return text.find(kItalicTag) != std::string_view::npos;
+  for (const char* tag : {"<i>", "<I>", "</i>", "</I>"})
+    if (text.find(tag) != std::string_view::npos) return true;
+  return false;
+}
+
 void CutItalicTags(Document& doc, std::string& text) {
+  if (doc.TextMarkup() == Markup::SubRip) {
+    CutSubRipItalics(doc, text);
+    return;
+  }
   if (text.find(kItalicTag) == std::string::npos) return;
   const int bound = CharCount(text) - static_cast<int>(kItalicTag.size());
   const size_t n = text.size();
@@ -95,7 +126,7 @@ bool CutTagsAndRemarks(Document& doc) {
     }
     EntryFields f;
     if (!SplitFullEntry(line, f)) continue;
-    const bool tag = f.text.find(kItalicTag) != std::string_view::npos;
+    const bool tag = HasItalicTag(f.text, doc.TextMarkup());
     const bool remark = f.text.find('[') != std::string_view::npos &&
                         f.text.find(']') != std::string_view::npos;
     if (!tag && !remark) continue;

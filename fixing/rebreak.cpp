@@ -17,7 +17,7 @@ namespace {
 // Breaks a half at the first space from its middle onwards, if there is one.
 // A half shorter than two characters has no middle to search from. A half
 // of `plain` text (ASCII without markup) is one byte a character.
-bool BreakHalf(std::string& half, bool plain) {
+bool BreakHalf(std::string& half, bool plain, Markup markup) {
   if (plain) {
     const size_t middle = half.size() / 2;
     if (middle < 1) return false;
@@ -25,11 +25,11 @@ bool BreakHalf(std::string& half, bool plain) {
     if (p != std::string::npos) half[p] = kBreak;
     return true;
   }
-  const Visible visible(half);
+  const Visible visible(half, 0, markup);
   const int middle = visible.size() / 2;
   if (middle < 1) return false;
   const int p = FirstSpaceFrom(half, visible, middle);
-  if (p != 0) BreakLineAt(half, visible.Byte(p - 1));
+  if (p != 0) BreakLineAt(half, visible.Byte(p - 1), 0, markup);
   return true;
 }
 
@@ -43,22 +43,22 @@ bool Selected(int len, int lastBar, int dashes) {
 }
 
 // The division of an entry whose shape is known.
-bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, std::string& first,
-            std::string& second) {
+bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, Markup markup,
+            std::string& first, std::string& second) {
   if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes)) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);
   // J: the text with its last "|" joined.
   std::string joined(fields.text);
-  JoinLineAt(joined, joined.rfind(kBreak));
-  return SplitEntryInTwo(joined, fields.start, fields.stop, notation, first, second);
+  JoinLineAt(joined, joined.rfind(kBreak), 0, markup);
+  return SplitEntryInTwo(joined, fields.start, fields.stop, notation, markup, first, second);
 }
 
 }  // namespace
 
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
-                     const TimeNotation& notation, std::string& first, std::string& second) {
-  const Visible visible(joined);
+                     const TimeNotation& notation, Markup markup, std::string& first, std::string& second) {
+  const Visible visible(joined, 0, markup);
   const int cut = FirstSpaceFrom(joined, visible, visible.size() / 2);
   if (cut == 0) return false;
   // The second half starts its own screen line without the space it was
@@ -69,11 +69,12 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
   a.reserve(at + 32);
   a.append(joined.substr(0, at));
   b.reserve(joined.size() - at + 64);
-  b += EntryMarkup(joined);
-  b += CarriedMarkup(joined, at);
+  b += EntryMarkup(joined, markup);
+  b += CarriedMarkup(joined, at, 0, markup);
   b.append(joined.substr(at + 1));
+  CloseSpansAt(joined, at, a, b, markup);
   const bool plain = visible.Identity();
-  if (!BreakHalf(a, plain) || !BreakHalf(b, plain)) return false;
+  if (!BreakHalf(a, plain, markup) || !BreakHalf(b, plain, markup)) return false;
 
   // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
   // undivided rather than be guessed at.
@@ -90,11 +91,11 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
   return true;
 }
 
-bool DivideLongEntry(std::string_view line, const TimeNotation& notation, std::string& first,
-                     std::string& second) {
+bool DivideLongEntry(std::string_view line, const TimeNotation& notation, Markup markup,
+                     std::string& first, std::string& second) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  return Divide(line, ShapeOf(line), notation, first, second);
+  return Divide(line, ShapeOf(line, markup), notation, markup, first, second);
 }
 
 // One linear pass equal to the walk over the first N positions in which each
@@ -103,6 +104,7 @@ bool DivideLongEntry(std::string_view line, const TimeNotation& notation, std::s
 void RebreakLongEntries(Document& doc) {
   const EntryList& list = doc.List1;
   const TimeNotation notation = doc.Notation();
+  const Markup markup = doc.TextMarkup();
   const int examinations = list.Count();
   int total = examinations;  // entries in the list at this point of the walk
   std::vector<Document::Rewrite> rewrites;
@@ -113,8 +115,9 @@ void RebreakLongEntries(Document& doc) {
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
     const int index = half ? -1 : next++;
-    halfNext = total < kInt16Max && (half ? DivideLongEntry(rewrites.back().lines.back(), notation, first, second)
-                                          : Divide(list.Item(index), list.Shape(index), notation, first, second));
+    halfNext = total < kInt16Max &&
+               (half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, first, second)
+                     : Divide(list.Item(index), list.Shape(index), notation, markup, first, second));
     if (!halfNext) continue;
     ++total;
     CountFix(doc);

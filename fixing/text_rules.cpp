@@ -8,7 +8,7 @@ namespace lm {
 
 using namespace fixing;
 
-void JoinLines(Document& doc) { JoinAllLines(doc.EntryText); }
+void JoinLines(Document& doc) { JoinAllLines(doc.EntryText, doc.TextMarkup()); }
 
 namespace {
 void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
@@ -21,14 +21,14 @@ void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
     // Room for the style the new line may carry.
     line.reserve(textAt + doc.EntryText.size() + 32);
     line += doc.EntryText;
-    BreakLineAt(line, textAt + visible.Byte(p - 1), textAt);
+    BreakLineAt(line, textAt + visible.Byte(p - 1), textAt, doc.TextMarkup());
   }
   WriteLineAtCurrent(doc, std::move(line));
 }
 }  // namespace
 
 void BreakNearMiddle(Document& doc) {
-  const Visible visible(doc.EntryText);
+  const Visible visible(doc.EntryText, 0, doc.TextMarkup());
   const int len = visible.size();
   // Forward from just before the middle; when nothing is found the backward
   // rule is deliberately not tried.
@@ -42,7 +42,7 @@ void BreakNearMiddle(Document& doc) {
 }
 
 void BreakBeforeMiddle(Document& doc) {
-  const Visible visible(doc.EntryText);
+  const Visible visible(doc.EntryText, 0, doc.TextMarkup());
   const int len = visible.size();
   const int p = LastSpaceUpTo(doc.EntryText, visible, len / 2);
   if (p == 0) return;
@@ -59,9 +59,9 @@ void JoinDialogueLine(Document& doc) {
   // counts as well.
   for (size_t i = 0; i < n; ++i) {
     if (line[i] != kBreak) continue;
-    const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1) : 0);
+    const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1, doc.TextMarkup()) : 0);
     if (next == n || line[next] != kDash) {
-      JoinLineAt(line, i, textAt);
+      JoinLineAt(line, i, textAt, doc.TextMarkup());
       WriteLineAtCurrent(doc, line);
       return;
     }
@@ -73,7 +73,7 @@ namespace {
 bool PlaceBreakFrom(Document& doc, int start, size_t textAt, const Visible& visible) {
   const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
   if (p == 0) return false;
-  BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt);
+  BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt, doc.TextMarkup());
   doc.SetItem(doc.CurrentIndex, doc.EntryLine);
   return true;
 }
@@ -85,16 +85,16 @@ void RebreakThreeLines(Document& doc) {
   for (int round = 0; round < 2; ++round) {
     const size_t last = line.rfind(kBreak);
     if (last == std::string::npos) break;
-    JoinLineAt(line, last, textAt);
+    JoinLineAt(line, last, textAt, doc.TextMarkup());
   }
   // The middle is taken over the whole entry string, frames included.
-  const Visible visible(line, textAt);
+  const Visible visible(line, textAt, doc.TextMarkup());
   if (PlaceBreakFrom(doc, (visible.size() + 7) / 2, textAt, visible)) CountFix(doc);
 }
 
 bool PlaceBreakFrom(Document& doc, int start) {
   const size_t textAt = TextStart(doc.EntryLine);
-  return PlaceBreakFrom(doc, start, textAt, Visible(doc.EntryLine, textAt));
+  return PlaceBreakFrom(doc, start, textAt, Visible(doc.EntryLine, textAt, doc.TextMarkup()));
 }
 
 }  // namespace lm

@@ -125,7 +125,7 @@ TEST(Cli, RefusesFilesThatAreNotFrameBased) {
                                    {"vob.sub", "VobSub image data"}}) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "linemend: " + name + ": not a frame-based subtitle file (looks like " + what + ")\n");
+    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (looks like " + what + ")\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
 }

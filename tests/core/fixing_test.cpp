@@ -181,7 +181,7 @@ TEST(Rebreak, LinearWalkEqualsTheStepByStepWalk) {
     int divided = 0;
     for (size_t p = 0; p < n; ++p) {
       std::string first, second;
-      if (DivideLongEntry(naive[p], TimeNotation::Frames(), first, second)) {
+      if (DivideLongEntry(naive[p], TimeNotation::Frames(), Markup::MicroDvd, first, second)) {
         naive[p] = first;
         naive.insert(naive.begin() + static_cast<long>(p) + 1, second);
         ++divided;

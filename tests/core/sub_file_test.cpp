@@ -172,7 +172,6 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{"SubRip", "1\n00:00:01,000 --> 00:00:03,500\n{y:i}Hello\n\n2\n00:00:04,000 --> 00:00:05,000\nBye\n", "SubRip"},
         RefusalCase{"SubViewer",
                     "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
                     "SubViewer"},
@@ -225,7 +224,7 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
     EXPECT_EQ(doc.Changed(), 1) << bad;
     EXPECT_EQ(LoadFailureMessage(result, bad),
               std::string(bad) == "film.sub"
-                  ? "film.sub is not a frame-based subtitle file (it looks like SubViewer)."
+                  ? "film.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."
                   : "File Corrupt!");
   }
   test::Run(doc, [&] { EXPECT_TRUE(ReloadSubtitleFile(doc, dir.File("good.sub"))); });

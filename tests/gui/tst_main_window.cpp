@@ -237,7 +237,7 @@ class MainWindowTest : public QObject {
     lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
     QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);  // back to the file: no prompt now
     form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
-    QCOMPARE(f_.log.Take(), QStringList{"sv.sub is not a frame-based subtitle file (it looks like SubViewer)."});
+    QCOMPARE(f_.log.Take(), QStringList{"sv.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."});
     QCOMPARE(Items().size(), 2);
   }
 
