@@ -198,8 +198,9 @@ void FileList::Refresh() {
   clear();
   if (!path_.isEmpty()) {
     QDir dir(path_);
-    // "*.*" means every file, dotted or not.
-    if (pattern_ != QLatin1String("*.*")) dir.setNameFilters({pattern_});
+    // "*.*" means every file, dotted or not; several patterns stand
+    // separated by blanks.
+    if (pattern_ != QLatin1String("*.*")) dir.setNameFilters(pattern_.split(QLatin1Char(' '), Qt::SkipEmptyParts));
     const QStringList names =
         dir.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     addItems(names);

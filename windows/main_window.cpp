@@ -48,8 +48,13 @@ bool LeaveShortcutToWindow(QEvent* event) {
 }
 
 bool IsSubtitleFile(const QString& path) {
-  return path.endsWith(QStringLiteral(".sub"), Qt::CaseInsensitive) && QFileInfo(path).isFile();
+  return (path.endsWith(QStringLiteral(".sub"), Qt::CaseInsensitive) ||
+          path.endsWith(QStringLiteral(".srt"), Qt::CaseInsensitive)) &&
+         QFileInfo(path).isFile();
 }
+
+// The frame rates the File menu offers.
+constexpr double kFrameRates[] = {23.976, 24, 25, 29.97, 30, 50, 59.94, 60};
 }  // namespace
 
 // The windows shown from here: each exists at most once.
@@ -348,6 +353,20 @@ void Form1::BuildMenus() {
     encodings->addAction(a);
     connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
   }
+  // Frames and times convert at the frame rate: for the frame buttons of a
+  // SubRip file, and for converting between the formats.
+  frameRateMenu_ = file->addMenu(QStringLiteral("F&rame rate"));
+  frameRateMenu_->setObjectName(QStringLiteral("FrameRate"));
+  auto* rates = new QActionGroup(frameRateMenu_);
+  for (const double rate : kFrameRates) {
+    const QString name = QString::fromStdString(FormatFrameRate(rate));
+    QAction* a = frameRateMenu_->addAction(name + QStringLiteral(" fps"));
+    a->setObjectName(QStringLiteral("FrameRate_%1").arg(name));
+    a->setData(rate);
+    a->setCheckable(true);
+    rates->addAction(a);
+    connect(a, &QAction::triggered, this, [this, rate] { FrameRate_Click(rate); });
+  }
   QAction* exit = add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
   for (auto [a, key] : {std::pair{load, Qt::Key_O}, {save, Qt::Key_S}, {exit, Qt::Key_Q}}) {
     a->setShortcut(QKeySequence(Qt::CTRL | key));
@@ -488,12 +507,17 @@ void Form1::RefreshActions() {
   const Encoding encoding = doc.FileEncoding() == Encoding::Utf8Bom ? Encoding::Utf8 : doc.FileEncoding();
   for (QAction* a : encodingMenu_->actions())
     a->setChecked(!doc.NoDocument() && a->data().toInt() == static_cast<int>(encoding));
+  const double rate = doc.NoDocument() ? folders_.ReadFrameRate() : doc.Identity().frameRate;
+  for (QAction* a : frameRateMenu_->actions()) a->setChecked(a->data().toDouble() == rate);
   encodingStatus_->setText(
-      doc.NoDocument() ? QString()
-                       : QStringLiteral("Encoding: %1 \u00b7 Line ends: %2")
-                             .arg(QString::fromLatin1(EncodingName(doc.FileEncoding())),
-                                  doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF")
-                                                                        : QStringLiteral("CR LF")));
+      doc.NoDocument()
+          ? QString()
+          : QStringLiteral("%1 \u00b7 Encoding: %2 \u00b7 Line ends: %3 \u00b7 %4 fps")
+                .arg(doc.Identity().format == SubtitleFormat::SubRip ? QStringLiteral("SubRip")
+                                                                     : QStringLiteral("Frame-based"),
+                     QString::fromLatin1(EncodingName(doc.FileEncoding())),
+                     doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CR LF"),
+                     QString::fromStdString(FormatFrameRate(rate))));
   // What would be undone: typing not yet written back comes first, when
   // writing it back would change the entry.
   const bool pending = session_.grid.Edited && WriteBackWouldChange(doc, session_.grid);
@@ -611,9 +635,10 @@ void Form1::OpenChosenFile(const std::string& dirListPath, const std::string& fi
                            const std::string& fileName) {
   ReplaceDocument(
       [this, dirListPath, fileListFolder, fileName](Document& doc) {
-        return LoadSubtitleFile(doc, fileListFolder, fileName, [&] {
-          return folders_.WriteDirectory(dirListPath, fileListFolder, fileName);
-        });
+        return LoadSubtitleFile(
+            doc, fileListFolder, fileName,
+            [&] { return folders_.WriteDirectory(dirListPath, fileListFolder, fileName); }, std::nullopt,
+            folders_.ReadFrameRate());
       },
       fileName, windows_->loadbox, false);
 }
@@ -640,8 +665,9 @@ void Form1::dropEvent(QDropEvent* event) {
 void Form1::LatestSub_Click() {
   const std::string path = LocalPath(latestSub_->data().toString());
   if (path.empty()) return;
-  ReplaceDocument([path](Document& doc) { return ReloadSubtitleFile(doc, path); }, FileNameOf(path),
-                  this, true);
+  const double rate = folders_.ReadFrameRate();
+  ReplaceDocument([path, rate](Document& doc) { return ReloadSubtitleFile(doc, path, std::nullopt, rate); },
+                  FileNameOf(path), this, true);
 }
 
 void Form1::Encoding_Click(Encoding encoding) {
@@ -652,9 +678,18 @@ void Form1::Encoding_Click(Encoding encoding) {
       (encoding == Encoding::Utf8 && doc.FileEncoding() == Encoding::Utf8Bom))
     return;
   // The file the document has then: "Save ?" may save it elsewhere first.
+  const double rate = doc.Identity().frameRate;
   ReplaceDocument(
-      [encoding](Document& d) { return ReloadSubtitleFile(d, d.FilePath(), encoding); },
+      [encoding, rate](Document& d) { return ReloadSubtitleFile(d, d.FilePath(), encoding, rate); },
       doc.FileName(), this, false);
+}
+
+void Form1::FrameRate_Click(double rate) {
+  // The choice is the document's, and the one later documents start with.
+  folders_.WriteFrameRate(rate);
+  Run("Frame rate", [&] {
+    if (!session_.doc.NoDocument()) session_.doc.SetFrameRate(rate);
+  });
 }
 
 void Form1::Avsluta_Click() {

@@ -140,6 +140,7 @@ class Form1 : public QMainWindow {
   void LatestSub_Click();
   // Reads the open file again in another encoding.
   void Encoding_Click(Encoding encoding);
+  void FrameRate_Click(double rate);
   void Load_Click();
   void Save_Click();
   void Saveas_Click();
@@ -158,6 +159,7 @@ class Form1 : public QMainWindow {
   QAction* latestSub_ = nullptr;
   QAction* latestSubLine_ = nullptr;
   QMenu* encodingMenu_ = nullptr;
+  QMenu* frameRateMenu_ = nullptr;
   QLabel* encodingStatus_ = nullptr;
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;

@@ -59,14 +59,14 @@ void Loadbox::Form_Load() {
   bool ok = folders_.ReadDirectory(folder, lastFile) && dir1_->SetPath(FromLocalPath(folder));
   if (ok) {
     drive1_->SetDriveFromPath(dir1_->path());
-    file1_->SetPattern(QStringLiteral("*.sub"));
+    file1_->SetPattern(kSubtitlePatterns);
     return;
   }
   // No usable remembered folder: start quietly in the home folder.
   const QString home = QDir::homePath();
   drive1_->SetDriveFromPath(home);
   dir1_->SetPath(home);
-  file1_->SetPattern(QStringLiteral("*.sub"));
+  file1_->SetPattern(kSubtitlePatterns);
 }
 
 void Loadbox::Dir1_Change() { file1_->SetPath(dir1_->path()); }

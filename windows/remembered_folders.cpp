@@ -1,5 +1,7 @@
 #include "remembered_folders.h"
 
+#include <optional>
+
 #include "document/sub_file.h"
 
 namespace lm {
@@ -72,6 +74,20 @@ bool RememberedFolders::WriteDirectory(const std::string& dirListPath,
 
 bool RememberedFolders::WriteSaveDir(const std::string& folder) const {
   return WriteFileSafely(SaveDirFile(), QuoteField(folder)).ok();
+}
+
+std::string RememberedFolders::FrameRateFile() const { return ComposeFilePath(folder_, "framerate.txt"); }
+
+double RememberedFolders::ReadFrameRate() const {
+  std::string content;
+  if (ReadWholeFile(FrameRateFile(), content, 1 << 10).status != FileRead::Ok) return kDefaultFrameRate;
+  const std::vector<std::string> fields = ReadFields(content);
+  const std::optional<double> rate = fields.empty() ? std::nullopt : ParseFrameRate(fields.front());
+  return rate ? *rate : kDefaultFrameRate;
+}
+
+bool RememberedFolders::WriteFrameRate(double frameRate) const {
+  return WriteFileSafely(FrameRateFile(), QuoteField(FormatFrameRate(frameRate))).ok();
 }
 
 }  // namespace lm

@@ -1,7 +1,7 @@
 #pragma once
-// "directory.txt" (the Open dialog's folder and the file last opened) and
-// "savedir.txt" (the folder last used for Save As), kept in the program's own
-// folder. Each field is one line: a double quote, the text, a double quote.
+// "directory.txt" (the Open dialog's folder and the file last opened),
+// "savedir.txt" (the folder last used for Save As) and "framerate.txt" (the
+// frame rate chosen last), kept in the program's own folder. Each field is one line: a double quote, the text, a double quote.
 // Plain string and file logic, without Qt, so that it is tested on its own.
 #include <string>
 #include <vector>
@@ -32,6 +32,10 @@ class RememberedFolders {
   bool WriteDirectory(const std::string& dirListPath, const std::string& fileListFolder,
                       const std::string& fileName) const;
   bool WriteSaveDir(const std::string& folder) const;
+  std::string FrameRateFile() const;
+  // The frame rate chosen last; 25 when none was.
+  double ReadFrameRate() const;
+  bool WriteFrameRate(double frameRate) const;
 
  private:
   std::string folder_;

@@ -71,7 +71,7 @@ SaveDialog::SaveDialog(const Document& doc, const RememberedFolders& folders, Sa
 void SaveDialog::Form_Load() {
   std::string folder, lastFile;
   if (folders_.ReadDirectory(folder, lastFile) && dir1_->SetPath(FromLocalPath(folder))) {
-    file1_->SetPattern(QStringLiteral("*.sub"));
+    file1_->SetPattern(kSubtitlePatterns);
     text1_->setText(FromLocalPath(doc_.FilePath()));
     return;
   }

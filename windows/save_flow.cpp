@@ -195,23 +195,26 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
     if (!AskYesCancel(mainWindow_, QStringLiteral("%1 already exists. Do You want to replace it?").arg(NameOf(path))))
       return false;
   }
-  const WriteResult result = WriteDocument(doc_, path);
+  // The name's extension says the format: Save As converts.
+  const SubtitleFormat format = FormatForPath(path, doc_.Identity().format);
+  const WriteResult result = WriteDocument(doc_, path, format);
   if (!result.ok()) {
     WriteFailed(path, result, true, std::move(onSaved));
     // The write-protected prompt takes over from the dialog.
     return static_cast<bool>(skrivskydd_);
   }
-  Saved(path, true);
+  Saved(path, true, format);
   // The document is saved either way; nothing reads this file back.
   folders_.WriteSaveDir(LocalPath(dirListPath));
   if (onSaved) onSaved();
   return true;
 }
 
-void SaveFlow::Saved(const std::string& path, bool newPath) {
+void SaveFlow::Saved(const std::string& path, bool newPath, std::optional<SubtitleFormat> format) {
   // Through the command boundary, so that every window sees the new state.
   doc_.Begin("Save");
   if (newPath) doc_.SetFilePath(path);
+  if (format) doc_.SetFormat(*format);
   doc_.MarkSaved();
   doc_.SetDiskStamp(StampOf(path));
   doc_.Commit();
@@ -220,7 +223,9 @@ void SaveFlow::Saved(const std::string& path, bool newPath) {
 void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
                            std::function<void()> onSaved) {
   if (result.status == WriteStatus::ReadOnly || IsReadOnly(path)) {
-    overwriting_ = {path, newPath, std::move(onSaved)};
+    // Save keeps the document's format; Save As takes the name's.
+    const SubtitleFormat format = newPath ? FormatForPath(path, doc_.Identity().format) : doc_.Identity().format;
+    overwriting_ = {path, newPath, std::move(onSaved), format};
     ShowSingle(skrivskydd_, [this] {
       auto* prompt = new Skrivskydd(mainWindow_, [this] { Overwrite(); });
       CentreOn(prompt, mainWindow_);
@@ -255,7 +260,7 @@ void SaveFlow::Overwrite() {
   bool ok = false;
   // A document closed meanwhile would overwrite the file with nothing.
   if (!job.path.empty() && !doc_.NoDocument() && SetReadOnly(job.path, false)) {
-    ok = WriteDocument(doc_, job.path).ok();
+    ok = WriteDocument(doc_, job.path, job.format).ok();
     // The protection goes back whether or not the write succeeded.
     if (!SetReadOnly(job.path, true)) ok = false;
   }
@@ -264,7 +269,7 @@ void SaveFlow::Overwrite() {
     ShowMessage(mainWindow_, QStringLiteral("Error error o.s.v"));
     return;
   }
-  Saved(job.path, job.newPath);
+  Saved(job.path, job.newPath, job.format);
   if (job.onSaved) job.onSaved();
 }
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "document/document.h"
@@ -85,7 +86,7 @@ class SaveFlow : public QObject {
                    std::function<void()> onSaved);
   // A write succeeded: the state is the saved one, and `path` becomes the
   // document's when `newPath`.
-  void Saved(const std::string& path, bool newPath);
+  void Saved(const std::string& path, bool newPath, std::optional<SubtitleFormat> format = std::nullopt);
   // Whether `path` is the document's own file (by name, or the same file).
   bool IsOwnFile(const std::string& path) const;
   // Asks before overwriting the document's own file when someone else has
@@ -106,6 +107,7 @@ class SaveFlow : public QObject {
     std::string path;
     bool newPath = false;  // from Save As: the path becomes the document's
     std::function<void()> onSaved;
+    SubtitleFormat format = SubtitleFormat::MicroDvd;  // written as
   } overwriting_;
 };
 

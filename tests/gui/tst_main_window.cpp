@@ -206,7 +206,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.Row(0).left(11), QStringLiteral("Dzie\u0144 dobry"));
     QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
-    QCOMPARE(status->text(), QStringLiteral("Encoding: Windows-1250 \u00b7 Line ends: LF"));
+    QCOMPARE(status->text(), QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
