@@ -23,6 +23,7 @@
 
 #include "document/document.h"
 #include "document/sub_file.h"
+#include "document/time_notation.h"
 #include "fixing/fixing.h"
 
 namespace {
@@ -225,18 +226,45 @@ double RunProcess(const std::vector<std::string>& args) {
   return Seconds(t);
 }
 
-void Process(benchmark::State& state, bool tagged) {
+// The same document as SubRip cues: a number, a timing line, the text's
+// lines, a blank line.
+std::vector<std::string> AsSubRip(const std::vector<std::string>& entries) {
+  std::vector<std::string> lines;
+  lines.reserve(entries.size() * 5);
+  int number = 0;
+  for (const std::string& entry : entries) {
+    const size_t first = entry.find('}'), second = entry.find('}', first + 2);
+    const long start = std::stol(entry.substr(1, first - 1)), stop = std::stol(entry.substr(first + 2, second - first - 2));
+    lines.push_back(std::to_string(++number));
+    lines.push_back(lm::FormatTime(start * 40) + " --> " + lm::FormatTime(stop * 40));
+    std::string text = entry.substr(second + 1);
+    for (size_t from = 0;;) {
+      const size_t bar = text.find('|', from);
+      lines.push_back(text.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+      if (bar == std::string::npos) break;
+      from = bar + 1;
+    }
+    lines.emplace_back();
+  }
+  return lines;
+}
+
+enum class Kind { Plain, Tagged, SubRip };
+
+void Process(benchmark::State& state, Kind kind) {
   const int entries = static_cast<int>(state.range(0));
   BenchFiles files;
-  const std::string in = files.folder + "/in.sub";
-  if (!lm::WriteSubtitleFile(in, MakeDocument(entries, tagged), lm::Encoding::Windows1252).ok()) {
+  const std::string in = files.folder + (kind == Kind::SubRip ? "/in.srt" : "/in.sub");
+  std::vector<std::string> lines = MakeDocument(entries, kind == Kind::Tagged);
+  if (kind == Kind::SubRip) lines = AsSubRip(lines);
+  if (!lm::WriteSubtitleFile(in, lines, lm::Encoding::Windows1252).ok()) {
     state.SkipWithError("cannot write the input file");
     return;
   }
   std::vector<double> copies, runs;
   for (int i = 0; i < 21; ++i) copies.push_back(RunProcess({"/proc/self/exe", "--plain-copy", in, files.folder + "/copy.sub"}));
   for (auto _ : state) {
-    const double took = RunProcess({LINEMEND_CLI, "fix", in, "-o", files.folder + "/out.sub"});
+    const double took = RunProcess({LINEMEND_CLI, "fix", in, "-o", files.folder + (kind == Kind::SubRip ? "/out.srt" : "/out.sub")});
     if (took < 0 || Median(copies) < 0) {
       state.SkipWithError("a process failed");
       return;
@@ -247,10 +275,12 @@ void Process(benchmark::State& state, bool tagged) {
   state.counters["copy_ms"] = Median(copies) * 1000;
   state.counters["ratio"] = Median(runs) / Median(copies);
 }
-void BM_ProcessFix(benchmark::State& state) { Process(state, false); }
-void BM_ProcessFixTagged(benchmark::State& state) { Process(state, true); }
+void BM_ProcessFix(benchmark::State& state) { Process(state, Kind::Plain); }
+void BM_ProcessFixTagged(benchmark::State& state) { Process(state, Kind::Tagged); }
+void BM_ProcessFixSubRip(benchmark::State& state) { Process(state, Kind::SubRip); }
 BENCHMARK(BM_ProcessFix)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_ProcessFixTagged)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ProcessFixSubRip)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace
 

@@ -131,6 +131,15 @@ bool Textline::event(QEvent* event) {
   return QLineEdit::event(event);
 }
 
+void Textline::SetFramePair(const QString& text) {
+  QFont f = SansSerifFont(9.75, true);
+  const int room = width() - 10;
+  if (QFontMetrics(f).horizontalAdvance(text) > room) f.setBold(false);
+  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room) f.setPointSizeF(f.pointSizeF() - 0.25);
+  if (font() != f) setFont(f);
+  if (this->text() != text) setText(text);
+}
+
 void Textline::mousePressEvent(QMouseEvent* event) {
   QLineEdit::mousePressEvent(event);
   if (clicked) clicked();
@@ -473,7 +482,7 @@ void Form1::WriteBackPending() { Report(session_.WriteBackPending()); }
 void Form1::RefreshViews() {
   const Document& doc = session_.doc;
   const CharGrid& grid = session_.grid;
-  text1_->setText(ToQt(doc.Text1()));
+  text1_->SetFramePair(ToQt(doc.Text1()));
   for (int i = 0; i < kGridCells; ++i) {
     const QString text = ToQt(grid.Text2[static_cast<size_t>(i)]);
     if (cell(i)->text() != text) cell(i)->setText(text);

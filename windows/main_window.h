@@ -51,6 +51,9 @@ class Textline : public QLineEdit {
  public:
   using QLineEdit::QLineEdit;
   std::function<void()> clicked;
+  // Shows the frame pair, in a smaller font when it would not fit (a
+  // SubRip cue's two times).
+  void SetFramePair(const QString& text);
 
  protected:
   bool event(QEvent* event) override;

@@ -41,6 +41,7 @@ class MainWindowTest : public QObject {
   void cleanup() {
     f_.form.reset();
     f_.log.Take();
+    QFile::remove(f_.File(QStringLiteral("framerate.txt")));
   }
 
   void typingOverwritesAndEnterWritesBack() {
@@ -324,6 +325,43 @@ class MainWindowTest : public QObject {
     QTest::keyClick(form.cell(0), Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(f_.ended, 1);
     QVERIFY(f_.Open().action(QStringLiteral("LatestSub"))->isVisible());
+  }
+
+  // A SubRip file: fixed, a cue edited in the grid and taken back, saved as
+  // SubRip; the frame rate chosen from the File menu.
+  void aSubRipFileThroughTheWindow() {
+    lm::ui::Form1& form = f_.Open();
+    const QString srt = f_.File(QStringLiteral("film.srt"));
+    lm::test::WriteBytes(srt,
+                         "1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle line that needs a break\r\n\r\n"
+                         "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n");
+    form.OpenFromOutside(srt);
+    QCOMPARE(form.textline()->text(), QStringLiteral("{00:00:01,000}{00:00:04,000}"));
+    QVERIFY(Items().size() == 2);
+    QVERIFY(lm::test::Menu(&form, Qt::Key_E, Qt::Key_F));
+    QCOMPARE(f_.log.Take(), QStringList{"I just fixed 1 lines, for You"});
+    ClickRow(form.list(), 1);
+    QCOMPARE(f_.Row(0).left(9), QStringLiteral("Short one"));
+    QVERIFY(form.label1()->font().italic());
+    Click(form.cell(0));
+    Type(QStringLiteral("Sport"));
+    QTest::keyClick(Focused(), Qt::Key_Return);
+    QCOMPARE(Items().at(1), QStringLiteral("{00:00:05,000}{00:00:06,000}<i>Sport one</i>"));
+    QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Items().at(1), QStringLiteral("{00:00:05,000}{00:00:06,000}<i>Short one</i>"));
+    QTest::keyClick(form.list(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(lm::test::ReadBytes(srt),
+             QByteArray("1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle\r\nline that needs a break\r\n\r\n"
+                        "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n"));
+    // "Start + 1" moves the time by a frame at the chosen rate: 1000 / 50 ms.
+    QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_R));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction* fifty = form.action(QStringLiteral("FrameRate_50"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(fifty).center());
+    QVERIFY(fifty->isChecked());
+    ClickButton(&form, "Command2");
+    QCOMPARE(form.textline()->text(), QStringLiteral("{00:00:05,020}{00:00:06,000}"));
   }
 
   void fixedSizeAndAPreviewThatFits() {
