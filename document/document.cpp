@@ -410,7 +410,20 @@ const SourceCue* Document::Source(int index, bool unchanged) const {
   const std::uint64_t id = list_.Id(index);
   if (id < firstSourceId_ || id - firstSourceId_ >= sources_.size()) return nullptr;
   const SourceCue& cue = sources_[static_cast<size_t>(id - firstSourceId_)];
-  return !unchanged || cue.line == list_.Item(index) ? &cue : nullptr;
+  return !unchanged || cue.Matches(list_.Item(index)) ? &cue : nullptr;
+}
+
+bool SourceCue::Matches(std::string_view line) const {
+  const std::string_view start = std::string_view(timing).substr(startAt, startLength);
+  const std::string_view stop = std::string_view(timing).substr(stopAt, stopLength);
+  const size_t textAt = start.size() + stop.size() + 4;
+  if (line.size() != textAt + text.size() || line[0] != '{' || line.substr(1, start.size()) != start ||
+      line.substr(1 + start.size(), 2) != "}{" || line.substr(3 + start.size(), stop.size()) != stop ||
+      line[textAt - 1] != '}')
+    return false;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (line[textAt + i] != (text[i] == '\n' ? '|' : text[i])) return false;
+  return true;
 }
 
 std::string FileNameOf(const std::string& path) {

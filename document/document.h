@@ -48,9 +48,13 @@ struct GridRequest {
 // (SubRip): written back from these bytes for as long as its entry is the
 // line it was read as.
 struct SourceCue {
-  std::string line;    // the entry line made from it
   std::string timing;  // the timing line, position coordinates and all
   std::string text;    // the text lines, separated by "\n"
+  // Where the two times stand in `timing`.
+  std::uint32_t startAt = 0, startLength = 0, stopAt = 0, stopLength = 0;
+  // Whether `line` is the entry this cue was read as: its times as written,
+  // its text lines separated by "|".
+  bool Matches(std::string_view line) const;
 };
 
 struct CommandResult {

@@ -52,7 +52,7 @@ std::string GuessTextFormat(const std::vector<std::string_view>& lines) {
   constexpr size_t kKinds = sizeof kFormats / sizeof kFormats[0];
   size_t counts[kKinds] = {};
   // Enough lines to be sure; a refused file is read no further.
-  const size_t sample = std::min<size_t>(lines.size(), 2000);
+  const size_t sample = std::min<size_t>(lines.size(), 400);
   for (size_t i = 0; i < sample; ++i) {
     std::string_view line = lines[i];
     if (i == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(3);

@@ -225,41 +225,63 @@ ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::op
   return ParseSubtitleFile(content, file, named, frameRate);
 }
 
+namespace {
+// Lines into the file's bytes, a line at a time: each encoded and ended as
+// the file's were.
+class LineEncoder {
+ public:
+  LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
+      : encoding_(identity.encoding), end_(Terminator(identity.lineEnd)), bytes_(bytes) {
+    bytes_.clear();
+    bytes_.reserve(sizeHint + kByteOrderMark.size());
+    if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;
+  }
+  void Add(std::string_view line) {
+    if (IsSingleByte(encoding_) && !IsAscii(line)) {
+      std::optional<std::string> coded = EncodeSingleByte(encoding_, line);
+      // The grid refuses what the code page cannot hold, so this is a
+      // safeguard against writing a changed character silently.
+      if (!coded) {
+        ok_ = false;
+        return;
+      }
+      bytes_ += *coded;
+    } else {
+      bytes_ += line;
+    }
+    bytes_ += end_;
+  }
+  bool Finish() {
+    if (ok_ && IsUtf16(encoding_)) {
+      const bool big = encoding_ == Encoding::Utf16BE;
+      std::optional<std::string> wide = EncodeUtf16(bytes_, big);
+      if (!wide) return false;
+      bytes_.assign(big ? kUtf16BEMark : kUtf16LEMark);
+      bytes_ += *wide;
+    }
+    return ok_;
+  }
+
+ private:
+  Encoding encoding_;
+  std::string_view end_;
+  std::string& bytes_;
+  bool ok_ = true;
+};
+}  // namespace
+
 bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
                         std::string& bytes) {
-  const Encoding encoding = identity.encoding;
-  const std::string_view end = Terminator(identity.lineEnd);
-  size_t total = kByteOrderMark.size();
-  for (const auto& e : entries) total += e.size() + end.size();
-  bytes.clear();
-  bytes.reserve(total);
-  if (encoding == Encoding::Utf8Bom) bytes += kByteOrderMark;
-  const bool narrow = IsSingleByte(encoding);
-  for (const auto& e : entries) {
-    if (narrow && !IsAscii(e)) {
-      std::optional<std::string> coded = EncodeSingleByte(encoding, e);
-      if (!coded) return false;
-      bytes += *coded;
-    } else {
-      bytes += e;
-    }
-    bytes += end;
-  }
-  if (IsUtf16(encoding)) {
-    const bool big = encoding == Encoding::Utf16BE;
-    std::optional<std::string> wide = EncodeUtf16(bytes, big);
-    if (!wide) return false;
-    bytes.assign(big ? kUtf16BEMark : kUtf16LEMark);
-    bytes += *wide;
-  }
-  return true;
+  size_t total = 0;
+  for (const auto& e : entries) total += e.size() + 2;
+  LineEncoder encoder(identity, bytes, total);
+  for (const auto& e : entries) encoder.Add(e);
+  return encoder.Finish();
 }
 
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity) {
   std::string bytes;
-  // The grid refuses what the code page cannot hold, so this is a safeguard
-  // against writing a changed character silently.
   if (!EncodeSubtitleFile(entries, identity, bytes)) return {WriteStatus::Failed, EILSEQ};
   return WriteFileSafely(path, bytes);
 }
@@ -271,14 +293,18 @@ WriteResult WriteDocument(const Document& doc, const std::string& path, std::opt
   // straight from the list.
   if (identity.format == SubtitleFormat::MicroDvd && identity.readAs == SubtitleFormat::MicroDvd)
     return WriteSubtitleFile(path, doc.List1.Items(), identity);
-  std::vector<std::string> lines;
+  size_t total = 0;
+  for (const auto& e : doc.List1.Items()) total += e.size() + 40;
+  std::string bytes;
+  LineEncoder encoder(identity, bytes, total);
+  const LineSink emit = [&](std::string_view line) { encoder.Add(line); };
   if (identity.format == SubtitleFormat::SubRip) {
-    SubRipLines(doc, lines);
-    if (!identity.finalBlank && !lines.empty() && lines.back().empty()) lines.pop_back();
+    WriteSubRip(doc, emit);
   } else {
-    MicroDvdLinesFromSubRip(doc, lines);
+    WriteMicroDvdFromSubRip(doc, emit);
   }
-  return WriteSubtitleFile(path, lines, identity);
+  if (!encoder.Finish()) return {WriteStatus::Failed, EILSEQ};
+  return WriteFileSafely(path, bytes);
 }
 
 SubtitleFormat FormatForPath(const std::string& path, SubtitleFormat otherwise) {

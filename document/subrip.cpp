@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "entry.h"
 #include "markup.h"
@@ -24,17 +25,6 @@ bool IsNumber(std::string_view line) {
   if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
   return !line.empty() && line.size() < 10 &&
          std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-void SplitInto(std::string_view text, char at, std::vector<std::string>& out, bool keepEmpty) {
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find(at, start);
-    const std::string_view part = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (keepEmpty || !part.empty()) out.emplace_back(part);
-    if (end == std::string_view::npos) return;
-    start = end + 1;
-  }
 }
 
 
@@ -159,12 +149,23 @@ bool ParseTimingLine(std::string_view line, std::string_view& start, std::string
 void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::string>& entries,
                  std::vector<SourceCue>& sources, bool& finalBlank) {
   const size_t n = lines.size();
-  std::string_view start, stop;
-  auto timingAt = [&](size_t i) { return i < n && ParseTimingLine(lines[i], start, stop); };
+  // Which lines are timing lines, worked out once: the rest is decided on
+  // these.
+  struct Timing {
+    bool is = false;
+    std::string_view start, stop;
+  };
+  std::vector<Timing> timing(n);
+  for (size_t i = 0; i < n; ++i)
+    if (lines[i].find("-->") != std::string_view::npos)
+      timing[i].is = ParseTimingLine(lines[i], timing[i].start, timing[i].stop);
+  auto timingAt = [&](size_t i) { return i < n && timing[i].is; };
   // A cue starts at a timing line, or at a number right before one.
-  auto cueAt = [&](size_t i) { return timingAt(i) || (IsNumber(lines[i]) && timingAt(i + 1)); };
+  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(lines[i])); };
   entries.clear();
   sources.clear();
+  entries.reserve(n / 3);
+  sources.reserve(n / 3);
   for (size_t i = 0; i < n;) {
     if (IsBlank(lines[i])) {
       ++i;
@@ -177,26 +178,28 @@ void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::st
         entries.back() += lines[i];
         sources.back().text += "\n";
         sources.back().text += lines[i];
-        sources.back().line = entries.back();
       }
       ++i;
       continue;
     }
     const size_t t = timingAt(i) ? i : i + 1;
-    timingAt(t);  // sets start and stop
     SourceCue cue;
     cue.timing = std::string(lines[t]);
+    const std::string_view start = timing[t].start, stop = timing[t].stop;
+    cue.startAt = static_cast<std::uint32_t>(start.data() - lines[t].data());
+    cue.startLength = static_cast<std::uint32_t>(start.size());
+    cue.stopAt = static_cast<std::uint32_t>(stop.data() - lines[t].data());
+    cue.stopLength = static_cast<std::uint32_t>(stop.size());
     std::string entry = BuildEntryLine(start, stop, "");
     size_t j = t + 1;
     for (bool first = true; j < n && !IsBlank(lines[j]) && !cueAt(j); ++j, first = false) {
       if (!first) {
-        entry += "|";
-        cue.text += "\n";
+        entry += '|';
+        cue.text += '\n';
       }
       entry += lines[j];
       cue.text += lines[j];
     }
-    cue.line = entry;
     entries.push_back(std::move(entry));
     sources.push_back(std::move(cue));
     i = j;
@@ -206,21 +209,33 @@ void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::st
 
 // ------------------------------------------------------------ writing
 
-void SubRipLines(const Document& doc, std::vector<std::string>& out) {
+void WriteSubRip(const Document& doc, const LineSink& emit) {
   const FileIdentity& identity = doc.Identity();
   const bool fromFrames = identity.readAs == SubtitleFormat::MicroDvd;
   const EntryList& list = doc.List1;
-  out.clear();
-  out.reserve(static_cast<size_t>(list.Count()) * 4 + 1);
   int number = 0;
-  for (int k = 0; k < list.Count(); ++k) {
+  const int last = list.Count() - 1;
+  char numberText[16];
+  auto emitText = [&](std::string_view text, char separator) {
+    // An empty line would end the cue.
+    for (size_t from = 0;;) {
+      const size_t end = text.find(separator, from);
+      const std::string_view part = text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
+      if (!part.empty()) emit(part);
+      if (end == std::string_view::npos) return;
+      from = end + 1;
+    }
+  };
+  for (int k = 0; k <= last; ++k) {
     const std::string& line = list.Item(k);
     if (fromFrames && k == 0 && FrameRateEntry(line)) continue;
-    out.push_back(std::to_string(++number));
+    const auto [end, error] = std::to_chars(numberText, numberText + sizeof numberText, ++number);
+    emit(std::string_view(numberText, static_cast<size_t>(end - numberText)));
+    const bool blankAfter = k < last || identity.finalBlank;
     if (const SourceCue* cue = fromFrames ? nullptr : doc.Source(k)) {
-      out.push_back(cue->timing);
-      if (!cue->text.empty()) SplitInto(cue->text, '\n', out, true);
-      out.emplace_back();
+      emit(cue->timing);
+      if (!cue->text.empty()) emitText(cue->text, '\n');
+      if (blankAfter) emit({});
       continue;
     }
     EntryFields f;
@@ -237,37 +252,34 @@ void SubRipLines(const Document& doc, std::vector<std::string>& out) {
     }
     // A cue whose text alone changed keeps its timing line, position and all.
     const SourceCue* was = fromFrames ? nullptr : doc.Source(k, false);
-    std::string_view wasStart, wasStop;
-    if (was && ParseTimingLine(was->timing, wasStart, wasStop) && wasStart == Trimmed(f.start) &&
-        wasStop == Trimmed(f.stop)) {
-      out.push_back(was->timing);
+    const std::string_view wasTiming = was ? std::string_view(was->timing) : std::string_view();
+    if (was && wasTiming.substr(was->startAt, was->startLength) == Trimmed(f.start) &&
+        wasTiming.substr(was->stopAt, was->stopLength) == Trimmed(f.stop)) {
+      emit(wasTiming);
     } else {
-      out.push_back(start + " --> " + stop);
+      emit(start + " --> " + stop);
     }
-    // An empty line would end the cue.
-    SplitInto(text, '|', out, false);
-    out.emplace_back();
+    emitText(text, '|');
+    if (blankAfter) emit({});
   }
 }
 
-void MicroDvdLinesFromSubRip(const Document& doc, std::vector<std::string>& out) {
+void WriteMicroDvdFromSubRip(const Document& doc, const LineSink& emit) {
   const FileIdentity& identity = doc.Identity();
   const EntryList& list = doc.List1;
-  out.clear();
-  out.reserve(static_cast<size_t>(list.Count()) + 1);
-  out.push_back("{1}{1}" + FormatFrameRate(identity.frameRate));
+  emit("{1}{1}" + FormatFrameRate(identity.frameRate));
   for (int k = 0; k < list.Count(); ++k) {
     const std::string& line = list.Item(k);
     EntryFields f;
     if (!SplitFullEntry(line, f)) {
-      out.push_back(line);
+      emit(line);
       continue;
     }
     auto frames = [&](std::string_view field) {
       const std::optional<int64_t> ms = ParseTime(field);
       return ms ? FormatFrameNumber(MillisecondsToFrames(*ms, identity.frameRate)) : std::string(Trimmed(field));
     };
-    out.push_back(BuildEntryLine(frames(f.start), frames(f.stop), SubRipTextToMicroDvd(f.text)));
+    emit(BuildEntryLine(frames(f.start), frames(f.stop), SubRipTextToMicroDvd(f.text)));
   }
 }
 

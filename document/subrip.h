@@ -8,6 +8,7 @@
 //
 // And the conversion between the two formats: frames and times at a frame
 // rate, and the style tags each understands.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,13 +32,15 @@ bool ParseTimingLine(std::string_view line, std::string_view& start, std::string
 void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::string>& entries,
                  std::vector<SourceCue>& sources, bool& finalBlank);
 
-// The lines of the document written as SubRip: cues numbered 1…n, an
+using LineSink = std::function<void(std::string_view line)>;
+
+// The document written as SubRip, a line at a time: cues numbered 1…n, an
 // untouched cue from the bytes it was read from, a converted document's
 // times from its frames at its frame rate.
-void SubRipLines(const Document& doc, std::vector<std::string>& out);
-// The lines of a document read as SubRip written frame-based: a frame-rate
-// first entry, then each cue's times as frames.
-void MicroDvdLinesFromSubRip(const Document& doc, std::vector<std::string>& out);
+void WriteSubRip(const Document& doc, const LineSink& emit);
+// A document read as SubRip written frame-based: a frame-rate first entry,
+// then each cue's times as frames.
+void WriteMicroDvdFromSubRip(const Document& doc, const LineSink& emit);
 
 // Style tags from one format to the other, a screen line at a time: italic,
 // bold, underline and colour carry over; what the other format has no

@@ -51,11 +51,25 @@ std::optional<int64_t> ParseTime(std::string_view field) {
 
 std::string FormatTime(int64_t milliseconds) {
   if (milliseconds < 0) milliseconds = 0;
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld,%03lld",
-                static_cast<long long>(milliseconds / 3600000), static_cast<long long>(milliseconds / 60000 % 60),
-                static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));
-  return buf;
+  // Written a digit at a time: it runs for every cue written.
+  char buf[40];
+  char* p = buf;
+  const int64_t hours = milliseconds / 3600000;
+  if (hours < 10) *p++ = '0';
+  p = std::to_chars(p, buf + 20, hours).ptr;
+  auto two = [&](int64_t v) {
+    *p++ = static_cast<char>('0' + v / 10);
+    *p++ = static_cast<char>('0' + v % 10);
+  };
+  *p++ = ':';
+  two(milliseconds / 60000 % 60);
+  *p++ = ':';
+  two(milliseconds / 1000 % 60);
+  *p++ = ',';
+  const int64_t ms = milliseconds % 1000;
+  *p++ = static_cast<char>('0' + ms / 100);
+  two(ms % 100);
+  return std::string(buf, p);
 }
 
 int64_t FramesToMilliseconds(int64_t frames, double frameRate) {
