@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "document/version.h"
 #include "windows/contact_links.h"
 #include "windows/window_util.h"
 
@@ -72,7 +73,7 @@ AboutWindow::AboutWindow(QWidget* parent)
 QString AboutWindow::ProgramTitle() { return kProgramTitle; }
 
 QString AboutWindow::VersionLine() {
-  return QStringLiteral("Version %1.%2.%3").arg(kMajor).arg(kMinor).arg(kRevision);
+  return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch);
 }
 
 void AboutWindow::Form_Load() {

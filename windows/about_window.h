@@ -10,10 +10,6 @@ namespace lm::ui {
 class AboutWindow : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int kMajor = 1;
-  static constexpr int kMinor = 1;
-  static constexpr int kRevision = 0;
-
   // A top-level window that deletes itself when it closes: create with new.
   explicit AboutWindow(QWidget* parent = nullptr);
 
