@@ -375,6 +375,19 @@ int Visible::At(size_t b) const {
   return it != end && *it == b ? static_cast<int>(it - starts_) : -1;
 }
 
+std::vector<int> ScreenLineLengths(std::string_view text, Markup markup) {
+  const Visible v(text, 0, markup);
+  std::vector<int> lengths(1, 0);
+  for (int i = 0; i < v.size(); ++i) {
+    if (text[v.Byte(i)] == '|') {
+      lengths.push_back(0);
+    } else {
+      ++lengths.back();
+    }
+  }
+  return lengths;
+}
+
 int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from) {
   if (from < 1) from = 1;
   if (from > v.size()) return 0;

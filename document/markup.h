@@ -105,6 +105,9 @@ class Visible {
   std::vector<std::uint32_t> startHeap_;
 };
 
+// The visible characters of each screen line of a text ("|" between them).
+std::vector<int> ScreenLineLengths(std::string_view text, Markup markup = Markup::MicroDvd);
+
 // 1-based visible position of the first visible `c` at or after visible
 // position `from`, or 0.
 int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from);

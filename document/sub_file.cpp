@@ -286,16 +286,15 @@ WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::st
   return WriteFileSafely(path, bytes);
 }
 
-WriteResult WriteDocument(const Document& doc, const std::string& path, std::optional<SubtitleFormat> format) {
+bool EncodeDocument(const Document& doc, std::optional<SubtitleFormat> format, std::string& bytes) {
   FileIdentity identity = doc.Identity();
   if (format) identity.format = *format;
   // The common case, a frame-based document written as it was read, goes
   // straight from the list.
   if (identity.format == SubtitleFormat::MicroDvd && identity.readAs == SubtitleFormat::MicroDvd)
-    return WriteSubtitleFile(path, doc.List1.Items(), identity);
+    return EncodeSubtitleFile(doc.List1.Items(), identity, bytes);
   size_t total = 0;
   for (const auto& e : doc.List1.Items()) total += e.size() + 40;
-  std::string bytes;
   LineEncoder encoder(identity, bytes, total);
   const LineSink emit = [&](std::string_view line) { encoder.Add(line); };
   if (identity.format == SubtitleFormat::SubRip) {
@@ -303,7 +302,12 @@ WriteResult WriteDocument(const Document& doc, const std::string& path, std::opt
   } else {
     WriteMicroDvdFromSubRip(doc, emit);
   }
-  if (!encoder.Finish()) return {WriteStatus::Failed, EILSEQ};
+  return encoder.Finish();
+}
+
+WriteResult WriteDocument(const Document& doc, const std::string& path, std::optional<SubtitleFormat> format) {
+  std::string bytes;
+  if (!EncodeDocument(doc, format, bytes)) return {WriteStatus::Failed, EILSEQ};
   return WriteFileSafely(path, bytes);
 }
 
@@ -336,15 +340,16 @@ char SeparatorFor(const std::string& folder) {
   return windows ? '\\' : '/';
 }
 
-LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
-                                 std::optional<Encoding> named, double frameRate) {
-  LoadResult result;
-  result.status = ReadSubtitleFile(path, file, named, frameRate);
-  result.looksLike = file.looksLike;
-  result.encoding = file.identity.encoding;
+LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
+  LoadResult result{status, file.looksLike, file.identity.encoding};
   if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
     result.status = ReadStatus::NoEntry;
   return result;
+}
+
+LoadResult ReadFirstDecomposable(const std::string& path, SubtitleFile& file,
+                                 std::optional<Encoding> named, double frameRate) {
+  return FirstDecomposable(ReadSubtitleFile(path, file, named, frameRate), file);
 }
 
 // The new document replaces the old; entry 0 becomes current and is shown.
@@ -367,6 +372,14 @@ LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std:
   const std::string path = ComposeFilePath(folder, fileName);
   SubtitleFile file;
   LoadResult result = ReadFirstDecomposable(path, file, named, frameRate);
+  if (result) OpenDocument(doc, std::move(file), path);
+  return result;
+}
+
+LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::string& path,
+                            std::optional<Encoding> named, double frameRate) {
+  SubtitleFile file;
+  LoadResult result = FirstDecomposable(ParseSubtitleFile(content, file, named, frameRate), file);
   if (result) OpenDocument(doc, std::move(file), path);
   return result;
 }

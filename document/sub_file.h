@@ -65,6 +65,9 @@ bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdent
                         std::string& bytes);
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity);
+// The document's file bytes, in its format or in `format`; false when a
+// character does not fit the file's encoding.
+bool EncodeDocument(const Document& doc, std::optional<SubtitleFormat> format, std::string& bytes);
 // The document to `path`, as the file it was read from, in its format or in
 // `format` (frames and times converted at the document's frame rate).
 WriteResult WriteDocument(const Document& doc, const std::string& path,
@@ -93,6 +96,12 @@ std::string LoadFailureMessage(const LoadResult& result, const std::string& file
 // shown. A load that fails leaves the open document as it was.
 LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                             const std::function<bool()>& rememberFolder,
+                            std::optional<Encoding> encoding = std::nullopt,
+                            double frameRate = kDefaultFrameRate);
+
+// The load of subtitle text that is not in a file (standard input); `path`
+// is what the document is called.
+LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::string& path,
                             std::optional<Encoding> encoding = std::nullopt,
                             double frameRate = kDefaultFrameRate);
 

@@ -1,9 +1,12 @@
 // The real linemend program on files in a temporary folder.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "document/version.h"
 #include "support.h"
 
 namespace lm {
@@ -37,7 +40,7 @@ TEST(Cli, FixWritesTheFixedDocumentAndSaysWhatIsLeft) {
   test::Put(dir.File("in.sub"), Crlf({"{100}{200}This is a rather long subtitle line that needs a break",
                                       "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}));
   const Result r = Cli(dir, "fix in.sub -o out.sub");
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out, "I just fixed 1 lines, for You\nstill too long: entry 2\n");
   EXPECT_EQ(test::Get(dir.File("out.sub")),
             Crlf({"{100}{200}This is a rather long subtitle|line that needs a break",
@@ -73,9 +76,18 @@ TEST(Cli, RefusesBadInputAndArguments) {
     EXPECT_EQ(r.err, "linemend: " + name + ": File Corrupt!\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
-  for (const char* args : {"", "fix", "fix blank.sub", "check blank.sub -o x.sub", "frobnicate x", "fix a b -o c"})
-    EXPECT_EQ(Cli(dir, args).status, 2) << args;
+  for (const char* args : {"", "fix", "fix blank.sub", "check blank.sub -o x.sub", "frobnicate x", "fix a b -o c",
+                           "fix a.sub --bogus -o b.sub", "fix a.sub -o", "fix - - -o -", "fix - -o dir/",
+                           "convert a.sub -i", "fix a.sub -i -o b.sub", "fix a.sub --json -o b.sub"}) {
+    const Result r = Cli(dir, args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line says what is wrong: " << r.err;
+  }
   EXPECT_EQ(Cli(dir, "--help").status, 0);
+  const Result version = Cli(dir, "fix --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("linemend ") + kVersion + "\n");
+  EXPECT_EQ(Cli(dir, "-V").out, version.out);
 }
 
 TEST(Cli, RealFilesKeepTheirLineEndsAndCodePage) {
@@ -145,6 +157,50 @@ TEST(Cli, WriteFailuresLeaveNoFileBehind) {
   EXPECT_EQ(r.err, "linemend: no/such/folder.sub: Cannot write the file: No such file or directory\n");
   EXPECT_EQ(std::system(("ls -A '" + dir.path() + "' | grep -q linemend-").c_str()) == 0, false)
       << "a temporary file was left behind";
+}
+
+TEST(Cli, SeveralFilesIntoAFolderEachOnItsOwn) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("out").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(dir.File("a").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(dir.File("broken.sub").c_str(), 0755), 0);  // not a file at all
+  test::Put(dir.File("a/one.sub"), Crlf({"{1}{2}This is a rather long subtitle line that needs a break"}));
+  test::Put(dir.File("two.srt"), "1\n00:00:01,000 --> 00:00:02,000\nShort\n\n");
+  test::Put(dir.File("one.sub"), Crlf({"{1}{2}another file of the same name"}));
+  const Result r = Cli(dir, "fix a/one.sub broken.sub two.srt one.sub -o out");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "a/one.sub: I just fixed 1 lines, for You\ntwo.srt: No new changes\none.sub: No new changes\n");
+  EXPECT_EQ(r.err,
+            "linemend: broken.sub: File Corrupt!\n"
+            "linemend: one.sub: not written: out/one.sub was already written from another input of that name\n");
+  EXPECT_EQ(test::Get(dir.File("out/one.sub")), Crlf({"{1}{2}This is a rather long subtitle|line that needs a break"}));
+  EXPECT_EQ(test::Get(dir.File("out/two.srt")), "1\n00:00:01,000 --> 00:00:02,000\nShort\n\n") << "SubRip stays SubRip";
+  EXPECT_FALSE(Exists(dir.File("out/broken.sub")));
+
+  // --format converts, and the name takes the format's extension.
+  EXPECT_EQ(Cli(dir, "convert two.srt -o out/ --format sub").status, 0);
+  EXPECT_EQ(test::Get(dir.File("out/two.sub")), "{1}{1}25\n{25}{50}Short\n");
+  // check goes on past a bad file too, and names the file on each line.
+  const Result check = Cli(dir, "check a/one.sub nothere.sub out/one.sub");
+  EXPECT_EQ(check.status, 2);
+  EXPECT_EQ(check.out, "a/one.sub:1: {1}{2}This is a rather long subtitle line that needs a break\n");
+}
+
+TEST(Cli, InPlaceKeepsEncodingAndLineEndsAndRefusesReadOnlyFiles) {
+  test::TempDir dir;
+  const std::string pl = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n";
+  test::Put(dir.File("pl.sub"), pl);
+  test::Put(dir.File("fine.sub"), "{1}{2}fine\n");
+  test::Put(dir.File("locked.sub"), pl);
+  ASSERT_TRUE(SetReadOnly(dir.File("locked.sub"), true));
+  const FileStamp fine = StampOf(dir.File("fine.sub"));
+  const Result r = Cli(dir, "fix -i pl.sub fine.sub locked.sub");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(test::Get(dir.File("pl.sub")),
+            "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n");
+  EXPECT_EQ(StampOf(dir.File("fine.sub")), fine) << "nothing changed, nothing written";
+  EXPECT_EQ(r.err, "linemend: locked.sub: File is read-only, not written\n");
+  EXPECT_EQ(test::Get(dir.File("locked.sub")), pl);
 }
 
 TEST(Cli, OutputThroughSymbolicLinks) {

@@ -1,0 +1,190 @@
+#include "cli/options.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "document/time_notation.h"
+
+namespace lm::cli {
+
+const char* const kUsage =
+    "Usage: linemend COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "Commands:\n"
+    "  fix         fix the text automatically: join, break near the middle and\n"
+    "              re-break the entries too long for two screen lines\n"
+    "  remove-hi   remove hearing-impaired text ([music], (laughs), NAME:)\n"
+    "  check       list the entries still too long (more than 2 lines, or a\n"
+    "              line of more than 41 characters); writes nothing\n"
+    "  convert     write each file in the format the output names\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT   the output file; \"-\" is standard output; a folder\n"
+    "                     (ending in \"/\", or an existing one) takes each input\n"
+    "                     under its own name\n"
+    "  -i, --in-place     rewrite each input file in its own encoding and line\n"
+    "                     ends; refused when the file changed meanwhile or is\n"
+    "                     read-only\n"
+    "  --format sub|srt   the output format (default: the output file's\n"
+    "                     extension .sub or .srt, else the input's format)\n"
+    "  --fps N            the frame rate between frames and times: 23.976, 25,\n"
+    "                     29.97 … (default: a frame-based file's own\n"
+    "                     \"{1}{1}23.976\" first entry, else 25)\n"
+    "  --encoding NAME    read (and write) in this encoding instead of the one\n"
+    "                     detected: UTF-8, Windows-1250 … Windows-1258,\n"
+    "                     ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U,\n"
+    "                     IBM852, IBM866 (also cp1250, latin2 …)\n"
+    "  --json             check: one JSON object a line for each file: path,\n"
+    "                     format, encoding, entries, and tooLong, a list of\n"
+    "                     {entry, start, stop, lines} (start and stop are frame\n"
+    "                     numbers, or SubRip times as text; lines counts the\n"
+    "                     visible characters of each screen line)\n"
+    "  -V, --version      print the version\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "A file is read as frame-based (.sub) or SubRip (.srt) by what it holds;\n"
+    "anything else is refused. FILE \"-\" is standard input (with -o FILE or\n"
+    "-o -). Messages go to standard output, or to standard error when the\n"
+    "output is standard output; check prints \"N: <entry>\" for each entry\n"
+    "still too long (\"FILE:N: <entry>\" for several files), in UTF-8.\n"
+    "Entries are counted from 1. One bad file does not stop the others.\n"
+    "\n"
+    "Exit status: 0 done; 1 an entry is still too long (fix, check); 2 an\n"
+    "error. Over several files, the worst.\n"
+    "\n"
+    "Examples:\n"
+    "  linemend fix - -o - < in.sub > out.sub\n"
+    "  linemend fix *.sub -o fixed/\n"
+    "  linemend convert film.sub -o film.srt --fps 23.976\n"
+    "  linemend check --json *.srt\n";
+
+namespace {
+
+bool IsChoosable(Encoding e) {
+  const auto& list = ChoosableEncodings();
+  return std::find(list.begin(), list.end(), e) != list.end();
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<Command> CommandNamed(const std::string& name) {
+  if (name == "fix") return Command::Fix;
+  if (name == "remove-hi") return Command::RemoveHi;
+  if (name == "check") return Command::Check;
+  if (name == "convert") return Command::Convert;
+  return std::nullopt;
+}
+
+}  // namespace
+
+Parsed ParseArguments(const std::vector<std::string>& args, Options& options, std::string& error) {
+  for (const auto& a : args) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") return Parsed::Help;
+    if (a == "--version" || a == "-V") return Parsed::Version;
+  }
+  const auto fail = [&error](std::string why) {
+    error = std::move(why);
+    return Parsed::Error;
+  };
+  if (args.empty()) return fail("no command given");
+  const std::optional<Command> command = CommandNamed(args[0]);
+  if (!command) return fail("unknown command '" + args[0] + "'");
+  options.command = *command;
+
+  bool haveOutput = false, inPlace = false, filesOnly = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    // "--name VALUE" or "--name=VALUE"; false with the error set when the value is missing.
+    std::string value;
+    const auto takes = [&](const std::string& name, const char* shortName = nullptr) {
+      if (a == name || (shortName && a == shortName)) {
+        if (i + 1 >= args.size()) {
+          error = a + " needs a value";
+          return false;
+        }
+        value = args[++i];
+        return true;
+      }
+      if (a.rfind(name + "=", 0) == 0) {
+        value = a.substr(name.size() + 1);
+        return true;
+      }
+      return false;
+    };
+    if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
+      if (a.empty()) return fail("an empty file name");
+      options.inputs.push_back(a);
+    } else if (a == "--") {
+      filesOnly = true;
+    } else if (takes("--output", "-o")) {
+      if (haveOutput) return fail("more than one output");
+      if (value.empty()) return fail("-o needs a file name");
+      options.outputPath = value;
+      haveOutput = true;
+    } else if (a == "--in-place" || a == "-i") {
+      inPlace = true;
+    } else if (a == "--json") {
+      options.json = true;
+    } else if (takes("--encoding")) {
+      options.encoding = EncodingFromName(value);
+      if (!options.encoding || !IsChoosable(*options.encoding)) return fail("unknown encoding '" + value + "'");
+    } else if (takes("--fps")) {
+      options.frameRate = ParseFrameRate(value);
+      if (!options.frameRate) return fail("not a frame rate: '" + value + "'");
+    } else if (takes("--format")) {
+      if (value == "sub") {
+        options.format = SubtitleFormat::MicroDvd;
+      } else if (value == "srt") {
+        options.format = SubtitleFormat::SubRip;
+      } else {
+        return fail("unknown format '" + value + "' (sub or srt)");
+      }
+    } else if (!error.empty()) {
+      return Parsed::Error;  // a value was missing
+    } else {
+      return fail("unknown option '" + a + "'");
+    }
+  }
+  if (!error.empty()) return Parsed::Error;
+
+  const std::string& name = args[0];
+  if (options.inputs.empty()) return fail(name + " needs a file (\"-\" for standard input)");
+  if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
+    return fail("standard input can be read only once");
+  if (options.json && options.command != Command::Check) return fail("--json is for check");
+  if (options.command == Command::Check) {
+    if (haveOutput || inPlace) return fail("check writes no file");
+    if (options.format) return fail("check writes no file; --format is for the other commands");
+    return Parsed::Run;
+  }
+  if (haveOutput && inPlace) return fail("-o and --in-place together");
+  if (inPlace) {
+    if (options.command == Command::Convert) return fail("convert writes a new file: give -o");
+    if (options.format) return fail("--in-place keeps each file's format");
+    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 0)
+      return fail("standard input cannot be rewritten in place");
+    options.output = Output::InPlace;
+    return Parsed::Run;
+  }
+  if (!haveOutput) return fail(name + " needs -o OUT or --in-place");
+  const std::string& out = options.outputPath;
+  if (out == "-") {
+    if (options.inputs.size() > 1) return fail("-o - takes one input");
+    options.output = Output::Stdout;
+  } else if (out.back() == '/' || IsFolder(out)) {
+    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 0)
+      return fail("standard input has no name to write under: give -o FILE");
+    options.output = Output::Folder;
+  } else {
+    if (options.inputs.size() > 1) return fail("several files need -o FOLDER/ or --in-place");
+    options.output = Output::File;
+  }
+  return Parsed::Run;
+}
+
+}  // namespace lm::cli

@@ -1,0 +1,249 @@
+#include "cli/run.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "document/document.h"
+#include "document/limits.h"
+#include "document/sub_file.h"
+#include "document/text.h"
+#include "fixing/fixing.h"
+
+namespace lm::cli {
+
+namespace {
+
+int Fail(const std::string& path, const std::string& why) {
+  std::cerr << "linemend: " << path << ": " << why << "\n";
+  return kError;
+}
+
+// What a file name reads as in messages: standard input has none.
+std::string Shown(const std::string& input) { return input == "-" ? "(standard input)" : input; }
+
+bool ReadStandardInput(std::string& content) {
+  char buffer[1 << 16];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    content.append(buffer, n);
+    if (static_cast<long long>(content.size()) > kMaxFileBytes) return false;
+  }
+  return !std::ferror(stdin);
+}
+
+int LoadFailure(const std::string& input, const LoadResult& loaded) {
+  switch (loaded.status) {
+    case ReadStatus::Ok:
+      return kOk;
+    case ReadStatus::NotFrameBased:
+      return Fail(Shown(input), "neither a frame-based nor a SubRip subtitle file" +
+                                    (loaded.looksLike.empty() ? "" : " (looks like " + loaded.looksLike + ")"));
+    case ReadStatus::NotInEncoding:
+      return Fail(Shown(input), std::string("cannot be read as ") + EncodingName(loaded.encoding));
+    default:
+      return Fail(Shown(input), "File Corrupt!");
+  }
+}
+
+// Loads the file the way the Open dialog's load does, without writing the
+// remembered-folder file.
+int Load(Document& doc, const std::string& input, const Options& options) {
+  LoadResult loaded{ReadStatus::NoEntry, {}, {}};
+  doc.Begin("Open");
+  if (input == "-") {
+    std::string content;
+    if (ReadStandardInput(content)) {
+      loaded = LoadSubtitleText(doc, content, input, options.encoding);
+    } else {
+      loaded.status = ReadStatus::TooLarge;
+    }
+  } else if (!FileExists(input)) {
+    doc.Commit();
+    return Fail(input, "No such file");
+  } else if (::access(input.c_str(), R_OK) != 0) {
+    doc.Commit();
+    return Fail(input, "Permission denied");
+  } else {
+    const size_t cut = input.find_last_of('/');
+    const std::string folder = cut == std::string::npos ? "." : input.substr(0, cut + 1);
+    const std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
+    if (!name.empty()) loaded = LoadSubtitleFile(doc, folder, name, nullptr, options.encoding);
+  }
+  doc.Commit();
+  if (loaded && options.frameRate) doc.SetFrameRate(*options.frameRate);
+  return LoadFailure(input, loaded);
+}
+
+// The file name with the extension of `format`.
+std::string WithExtension(const std::string& name, SubtitleFormat format) {
+  const size_t dot = name.find_last_of('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return stem + (format == SubtitleFormat::SubRip ? ".srt" : ".sub");
+}
+
+std::string JoinFolder(const std::string& folder, const std::string& name) {
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+int WriteFailure(const std::string& path, const WriteResult& result) {
+  if (result.status == WriteStatus::ReadOnly) return Fail(path, "File is read-only, not written");
+  return Fail(path, "Cannot write the file: " + result.Reason());
+}
+
+// JSON text of a string; bytes that are not UTF-8 (a file name can hold
+// anything) become U+FFFD.
+void PutJsonString(std::ostream& out, const std::string& s) {
+  out << '"';
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      if (c == '"' || c == '\\') {
+        out << '\\' << c;
+      } else if (c < 0x20) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\u%04x", c);
+        out << hex;
+      } else {
+        out << c;
+      }
+      ++i;
+      continue;
+    }
+    size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (n > 1 && i + n <= s.size() && IsValidUtf8(std::string_view(s).substr(i, n))) {
+      out.write(s.data() + i, static_cast<std::streamsize>(n));
+      i += n;
+    } else {
+      out << "\\ufffd";
+      ++i;
+    }
+  }
+  out << '"';
+}
+
+// A frame field as a number, a time as text; null when the entry has none.
+void PutJsonTime(std::ostream& out, const Document& doc, bool has, std::string_view field) {
+  const TimeNotation notation = doc.Notation();
+  const std::optional<int64_t> units = has ? notation.Parse(field) : std::nullopt;
+  if (!units) {
+    out << "null";
+  } else if (notation.InMilliseconds()) {
+    out << '"' << notation.Format(*units) << '"';
+  } else {
+    out << *units;
+  }
+}
+
+}  // namespace
+
+int Runner::Run(const std::string& input) {
+  Document doc;
+  doc.KeepHistory(false);  // nothing is undone here
+  if (const int status = Load(doc, input, options_); status != kOk) return status;
+
+  // With several files each line says which it is about.
+  const std::string prefix = options_.inputs.size() > 1 ? Shown(input) + ": " : "";
+  std::ostream& say = options_.output == Output::Stdout ? std::cerr : std::cout;
+
+  if (options_.command == Command::Check) {
+    std::ostringstream json;
+    bool found = false;
+    doc.Begin("Check");
+    doc.CurrentIndex = 0;
+    while (SeekTooLong(doc)) {
+      const int index = doc.CurrentIndex;
+      const std::string& line = doc.List1.Item(index);
+      if (options_.json) {
+        EntryFields fields;
+        const bool split = SplitEntryLine(line, fields);
+        json << (found ? "," : "") << "{\"entry\":" << index + 1 << ",\"start\":";
+        PutJsonTime(json, doc, split && fields.hasStart, fields.start);
+        json << ",\"stop\":";
+        PutJsonTime(json, doc, split && fields.hasStop, fields.stop);
+        json << ",\"lines\":[";
+        const std::vector<int> lengths = ScreenLineLengths(split ? fields.text : line, doc.TextMarkup());
+        for (size_t i = 0; i < lengths.size(); ++i) json << (i ? "," : "") << lengths[i];
+        json << "]}";
+      } else {
+        std::cout << (prefix.empty() ? "" : Shown(input) + ":") << index + 1 << ": ";
+        std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
+        std::cout << "\n";
+      }
+      found = true;
+      ++doc.CurrentIndex;  // below the list size, which fits 16 bits
+    }
+    doc.Commit();
+    if (options_.json) {
+      std::cout << "{\"path\":";
+      PutJsonString(std::cout, input);
+      std::cout << ",\"format\":\""
+                << (doc.Identity().format == SubtitleFormat::SubRip ? "SubRip" : "frame-based")
+                << "\",\"encoding\":\"" << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count()
+                << ",\"tooLong\":[" << json.str() << "]}\n";
+    }
+    return found ? kTooLong : kOk;
+  }
+
+  if (options_.command != Command::Convert) {
+    doc.Begin(options_.command == Command::Fix ? "Fix" : "Remove hearing impaired");
+    if (options_.command == Command::Fix) {
+      Fixlines_Click(doc);
+    } else {
+      Rmhi_Click(doc);
+    }
+    for (const std::string& text : doc.Commit().messages) say << prefix << text << "\n";
+  }
+
+  const SubtitleFormat own = doc.Identity().format;
+  int status = kOk;
+  switch (options_.output) {
+    case Output::Stdout: {
+      std::string bytes;
+      if (!EncodeDocument(doc, options_.format.value_or(own), bytes))
+        return Fail(Shown(input), "a character does not fit the encoding, not written");
+      std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      std::cout.flush();
+      if (!std::cout) return Fail("(standard output)", "Cannot write");
+      break;
+    }
+    case Output::File: {
+      const std::string& path = options_.outputPath;
+      const WriteResult result = WriteDocument(doc, path, options_.format.value_or(FormatForPath(path, own)));
+      if (!result.ok()) return WriteFailure(path, result);
+      break;
+    }
+    case Output::Folder: {
+      // Under its own name and in its own format, unless another is asked for.
+      const size_t cut = input.find_last_of('/');
+      std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
+      if (options_.format) name = WithExtension(name, *options_.format);
+      const std::string path = JoinFolder(options_.outputPath, name);
+      if (!written_.insert(path).second)
+        return Fail(input, "not written: " + path + " was already written from another input of that name");
+      const WriteResult result = WriteDocument(doc, path, options_.format.value_or(own));
+      if (!result.ok()) return WriteFailure(path, result);
+      break;
+    }
+    case Output::InPlace: {
+      // As the window's Save: nothing of anyone else's is written over.
+      if (!doc.Changed()) break;
+      if (StampOf(input) != doc.DiskStamp())
+        return Fail(input, "has changed on disk since it was read, not written");
+      const WriteResult result = WriteDocument(doc, input);
+      if (!result.ok()) return WriteFailure(input, result);
+      break;
+    }
+    case Output::None:
+      break;
+  }
+  if (options_.command == Command::Fix && doc.List1.Valid(doc.CurrentIndex)) {
+    say << prefix << "still too long: entry " << doc.CurrentIndex + 1 << "\n";
+    status = kTooLong;
+  }
+  return status;
+}
+
+}  // namespace lm::cli
