@@ -1,0 +1,100 @@
+// linemend in pipelines: standard input and output, and check --json read
+// back as JSON.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+  int status = -1;
+  QByteArray out, err;
+};
+
+Run Linemend(const QStringList& args, const QByteArray& input = {}) {
+  QProcess p;
+  p.start(QStringLiteral(LINEMEND_CLI), args);
+  if (!p.waitForStarted()) return {};
+  p.write(input);
+  p.closeWriteChannel();
+  if (!p.waitForFinished(30000)) return {};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+          p.readAllStandardError()};
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+}  // namespace
+
+class CliTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void StandardInputToStandardOutput() {
+    // Windows-1250 with CR LF, as such files come: the bytes stay as they were.
+    const QByteArray in = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n";
+    Run r = Linemend({"fix", "-", "-o", "-"}, in);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n"));
+    QCOMPARE(r.err, QByteArray("I just fixed 1 lines, for You\n"));
+
+    // A lower-case tag slants its own screen line only.
+    r = Linemend({"convert", "-", "--format", "srt", "-o", "-"}, "{25}{50}{y:i}Hello|there\n");
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QByteArray("1\n00:00:01,000 --> 00:00:02,000\n<i>Hello</i>\nthere\n\n"));
+
+    r = Linemend({"fix", "-", "-o", "-"}, QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0", 10));
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.out.isEmpty());
+  }
+
+  void CheckJsonReadsBack() {
+    QTemporaryDir dir;
+    const QString sub = dir.filePath("film.sub"), srt = dir.filePath("film.srt");
+    Write(sub, "{1}{1}23.976\r\n{100}{200}{y:i}Fine line\r\n"
+               "{300}{400}This is a rather long subtitle line that needs a break\r\n{500}{600}a|b|c\r\n");
+    Write(srt, "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,500\r\n<i>\xC3\xA5ker och \xC3\xA4ngar</i> "
+               "och skogar och sj\xC3\xB6" "ar och berg\r\n\r\n");
+    const Run r = Linemend({"check", "--json", sub, dir.filePath("gone.sub"), srt});
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err.count('\n'), 1);
+    const QList<QByteArray> lines = r.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 2);
+
+    QJsonParseError error;
+    QJsonObject o = QJsonDocument::fromJson(lines[0], &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o["path"].toString(), sub);
+    QCOMPARE(o["format"].toString(), QStringLiteral("frame-based"));
+    QCOMPARE(o["encoding"].toString(), QStringLiteral("Windows-1252"));
+    QCOMPARE(o["entries"].toInt(), 4);
+    QJsonArray tooLong = o["tooLong"].toArray();
+    QCOMPARE(tooLong.size(), 2);
+    QCOMPARE(tooLong[0].toObject()["entry"].toInt(), 3);
+    QCOMPARE(tooLong[0].toObject()["start"].toInt(), 300);
+    QCOMPARE(tooLong[0].toObject()["stop"].toInt(), 400);
+    QCOMPARE(tooLong[0].toObject()["lines"].toArray(), QJsonArray({54}));
+    QCOMPARE(tooLong[1].toObject()["lines"].toArray(), QJsonArray({1, 1, 1}));
+
+    o = QJsonDocument::fromJson(lines[1], &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o["format"].toString(), QStringLiteral("SubRip"));
+    QCOMPARE(o["encoding"].toString(), QStringLiteral("UTF-8 with BOM"));
+    tooLong = o["tooLong"].toArray();
+    QCOMPARE(tooLong.size(), 1);
+    QCOMPARE(tooLong[0].toObject()["start"].toString(), QStringLiteral("00:00:01,000"));
+    QCOMPARE(tooLong[0].toObject()["stop"].toString(), QStringLiteral("00:00:02,500"));
+    // Tags count nothing, letters one each.
+    QCOMPARE(tooLong[0].toObject()["lines"].toArray(), QJsonArray({44}));
+  }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
