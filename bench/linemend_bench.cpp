@@ -9,6 +9,7 @@
 // Process benchmarks time `linemend fix` as a whole process against this
 // program's own plain copy run as a process of its own.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,8 +220,14 @@ double RunProcess(const std::vector<std::string>& args) {
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   const auto t = std::chrono::steady_clock::now();
+  // Its messages would drown the benchmark's table.
+  posix_spawn_file_actions_t quiet;
+  ::posix_spawn_file_actions_init(&quiet);
+  ::posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t pid;
-  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  const int spawned = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&quiet);
+  if (spawned != 0) return -1;
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) > 1) return -1;
   return Seconds(t);
