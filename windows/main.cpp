@@ -9,11 +9,14 @@
 #include "windows/splash_window.h"
 
 namespace {
-// The remembered-folder files live in the program's own folder; an installed
-// program's folder is not writable, so those go to the user's settings folder.
+// The remembered-folder files live in the program's own folder. An installed
+// program's go to the user's settings folder: its folder is shared by every
+// user (and writable for root, who must not fill it with them).
 std::string ProgramFolder() {
   QString folder = QCoreApplication::applicationDirPath();
-  if (!QFileInfo(folder).isWritable()) {
+  const bool installed =
+      QFileInfo(folder).canonicalFilePath() == QFileInfo(QStringLiteral(LINEMEND_INSTALLED_BINDIR)).canonicalFilePath();
+  if (installed || !QFileInfo(folder).isWritable()) {
     folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(folder);
   }
