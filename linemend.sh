@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Set-up on a fresh Debian machine:
 #   ./linemend.sh start [FILE.sub]   installs what is missing, builds and starts the program
-#   ./linemend.sh test               installs what is missing, builds and runs every test
+#   ./linemend.sh test               installs what is missing, builds and runs every test,
+#                                    then builds the Debian package and checks it
 #   ./linemend.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./linemend.sh bench              builds and runs the benchmark
+#   ./linemend.sh package            builds the Debian package tornak-linemend_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          libbenchmark-dev libuchardet-dev fonts-liberation2 fontconfig)
+          libbenchmark-dev libuchardet-dev fonts-liberation2 fontconfig
+          dpkg-dev desktop-file-utils appstream)
 BUILD_DIR=${BUILD_DIR:-build}
 CMAKE_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 
@@ -30,6 +33,23 @@ build() {
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
+# A release build of the two programs alone, installed under /usr and packed
+# by CPack; Depends comes from dpkg-shlibdeps. Prints the package's path.
+package() {
+  local dir=${PACKAGE_DIR:-build-package}
+  # Debian's own hardening flags, as a package built by dpkg-buildpackage gets.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DLINEMEND_BUILD_TESTS=OFF -DLINEMEND_BUILD_BENCHMARKS=OFF \
+        "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+  PACKAGE_FILE=$(cd "$dir" && cpack -G DEB -C Release |
+                 sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+  [ -n "$PACKAGE_FILE" ] || { echo "cpack made no package" >&2; exit 1; }
+  echo "Package: $PACKAGE_FILE"
+}
+
 case "${1:-}" in
   start)
     install_missing
@@ -47,6 +67,14 @@ case "${1:-}" in
     fi
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
+    if [ "${2:-}" != "--sanitize" ]; then
+      package
+      packaging/check-package.sh "$PACKAGE_FILE"
+    fi
+    ;;
+  package)
+    install_missing
+    package
     ;;
   bench)
     install_missing
@@ -54,7 +82,7 @@ case "${1:-}" in
     exec "$BUILD_DIR/linemend_bench" "${@:2}"
     ;;
   *)
-    echo "usage: $0 start [FILE.sub] | test [--sanitize] | bench" >&2
+    echo "usage: $0 start [FILE.sub] | test [--sanitize] | bench | package" >&2
     exit 2
     ;;
 esac

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Draws the program's pictures into resources/ with ImageMagick's convert.
 
-Run from anywhere: python3 tools/make_pictures.py
+Run from anywhere: python3 tools/make_pictures.py [icons]
+("icons" draws only the application icons.)
 The results are committed, so building never needs this script or ImageMagick.
 """
 import os
 import subprocess
+import sys
 import tempfile
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), ".."))
@@ -85,24 +87,48 @@ def splash(path):
             "-quality", "92", "-sampling-factor", "4:4:4", path)
 
 
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256, 512)
+
+
 def icon(path, size):
-    # Drawn at 256 pixels and scaled down, so small sizes stay smooth.
-    s = 256
+    # Drawn at 256 pixels and scaled down, so small sizes stay smooth; 512 is
+    # drawn at 512 rather than blown up.
+    s = 512 if size > 256 else 256
+    k = s / 256
+
+    def box(kind, x0, y0, x1, y1, *radius):
+        text = f"{kind} {x0 * k:g},{y0 * k:g} {x1 * k:g},{y1 * k:g}"
+        if radius:
+            text += " " + ",".join(f"{r * k:g}" for r in radius)
+        return text
+
     run("-size", f"{s}x{s}", "xc:none",
-        "-fill", "#0f2746", "-stroke", "#5f8fc4", "-strokewidth", "10",
-        "-draw", "roundrectangle 12,28 244,212 28,28",
+        "-fill", "#0f2746", "-stroke", "#5f8fc4", "-strokewidth", f"{10 * k:g}",
+        "-draw", box("roundrectangle", 12, 28, 244, 212, 28, 28),
         "-fill", "#5f8fc4", "-stroke", "none",
-        "-draw", "polygon 100,212 156,212 176,244 80,244",
-        "-draw", "roundrectangle 60,236 196,250 6,6",
+        "-draw", "polygon " + " ".join(f"{x * k:g},{y * k:g}" for x, y in
+                                       ((100, 212), (156, 212), (176, 244), (80, 244))),
+        "-draw", box("roundrectangle", 60, 236, 196, 250, 6, 6),
         # two subtitle lines near the bottom of the screen
         "-fill", SUB_YELLOW,
-        "-draw", "roundrectangle 48,130 208,152 8,8",
-        "-draw", "roundrectangle 72,166 184,188 8,8",
+        "-draw", box("roundrectangle", 48, 130, 208, 152, 8, 8),
+        "-draw", box("roundrectangle", 72, 166, 184, 188, 8, 8),
         # a cursor cell
         "-fill", "#ffffff",
-        "-draw", "rectangle 48,62 64,110",
+        "-draw", box("rectangle", 48, 62, 64, 110),
         "-filter", "Lanczos", "-resize", f"{size}x{size}",
+        # no timestamps, so that drawing again changes no committed bytes
+        "-define", "png:exclude-chunks=date,time",
         f"PNG32:{path}")
+
+
+def icons():
+    # The freedesktop icon theme sizes, installed under share/icons/hicolor.
+    for size in ICON_SIZES:
+        folder = os.path.join(RES, "icons", f"{size}x{size}")
+        os.makedirs(folder, exist_ok=True)
+        icon(os.path.join(folder, "tornak-linemend.png"), size)
+    icon(os.path.join(IMG, "icon32.png"), 32)
 
 
 def about_picture(path):
@@ -145,10 +171,11 @@ def arrows(path, width, count, right):
 
 def main():
     os.makedirs(IMG, exist_ok=True)
+    icons()
+    if sys.argv[1:] == ["icons"]:
+        return
     splash(os.path.join(IMG, "splash.jpg"))
     about_picture(os.path.join(IMG, "about.png"))
-    icon(os.path.join(IMG, "icon32.png"), 32)
-    icon(os.path.join(RES, "tornak-linemend.png"), 64)
     for width, count, name in ((17, 3, "100"), (12, 2, "10"), (9, 1, "1")):
         arrows(os.path.join(IMG, f"left_{name}.png"), width, count, False)
         arrows(os.path.join(IMG, f"right_{name}.png"), width, count, True)
