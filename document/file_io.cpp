@@ -134,8 +134,9 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
   if (old) {
     // Only root may give a file away, and only a member may set its group;
     // otherwise the replacement is the writer's, as any new file would be.
-    if (::fchown(fd, old->st_uid, old->st_gid) != 0)
-      (void)::fchown(fd, static_cast<uid_t>(-1), old->st_gid);
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // Neither: the replacement stays the writer's.
+    }
     // After fchown, which clears the set-id bits.
     (void)::fchmod(fd, old->st_mode & 07777);
   }
@@ -179,7 +180,9 @@ WriteResult WriteInPlace(const std::string& path, const std::string& content) {
         ::fsync(fd) != 0) {
       err = errno;
       // Best effort; the old content fits where it was before.
-      if (WriteAll(fd, old)) (void)::ftruncate(fd, static_cast<off_t>(old.size()));
+      if (WriteAll(fd, old) && ::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+        // Nothing more can be done; the error reported is the first one.
+      }
       (void)::fsync(fd);
     }
   }
