@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <regex>
 
 namespace lm {
 
@@ -37,17 +36,81 @@ bool IsFrameBased(const std::vector<std::string_view>& lines) {
   return entries * 2 >= lines.size();
 }
 
+namespace {
+// A cursor over the start of a line for the timing patterns below: each step
+// takes what it names or fails, leaving the cursor where it stopped.
+class Scan {
+ public:
+  explicit Scan(std::string_view s) : s_(s) {}
+  bool Digits(size_t min = 1, size_t max = std::string_view::npos) {
+    size_t n = 0;
+    while (n < max && i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9') ++i_, ++n;
+    return n >= min;
+  }
+  bool Char(char c) { return i_ < s_.size() && s_[i_] == c ? (++i_, true) : false; }
+  bool OneOf(char a, char b) { return Char(a) || Char(b); }
+  bool Text(std::string_view t) {
+    if (s_.substr(i_, t.size()) != t) return false;
+    i_ += t.size();
+    return true;
+  }
+  void Blanks() {
+    while (i_ < s_.size() && std::strchr(" \t\r\n\v\f", s_[i_]) && s_[i_] != '\0') ++i_;
+  }
+  bool AtEnd() const { return i_ == s_.size(); }
+
+ private:
+  std::string_view s_;
+  size_t i_ = 0;
+};
+
+// H:MM:SS then one of the separators and the fraction.
+bool Clock(Scan& c, char sep1, char sep2) {
+  return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(sep1, sep2) &&
+         c.Digits();
+}
+
+bool SubRipTiming(Scan c) {
+  if (!Clock(c, ',', '.')) return false;
+  c.Blanks();
+  if (!c.Text("-->")) return false;
+  c.Blanks();
+  return Clock(c, ',', '.');
+}
+bool WebVttTiming(Scan c) {
+  // The hours are optional: "00:01.000" or "00:00:01.000".
+  Scan minutes = c;
+  if (!(minutes.Digits(2, 2) && minutes.Char(':') && minutes.Digits(2, 2) && minutes.Char('.') && minutes.Digits())) {
+    if (!(c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.Char('.') && c.Digits()))
+      return false;
+    minutes = c;
+  }
+  minutes.Blanks();
+  return minutes.Text("-->");
+}
+bool SubViewerTiming(Scan c) {
+  if (!Clock(c, '.', '.')) return false;
+  c.Blanks();
+  if (!c.Char(',')) return false;
+  c.Blanks();
+  return Clock(c, '.', '.') && c.AtEnd();
+}
+bool Mpl2Timing(Scan c) { return c.Char('[') && c.Digits() && c.Text("][") && c.Digits(0) && c.Char(']'); }
+bool TmPlayerTiming(Scan c) {
+  return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(':', '=');
+}
+}  // namespace
+
 std::string GuessTextFormat(const std::vector<std::string_view>& lines) {
-  // The timing line of each format, tried in this order on every line.
+  // The timing line of each format, tried in this order on every line. Hand
+  // written: a regular expression library costs more to set up than a
+  // SubRip file of thousands of cues takes to read.
   static const struct {
     const char* name;
-    std::regex timing;
+    bool (*timing)(Scan);
   } kFormats[] = {
-      {"SubRip", std::regex(R"(^\d+:\d\d:\d\d[,.]\d+\s*-->\s*\d+:\d\d:\d\d[,.]\d+)")},
-      {"WebVTT", std::regex(R"(^(\d+:)?\d\d:\d\d\.\d+\s*-->)")},
-      {"SubViewer", std::regex(R"(^\d+:\d\d:\d\d\.\d+\s*,\s*\d+:\d\d:\d\d\.\d+$)")},
-      {"MPL2", std::regex(R"(^\[\d+\]\[\d*\])")},
-      {"TMPlayer", std::regex(R"(^\d+:\d\d:\d\d[:=])")},
+      {"SubRip", SubRipTiming}, {"WebVTT", WebVttTiming}, {"SubViewer", SubViewerTiming},
+      {"MPL2", Mpl2Timing},     {"TMPlayer", TmPlayerTiming},
   };
   constexpr size_t kKinds = sizeof kFormats / sizeof kFormats[0];
   size_t counts[kKinds] = {};
@@ -60,9 +123,9 @@ std::string GuessTextFormat(const std::vector<std::string_view>& lines) {
     if (i == 0 && t.substr(0, 6) == "WEBVTT") return "WebVTT";
     if (t == "[Script Info]") return "SubStation Alpha";
     if (t == "[INFORMATION]") return "SubViewer";
-    const std::string head(t.substr(0, 80));
+    const Scan head(t.substr(0, 80));
     for (size_t k = 0; k < kKinds; ++k) {
-      if (std::regex_search(head, kFormats[k].timing)) {
+      if (kFormats[k].timing(head)) {
         ++counts[k];
         break;
       }

@@ -180,6 +180,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Ass", "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
                     "SubStation Alpha"},
         RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
+        RefusalCase{"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", "MPL2"},
+        RefusalCase{"TmPlayer", "0:00:01:Hello\n0:00:04=Bye|there\n", "TMPlayer"},
         RefusalCase{"VobSubImages", std::string("\x00\x00\x01\xBA\x44\x00\x04\x00{1}{2}\r\n", 14), "VobSub image data"},
         RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
         RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
