@@ -130,19 +130,6 @@ const CodePage& PageOf(Encoding e) {
   return *pages[i];
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// One character of valid UTF-8 at `i`; moves past it.
-char32_t NextCodePoint(std::string_view s, size_t& i) {
-  const unsigned char c = static_cast<unsigned char>(s[i++]);
-  if (c < 0x80) return c;
-  int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
-  char32_t cp = c & (0x3F >> more);
-  while (more-- > 0 && i < s.size() && IsContinuation(static_cast<unsigned char>(s[i])))
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-  return cp;
-}
-
 std::optional<unsigned char> ByteOf(const CodePage& page, char32_t cp) {
   if (cp < 0x80) return static_cast<unsigned char>(cp);
   auto it = std::lower_bound(page.fromUnicode.begin(), page.fromUnicode.end(),

@@ -3,23 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "text.h"
+
 namespace lm {
-
-namespace {
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-}  // namespace
 
 bool LooksLikeFrameEntry(std::string_view line) {
   // Run on every line of every file read: a plain scan, the fields are short.
   const char* p = line.data();
   const char* const end = p + line.size();
-  if (line.size() >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF') p += 3;
+  if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) p += kByteOrderMark.size();
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
   if (p == end || *p++ != '{') return false;
   while (p < end && *p != '}') ++p;
@@ -118,8 +110,8 @@ std::string GuessTextFormat(const std::vector<std::string_view>& lines) {
   const size_t sample = std::min<size_t>(lines.size(), 400);
   for (size_t i = 0; i < sample; ++i) {
     std::string_view line = lines[i];
-    if (i == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(3);
-    const std::string_view t = Trimmed(line);
+    if (i == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
+    const std::string_view t = TrimBlanks(line);
     if (i == 0 && t.substr(0, 6) == "WEBVTT") return "WebVTT";
     if (t == "[Script Info]") return "SubStation Alpha";
     if (t == "[INFORMATION]") return "SubViewer";

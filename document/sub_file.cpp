@@ -12,7 +12,6 @@
 namespace lm {
 
 namespace {
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LEMark("\xFF\xFE", 2);
 constexpr std::string_view kUtf16BEMark("\xFE\xFF", 2);
 

@@ -6,23 +6,18 @@
 
 #include "entry.h"
 #include "markup.h"
+#include "text.h"
 
 namespace lm {
 
 namespace {
 
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-bool IsBlank(std::string_view line) { return Trimmed(line).empty(); }
+bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 
 bool IsNumber(std::string_view line) {
-  line = Trimmed(line);
+  line = TrimBlanks(line);
   // A byte order mark may stand before the first number.
-  if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+  if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
   return !line.empty() && line.size() < 10 &&
          std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -140,8 +135,8 @@ std::optional<double> FrameRateEntry(std::string_view line) {
 bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop) {
   const size_t arrow = line.find("-->");
   if (arrow == std::string_view::npos) return false;
-  start = Trimmed(line.substr(0, arrow));
-  std::string_view rest = Trimmed(line.substr(arrow + 3));
+  start = TrimBlanks(line.substr(0, arrow));
+  std::string_view rest = TrimBlanks(line.substr(arrow + 3));
   stop = rest.substr(0, rest.find_first_of(" \t"));
   return ParseTime(start).has_value() && ParseTime(stop).has_value();
 }
@@ -243,7 +238,7 @@ void WriteSubRip(const Document& doc, const LineSink& emit) {
     if (SplitFullEntry(line, f)) {
       auto time = [&](std::string_view field) {
         const std::optional<int64_t> units = fromFrames ? ParseFrameNumber(field) : ParseTime(field);
-        if (!units) return std::string(Trimmed(field));  // kept as it is rather than lost
+        if (!units) return std::string(TrimBlanks(field));  // kept as it is rather than lost
         return FormatTime(fromFrames ? FramesToMilliseconds(*units, identity.frameRate) : *units);
       };
       start = time(f.start);
@@ -253,8 +248,8 @@ void WriteSubRip(const Document& doc, const LineSink& emit) {
     // A cue whose text alone changed keeps its timing line, position and all.
     const SourceCue* was = fromFrames ? nullptr : doc.Source(k, false);
     const std::string_view wasTiming = was ? std::string_view(was->timing) : std::string_view();
-    if (was && wasTiming.substr(was->startAt, was->startLength) == Trimmed(f.start) &&
-        wasTiming.substr(was->stopAt, was->stopLength) == Trimmed(f.stop)) {
+    if (was && wasTiming.substr(was->startAt, was->startLength) == TrimBlanks(f.start) &&
+        wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop)) {
       emit(wasTiming);
     } else {
       emit(start + " --> " + stop);
@@ -277,7 +272,7 @@ void WriteMicroDvdFromSubRip(const Document& doc, const LineSink& emit) {
     }
     auto frames = [&](std::string_view field) {
       const std::optional<int64_t> ms = ParseTime(field);
-      return ms ? FormatFrameNumber(MillisecondsToFrames(*ms, identity.frameRate)) : std::string(Trimmed(field));
+      return ms ? FormatFrameNumber(MillisecondsToFrames(*ms, identity.frameRate)) : std::string(TrimBlanks(field));
     };
     emit(BuildEntryLine(frames(f.start), frames(f.stop), SubRipTextToMicroDvd(f.text)));
   }

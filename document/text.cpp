@@ -70,6 +70,22 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(s[i++]);
+  if (c < 0x80) return c;
+  int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+  char32_t cp = c & (0x3F >> more);
+  while (more-- > 0 && i < s.size() && IsContinuation(static_cast<unsigned char>(s[i])))
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  return cp;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);

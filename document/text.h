@@ -153,5 +153,12 @@ std::string_view NextChar(std::string_view s, size_t& i);
 
 bool IsValidUtf8(std::string_view s);
 void AppendUtf8(std::string& out, char32_t cp);
+// The code point of the UTF-8 character at `i` (valid UTF-8); moves `i` past it.
+char32_t NextCodePoint(std::string_view s, size_t& i);
+
+// The UTF-8 byte order mark.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Without the blanks (spaces and tabs) at either end.
+std::string_view TrimBlanks(std::string_view s);
 
 }  // namespace lm

@@ -6,18 +6,11 @@
 #include <limits>
 
 #include "entry.h"
+#include "text.h"
 
 namespace lm {
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // Digits at `i`, at most `most` of them (0: any number): their value, and
 // how many there were.
 int ReadDigits(std::string_view s, size_t& i, int most, int64_t& value) {
@@ -35,7 +28,7 @@ bool Fits(double x) { return std::isfinite(x) && std::fabs(x) < 9.0e18; }
 }  // namespace
 
 std::optional<int64_t> ParseTime(std::string_view field) {
-  const std::string_view s = Trimmed(field);
+  const std::string_view s = TrimBlanks(field);
   size_t i = 0;
   int64_t h, m, sec, ms;
   if (ReadDigits(s, i, 0, h) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
@@ -99,7 +92,7 @@ std::optional<int64_t> TimeNotation::FromFrames(int64_t frames) const {
 }
 
 std::optional<double> ParseFrameRate(std::string_view text) {
-  std::string s(Trimmed(text));
+  std::string s(TrimBlanks(text));
   for (char& c : s)
     if (c == ',') c = '.';
   if (s.empty() || s.size() > 32) return std::nullopt;
