@@ -110,28 +110,6 @@ size_t MarkupTagAt(std::string_view s, size_t i, Markup markup) {
   return markup == Markup::MicroDvd ? TagAt(s, i) : SubRipTagAt(s, i);
 }
 
-size_t LinePrefixAt(std::string_view s, size_t i, Markup markup) {
-  if (markup == Markup::SubRip) {
-    size_t j = i;
-    while (const size_t t = SubRipTagAt(s, j)) j += t;
-    return j - i;
-  }
-  size_t j = i;
-  bool slash = false;
-  while (j < s.size()) {
-    if (s[j] != '{' && s[j] != '/') break;  // most lines start with neither
-    if (const size_t t = TagAt(s, j)) {
-      j += t;
-    } else if (!slash && s[j] == '/') {
-      slash = true;
-      ++j;
-    } else {
-      break;
-    }
-  }
-  return j - i;
-}
-
 namespace {
 size_t Find(std::string_view s, char c, size_t from, size_t to) {
   if (from >= to) return to;
@@ -145,8 +123,8 @@ size_t FindTagStart(std::string_view s, size_t from, size_t to, Markup markup) {
   return std::min(Find(s, '{', from, to), Find(s, '<', from, to));
 }
 
-// The markup that starts a line at byte `i`, as LinePrefixAt; `tags` counts
-// its tags (each holds exactly one tag start).
+// The markup that starts a line at byte `i` (its tags, and in MicroDVD one
+// "/"); `tags` counts its tags (each holds exactly one tag start).
 size_t PrefixAt(std::string_view s, size_t i, int& tags, Markup markup) {
   if (markup == Markup::SubRip) {
     size_t j = i;
@@ -173,7 +151,14 @@ size_t PrefixAt(std::string_view s, size_t i, int& tags, Markup markup) {
   }
   return j - i;
 }
+}  // namespace
 
+size_t LinePrefixAt(std::string_view s, size_t i, Markup markup) {
+  int tags = 0;
+  return PrefixAt(s, i, tags, markup);
+}
+
+namespace {
 // Calls mark(begin, end) for each stretch of markup of `text`, in order, and
 // bar(at) for each line break. Markup starts a line or begins at a "{"
 // inside one (a tag never holds a "|"), so a line is searched for "{" only
@@ -208,11 +193,10 @@ void WalkMarkup(std::string_view text, int braces, const std::uint32_t* barAt, i
 
 }  // namespace
 
-namespace {
 // Counts are summed in byte lanes, word after word, and added up at the
 // end: no multiplication a word. A "/" is looked for only where a line
 // starts (MayHoldMarkup).
-TextFacts Scan(std::string_view text, Markup markup) {
+TextFacts ScanText(std::string_view text, Markup markup) {
   TextFacts f;
   const bool angles = markup == Markup::SubRip;
   std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
@@ -239,9 +223,6 @@ TextFacts Scan(std::string_view text, Markup markup) {
   f.ascii = (high & 0x8080808080808080ULL) == 0;
   return f;
 }
-}  // namespace
-
-TextFacts ScanText(std::string_view text, Markup markup) { return Scan(text, markup); }
 
 bool MayHoldMarkup(std::string_view text, const TextFacts& f, Markup markup) {
   if (f.braces > 0) return true;
