@@ -99,44 +99,45 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   bool haveOutput = false, inPlace = false, filesOnly = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    // "--name VALUE" or "--name=VALUE"; false with the error set when the value is missing.
-    std::string value;
-    const auto takes = [&](const std::string& name, const char* shortName = nullptr) {
-      if (a == name || (shortName && a == shortName)) {
-        if (i + 1 >= args.size()) {
-          error = a + " needs a value";
-          return false;
-        }
-        value = args[++i];
-        return true;
-      }
-      if (a.rfind(name + "=", 0) == 0) {
-        value = a.substr(name.size() + 1);
-        return true;
-      }
-      return false;
-    };
     if (filesOnly || a == "-" || a.empty() || a[0] != '-') {
       if (a.empty()) return fail("an empty file name");
       options.inputs.push_back(a);
-    } else if (a == "--") {
+      continue;
+    }
+    if (a == "--") {
       filesOnly = true;
-    } else if (takes("--output", "-o")) {
+      continue;
+    }
+    // "--name=VALUE", or "--name VALUE" (and "-o VALUE") for the options that take one.
+    std::string option = a, value;
+    const size_t equals = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
+    if (equals != std::string::npos) {
+      option = a.substr(0, equals);
+      value = a.substr(equals + 1);
+    }
+    const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" ||
+                            option == "--fps" || option == "--format";
+    if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
+    if (takesValue && equals == std::string::npos) {
+      if (i + 1 >= args.size()) return fail(a + " needs a value");
+      value = args[++i];
+    }
+    if (option == "-o" || option == "--output") {
       if (haveOutput) return fail("more than one output");
       if (value.empty()) return fail("-o needs a file name");
       options.outputPath = value;
       haveOutput = true;
-    } else if (a == "--in-place" || a == "-i") {
+    } else if (option == "--in-place" || option == "-i") {
       inPlace = true;
-    } else if (a == "--json") {
+    } else if (option == "--json") {
       options.json = true;
-    } else if (takes("--encoding")) {
+    } else if (option == "--encoding") {
       options.encoding = EncodingFromName(value);
       if (!options.encoding || !IsChoosable(*options.encoding)) return fail("unknown encoding '" + value + "'");
-    } else if (takes("--fps")) {
+    } else if (option == "--fps") {
       options.frameRate = ParseFrameRate(value);
       if (!options.frameRate) return fail("not a frame rate: '" + value + "'");
-    } else if (takes("--format")) {
+    } else if (option == "--format") {
       if (value == "sub") {
         options.format = SubtitleFormat::MicroDvd;
       } else if (value == "srt") {
@@ -144,18 +145,15 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       } else {
         return fail("unknown format '" + value + "' (sub or srt)");
       }
-    } else if (!error.empty()) {
-      return Parsed::Error;  // a value was missing
     } else {
       return fail("unknown option '" + a + "'");
     }
   }
-  if (!error.empty()) return Parsed::Error;
 
   const std::string& name = args[0];
   if (options.inputs.empty()) return fail(name + " needs a file (\"-\" for standard input)");
-  if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
-    return fail("standard input can be read only once");
+  const auto standardInputs = std::count(options.inputs.begin(), options.inputs.end(), "-");
+  if (standardInputs > 1) return fail("standard input can be read only once");
   if (options.json && options.command != Command::Check) return fail("--json is for check");
   if (options.command == Command::Check) {
     if (haveOutput || inPlace) return fail("check writes no file");
@@ -166,8 +164,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   if (inPlace) {
     if (options.command == Command::Convert) return fail("convert writes a new file: give -o");
     if (options.format) return fail("--in-place keeps each file's format");
-    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 0)
-      return fail("standard input cannot be rewritten in place");
+    if (standardInputs > 0) return fail("standard input cannot be rewritten in place");
     options.output = Output::InPlace;
     return Parsed::Run;
   }
@@ -177,8 +174,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
     if (options.inputs.size() > 1) return fail("-o - takes one input");
     options.output = Output::Stdout;
   } else if (out.back() == '/' || IsFolder(out)) {
-    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 0)
-      return fail("standard input has no name to write under: give -o FILE");
+    if (standardInputs > 0) return fail("standard input has no name to write under: give -o FILE");
     options.output = Output::Folder;
   } else {
     if (options.inputs.size() > 1) return fail("several files need -o FOLDER/ or --in-place");

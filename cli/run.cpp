@@ -51,26 +51,16 @@ int LoadFailure(const std::string& input, const LoadResult& loaded) {
 // Loads the file the way the Open dialog's load does, without writing the
 // remembered-folder file.
 int Load(Document& doc, const std::string& input, const Options& options) {
-  LoadResult loaded{ReadStatus::NoEntry, {}, {}};
+  if (input != "-") {
+    if (!FileExists(input)) return Fail(input, "No such file");
+    if (::access(input.c_str(), R_OK) != 0) return Fail(input, "Permission denied");
+  }
+  LoadResult loaded{ReadStatus::TooLarge, {}, {}};
   doc.Begin("Open");
-  if (input == "-") {
-    std::string content;
-    if (ReadStandardInput(content)) {
-      loaded = LoadSubtitleText(doc, content, input, options.encoding);
-    } else {
-      loaded.status = ReadStatus::TooLarge;
-    }
-  } else if (!FileExists(input)) {
-    doc.Commit();
-    return Fail(input, "No such file");
-  } else if (::access(input.c_str(), R_OK) != 0) {
-    doc.Commit();
-    return Fail(input, "Permission denied");
-  } else {
-    const size_t cut = input.find_last_of('/');
-    const std::string folder = cut == std::string::npos ? "." : input.substr(0, cut + 1);
-    const std::string name = cut == std::string::npos ? input : input.substr(cut + 1);
-    if (!name.empty()) loaded = LoadSubtitleFile(doc, folder, name, nullptr, options.encoding);
+  if (input != "-") {
+    loaded = LoadSubtitlePath(doc, input, options.encoding);
+  } else if (std::string content; ReadStandardInput(content)) {
+    loaded = LoadSubtitleText(doc, content, input, options.encoding);
   }
   doc.Commit();
   if (loaded && options.frameRate) doc.SetFrameRate(*options.frameRate);

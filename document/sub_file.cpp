@@ -368,11 +368,7 @@ LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std:
                             const std::function<bool()>& rememberFolder, std::optional<Encoding> named,
                             double frameRate) {
   if (rememberFolder && !rememberFolder()) return {ReadStatus::CannotRead, {}, {}};
-  const std::string path = ComposeFilePath(folder, fileName);
-  SubtitleFile file;
-  LoadResult result = ReadFirstDecomposable(path, file, named, frameRate);
-  if (result) OpenDocument(doc, std::move(file), path);
-  return result;
+  return LoadSubtitlePath(doc, ComposeFilePath(folder, fileName), named, frameRate);
 }
 
 LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::string& path,
@@ -383,8 +379,8 @@ LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::
   return result;
 }
 
-LoadResult ReloadSubtitleFile(Document& doc, const std::string& path, std::optional<Encoding> named,
-                              double frameRate) {
+LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> named,
+                            double frameRate) {
   if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
   SubtitleFile file;
   LoadResult result = ReadFirstDecomposable(path, file, named, frameRate);

@@ -105,10 +105,11 @@ LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::
                             std::optional<Encoding> encoding = std::nullopt,
                             double frameRate = kDefaultFrameRate);
 
-// The reload of the file last opened, or of the open file in another
-// encoding; leaves the open document as it was when it fails.
-LoadResult ReloadSubtitleFile(Document& doc, const std::string& path,
-                              std::optional<Encoding> encoding = std::nullopt,
-                              double frameRate = kDefaultFrameRate);
+// The load of the file at `path` with no folder to remember: the reload of
+// the file last opened or of the open file in another encoding, and the
+// command line's. Leaves the open document as it was when it fails.
+LoadResult LoadSubtitlePath(Document& doc, const std::string& path,
+                            std::optional<Encoding> encoding = std::nullopt,
+                            double frameRate = kDefaultFrameRate);
 
 }  // namespace lm

@@ -675,7 +675,7 @@ void Form1::LatestSub_Click() {
   const std::string path = LocalPath(latestSub_->data().toString());
   if (path.empty()) return;
   const double rate = folders_.ReadFrameRate();
-  ReplaceDocument([path, rate](Document& doc) { return ReloadSubtitleFile(doc, path, std::nullopt, rate); },
+  ReplaceDocument([path, rate](Document& doc) { return LoadSubtitlePath(doc, path, std::nullopt, rate); },
                   FileNameOf(path), this, true);
 }
 
@@ -689,7 +689,7 @@ void Form1::Encoding_Click(Encoding encoding) {
   // The file the document has then: "Save ?" may save it elsewhere first.
   const double rate = doc.Identity().frameRate;
   ReplaceDocument(
-      [encoding, rate](Document& d) { return ReloadSubtitleFile(d, d.FilePath(), encoding, rate); },
+      [encoding, rate](Document& d) { return LoadSubtitlePath(d, d.FilePath(), encoding, rate); },
       doc.FileName(), this, false);
 }
 

@@ -229,14 +229,14 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
                   ? "film.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."
                   : "File Corrupt!");
   }
-  test::Run(doc, [&] { EXPECT_TRUE(ReloadSubtitleFile(doc, dir.File("good.sub"))); });
+  test::Run(doc, [&] { EXPECT_TRUE(LoadSubtitlePath(doc, dir.File("good.sub"))); });
   EXPECT_EQ(doc.Changed(), 0);
   EXPECT_FALSE(doc.CanUndo()) << "a new document starts a new history";
   EXPECT_EQ(doc.Identity().lineEnd, LineEnd::Lf);
 
   LoadResult result;
   test::Put(dir.File("pl.sub"), kPolish1250);
-  test::Run(doc, [&] { result = ReloadSubtitleFile(doc, dir.File("pl.sub"), Encoding::Utf8); });
+  test::Run(doc, [&] { result = LoadSubtitlePath(doc, dir.File("pl.sub"), Encoding::Utf8); });
   EXPECT_EQ(LoadFailureMessage(result, "pl.sub"), "pl.sub cannot be read as UTF-8.");
   EXPECT_EQ(doc.FilePath(), dir.File("good.sub"));
 }
