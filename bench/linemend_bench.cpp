@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
-#include "document/sub_file.h"
-#include "document/time_notation.h"
-#include "fixing/fixing.h"
+#include "model/document.h"
+#include "formats/subtitle_file.h"
+#include "model/time_notation.h"
+#include "rules/rules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "cli/options.h"
 #include "cli/run.h"
-#include "document/version.h"
+#include "model/version.h"
 
 int main(int argc, char** argv) {
   using namespace lm::cli;
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   std::string error;
   switch (ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
     case Parsed::Help:
-      std::cout << kUsage;
+      std::cout << Usage();
       return kOk;
     case Parsed::Version:
       std::cout << "linemend " << lm::kVersion << "\n";

@@ -4,60 +4,101 @@
 
 #include <algorithm>
 
-#include "document/time_notation.h"
+#include "formats/registry.h"
+#include "model/profile.h"
+#include "model/time_notation.h"
 
 namespace lm::cli {
 
-const char* const kUsage =
-    "Usage: linemend COMMAND [OPTIONS] FILE...\n"
-    "\n"
-    "Commands:\n"
-    "  fix         fix the text automatically: join, break near the middle and\n"
-    "              re-break the entries too long for two screen lines\n"
-    "  remove-hi   remove hearing-impaired text ([music], (laughs), NAME:)\n"
-    "  check       list the entries still too long (more than 2 lines, or a\n"
-    "              line of more than 41 characters); writes nothing\n"
-    "  convert     write each file in the format the output names\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output OUT   the output file; \"-\" is standard output; a folder\n"
-    "                     (ending in \"/\", or an existing one) takes each input\n"
-    "                     under its own name\n"
-    "  -i, --in-place     rewrite each input file in its own encoding and line\n"
-    "                     ends; refused when the file changed meanwhile or is\n"
-    "                     read-only\n"
-    "  --format sub|srt   the output format (default: the output file's\n"
-    "                     extension .sub or .srt, else the input's format)\n"
-    "  --fps N            the frame rate between frames and times: 23.976, 25,\n"
-    "                     29.97 … (default: a frame-based file's own\n"
-    "                     \"{1}{1}23.976\" first entry, else 25)\n"
-    "  --encoding NAME    read (and write) in this encoding instead of the one\n"
-    "                     detected: UTF-8, Windows-1250 … Windows-1258,\n"
-    "                     ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U,\n"
-    "                     IBM852, IBM866 (also cp1250, latin2 …)\n"
-    "  --json             check: one JSON object a line for each file: path,\n"
-    "                     format, encoding, entries, and tooLong, a list of\n"
-    "                     {entry, start, stop, lines} (start and stop are frame\n"
-    "                     numbers, or SubRip times as text; lines counts the\n"
-    "                     visible characters of each screen line)\n"
-    "  -V, --version      print the version\n"
-    "  -h, --help         show this help\n"
-    "\n"
-    "A file is read as frame-based (.sub) or SubRip (.srt) by what it holds;\n"
-    "anything else is refused. FILE \"-\" is standard input (with -o FILE or\n"
-    "-o -). Messages go to standard output, or to standard error when the\n"
-    "output is standard output; check prints \"N: <entry>\" for each entry\n"
-    "still too long (\"FILE:N: <entry>\" for several files), in UTF-8.\n"
-    "Entries are counted from 1. One bad file does not stop the others.\n"
-    "\n"
-    "Exit status: 0 done; 1 an entry is still too long (fix, check); 2 an\n"
-    "error. Over several files, the worst.\n"
-    "\n"
-    "Examples:\n"
-    "  linemend fix - -o - < in.sub > out.sub\n"
-    "  linemend fix *.sub -o fixed/\n"
-    "  linemend convert film.sub -o film.srt --fps 23.976\n"
-    "  linemend check --json *.srt\n";
+namespace {
+// "{lines}" and "{chars}" as the default profile has them.
+std::string WithLimits(std::string text) {
+  const Profile profile;
+  for (auto [key, value] : {std::pair<std::string, int>{"{lines}", profile.lines}, {"{chars}", profile.charactersPerLine}})
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key))
+      text.replace(at, key.size(), std::to_string(value));
+  return text;
+}
+
+// Each line of `text` after the first indented by `indent` blanks.
+std::string Indented(const std::string& text, size_t indent) {
+  std::string out;
+  for (const char c : text) {
+    out += c;
+    if (c == '\n') out.append(indent, ' ');
+  }
+  return out;
+}
+
+// "frame-based (.sub) or SubRip (.srt)"
+std::string FormatList() {
+  std::string out;
+  const auto& formats = Formats();
+  for (size_t i = 0; i < formats.size(); ++i) {
+    out += i == 0 ? "" : i + 1 == formats.size() ? " or " : ", ";
+    out += std::string(formats[i]->Name()) + " (." + std::string(formats[i]->Extensions().front()) + ")";
+  }
+  return out;
+}
+}  // namespace
+
+std::string Usage() {
+  std::string commands;
+  for (const CommandRow& row : Commands()) {
+    if (*row.cliName == '\0') continue;
+    std::string name = row.cliName;
+    name.resize(std::max<size_t>(name.size() + 1, 12), ' ');
+    commands += "  " + name + Indented(WithLimits(row.cliHelp), 14) + "\n";
+  }
+  std::string formatOption = "  --format " + FormatIds("|");
+  formatOption.resize(std::max<size_t>(formatOption.size() + 1, 21), ' ');
+  std::string extensions;
+  for (const Format* f : Formats()) extensions += (extensions.empty() ? "." : " or .") + std::string(f->Extensions().front());
+  return "Usage: linemend COMMAND [OPTIONS] FILE...\n"
+         "\n"
+         "Commands:\n" +
+         commands +
+         "\n"
+         "Options:\n"
+         "  -o, --output OUT   the output file; \"-\" is standard output; a folder\n"
+         "                     (ending in \"/\", or an existing one) takes each input\n"
+         "                     under its own name\n"
+         "  -i, --in-place     rewrite each input file in its own encoding and line\n"
+         "                     ends; refused when the file changed meanwhile or is\n"
+         "                     read-only\n" +
+         formatOption + "the output format (default: the output file's\n" +
+         "                     extension " + extensions + ", else the input's format)\n" +
+         "  --fps N            the frame rate between frames and times: 23.976, 25,\n"
+         "                     29.97 … (default: the frame rate a file names, as a\n"
+         "                     \"{1}{1}23.976\" first entry, else 25)\n"
+         "  --encoding NAME    read (and write) in this encoding instead of the one\n"
+         "                     detected: UTF-8, Windows-1250 … Windows-1258,\n"
+         "                     ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U,\n"
+         "                     IBM852, IBM866 (also cp1250, latin2 …)\n"
+         "  --json             check: one JSON object a line for each file: path,\n"
+         "                     format, encoding, entries, and tooLong, a list of\n"
+         "                     {entry, start, stop, lines} (start and stop are frame\n"
+         "                     numbers, or times as text; lines counts the visible\n"
+         "                     characters of each screen line)\n"
+         "  -V, --version      print the version\n"
+         "  -h, --help         show this help\n"
+         "\n"
+         "A file is read as " + FormatList() + " by what it holds;\n"
+         "anything else is refused. FILE \"-\" is standard input (with -o FILE or\n"
+         "-o -). Messages go to standard output, or to standard error when the\n"
+         "output is standard output; check prints \"N: <entry>\" for each entry\n"
+         "still too long (\"FILE:N: <entry>\" for several files), in UTF-8.\n"
+         "Entries are counted from 1. One bad file does not stop the others.\n"
+         "\n"
+         "Exit status: 0 done; 1 an entry is still too long (fix, check); 2 an\n"
+         "error. Over several files, the worst.\n"
+         "\n"
+         "Examples:\n"
+         "  linemend fix - -o - < in.sub > out.sub\n"
+         "  linemend fix *.sub -o fixed/\n"
+         "  linemend convert film.sub -o film.srt --fps 23.976\n"
+         "  linemend check --json *.srt\n";
+}
 
 namespace {
 
@@ -69,14 +110,6 @@ bool IsChoosable(Encoding e) {
 bool IsFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::optional<Command> CommandNamed(const std::string& name) {
-  if (name == "fix") return Command::Fix;
-  if (name == "remove-hi") return Command::RemoveHi;
-  if (name == "check") return Command::Check;
-  if (name == "convert") return Command::Convert;
-  return std::nullopt;
 }
 
 }  // namespace
@@ -92,9 +125,9 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
     return Parsed::Error;
   };
   if (args.empty()) return fail("no command given");
-  const std::optional<Command> command = CommandNamed(args[0]);
+  const CommandRow* command = CommandNamed(args[0]);
   if (!command) return fail("unknown command '" + args[0] + "'");
-  options.command = *command;
+  options.command = command->id;
 
   bool haveOutput = false, inPlace = false, filesOnly = false;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -138,13 +171,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       options.frameRate = ParseFrameRate(value);
       if (!options.frameRate) return fail("not a frame rate: '" + value + "'");
     } else if (option == "--format") {
-      if (value == "sub") {
-        options.format = SubtitleFormat::MicroDvd;
-      } else if (value == "srt") {
-        options.format = SubtitleFormat::SubRip;
-      } else {
-        return fail("unknown format '" + value + "' (sub or srt)");
-      }
+      options.format = FormatById(value);
+      if (!options.format) return fail("unknown format '" + value + "' (" + FormatIds(" or ") + ")");
     } else {
       return fail("unknown option '" + a + "'");
     }
@@ -154,15 +182,15 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   if (options.inputs.empty()) return fail(name + " needs a file (\"-\" for standard input)");
   const auto standardInputs = std::count(options.inputs.begin(), options.inputs.end(), "-");
   if (standardInputs > 1) return fail("standard input can be read only once");
-  if (options.json && options.command != Command::Check) return fail("--json is for check");
-  if (options.command == Command::Check) {
+  if (options.json && options.command != CommandId::Check) return fail("--json is for check");
+  if (options.command == CommandId::Check) {
     if (haveOutput || inPlace) return fail("check writes no file");
     if (options.format) return fail("check writes no file; --format is for the other commands");
     return Parsed::Run;
   }
   if (haveOutput && inPlace) return fail("-o and --in-place together");
   if (inPlace) {
-    if (options.command == Command::Convert) return fail("convert writes a new file: give -o");
+    if (options.command == CommandId::Convert) return fail("convert writes a new file: give -o");
     if (options.format) return fail("--in-place keeps each file's format");
     if (standardInputs > 0) return fail("standard input cannot be rewritten in place");
     options.output = Output::InPlace;

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "document/encoding.h"
-#include "document/file_identity.h"
+#include "commands/command_table.h"
+#include "model/encoding.h"
+#include "model/format.h"
 
 namespace lm::cli {
 
@@ -14,7 +15,6 @@ inline constexpr int kOk = 0;
 inline constexpr int kTooLong = 1;  // an entry still too long after fix, or found by check
 inline constexpr int kError = 2;
 
-enum class Command { Fix, RemoveHi, Check, Convert };
 
 // Where the documents go.
 enum class Output {
@@ -26,17 +26,19 @@ enum class Output {
 };
 
 struct Options {
-  Command command = Command::Check;
+  CommandId command = CommandId::Check;
   std::vector<std::string> inputs;  // "-" is standard input
   Output output = Output::None;
   std::string outputPath;  // File, Folder
-  std::optional<SubtitleFormat> format;
+  const Format* format = nullptr;  // --format
   std::optional<Encoding> encoding;
   std::optional<double> frameRate;
   bool json = false;
 };
 
-extern const char* const kUsage;
+// The help text: the commands from the command table, the formats from
+// the registry.
+std::string Usage();
 
 enum class Parsed { Run, Help, Version, Error };
 // Reads the arguments (without the program name) into `options`; Error

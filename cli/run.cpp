@@ -6,11 +6,14 @@
 #include <iostream>
 #include <sstream>
 
-#include "document/document.h"
-#include "document/limits.h"
-#include "document/sub_file.h"
-#include "document/text.h"
-#include "fixing/fixing.h"
+#include "commands/command_table.h"
+#include "formats/registry.h"
+#include "formats/subtitle_file.h"
+#include "model/document.h"
+#include "model/limits.h"
+#include "model/markup.h"
+#include "model/text.h"
+#include "rules/rules.h"
 
 namespace lm::cli {
 
@@ -35,17 +38,8 @@ bool ReadStandardInput(std::string& content) {
 }
 
 int LoadFailure(const std::string& input, const LoadResult& loaded) {
-  switch (loaded.status) {
-    case ReadStatus::Ok:
-      return kOk;
-    case ReadStatus::NotFrameBased:
-      return Fail(Shown(input), "neither a frame-based nor a SubRip subtitle file" +
-                                    (loaded.looksLike.empty() ? "" : " (looks like " + loaded.looksLike + ")"));
-    case ReadStatus::NotInEncoding:
-      return Fail(Shown(input), std::string("cannot be read as ") + EncodingName(loaded.encoding));
-    default:
-      return Fail(Shown(input), "File Corrupt!");
-  }
+  if (loaded) return kOk;
+  return Fail(Shown(input), loaded.Refused() ? RefusalReason(loaded) : "File Corrupt!");
 }
 
 // Loads the file the way the Open dialog's load does, without writing the
@@ -65,13 +59,6 @@ int Load(Document& doc, const std::string& input, const Options& options) {
   doc.Commit();
   if (loaded && options.frameRate) doc.SetFrameRate(*options.frameRate);
   return LoadFailure(input, loaded);
-}
-
-// The file name with the extension of `format`.
-std::string WithExtension(const std::string& name, SubtitleFormat format) {
-  const size_t dot = name.find_last_of('.');
-  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  return stem + (format == SubtitleFormat::SubRip ? ".srt" : ".sub");
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -138,7 +125,7 @@ int Runner::Run(const std::string& input) {
   const std::string prefix = options_.inputs.size() > 1 ? Shown(input) + ": " : "";
   std::ostream& say = options_.output == Output::Stdout ? std::cerr : std::cout;
 
-  if (options_.command == Command::Check) {
+  if (options_.command == CommandId::Check) {
     std::ostringstream json;
     bool found = false;
     doc.Begin("Check");
@@ -159,7 +146,8 @@ int Runner::Run(const std::string& input) {
         json << "]}";
       } else {
         std::cout << (prefix.empty() ? "" : Shown(input) + ":") << index + 1 << ": ";
-        std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
+        const std::string shown = ShowLiteralBars(line);
+        std::cout.write(shown.data(), static_cast<std::streamsize>(shown.size()));
         std::cout << "\n";
       }
       found = true;
@@ -170,29 +158,27 @@ int Runner::Run(const std::string& input) {
       std::cout << "{\"path\":";
       PutJsonString(std::cout, input);
       std::cout << ",\"format\":\""
-                << (doc.Identity().format == SubtitleFormat::SubRip ? "SubRip" : "frame-based")
-                << "\",\"encoding\":\"" << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count()
+                << doc.Identity().format->Name() << "\",\"encoding\":\"" << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count()
                 << ",\"tooLong\":[" << json.str() << "]}\n";
     }
     return found ? kTooLong : kOk;
   }
 
-  if (options_.command != Command::Convert) {
-    doc.Begin(options_.command == Command::Fix ? "Fix" : "Remove hearing impaired");
-    if (options_.command == Command::Fix) {
-      Fixlines_Click(doc);
-    } else {
-      Rmhi_Click(doc);
-    }
+  // The command's routine, as the window runs it.
+  const CommandRow& row = CommandOf(options_.command);
+  if (row.routine) {
+    doc.Begin(UndoName(row));
+    row.routine(doc);
     for (const std::string& text : doc.Commit().messages) say << prefix << text << "\n";
   }
 
-  const SubtitleFormat own = doc.Identity().format;
+  const Format& own = *doc.Identity().format;
+  const Format& wanted = options_.format ? *options_.format : own;
   int status = kOk;
   switch (options_.output) {
     case Output::Stdout: {
       std::string bytes;
-      if (!EncodeDocument(doc, options_.format.value_or(own), bytes))
+      if (!EncodeDocument(doc, &wanted, bytes))
         return Fail(Shown(input), "a character does not fit the encoding, not written");
       std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       std::cout.flush();
@@ -201,7 +187,7 @@ int Runner::Run(const std::string& input) {
     }
     case Output::File: {
       const std::string& path = options_.outputPath;
-      const WriteResult result = WriteDocument(doc, path, options_.format.value_or(FormatForPath(path, own)));
+      const WriteResult result = WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own));
       if (!result.ok()) return WriteFailure(path, result);
       break;
     }
@@ -213,7 +199,7 @@ int Runner::Run(const std::string& input) {
       const std::string path = JoinFolder(options_.outputPath, name);
       if (!written_.insert(path).second)
         return Fail(input, "not written: " + path + " was already written from another input of that name");
-      const WriteResult result = WriteDocument(doc, path, options_.format.value_or(own));
+      const WriteResult result = WriteDocument(doc, path, &wanted);
       if (!result.ok()) return WriteFailure(path, result);
       break;
     }
@@ -229,7 +215,7 @@ int Runner::Run(const std::string& input) {
     case Output::None:
       break;
   }
-  if (options_.command == Command::Fix && doc.List1.Valid(doc.CurrentIndex)) {
+  if (options_.command == CommandId::FixText && doc.List1.Valid(doc.CurrentIndex)) {
     say << prefix << "still too long: entry " << doc.CurrentIndex + 1 << "\n";
     status = kTooLong;
   }

@@ -1,22 +1,33 @@
-#include "char_grid.h"
-
-#include "document/commands.h"
-#include "document/markup.h"
+#include "editor/char_grid.h"
 
 #include <algorithm>
 
+#include "files/charset.h"
+#include "model/markup.h"
+#include "model/navigation.h"
+
 namespace lm {
+
+void CharGrid::SetRowCells(int rowCells) {
+  rowCells_ = std::max(rowCells, 1);
+  Text2.assign(static_cast<size_t>(Cells()), std::string());
+  CellMarkup.assign(static_cast<size_t>(Cells()), std::string());
+  Break.assign(static_cast<size_t>(Cells()), false);
+  Clear();
+}
 
 std::string CharGrid::RowString(int row) const {
   std::string s;
-  for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) s += Text2[static_cast<size_t>(c)];
+  for (int c = row * rowCells_; c < (row + 1) * rowCells_; ++c) s += Text2[static_cast<size_t>(c)];
   return s;
 }
+
+std::string CharGrid::Shown(int index) const { return ShowLiteralBars(Text2[static_cast<size_t>(index)]); }
 
 void CharGrid::Clear() {
   for (auto& cell : Text2) cell.clear();
   for (auto& markup : CellMarkup) markup.clear();
-  Break = {};
+  Break.assign(Break.size(), false);
   Overflow.clear();
   LineMarkup = {};
   EndMarkup = {};
@@ -31,65 +42,56 @@ namespace {
 void SetPreviewRows(CharGrid& grid, std::string row1, std::string row2) {
   // A line break folded into row 2 shows as a blank.
   std::replace(row2.begin(), row2.end(), '|', ' ');
-  grid.Label1 = std::move(row1);
-  grid.Label2 = std::move(row2);
-  // SubRip's italic spans are followed as the text is laid out.
-  if (grid.markup == Markup::SubRip) return;
-  grid.Italic1 = IsItalicMarkup(grid.LineMarkup[0]);
-  grid.Italic2 = IsItalicMarkup(grid.LineMarkup[1]) || IsItalicMarkup(EntryMarkup(grid.LineMarkup[0]));
-}
-
-// Whether a SubRip italic span is open after `markup`, given `italic` before.
-void FollowItalic(std::string_view markup, bool& italic) {
-  for (size_t i = 0; i < markup.size();) {
-    const size_t t = SubRipTagAt(markup, i);
-    if (t == 0) {
-      ++i;
-      continue;
-    }
-    if ((t == 3 || t == 4) && (markup[i + t - 2] == 'i' || markup[i + t - 2] == 'I')) italic = markup[i + 1] != '/';
-    i += t;
-  }
+  grid.Label1 = ShowLiteralBars(row1);
+  grid.Label2 = ShowLiteralBars(row2);
+  // Italic spans are followed as the text is laid out.
+  const StyleDialect& markup = *grid.markup;
+  if (!markup.LineScoped()) return;
+  grid.Italic1 = IsItalicMarkup(grid.LineMarkup[0], markup);
+  grid.Italic2 =
+      IsItalicMarkup(grid.LineMarkup[1], markup) || IsItalicMarkup(EntryMarkup(grid.LineMarkup[0], markup), markup);
 }
 }  // namespace
 
-void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, Markup markup) {
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, const StyleDialect& markup) {
   grid.Clear();
-  grid.markup = markup;
+  grid.markup = &markup;
+  const bool spans = !markup.LineScoped();
+  const int rowCells = grid.RowCells(), cells = grid.Cells();
   auto& cell = grid.Text2;
   size_t at = LinePrefixAt(text, 0, markup);  // byte position of character k
   grid.LineMarkup[0].assign(text.substr(0, at));
-  bool italic = false;  // a SubRip italic span open
-  FollowItalic(grid.LineMarkup[0], italic);
-  if (markup == Markup::SubRip) grid.Italic1 = italic;
+  bool italic = false;  // an italic span open
+  FollowItalic(grid.LineMarkup[0], markup, italic);
+  if (spans) grid.Italic1 = italic;
   std::string pending;      // markup before the next character
   bool lineStart = false;   // `pending` starts a screen line
   bool row2Started = false;
   int p = 0;
-  // At most the first 83 characters are examined: two or more "|" landing
-  // in cell 41 hold the position there.
-  for (int i = 0; i <= kGridCells; ++i) {
-    while (const size_t tag = MarkupTagAt(text, at, markup)) {
+  // At most the first Cells() + 1 characters are examined: two or more "|"
+  // landing in the first cell of row 2 hold the position there.
+  for (int i = 0; i <= cells; ++i) {
+    while (const size_t tag = markup.TagAt(text, at)) {
       pending.append(text.substr(at, tag));
       at += tag;
     }
-    if (markup == Markup::SubRip) FollowItalic(pending, italic);
+    if (spans) FollowItalic(pending, markup, italic);
     std::string_view c = at < text.size() ? NextChar(text, at) : std::string_view();
     if (c.empty()) {
-      cell[static_cast<size_t>(p)].clear();  // over a blank held in cell 41
+      cell[static_cast<size_t>(p)].clear();  // over a blank held in row 2's first cell
       break;
     }
     const bool bar = c == "|";
-    // A break landing in cell 41 is overwritten by what follows it.
-    const bool held = bar && p == kRowCells;
+    // A break landing in row 2's first cell is overwritten by what follows it.
+    const bool held = bar && p == rowCells;
     if (held) {
       pending.clear();  // the empty line it ends shows nothing
-    } else if (p == kRowCells && !row2Started) {
+    } else if (p == rowCells && !row2Started) {
       // Row 2 starts a screen line: its own, or the first one running on,
       // whose style it then carries as a break there would.
       grid.LineMarkup[1] = lineStart ? pending : CarriedMarkup(grid.LineMarkup[0], 0, 0, markup) + pending;
       row2Started = true;
-      if (markup == Markup::SubRip) grid.Italic2 = italic;
+      if (spans) grid.Italic2 = italic;
       pending.clear();
     } else {
       grid.CellMarkup[static_cast<size_t>(p)] += pending;
@@ -101,14 +103,14 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
       cell[static_cast<size_t>(p)] = " ";
       // A break anywhere in row 1, or in the first cell of row 2, starts row 2;
       // one further on is folded into row 2.
-      if (p > kRowCells) grid.Break[static_cast<size_t>(p)] = true;
-      if (p < kRowCells + 1) p = kRowCells - 1;
+      if (p > rowCells) grid.Break[static_cast<size_t>(p)] = true;
+      if (p < rowCells + 1) p = rowCells - 1;
       const size_t prefix = LinePrefixAt(text, at, markup);
       pending.append(text.substr(at, prefix));
       at += prefix;
       lineStart = true;
     }
-    if (++p >= kGridCells) break;
+    if (++p >= cells) break;
   }
   if (at < text.size()) {
     // What the cells cannot show stays with the grid.
@@ -116,7 +118,7 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
     grid.Overflow.append(text.substr(at));
   } else {
     // Markup after the last character shown ends its row.
-    grid.EndMarkup[p > kRowCells ? 1 : 0] = pending;
+    grid.EndMarkup[p > rowCells ? 1 : 0] = pending;
   }
   SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
   grid.EntryId = entryId;
@@ -125,6 +127,8 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index) {
   const std::string& line = doc.List1.Item(index);
   EntryFields f;
+  const int rowCells = doc.RuleProfile().ScreenLineChars();
+  if (grid.RowCells() != rowCells) grid.SetRowCells(rowCells);
   if (!doc.List1.Valid(index) || !SplitFullEntry(line, f)) {
     grid.Clear();
     return;
@@ -141,10 +145,17 @@ bool FileCanHold(const Document& doc, std::string_view text) {
   return CanHold(doc.FileEncoding(), text);
 }
 
+namespace {
+// What a typed character is in the entry's text.
+std::string_view AsText(const Document& doc, std::string_view character) {
+  return character == "|" && doc.ReadFormat().BarIsText() ? kLiteralBar : character;
+}
+}  // namespace
+
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character) {
-  if (grid.EntryId == 0 || index < 0 || index >= kGridCells || !FileCanHold(doc, character))
+  if (grid.EntryId == 0 || index < 0 || index >= grid.Cells() || !FileCanHold(doc, character))
     return false;
-  grid.Text2[static_cast<size_t>(index)].assign(character);
+  grid.Text2[static_cast<size_t>(index)].assign(AsText(doc, character));
   grid.Break[static_cast<size_t>(index)] = false;
   grid.Edited = true;
   return true;
@@ -152,7 +163,7 @@ bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_vi
 
 namespace {
 // The visible characters of text that starts inside a line.
-std::string VisibleInsideLine(std::string_view text, Markup markup) {
+std::string VisibleInsideLine(std::string_view text, const StyleDialect& markup) {
   if (text.empty()) return {};
   const std::string s = "x" + std::string(text);  // so that a "/" first is no line start
   const Visible visible(s, 0, markup);
@@ -170,7 +181,7 @@ void PullOverflow(CharGrid& grid, int cell) {
   std::string& rest = grid.Overflow;
   auto& markup = grid.CellMarkup[static_cast<size_t>(cell)];
   size_t at = 0;
-  while (const size_t tag = MarkupTagAt(rest, at, grid.markup)) at += tag;
+  while (const size_t tag = grid.markup->TagAt(rest, at)) at += tag;
   if (at >= rest.size()) return;  // markup alone stays where it is
   markup.append(rest, 0, at);
   std::string_view c = NextChar(rest, at);
@@ -188,22 +199,23 @@ std::string CellText(const CharGrid& grid, int c) {
 }  // namespace
 
 std::string OverflowNote(const CharGrid& grid) {
-  const std::string rest = VisibleInsideLine(grid.Overflow, grid.markup);
+  const std::string rest = VisibleInsideLine(grid.Overflow, *grid.markup);
   if (rest.empty()) return {};
-  return "\u2026 " + std::to_string(CharCount(rest)) + " more: " + rest;
+  return "\u2026 " + std::to_string(CharCount(rest)) + " more: " + ShowLiteralBars(rest);
 }
 
 namespace {
 // Gap fill and blank collapse inside one row, then its last-cell rule. A
 // blank that stands for a line break is a character here.
 void TidyRow(CharGrid& grid, int first) {
-  for (int c = first; c < first + kRowCells; ++c) {
+  const int rowCells = grid.RowCells();
+  for (int c = first; c < first + rowCells; ++c) {
     if (grid.Break[static_cast<size_t>(c)] && grid.Text2[static_cast<size_t>(c)] == " ")
       grid.Text2[static_cast<size_t>(c)] = "|";
     grid.Break[static_cast<size_t>(c)] = false;
   }
   auto& cell = grid.Text2;
-  const int last = first + kRowCells - 1;
+  const int last = first + rowCells - 1;
   auto at = [&](int c) -> std::string& { return cell[static_cast<size_t>(c)]; };
   for (int c = first; c < last; ++c)
     if (at(c).empty() && !at(c + 1).empty()) at(c) = " ";
@@ -222,14 +234,15 @@ void TidyRow(CharGrid& grid, int first) {
 std::string MarkedRow(const CharGrid& grid, int row) {
   std::string s;
   bool lineStart = false;  // after a line break folded into the row
-  for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) {
+  const StyleDialect& dialect = *grid.markup;
+  for (int c = row * grid.RowCells(); c < (row + 1) * grid.RowCells(); ++c) {
     const std::string& markup = grid.CellMarkup[static_cast<size_t>(c)];
-    s += lineStart ? markup : MidLineMarkup(markup);
+    s += lineStart ? markup : MidLineMarkup(markup, dialect);
     const std::string& text = grid.Text2[static_cast<size_t>(c)];
     s += text;
     if (!text.empty()) lineStart = text == "|";
   }
-  return s + MidLineMarkup(grid.EndMarkup[static_cast<size_t>(row)]);
+  return s + MidLineMarkup(grid.EndMarkup[static_cast<size_t>(row)], dialect);
 }
 
 namespace {
@@ -239,10 +252,10 @@ namespace {
 // markup inside the line is kept; the text beyond the grid goes last.
 std::string ComposeText(CharGrid& grid) {
   TidyRow(grid, 0);
-  TidyRow(grid, kRowCells);
+  TidyRow(grid, grid.RowCells());
   const std::string row2 = grid.RowString(1);
   std::string text = grid.LineMarkup[0] + MarkedRow(grid, 0);
-  if (!row2.empty() || !VisibleInsideLine(grid.Overflow, grid.markup).empty()) text += "|" + grid.LineMarkup[1];
+  if (!row2.empty() || !VisibleInsideLine(grid.Overflow, *grid.markup).empty()) text += "|" + grid.LineMarkup[1];
   text += MarkedRow(grid, 1);
   text += grid.Overflow;
   return text;
@@ -252,19 +265,19 @@ std::string ComposeText(CharGrid& grid) {
 std::string GridVisibleText(const CharGrid& grid) {
   CharGrid copy = grid;
   TidyRow(copy, 0);
-  TidyRow(copy, kRowCells);
+  TidyRow(copy, copy.RowCells());
   std::string out = copy.RowString(0);
-  const std::string rest = copy.RowString(1) + VisibleInsideLine(copy.Overflow, copy.markup);
+  const std::string rest = copy.RowString(1) + VisibleInsideLine(copy.Overflow, *copy.markup);
   if (!rest.empty()) out += "|" + rest;
   std::replace(out.begin(), out.end(), '|', '\n');
-  return out;
+  return ShowLiteralBars(out);
 }
 
 void ClearGridText(Document& doc, CharGrid& grid) {
   if (grid.EntryId == 0) return;
   for (auto& cell : grid.Text2) cell.clear();
   for (auto& markup : grid.CellMarkup) markup.clear();
-  grid.Break = {};
+  grid.Break.assign(grid.Break.size(), false);
   grid.Overflow.clear();
   grid.EndMarkup = {};
   grid.Edited = true;
@@ -272,19 +285,20 @@ void ClearGridText(Document& doc, CharGrid& grid) {
 }
 
 int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text) {
-  if (grid.EntryId == 0 || index < 0 || index >= kGridCells) return -1;
+  const int cells = grid.Cells(), rowCells = grid.RowCells();
+  if (grid.EntryId == 0 || index < 0 || index >= cells) return -1;
   int at = index;
   std::string beyond;  // what the cells cannot take
   for (size_t i = 0; i < text.size();) {
     const std::string_view c = NextChar(text, i);
     if (c == "\r") continue;
     const bool lineBreak = c == "\n";
-    if (at >= kGridCells) {
-      if (lineBreak || FileCanHold(doc, c)) beyond += lineBreak ? "|" : std::string(c);
+    if (at >= cells) {
+      if (lineBreak || FileCanHold(doc, c)) beyond += lineBreak ? std::string_view("|") : AsText(doc, c);
       continue;
     }
     if (lineBreak) {
-      if (at < kRowCells) at = kRowCells;
+      if (at < rowCells) at = rowCells;
       continue;
     }
     const unsigned char first = static_cast<unsigned char>(c[0]);
@@ -296,7 +310,7 @@ int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view tex
   if (at == index && beyond.empty()) return -1;
   grid.Edited = true;
   doc.MarkTyped();
-  return std::min(at, kGridCells - 1);
+  return std::min(at, cells - 1);
 }
 
 bool WriteBackWouldChange(const Document& doc, const CharGrid& grid) {
@@ -331,32 +345,34 @@ bool WriteBackGrid(Document& doc, CharGrid& grid) {
 
 namespace {
 // Removes the character of cell `i` and closes the gap: the cells after it
-// move one to the left, cell 81 takes the next character beyond the grid,
-// and the markup before the removed character stands before the one that
-// takes its cell.
+// move one to the left, the last cell takes the next character beyond the
+// grid, and the markup before the removed character stands before the one
+// that takes its cell.
 void RemoveCell(CharGrid& grid, int i) {
   auto& cell = grid.Text2;
   auto& markup = grid.CellMarkup;
   auto& brk = grid.Break;
   auto at = [](int c) { return static_cast<size_t>(c); };
-  if (i < 81) markup[at(i)] += markup[at(i + 1)];
-  for (int j = i + 1; j <= 81; ++j) {
+  const int last = grid.Cells() - 1;
+  if (i < last) markup[at(i)] += markup[at(i + 1)];
+  for (int j = i + 1; j <= last; ++j) {
     cell[at(j - 1)] = cell[at(j)];
     brk[at(j - 1)] = brk[at(j)];
     if (j > i + 1) markup[at(j - 1)] = markup[at(j)];
   }
-  cell[81].clear();
-  brk[81] = false;
-  if (i < 81) markup[81].clear();
-  PullOverflow(grid, 81);
+  cell[at(last)].clear();
+  brk[at(last)] = false;
+  if (i < last) markup[at(last)].clear();
+  PullOverflow(grid, last);
 }
 
 // The first and the last cell of the row of `i` holding a character; -1
 // when the row is empty.
 int RowEnd(const CharGrid& grid, int i, bool last) {
-  const int first = i < kRowCells ? 0 : kRowCells;
+  const int rowCells = grid.RowCells();
+  const int first = i < rowCells ? 0 : rowCells;
   int found = -1;
-  for (int c = first; c < first + kRowCells; ++c) {
+  for (int c = first; c < first + rowCells; ++c) {
     if (grid.Text2[static_cast<size_t>(c)].empty()) continue;
     found = c;
     if (!last) break;
@@ -367,7 +383,8 @@ int RowEnd(const CharGrid& grid, int i, bool last) {
 
 GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) {
   GridKeyOutcome out;
-  if (doc.NoDocument() || grid.EntryId == 0 || i < 0 || i >= kGridCells) return out;
+  const int rowCells = grid.RowCells(), last = grid.Cells() - 1;
+  if (doc.NoDocument() || grid.EntryId == 0 || i < 0 || i > last) return out;
   if (keyCode == vk::None || keyCode == vk::Ctrl || keyCode == vk::Alt) return out;
   if (keyCode == vk::Backspace && i == 0) return out;
   out.handled = true;
@@ -387,12 +404,12 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
       out.focusCell = i;
       break;
     case vk::Insert: {
-      // The character pushed out of cell 81 goes back before the text
-      // beyond the grid.
+      // The character pushed out of the last cell goes back before the
+      // text beyond the grid.
       auto& markup = grid.CellMarkup;
       auto& brk = grid.Break;
-      grid.Overflow.insert(0, markup[81] + CellText(grid, 81));
-      for (int j = 81; j >= i + 1; --j) {
+      grid.Overflow.insert(0, markup[static_cast<size_t>(last)] + CellText(grid, last));
+      for (int j = last; j >= i + 1; --j) {
         at(j) = at(j - 1);
         markup[static_cast<size_t>(j)] = markup[static_cast<size_t>(j - 1)];
         brk[static_cast<size_t>(j)] = brk[static_cast<size_t>(j - 1)];
@@ -406,20 +423,21 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
     case vk::Home:
     case vk::End: {
       const int c = RowEnd(grid, i, keyCode == vk::End);
-      out.focusCell = c >= 0 ? c : (i < kRowCells ? 0 : kRowCells);
+      out.focusCell = c >= 0 ? c : (i < rowCells ? 0 : rowCells);
       return out;
     }
     case vk::Right:
-      out.focusCell = i == 81 ? 1 : i + 1;
+      // From the last cell to the second cell of row 1, as it always was.
+      out.focusCell = i == last ? 1 : i + 1;
       return out;
     case vk::Down:
-      if (i <= 40) out.focusCell = i + 41;
+      if (i < rowCells) out.focusCell = i + rowCells;
       return out;
     case vk::Up:
-      if (i >= 41) out.focusCell = i - 41;
+      if (i >= rowCells) out.focusCell = i - rowCells;
       return out;
     case vk::Left:
-      out.focusCell = i == 0 ? 81 : i - 1;
+      out.focusCell = i == 0 ? last : i - 1;
       return out;
     case vk::Shift:
       return out;
@@ -427,7 +445,7 @@ GridKeyOutcome Text2_KeyDown(Document& doc, CharGrid& grid, int i, int keyCode) 
       // A key that types a character: it replaces the one in the cell.
       at(i).clear();
       grid.Break[static_cast<size_t>(i)] = false;
-      if (i < 81) {
+      if (i < last) {
         out.focusCell = i + 1;
         doc.MarkTyped();
       }

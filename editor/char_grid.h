@@ -1,6 +1,7 @@
 #pragma once
-// The character grid: 82 one-character cells in two rows of 41, the manual
-// editor of the current entry's text, and its two preview rows.
+// The character grid: one-character cells in two rows as wide as a screen
+// line of the document's profile (41 by default), the manual editor of the
+// current entry's text, and its two preview rows.
 //
 // The cells hold the visible text only. Style markup is kept beside them
 // and written back where it was: the markup that starts a screen line with
@@ -15,42 +16,53 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "document/document.h"
-#include "document/limits.h"
+#include "model/document.h"
 
 namespace lm {
 
 struct CharGrid {
+  explicit CharGrid(int rowCells = Profile().ScreenLineChars()) { SetRowCells(rowCells); }
+  // Cells in a row, and in all; a new width empties the grid.
+  int RowCells() const { return rowCells_; }
+  int Cells() const { return 2 * rowCells_; }
+  void SetRowCells(int rowCells);
+
   // Each cell holds one character, a blank " ", or nothing "".
-  std::array<std::string, kGridCells> Text2;
+  std::vector<std::string> Text2;
   std::string Label1, Label2;
   // Whether the preview shows the row in italics.
   bool Italic1 = false, Italic2 = false;
   // Markup starting each row, standing before each cell's character, and
   // ending each row.
   std::array<std::string, 2> LineMarkup, EndMarkup;
-  std::array<std::string, kGridCells> CellMarkup;
+  std::vector<std::string> CellMarkup;
   // A blank that stands for a line break folded into row 2.
-  std::array<bool, kGridCells> Break{};
+  std::vector<bool> Break;
   // The entry's text beyond the cells, markup included.
   std::string Overflow;
   // Whose style tags the text carries.
-  Markup markup = Markup::MicroDvd;
+  const StyleDialect* markup = &PlainText();
   // The entry the grid was filled from (0: none). The write-back goes to this
   // entry and to no other; with none, the cells take no typing.
   std::uint64_t EntryId = 0;
   // The cells were changed since they were filled: a write-back is due.
   bool Edited = false;
 
-  // The cells of one row (0: cells 0..40, 1: cells 41..81) joined.
+  // The cells of one row (0: the first RowCells cells, 1: the others)
+  // joined.
   std::string RowString(int row) const;
+  // The cell's character as the user sees it (a "|" that is text as "|").
+  std::string Shown(int index) const;
   void Clear();
+
+ private:
+  int rowCells_ = 0;
 };
 
 // Lays a text into the cells and the preview rows.
-void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId,
-                     Markup markup = Markup::MicroDvd);
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, const StyleDialect& markup);
 // Shows the text of the entry at `index`; an entry that cannot be shown
 // (see ShowEntry) empties the grid.
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index);
@@ -61,6 +73,8 @@ void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& re
 bool FileCanHold(const Document& doc, std::string_view text);
 // A character typed into cell `index` after the key handler has run; false,
 // changing nothing, for one the file cannot hold or while no entry is shown.
+// A "|" is a line break, or a character where the document's format says
+// so.
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character);
 
 // "… 25 more: you understand me now?" while text lies beyond the cells;

@@ -1,7 +1,7 @@
-#include "line_commands.h"
+#include "editor/line_commands.h"
 
-#include "document/commands.h"
-#include "document/limits.h"
+#include "model/navigation.h"
+#include "model/limits.h"
 
 namespace lm {
 

@@ -3,7 +3,7 @@
 // selected entry. Each reads and writes at the selection, and afterwards the
 // selected entry is made current and shown, so the grid never shows an entry
 // other than the one a later write-back replaces. Each runs inside a command.
-#include "document/document.h"
+#include "model/document.h"
 
 namespace lm {
 

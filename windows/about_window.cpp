@@ -1,10 +1,10 @@
-#include "about_window.h"
+#include "windows/about_window.h"
 
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "document/version.h"
+#include "model/version.h"
 #include "windows/contact_links.h"
 #include "windows/window_util.h"
 

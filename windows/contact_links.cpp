@@ -1,4 +1,4 @@
-#include "contact_links.h"
+#include "windows/contact_links.h"
 
 #include <QDesktopServices>
 #include <QRegularExpression>

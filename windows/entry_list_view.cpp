@@ -1,10 +1,10 @@
-#include "entry_list_view.h"
+#include "windows/entry_list_view.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "document/commands.h"
-#include "window_util.h"
+#include "model/navigation.h"
+#include "windows/window_util.h"
 
 namespace lm::ui {
 
@@ -32,8 +32,10 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   constexpr qsizetype kShown = 400;
   QString text = ToQt(list_.Item(index.row()));
   if (text.size() > kShown) text = text.left(kShown) + QStringLiteral("...");
-  for (QChar& c : text)
+  for (QChar& c : text) {
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar(0x21B5);
+    if (c == QChar(0xFDD0)) c = QLatin1Char('|');  // a "|" that is text (kLiteralBar)
+  }
   return text;
 }
 

@@ -5,7 +5,7 @@
 #include <QListView>
 #include <functional>
 
-#include "document/document.h"
+#include "model/document.h"
 
 namespace lm::ui {
 

@@ -1,4 +1,4 @@
-#include "folder_browser.h"
+#include "windows/folder_browser.h"
 
 #include <QApplication>
 #include <QDir>

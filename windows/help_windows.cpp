@@ -1,4 +1,4 @@
-#include "help_windows.h"
+#include "windows/help_windows.h"
 
 #include <QFile>
 #include <QIcon>

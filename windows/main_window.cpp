@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "windows/main_window.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,10 +16,11 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "document/commands.h"
-#include "document/sub_file.h"
-#include "editor/line_commands.h"
-#include "fixing/fixing.h"
+#include <map>
+
+#include "formats/registry.h"
+#include "formats/subtitle_file.h"
+#include "model/navigation.h"
 #include "windows/about_window.h"
 #include "windows/contact_links.h"
 #include "windows/entry_list_view.h"
@@ -48,9 +49,14 @@ bool LeaveShortcutToWindow(QEvent* event) {
 }
 
 bool IsSubtitleFile(const QString& path) {
-  return (path.endsWith(QStringLiteral(".sub"), Qt::CaseInsensitive) ||
-          path.endsWith(QStringLiteral(".srt"), Qt::CaseInsensitive)) &&
-         QFileInfo(path).isFile();
+  return FormatOfPath(LocalPath(path)) != nullptr && QFileInfo(path).isFile();
+}
+
+// "SubRip", "Frame-based": a format's name as a title.
+QString FormatTitle(const Format& format) {
+  QString name = ToQt(format.Name());
+  if (!name.isEmpty()) name[0] = name[0].toUpper();
+  return name;
 }
 
 // The frame rates the File menu offers.
@@ -224,12 +230,12 @@ void Form1::BuildControls() {
   list_->gotFocus = [this] { List1_GotFocus(session_.doc); };
   list_->keyDown = [this](int key) {
     bool toGrid = false;
-    Run("Select", [&] { toGrid = List1_KeyDown(session_.doc, key); });
+    Run(CommandId::Select, [&] { toGrid = List1_KeyDown(session_.doc, key); });
     if (toGrid) FocusCell(0);
   };
   list_->mouseDown = [this] {
     bool toGrid = false;
-    Run("Select", [&] { toGrid = List1_MouseDown(session_.doc); });
+    Run(CommandId::Select, [&] { toGrid = List1_MouseDown(session_.doc); });
     if (toGrid) FocusCell(0);
   };
   connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -237,49 +243,33 @@ void Form1::BuildControls() {
             if (!syncing_) UserMovedSelection(current.isValid() ? current.row() : -1);
           });
 
-  for (int i = 0; i < kGridCells; ++i) {
-    auto* c = new GridCell(this, i, client);
-    const int row = i / kRowCells, col = i % kRowCells;
-    c->setGeometry(Twips(120 + 240 * col, row == 0 ? 2640 : 3120, 312, 450));
-    cells_[static_cast<size_t>(i)] = c;
-  }
-  // Neighbouring cells overlap; later cells must not hide the earlier ones' text.
-  for (int i = kGridCells - 1; i >= 0; --i) cell(i)->raise();
+  BuildGrid(session_.grid.RowCells());
 
+  // The frame buttons: where each stands and its picture; what it does and
+  // its tooltip are its command's.
   struct FrameButton {
-    const char* name;
-    const char* tip;
+    CommandId id;
     int left, width;
     const char* picture;
-    int startDelta, stopDelta;
   };
   const FrameButton buttons[] = {
-      {"Command7", "Start - 100", 120, 375, "left_100", -100, 0},
-      {"Command6", "Start - 10", 480, 255, "left_10", -10, 0},
-      {"Command5", "Start - 1", 720, 255, "left_1", -1, 0},
-      {"Command2", "Start + 1", 960, 255, "right_1", 1, 0},
-      {"Command3", "Start + 10", 1200, 255, "right_10", 10, 0},
-      {"Command4", "Start + 100", 1440, 375, "right_100", 100, 0},
-      {"Command8", "Stop - 100", 3720, 375, "left_100", 0, -100},
-      {"Command9", "Stop - 10", 4080, 255, "left_10", 0, -10},
-      {"Command10", "Stop - 1", 4320, 255, "left_1", 0, -1},
-      {"Command13", "Stop + 1", 4560, 255, "right_1", 0, 1},
-      {"Command12", "Stop + 10", 4800, 255, "right_10", 0, 10},
-      {"Command11", "Stop + 100", 5040, 375, "right_100", 0, 100},
+      {CommandId::StartMinus100, 120, 375, "left_100"}, {CommandId::StartMinus10, 480, 255, "left_10"},
+      {CommandId::StartMinus1, 720, 255, "left_1"},     {CommandId::StartPlus1, 960, 255, "right_1"},
+      {CommandId::StartPlus10, 1200, 255, "right_10"},  {CommandId::StartPlus100, 1440, 375, "right_100"},
+      {CommandId::StopMinus100, 3720, 375, "left_100"}, {CommandId::StopMinus10, 4080, 255, "left_10"},
+      {CommandId::StopMinus1, 4320, 255, "left_1"},     {CommandId::StopPlus1, 4560, 255, "right_1"},
+      {CommandId::StopPlus10, 4800, 255, "right_10"},   {CommandId::StopPlus100, 5040, 375, "right_100"},
   };
   for (const FrameButton& b : buttons) {
+    const CommandRow& row = CommandOf(b.id);
     auto* button = new QToolButton(client);
-    button->setObjectName(QString::fromLatin1(b.name));
-    button->setToolTip(QString::fromLatin1(b.tip));
+    button->setObjectName(QString::fromLatin1(row.control));
+    button->setToolTip(QString::fromUtf8(row.caption));
     QPixmap picture(QStringLiteral(":/images/%1.png").arg(QLatin1String(b.picture)));
     button->setIcon(QIcon(picture));
     button->setIconSize(picture.size());
     button->setGeometry(Twips(b.left, 3600, b.width, 375));
-    const int startDelta = b.startDelta, stopDelta = b.stopDelta;
-    const char* tip = b.tip;
-    connect(button, &QToolButton::clicked, this, [this, tip, startDelta, stopDelta] {
-      Run(tip, [&] { AdjustFrames(session_.doc, startDelta, stopDelta); });
-    });
+    connect(button, &QToolButton::clicked, this, [this, &row] { Run(row); });
   }
 
   text1_ = new Textline(client);
@@ -292,24 +282,17 @@ void Form1::BuildControls() {
   text1_->clicked = [this] { FocusCell(0); };
 
   struct LineButton {
-    const char* name;
-    const char* caption;
+    CommandId id;
     int left, width;
-    bool (*command)(Document&);
   };
   const LineButton lineButtons[] = {
-      {"Command1", "Delete Line", 5520, 1455, &Command1_Click},
-      {"Command14", "Split Line", 6960, 1575, &Command14_Click},
-      {"Command15", "Add Line", 8520, 1512, &Command15_Click},
-  };
+      {CommandId::DeleteLine, 5520, 1455}, {CommandId::SplitLine, 6960, 1575}, {CommandId::AddLine, 8520, 1512}};
   for (const LineButton& b : lineButtons) {
-    auto* button = new QPushButton(QString::fromLatin1(b.caption), client);
-    button->setObjectName(QString::fromLatin1(b.name));
+    const CommandRow& row = CommandOf(b.id);
+    auto* button = new QPushButton(QString::fromUtf8(row.caption), client);
+    button->setObjectName(QString::fromLatin1(row.control));
     button->setGeometry(Twips(b.left, 3600, b.width, 375));
-    auto command = b.command;
-    const char* caption = b.caption;
-    connect(button, &QPushButton::clicked, this,
-            [this, caption, command] { Run(caption, [&] { command(session_.doc); }); });
+    connect(button, &QPushButton::clicked, this, [this, &row] { Run(row); });
   }
 
   auto makePreview = [client](const char* name, int top) {
@@ -333,93 +316,60 @@ void Form1::BuildControls() {
 }
 
 void Form1::BuildMenus() {
-  auto add = [this](QMenu* menu, const char* name, const QString& caption,
-                    std::function<void()> handler) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, [handler] { handler(); });
-    return a;
+  // The commands that are flows of the window rather than routines of the
+  // core.
+  const std::map<CommandId, std::function<void()>> flows = {
+      {CommandId::Open, [this] { Load_Click(); }},
+      {CommandId::Save, [this] { Save_Click(); }},
+      {CommandId::SaveAs, [this] { Saveas_Click(); }},
+      {CommandId::Exit, [this] { Avsluta_Click(); }},
+      {CommandId::LatestFile, [this] { LatestSub_Click(); }},
+      {CommandId::Undo, [this] { Run(CommandId::Undo, [this] { session_.doc.Undo(); }); }},
+      {CommandId::Redo, [this] { Run(CommandId::Redo, [this] { session_.doc.Redo(); }); }},
+      {CommandId::HelpContents, [this] { ShowSingle(windows_->helpSign, [] { return new HelpWindow; }); }},
+      {CommandId::KeyHelp, [this] { ShowSingle(windows_->keyHelpSign, [] { return new KeyHelpWindow; }); }},
+      {CommandId::Mail, [] { lm::ui::HemSida::OpenMailLink(); }},
+      {CommandId::HomePage, [] { lm::ui::HemSida::OpenHomePage(); }},
+      {CommandId::About, [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); }},
   };
-  auto command = [this](const char* name, void (*routine)(Document&)) {
-    return [this, name, routine] { Run(name, [&] { routine(session_.doc); }); };
-  };
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->setObjectName(QStringLiteral("File"));
-  QAction* load = add(file, "Load", QStringLiteral("&Open"), [this] { Load_Click(); });
-  QAction* save = add(file, "Save", QStringLiteral("&Save"), [this] { Save_Click(); });
-  add(file, "Saveas", QStringLiteral("Save &As"), [this] { Saveas_Click(); });
-  // The code page is guessed on reading; the user may know better.
-  encodingMenu_ = file->addMenu(QStringLiteral("&Encoding"));
-  encodingMenu_->setObjectName(QStringLiteral("Encoding"));
-  auto* encodings = new QActionGroup(encodingMenu_);
-  for (const Encoding e : ChoosableEncodings()) {
-    const QString script = QString::fromLatin1(EncodingScript(e));
-    QAction* a = encodingMenu_->addAction(QString::fromLatin1(EncodingName(e)) +
-                                          (script.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(script)));
-    a->setObjectName(QStringLiteral("Encoding_%1").arg(QString::fromLatin1(EncodingName(e))));
-    a->setData(static_cast<int>(e));
-    a->setCheckable(true);
-    encodings->addAction(a);
-    connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
+  for (const MenuRow& m : Menus()) {
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
+    menu->setObjectName(QString::fromLatin1(m.object));
+    for (const CommandRow& row : Commands()) {
+      if (row.place != m.place) continue;
+      QAction* line = row.separatorBefore ? menu->addSeparator() : nullptr;
+      if (row.id == CommandId::Encoding) {
+        BuildEncodingMenu(menu->addMenu(QString::fromUtf8(row.caption)), row);
+        continue;
+      }
+      if (row.id == CommandId::FrameRate) {
+        BuildFrameRateMenu(menu->addMenu(QString::fromUtf8(row.caption)), row);
+        continue;
+      }
+      QAction* a = menu->addAction(QString::fromUtf8(row.caption));
+      a->setObjectName(QString::fromLatin1(row.control));
+      QList<QKeySequence> keys;
+      for (const QString& key : QString::fromLatin1(row.shortcuts).split(QStringLiteral("; "), Qt::SkipEmptyParts))
+        keys << QKeySequence(key, QKeySequence::PortableText);
+      a->setShortcuts(keys);
+      // Only while the main window is the active one.
+      a->setShortcutContext(Qt::WindowShortcut);
+      std::function<void()> handler;
+      if (row.routine) {
+        handler = [this, &row] { Run(row); };
+      } else {
+        handler = flows.at(row.id);
+      }
+      connect(a, &QAction::triggered, this, [handler] { handler(); });
+      if (row.id == CommandId::LatestFile) {
+        latestSub_ = a;
+        latestSubLine_ = line;
+        if (line) line->setObjectName(QStringLiteral("Line"));
+      }
+      if (row.id == CommandId::Undo) undo_ = a;
+      if (row.id == CommandId::Redo) redo_ = a;
+    }
   }
-  // Frames and times convert at the frame rate: for the frame buttons of a
-  // SubRip file, and for converting between the formats.
-  frameRateMenu_ = file->addMenu(QStringLiteral("F&rame rate"));
-  frameRateMenu_->setObjectName(QStringLiteral("FrameRate"));
-  auto* rates = new QActionGroup(frameRateMenu_);
-  for (const double rate : kFrameRates) {
-    const QString name = QString::fromStdString(FormatFrameRate(rate));
-    QAction* a = frameRateMenu_->addAction(name + QStringLiteral(" fps"));
-    a->setObjectName(QStringLiteral("FrameRate_%1").arg(name));
-    a->setData(rate);
-    a->setCheckable(true);
-    rates->addAction(a);
-    connect(a, &QAction::triggered, this, [this, rate] { FrameRate_Click(rate); });
-  }
-  QAction* exit = add(file, "Avsluta", QStringLiteral("E&xit"), [this] { Avsluta_Click(); });
-  for (auto [a, key] : {std::pair{load, Qt::Key_O}, {save, Qt::Key_S}, {exit, Qt::Key_Q}}) {
-    a->setShortcut(QKeySequence(Qt::CTRL | key));
-    a->setShortcutContext(Qt::WindowShortcut);
-  }
-  latestSubLine_ = file->addSeparator();
-  latestSubLine_->setObjectName(QStringLiteral("Line"));
-  latestSub_ = add(file, "LatestSub", QString(), [this] { LatestSub_Click(); });
-
-  QMenu* find = menuBar()->addMenu(QStringLiteral("&Seek"));
-  find->setObjectName(QStringLiteral("Find"));
-  add(find, "Tolong", QStringLiteral("&To long line"), command("To long line", &Tolong_Click));
-  QAction* next = add(find, "Nextline", QStringLiteral("&Next"), command("Next", &Nextline_Click));
-  next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  // Only while the main window is the active one.
-  next->setShortcutContext(Qt::WindowShortcut);
-
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  edit->setObjectName(QStringLiteral("Edit"));
-  add(edit, "Fixlines", QStringLiteral("&Fix text automatic"),
-      command("Fix text automatic", &Fixlines_Click));
-  add(edit, "Rmhi", QStringLiteral("&Remove hearing impaired text"),
-      command("Remove hearing impaired text", &Rmhi_Click));
-  edit->addSeparator();
-  undo_ = add(edit, "Undo", QStringLiteral("&Undo"),
-              [this] { Run("Undo", [this] { session_.doc.Undo(); }); });
-  undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  redo_ = add(edit, "Redo", QStringLiteral("Re&do"),
-              [this] { Run("Redo", [this] { session_.doc.Redo(); }); });
-  redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-  undo_->setShortcutContext(Qt::WindowShortcut);
-  redo_->setShortcutContext(Qt::WindowShortcut);
-
-  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  help->setObjectName(QStringLiteral("Help"));
-  add(help, "Contents", QStringLiteral("&Contents"),
-      [this] { ShowSingle(windows_->helpSign, [] { return new HelpWindow; }); });
-  add(help, "Tabgenter", QStringLiteral("&Keyhelp"),
-      [this] { ShowSingle(windows_->keyHelpSign, [] { return new KeyHelpWindow; }); });
-  add(help, "Epost", QStringLiteral("E-&mail Tornak"), [] { lm::ui::HemSida::OpenMailLink(); });
-  add(help, "HemSida", QStringLiteral("Tornak &Homepage"), [] { lm::ui::HemSida::OpenHomePage(); });
-  add(help, "Aboutbox", QStringLiteral("&About"),
-      [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); });
 
   // F10 opens the menu bar, as desktop programs do.
   auto* f10 = new QAction(this);
@@ -441,6 +391,57 @@ void Form1::BuildMenus() {
   // The menu bar and the status line are part of the window's fixed size.
   setFixedSize(centralWidget()->size() +
                QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
+}
+
+void Form1::BuildEncodingMenu(QMenu* menu, const CommandRow& row) {
+  // The code page is guessed on reading; the user may know better.
+  encodingMenu_ = menu;
+  menu->setObjectName(QString::fromLatin1(row.control));
+  auto* encodings = new QActionGroup(menu);
+  for (const Encoding e : ChoosableEncodings()) {
+    const QString script = QString::fromLatin1(EncodingScript(e));
+    QAction* a = menu->addAction(QString::fromLatin1(EncodingName(e)) +
+                                 (script.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(script)));
+    a->setObjectName(QStringLiteral("Encoding_%1").arg(QString::fromLatin1(EncodingName(e))));
+    a->setData(static_cast<int>(e));
+    a->setCheckable(true);
+    encodings->addAction(a);
+    connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
+  }
+}
+
+void Form1::BuildFrameRateMenu(QMenu* menu, const CommandRow& row) {
+  // Frames and times convert at the frame rate: for the frame buttons of a
+  // file in times, and for converting between the formats.
+  frameRateMenu_ = menu;
+  menu->setObjectName(QString::fromLatin1(row.control));
+  auto* rates = new QActionGroup(menu);
+  for (const double rate : kFrameRates) {
+    const QString name = QString::fromStdString(FormatFrameRate(rate));
+    QAction* a = menu->addAction(name + QStringLiteral(" fps"));
+    a->setObjectName(QStringLiteral("FrameRate_%1").arg(name));
+    a->setData(rate);
+    a->setCheckable(true);
+    rates->addAction(a);
+    connect(a, &QAction::triggered, this, [this, rate] { FrameRate_Click(rate); });
+  }
+}
+
+void Form1::BuildGrid(int rowCells) {
+  for (GridCell* c : cells_) delete c;
+  cells_.clear();
+  QWidget* client = centralWidget();
+  // 41 cells fill the row at 240 twips a cell; more are narrower.
+  const int pitch = std::min(240, (9924 - 72) / rowCells);
+  for (int i = 0; i < 2 * rowCells; ++i) {
+    auto* c = new GridCell(this, i, client);
+    const int row = i / rowCells, col = i % rowCells;
+    c->setGeometry(Twips(120 + pitch * col, row == 0 ? 2640 : 3120, pitch + 72, 450));
+    c->show();
+    cells_.push_back(c);
+  }
+  // Neighbouring cells overlap; later cells must not hide the earlier ones' text.
+  for (int i = static_cast<int>(cells_.size()) - 1; i >= 0; --i) cell(i)->raise();
 }
 
 void Form1::SetTabOrder() {
@@ -468,9 +469,11 @@ void Form1::Form_Load() {
 
 // ---------------------------------------------------------------- commands
 
-void Form1::Run(const char* name, const std::function<void()>& command, bool writeBackFirst) {
-  Report(session_.Run(name, command, writeBackFirst));
+void Form1::Run(CommandId id, const std::function<void()>& command, bool writeBackFirst) {
+  Report(session_.Run(id, command, writeBackFirst));
 }
+
+void Form1::Run(const CommandRow& row) { Report(session_.Run(row)); }
 
 void Form1::Report(const CommandResult& result) {
   // The views already show the state the command ended in.
@@ -483,8 +486,13 @@ void Form1::RefreshViews() {
   const Document& doc = session_.doc;
   const CharGrid& grid = session_.grid;
   text1_->SetFramePair(ToQt(doc.Text1()));
-  for (int i = 0; i < kGridCells; ++i) {
-    const QString text = ToQt(grid.Text2[static_cast<size_t>(i)]);
+  // The grid is as wide as the profile's screen line.
+  if (static_cast<int>(cells_.size()) != grid.Cells()) {
+    BuildGrid(grid.RowCells());
+    SetTabOrder();
+  }
+  for (int i = 0; i < grid.Cells(); ++i) {
+    const QString text = ToQt(grid.Shown(i));
     if (cell(i)->text() != text) cell(i)->setText(text);
   }
   label1_->SetPreview(ToQt(grid.Label1), grid.Italic1);
@@ -522,8 +530,7 @@ void Form1::RefreshActions() {
       doc.NoDocument()
           ? QString()
           : QStringLiteral("%1 \u00b7 Encoding: %2 \u00b7 Line ends: %3 \u00b7 %4 fps")
-                .arg(doc.Identity().format == SubtitleFormat::SubRip ? QStringLiteral("SubRip")
-                                                                     : QStringLiteral("Frame-based"),
+                .arg(FormatTitle(*doc.Identity().format),
                      QString::fromLatin1(EncodingName(doc.FileEncoding())),
                      doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CR LF"),
                      QString::fromStdString(FormatFrameRate(rate))));
@@ -560,7 +567,7 @@ void Form1::UserMovedSelection(int row) {
   // that is no move of the user's, and the view follows the document after.
   if (doc.InCommand()) return;
   if (row == doc.List1.ListIndex() && row == doc.CurrentIndex) return;
-  Run("Select", [&] { SelectEntry(session_.doc, row); });
+  Run(CommandId::Select, [&] { SelectEntry(session_.doc, row); });
 }
 
 void Form1::FocusCell(int index) { cell(index)->setFocus(Qt::OtherFocusReason); }
@@ -571,7 +578,7 @@ bool Form1::FileCanHold(const QString& text) const { return lm::FileCanHold(sess
 
 bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
   GridKeyOutcome out;
-  Run("Edit entry",
+  Run(CommandId::EditEntry,
       [&] { out = Text2_KeyDown(session_.doc, session_.grid, index, virtualKey); }, false);
   if (out.focusCell >= 0) FocusCell(out.focusCell);
   if (out.focusList) FocusList();
@@ -592,13 +599,13 @@ void Form1::CellEdited(int index, const QString& text) {
 void Form1::CopyGrid(bool cut) {
   if (session_.grid.EntryId == 0) return;
   QGuiApplication::clipboard()->setText(ToQt(GridVisibleText(session_.grid)));
-  if (cut) Run("Cut", [this] { ClearGridText(session_.doc, session_.grid); }, false);
+  if (cut) Run(CommandId::Cut, [this] { ClearGridText(session_.doc, session_.grid); }, false);
 }
 
 void Form1::PasteIntoGrid(int index) {
   int next = -1;
   const std::string text = FromQt(QGuiApplication::clipboard()->text());
-  Run("Paste", [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
+  Run(CommandId::Paste, [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
   if (next >= 0) FocusCell(next);
 }
 
@@ -610,7 +617,7 @@ void Form1::CharactersCommitted(int index, const QString& text) {
     if (!CellKeyDown(at, vk::Other, true)) return;
     cell(at)->setText(character);
     CellEdited(at, character);
-    if (at < kGridCells - 1) ++at;
+    if (at < session_.grid.Cells() - 1) ++at;
   }
 }
 
@@ -622,11 +629,9 @@ void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::stri
   QPointer<QWidget> parent = messageParent;
   auto go = [this, load, fileName, parent, silent] {
     LoadResult loaded;
-    Run("Open", [&] { loaded = load(session_.doc); }, false);
+    Run(CommandId::Open, [&] { loaded = load(session_.doc); }, false);
     if (!loaded) {
-      const bool refused =
-          loaded.status == ReadStatus::NotFrameBased || loaded.status == ReadStatus::NotInEncoding;
-      if (!silent || refused)
+      if (!silent || loaded.Refused())
         ShowMessage(parent ? parent.data() : this, ToQt(LoadFailureMessage(loaded, fileName)));
       return;
     }
@@ -696,7 +701,7 @@ void Form1::Encoding_Click(Encoding encoding) {
 void Form1::FrameRate_Click(double rate) {
   // The choice is the document's, and the one later documents start with.
   folders_.WriteFrameRate(rate);
-  Run("Frame rate", [&] {
+  Run(CommandId::FrameRate, [&] {
     if (!session_.doc.NoDocument()) session_.doc.SetFrameRate(rate);
   });
 }

@@ -1,5 +1,5 @@
 #pragma once
-// `Form1`, the document window: the entry list, the 2 x 41 character grid
+// `Form1`, the document window: the entry list, the character grid
 // with its preview rows, the frame buttons around the textline, the line
 // commands and the menus. It owns the document.
 #include <QLabel>
@@ -10,8 +10,10 @@
 #include <functional>
 #include <memory>
 
-#include "document/sub_file.h"
-#include "editor/session.h"
+#include <vector>
+
+#include "commands/session.h"
+#include "formats/subtitle_file.h"
 #include "windows/remembered_folders.h"
 
 class QAction;
@@ -52,7 +54,7 @@ class Textline : public QLineEdit {
   using QLineEdit::QLineEdit;
   std::function<void()> clicked;
   // Shows the frame pair, in a smaller font when it would not fit (a
-  // SubRip cue's two times).
+  // cue's two times).
   void SetFramePair(const QString& text);
 
  protected:
@@ -122,7 +124,12 @@ class Form1 : public QMainWindow {
   void BuildMenus();
   void SetTabOrder();
   // Runs a user command (see Session::Run) and shows its messages.
-  void Run(const char* name, const std::function<void()>& command, bool writeBackFirst = true);
+  void Run(CommandId id, const std::function<void()>& command, bool writeBackFirst = true);
+  void Run(const CommandRow& row);
+  void BuildEncodingMenu(QMenu* menu, const CommandRow& row);
+  void BuildFrameRateMenu(QMenu* menu, const CommandRow& row);
+  // The grid's cells, two rows of `rowCells`.
+  void BuildGrid(int rowCells);
   void Report(const CommandResult& result);
   void WriteBackPending();
   void RefreshViews();
@@ -155,7 +162,7 @@ class Form1 : public QMainWindow {
   EntryListModel* model_ = nullptr;
   EntryListView* list_ = nullptr;
   Textline* text1_ = nullptr;
-  std::array<GridCell*, kGridCells> cells_{};
+  std::vector<GridCell*> cells_;
   PreviewLabel* label1_ = nullptr;
   PreviewLabel* label2_ = nullptr;
   QLabel* overflow_ = nullptr;

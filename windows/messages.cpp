@@ -1,4 +1,4 @@
-#include "messages.h"
+#include "windows/messages.h"
 
 #include <QGridLayout>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "open_dialog.h"
+#include "windows/open_dialog.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -59,14 +59,14 @@ void Loadbox::Form_Load() {
   bool ok = folders_.ReadDirectory(folder, lastFile) && dir1_->SetPath(FromLocalPath(folder));
   if (ok) {
     drive1_->SetDriveFromPath(dir1_->path());
-    file1_->SetPattern(kSubtitlePatterns);
+    file1_->SetPattern(SubtitlePatterns());
     return;
   }
   // No usable remembered folder: start quietly in the home folder.
   const QString home = QDir::homePath();
   drive1_->SetDriveFromPath(home);
   dir1_->SetPath(home);
-  file1_->SetPattern(kSubtitlePatterns);
+  file1_->SetPattern(SubtitlePatterns());
 }
 
 void Loadbox::Dir1_Change() { file1_->SetPath(dir1_->path()); }

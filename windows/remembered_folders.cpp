@@ -1,8 +1,8 @@
-#include "remembered_folders.h"
+#include "windows/remembered_folders.h"
 
 #include <optional>
 
-#include "document/sub_file.h"
+#include "formats/subtitle_file.h"
 
 namespace lm {
 

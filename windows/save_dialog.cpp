@@ -1,11 +1,11 @@
-#include "save_dialog.h"
+#include "windows/save_dialog.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QKeyEvent>
 
-#include "document/sub_file.h"
+#include "formats/subtitle_file.h"
 #include "windows/folder_browser.h"
 #include "windows/save_flow.h"
 #include "windows/window_util.h"
@@ -71,7 +71,7 @@ SaveDialog::SaveDialog(const Document& doc, const RememberedFolders& folders, Sa
 void SaveDialog::Form_Load() {
   std::string folder, lastFile;
   if (folders_.ReadDirectory(folder, lastFile) && dir1_->SetPath(FromLocalPath(folder))) {
-    file1_->SetPattern(kSubtitlePatterns);
+    file1_->SetPattern(SubtitlePatterns());
     text1_->setText(FromLocalPath(doc_.FilePath()));
     return;
   }

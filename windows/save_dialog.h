@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "document/document.h"
+#include "model/document.h"
 #include "windows/remembered_folders.h"
 
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "save_flow.h"
+#include "windows/save_flow.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "document/sub_file.h"
+#include "commands/command_table.h"
+#include "formats/registry.h"
+#include "formats/subtitle_file.h"
 #include "windows/messages.h"
 #include "windows/window_util.h"
 
@@ -196,7 +198,7 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
       return false;
   }
   // The name's extension says the format: Save As converts.
-  const SubtitleFormat format = FormatForPath(path, doc_.Identity().format);
+  const Format* format = &FormatForPath(path, *doc_.Identity().format);
   const WriteResult result = WriteDocument(doc_, path, format);
   if (!result.ok()) {
     WriteFailed(path, result, true, std::move(onSaved));
@@ -210,9 +212,9 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
   return true;
 }
 
-void SaveFlow::Saved(const std::string& path, bool newPath, std::optional<SubtitleFormat> format) {
+void SaveFlow::Saved(const std::string& path, bool newPath, const Format* format) {
   // Through the command boundary, so that every window sees the new state.
-  doc_.Begin("Save");
+  doc_.Begin(UndoName(CommandId::Save));
   if (newPath) doc_.SetFilePath(path);
   if (format) doc_.SetFormat(*format);
   doc_.MarkSaved();
@@ -224,7 +226,7 @@ void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, b
                            std::function<void()> onSaved) {
   if (result.status == WriteStatus::ReadOnly || IsReadOnly(path)) {
     // Save keeps the document's format; Save As takes the name's.
-    const SubtitleFormat format = newPath ? FormatForPath(path, doc_.Identity().format) : doc_.Identity().format;
+    const Format* format = newPath ? &FormatForPath(path, *doc_.Identity().format) : doc_.Identity().format;
     overwriting_ = {path, newPath, std::move(onSaved), format};
     ShowSingle(skrivskydd_, [this] {
       auto* prompt = new Skrivskydd(mainWindow_, [this] { Overwrite(); });

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "document/document.h"
-#include "document/file_io.h"
+#include "model/document.h"
+#include "files/file_io.h"
 #include "windows/remembered_folders.h"
 
 namespace lm::ui {
@@ -86,7 +86,7 @@ class SaveFlow : public QObject {
                    std::function<void()> onSaved);
   // A write succeeded: the state is the saved one, and `path` becomes the
   // document's when `newPath`.
-  void Saved(const std::string& path, bool newPath, std::optional<SubtitleFormat> format = std::nullopt);
+  void Saved(const std::string& path, bool newPath, const Format* format = nullptr);
   // Whether `path` is the document's own file (by name, or the same file).
   bool IsOwnFile(const std::string& path) const;
   // Asks before overwriting the document's own file when someone else has
@@ -107,7 +107,7 @@ class SaveFlow : public QObject {
     std::string path;
     bool newPath = false;  // from Save As: the path becomes the document's
     std::function<void()> onSaved;
-    SubtitleFormat format = SubtitleFormat::MicroDvd;  // written as
+    const Format* format = nullptr;  // written as
   } overwriting_;
 };
 

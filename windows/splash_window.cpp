@@ -1,4 +1,4 @@
-#include "splash_window.h"
+#include "windows/splash_window.h"
 
 #include <QMouseEvent>
 #include <QPainter>

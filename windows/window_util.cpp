@@ -1,10 +1,14 @@
-#include "window_util.h"
+#include "windows/window_util.h"
+
+#include "formats/registry.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 
 namespace lm::ui {
+
+QString SubtitlePatterns() { return QString::fromStdString(FilePatterns()); }
 
 Qt::WindowFlags DialogFlags(bool fixedSize) {
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

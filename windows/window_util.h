@@ -15,8 +15,8 @@ namespace lm::ui {
 inline const QString kProgramTitle = QStringLiteral("Tornak Linemend");
 // The main window's caption: two blanks before the title.
 inline const QString kMainCaption = QStringLiteral("  Tornak Linemend");
-// The files the dialogs list: frame-based and SubRip subtitles.
-inline const QString kSubtitlePatterns = QStringLiteral("*.sub *.srt");
+// The files the dialogs list: those of every format.
+QString SubtitlePatterns();
 
 // A window with a title bar and a close box and nothing else; `fixedSize`
 // also keeps it from being resized or maximised.

@@ -6,7 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "document/version.h"
+#include "files/file_io.h"
+#include "model/version.h"
 #include "support.h"
 
 namespace lm {
@@ -137,7 +138,7 @@ TEST(Cli, RefusesFilesThatAreNotFrameBased) {
                                    {"vob.sub", "VobSub image data"}}) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (looks like " + what + ")\n");
+    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (it looks like " + what + ")\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
 }

@@ -43,9 +43,9 @@ TEST(AdjustFrames, ShiftsWithinTheWholeNumbers) {
 TEST(AdjustFrames, ARefusedValueIsNotCarriedOn) {
   Session s;
   test::Load(s, {"{0}{5}x"});
-  s.Run("", [&] { AdjustFrames(s.doc, -1, 0); });
-  s.Run("", [&] { AdjustFrames(s.doc, 0, 1); });
-  s.Run("", [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, -1, 0); });
+  s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 1); });
+  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
   EXPECT_EQ(s.doc.List1.Item(0), "{0}{6}x");
 }
 
@@ -71,8 +71,8 @@ TEST(LineCommands, SplitAddAndDelete) {
   for (const auto& c : cases) {
     Session s;
     test::Load(s, c.before);
-    s.Run("", [&] { SelectEntry(s.doc, c.selected); });
-    s.Run("", [&] { c.command(s.doc); });
+    s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, c.selected); });
+    s.Run(CommandId::EditEntry, [&] { c.command(s.doc); });
     EXPECT_EQ(s.doc.List1.Items(), c.after) << c.name;
     EXPECT_EQ(s.doc.List1.ListIndex(), c.selectedAfter) << c.name;
     // The entry selected afterwards is the one shown, or none is.
@@ -95,21 +95,21 @@ TEST(LineCommands, StopAtTheEntryLimit) {
 TEST(Navigation, KeysAndPressesMakeAnEntryCurrent) {
   Session s;
   test::Load(s, {"{0}{9}zero", "{1}{9}one", "{2}{9}two"});
-  s.Run("", [&] { List1_KeyDown(s.doc, vk::Up); });
+  s.Run(CommandId::EditEntry, [&] { List1_KeyDown(s.doc, vk::Up); });
   EXPECT_EQ(s.doc.CurrentIndex, 0) << "Up on the first entry keeps it";
-  s.Run("", [&] { List1_KeyDown(s.doc, vk::Down); });
+  s.Run(CommandId::EditEntry, [&] { List1_KeyDown(s.doc, vk::Down); });
   EXPECT_EQ(s.grid.RowString(0).substr(0, 3), "one");
-  s.Run("", [&] { s.doc.SetListIndex(2); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.SetListIndex(2); });
   List1_GotFocus(s.doc);
   EXPECT_EQ(s.doc.CurrentIndex, 2);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(1)) << "focus alone shows nothing new";
-  s.Run("", [&] { EXPECT_TRUE(List1_MouseDown(s.doc)); });
+  s.Run(CommandId::EditEntry, [&] { EXPECT_TRUE(List1_MouseDown(s.doc)); });
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(2));
 }
 
 TEST(Navigation, NothingWithoutADocument) {
   Session s;
-  s.Run("", [&] {
+  s.Run(CommandId::EditEntry, [&] {
     EXPECT_FALSE(List1_KeyDown(s.doc, vk::Down) || List1_MouseDown(s.doc) || AdjustFrames(s.doc, 1, 0) ||
                  Command14_Click(s.doc) || Command15_Click(s.doc) || Command1_Click(s.doc));
   });

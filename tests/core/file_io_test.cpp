@@ -10,7 +10,7 @@
 #include <csignal>
 #include <functional>
 
-#include "document/file_io.h"
+#include "files/file_io.h"
 #include "support.h"
 
 namespace lm {

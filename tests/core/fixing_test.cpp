@@ -2,7 +2,7 @@
 // removal of hearing-impaired text.
 #include <gtest/gtest.h>
 
-#include "fixing/fixing.h"
+#include "rules/rules.h"
 #include "support.h"
 
 namespace lm {
@@ -99,7 +99,7 @@ TEST(FixTextAutomatic, TheSevenEntryDocument) {
                  "{700}{800}First line|second line|third line here",
                  "{900}{1100}We have been walking for hours and hours|along the river bank and nobody has seen a single boat",
                  "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"});
-  const CommandResult r = s.Run("", [&] { Fixlines_Click(s.doc); });
+  const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(),
             (Lines{"{100}{200}This is a rather long subtitle|line that needs a break", "{250}{300}Short one",
                    "{500}{600}-Where are you going?|-Out to the garden.",
@@ -116,7 +116,7 @@ TEST(FixTextAutomatic, TheSevenEntryDocument) {
 TEST(FixTextAutomatic, NothingToDo) {
   Session s;
   test::Load(s, {"{1}{2}Fine", "{3}{4}Also|fine"});
-  EXPECT_EQ(s.Run("", [&] { Fixlines_Click(s.doc); }).messages, Lines{"No new changes"});
+  EXPECT_EQ(s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); }).messages, Lines{"No new changes"});
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(1)) << "the last entry is left shown";
 }
 
@@ -181,7 +181,7 @@ TEST(Rebreak, LinearWalkEqualsTheStepByStepWalk) {
     int divided = 0;
     for (size_t p = 0; p < n; ++p) {
       std::string first, second;
-      if (DivideLongEntry(naive[p], TimeNotation::Frames(), Markup::MicroDvd, first, second)) {
+      if (DivideLongEntry(naive[p], TimeNotation(FrameNumbers(), kDefaultFrameRate), MicroDvd().Dialect(), Profile(), first, second)) {
         naive[p] = first;
         naive.insert(naive.begin() + static_cast<long>(p) + 1, second);
         ++divided;
@@ -216,17 +216,17 @@ TEST(Seek, TooLongMeansMoreThanTwoLinesOrALineOver41) {
 TEST(Seek, NextAndToLongLine) {
   Session s;
   test::Load(s, {"{1}{2}" + Repeat("x", 50), "{3}{4}fine", "{5}{6}a|b|c", "{7}{8}fine"});
-  s.Run("", [&] { SelectEntry(s.doc, 3); });
-  s.Run("", [&] { Tolong_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 3); });
+  s.Run(CommandId::EditEntry, [&] { Tolong_Click(s.doc); });
   EXPECT_EQ(s.doc.CurrentIndex, 0) << "from the top";
-  s.Run("", [&] { Nextline_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { Nextline_Click(s.doc); });
   EXPECT_EQ(s.doc.CurrentIndex, 2);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(2));
-  s.Run("", [&] { Nextline_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { Nextline_Click(s.doc); });
   EXPECT_EQ(s.doc.CurrentIndex, 4) << "one past the last";
   EXPECT_EQ(s.doc.List1.ListIndex(), 3);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(3)) << "the last entry is shown again";
-  s.Run("", [&] { Nextline_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { Nextline_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.ListIndex(), 3);
 }
 
@@ -235,7 +235,7 @@ TEST(HearingImpaired, RemarksTagsAndSpans) {
   test::Load(s, {"{1}{2}[music]", "{3}{4}[applause]", "{5}{6}Hello [sighs] there", "{7}{8}{y:i}Whisper [door slams]",
                  "{9}{10}[man] Hi [laughs]", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}{y:i}x",
                  "{17}{18}{y:i}[door slams]"});
-  const CommandResult r = s.Run("", [&] { Rmhi_Click(s.doc); });
+  const CommandResult r = s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(), (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d",
                                         "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
   EXPECT_EQ(r.messages, Lines{"I fixed 8 lines for You"});
@@ -255,7 +255,7 @@ TEST(HearingImpaired, CoversTheWholeDocument) {
 TEST(HearingImpaired, EverythingRemovedLeavesNothingToEdit) {
   Session s;
   test::Load(s, {"{1}{2}[music]"});
-  s.Run("", [&] { Rmhi_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Count(), 0);
   EXPECT_EQ(s.grid.EntryId, 0u);
 }

@@ -28,7 +28,7 @@ class Show : public ::testing::TestWithParam<ShowCase> {};
 
 TEST_P(Show, LaysTheTextIntoTwoRows) {
   CharGrid g;
-  ShowEntryInGrid(g, GetParam().text, 1);
+  ShowEntryInGrid(g, GetParam().text, 1, MicroDvd().Dialect());
   EXPECT_EQ(g.Label1, GetParam().row1);
   EXPECT_EQ(g.Label2, GetParam().row2);
 }
@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Show, GapsAreEmptyCellsNotBlanks) {
   CharGrid g;
-  ShowEntryInGrid(g, "Hello|World", 1);
+  ShowEntryInGrid(g, "Hello|World", 1, MicroDvd().Dialect());
   EXPECT_EQ(Cells(g, 0, 8) + Cells(g, 41, 6), "Hello ..World.");
 }
 
@@ -63,7 +63,7 @@ struct GridFixture {
   explicit GridFixture(const std::string& text) { test::Load(s, {"{10}{20}" + text, "{30}{40}next"}); }
   GridKeyOutcome Key(int cell, int key) {
     GridKeyOutcome out;
-    s.Run("", [&] { out = Text2_KeyDown(s.doc, s.grid, cell, key); }, false);
+    s.Run(CommandId::EditEntry, [&] { out = Text2_KeyDown(s.doc, s.grid, cell, key); }, false);
     return out;
   }
 };
@@ -123,7 +123,7 @@ TEST(Overflow, NothingOfTheEntryIsLost) {
   EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}l" + text.substr(1));
   // Backspace and Delete pull the text beyond the grid in; Insert pushes
   // the last cell's character back out.
-  f.s.Run("", [&] { SelectEntry(f.s.doc, 0); });
+  f.s.Run(CommandId::EditEntry, [&] { SelectEntry(f.s.doc, 0); });
   f.Key(45, vk::Backspace);
   f.Key(41, vk::Delete);
   EXPECT_EQ(OverflowNote(f.s.grid), "\u2026 21 more: " + tail.substr(2));
@@ -146,7 +146,7 @@ TEST(Clipboard, CopyGivesTheVisibleLinesAndCutEmptiesTheGrid) {
   GridFixture f("{y:i}Hello there|/my " + std::string(60, 'x') + " friend");
   EXPECT_EQ(GridVisibleText(f.s.grid), "Hello there\nmy " + std::string(60, 'x') + " friend");
   EXPECT_FALSE(WriteBackWouldChange(f.s.doc, f.s.grid));
-  f.s.Run("", [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
+  f.s.Run(CommandId::EditEntry, [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
   EXPECT_TRUE(WriteBackWouldChange(f.s.doc, f.s.grid));
   EXPECT_EQ(f.s.doc.Changed(), 1);
   f.Key(0, vk::Enter);
@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
   Session s;
   test::Load(s, {"{1}{2}first", "{3}{4}second", "{5}{6}third"});
-  s.Run("", [&] { SelectEntry(s.doc, 1); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
   s.grid.Text2[0] = "S";
   s.grid.Edited = true;
   // Entries inserted and removed before it, and its frames shifted, meanwhile.
@@ -204,13 +204,13 @@ TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
   s.doc.RemoveItem(1);
   s.doc.SetItem(1, "{30}{40}second");
   s.doc.Commit();
-  s.Run("", [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
   EXPECT_EQ(s.doc.List1.Items(), (Lines{"{0}{0}new", "{30}{40}Second", "{5}{6}third"}));
   // Once its entry is gone nothing is written anywhere.
-  s.Run("", [&] { SelectEntry(s.doc, 1); });
-  s.Run("", [&] { s.doc.RemoveItem(1); }, false);
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.RemoveItem(1); }, false);
   const Lines left = s.doc.List1.Items();
-  s.Run("", [&] { EXPECT_FALSE(WriteBackGrid(s.doc, s.grid)); }, false);
+  s.Run(CommandId::EditEntry, [&] { EXPECT_FALSE(WriteBackGrid(s.doc, s.grid)); }, false);
   EXPECT_EQ(s.doc.List1.Items(), left);
 }
 

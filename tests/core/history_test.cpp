@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "editor/line_commands.h"
-#include "fixing/fixing.h"
+#include "rules/rules.h"
 #include "support.h"
 
 namespace lm {
@@ -21,10 +21,10 @@ void PrintTo(const Kind& k, std::ostream* os) { *os << k.name; }
 
 // The grid's text rewritten at random and written back with Enter.
 void TypeAndEnter(Session& s, std::mt19937& rng) {
-  std::uniform_int_distribution<int> cell(1, kGridCells - 1), letter('a', 'z');
+  std::uniform_int_distribution<int> cell(1, s.grid.Cells() - 1), letter('a', 'z');
   for (int i = 0; i < 5; ++i) s.grid.Text2[static_cast<size_t>(cell(rng))] = std::string(1, static_cast<char>(letter(rng)));
   s.grid.Edited = true;
-  s.Run("Edit entry", [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
 }
 
 class UndoRedo : public ::testing::TestWithParam<Kind> {};
@@ -35,7 +35,7 @@ TEST_P(UndoRedo, RestoresTheListTheSelectionAndTheCurrentEntry) {
     Session s;
     test::Load(s, test::RandomDocument(rng, 60));
     const int row = std::uniform_int_distribution<int>(0, 59)(rng);
-    s.Run("Select", [&] { SelectEntry(s.doc, row); });
+    s.Run(CommandId::Select, [&] { SelectEntry(s.doc, row); });
     const Lines before = s.doc.List1.Items();
     const int selection = s.doc.List1.ListIndex(), current = s.doc.CurrentIndex;
 
@@ -47,7 +47,7 @@ TEST_P(UndoRedo, RestoresTheListTheSelectionAndTheCurrentEntry) {
       continue;
     }
     ASSERT_TRUE(s.doc.CanUndo()) << seed;
-    s.Run("Undo", [&] { s.doc.Undo(); });
+    s.Run(CommandId::Undo, [&] { s.doc.Undo(); });
     ASSERT_EQ(s.doc.List1.Items(), before) << seed;
     EXPECT_EQ(s.doc.List1.ListIndex(), selection) << seed;
     EXPECT_EQ(s.doc.CurrentIndex, current) << seed;
@@ -56,7 +56,7 @@ TEST_P(UndoRedo, RestoresTheListTheSelectionAndTheCurrentEntry) {
     }
     EXPECT_EQ(s.doc.Changed(), 0) << "back at the state loaded";
 
-    s.Run("Redo", [&] { s.doc.Redo(); });
+    s.Run(CommandId::Redo, [&] { s.doc.Redo(); });
     ASSERT_EQ(s.doc.List1.Items(), after) << seed;
     EXPECT_EQ(s.doc.List1.ListIndex(), selectionAfter) << seed;
     EXPECT_EQ(s.doc.Changed(), 1);
@@ -67,30 +67,30 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, UndoRedo,
     ::testing::Values(
         Kind{"GridWriteBack", TypeAndEnter},
-        Kind{"FrameButton", [](Session& s, std::mt19937&) { s.Run("", [&] { AdjustFrames(s.doc, 0, 100); }); }},
-        Kind{"SplitLine", [](Session& s, std::mt19937&) { s.Run("", [&] { Command14_Click(s.doc); }); }},
-        Kind{"AddLine", [](Session& s, std::mt19937&) { s.Run("", [&] { Command15_Click(s.doc); }); }},
-        Kind{"DeleteLine", [](Session& s, std::mt19937&) { s.Run("", [&] { Command1_Click(s.doc); }); }},
-        Kind{"FixTextAutomatic", [](Session& s, std::mt19937&) { s.Run("", [&] { Fixlines_Click(s.doc); }); }},
-        Kind{"RemoveHearingImpaired", [](Session& s, std::mt19937&) { s.Run("", [&] { Rmhi_Click(s.doc); }); }}),
+        Kind{"FrameButton", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 100); }); }},
+        Kind{"SplitLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); }); }},
+        Kind{"AddLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command15_Click(s.doc); }); }},
+        Kind{"DeleteLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command1_Click(s.doc); }); }},
+        Kind{"FixTextAutomatic", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); }); }},
+        Kind{"RemoveHearingImpaired", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); }); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Changed, FollowsTheSavedState) {
   Session s;
   test::Load(s, {"{1}{2}a", "{3}{4}b"});
-  auto add = [&] { s.Run("", [&] { Command15_Click(s.doc); }); };
+  auto add = [&] { s.Run(CommandId::EditEntry, [&] { Command15_Click(s.doc); }); };
   add();
   s.doc.MarkSaved();
   EXPECT_EQ(s.doc.Changed(), 0);
   add();
   EXPECT_EQ(s.doc.Changed(), 1);
-  s.Run("", [&] { s.doc.Undo(); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.Undo(); });
   EXPECT_EQ(s.doc.Changed(), 0) << "undone back to the saved state";
-  s.Run("", [&] { s.doc.Undo(); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.Undo(); });
   EXPECT_EQ(s.doc.Changed(), 1);
   add();  // a new branch: the saved state can no longer be reached
   EXPECT_FALSE(s.doc.CanRedo());
-  s.Run("", [&] { s.doc.Undo(); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.Undo(); });
   EXPECT_EQ(s.doc.Changed(), 1) << "the loaded state is not the saved one";
 }
 
@@ -99,12 +99,12 @@ TEST(History, IsCappedAndCostsWhatChanged) {
   Lines lines;
   for (int i = 0; i < 20000; ++i) lines.push_back("{" + std::to_string(i) + "}{9}entry");
   test::Load(s, lines);
-  for (int i = 0; i < 150; ++i) s.Run("", [&] { AdjustFrames(s.doc, 0, 1); });
+  for (int i = 0; i < 150; ++i) s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 1); });
   EXPECT_EQ(s.doc.history().Steps(), History::kMaxSteps);
   EXPECT_LT(s.doc.history().Bytes(), 100u * 1024) << "one entry a step, not the document";
   int undone = 0;
   while (s.doc.CanUndo()) {
-    s.Run("", [&] { s.doc.Undo(); });
+    s.Run(CommandId::EditEntry, [&] { s.doc.Undo(); });
     ++undone;
   }
   EXPECT_EQ(undone, 100);

@@ -3,11 +3,14 @@
 // a line's style.
 #include <gtest/gtest.h>
 
-#include "document/markup.h"
+#include "formats/microdvd/microdvd.h"
+#include "model/markup.h"
 #include "support.h"
 
 namespace lm {
 namespace {
+
+const StyleDialect& Tags() { return MicroDvd().Dialect(); }
 
 // The byte offsets of the visible characters, one character at a time.
 std::vector<size_t> VisibleByReading(std::string_view s) {
@@ -17,7 +20,7 @@ std::vector<size_t> VisibleByReading(std::string_view s) {
     if (lineStart) {
       bool slash = false;
       for (;;) {
-        if (const size_t t = TagAt(s, i)) {
+        if (const size_t t = MicroDvdTagAt(s, i)) {
           i += t;
         } else if (!slash && i < s.size() && s[i] == '/') {
           slash = true;
@@ -29,7 +32,7 @@ std::vector<size_t> VisibleByReading(std::string_view s) {
       lineStart = false;
       continue;
     }
-    if (const size_t t = TagAt(s, i)) {
+    if (const size_t t = MicroDvdTagAt(s, i)) {
       i += t;
       continue;
     }
@@ -54,7 +57,7 @@ TEST(Visible, AgreesWithReadingCharacterByCharacter) {
     std::mt19937 rng(seed);
     const std::string text = RandomTaggedText(rng);
     const std::vector<size_t> expected = VisibleByReading(text);
-    const Visible v(text);
+    const Visible v(text, 0, Tags());
     ASSERT_EQ(v.size(), static_cast<int>(expected.size())) << text;
     for (int i = 0; i < v.size(); ++i) ASSERT_EQ(v.Byte(i), expected[static_cast<size_t>(i)]) << text;
     for (size_t b = 0; b < text.size(); ++b) {
@@ -62,7 +65,7 @@ TEST(Visible, AgreesWithReadingCharacterByCharacter) {
       ASSERT_EQ(v.At(b), it == expected.end() ? -1 : static_cast<int>(it - expected.begin())) << text << " @" << b;
     }
     // The counts the rules judge an entry by.
-    const EntryShape shape = ShapeOf("{1}{2}" + text);
+    const EntryShape shape = ShapeOf("{1}{2}" + text, Tags());
     int dashes = 0, bars = 0, first = 0, last = 0;
     for (size_t k = 0; k < expected.size(); ++k) {
       dashes += text[expected[k]] == '-';
@@ -97,15 +100,15 @@ TEST(Markup, BreaksCarryAndJoinsDropTheLinesStyle) {
     std::string s = c.text;
     const size_t at = s.find(c.at);
     if (c.join) {
-      JoinLineAt(s, at);
+      JoinLineAt(s, at, 0, Tags());
     } else {
-      BreakLineAt(s, at);
+      BreakLineAt(s, at, 0, Tags());
     }
     EXPECT_EQ(s, c.out) << c.text;
   }
-  EXPECT_TRUE(IsItalicMarkup("{y:b,i}"));
-  EXPECT_TRUE(IsItalicMarkup("/"));
-  EXPECT_FALSE(IsItalicMarkup("{c:$i}"));
+  EXPECT_TRUE(IsItalicMarkup("{y:b,i}", Tags()));
+  EXPECT_TRUE(IsItalicMarkup("/", Tags()));
+  EXPECT_FALSE(IsItalicMarkup("{c:$i}", Tags()));
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // replaces a document only once the new one has been read.
 #include <gtest/gtest.h>
 
-#include "document/sub_file.h"
+#include "files/text_file.h"
+#include "formats/subtitle_file.h"
 #include "support.h"
 
 namespace lm {
@@ -24,9 +25,12 @@ void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 class Split : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(Split, IntoEntriesAndTheirLineEndStyle) {
-  std::vector<std::string> lines;
+  std::vector<std::string_view> all;
   LineEnd style = LineEnd::CrLf;
-  ASSERT_EQ(SplitSubtitleLines(GetParam().content, lines, &style), ReadStatus::Ok);
+  SplitLines(GetParam().content, all, style);
+  std::vector<std::string> lines;
+  for (const std::string_view line : all)
+    if (!line.empty()) lines.emplace_back(line);
   EXPECT_EQ(lines, GetParam().lines);
   EXPECT_EQ(style, GetParam().style);
 }
@@ -47,10 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Split, CountsEmptyLinesAgainstTheLimitWhateverTheirEnds) {
   for (const char* end : {"\r\n", "\n"}) {
     std::string content;
-    for (int i = 0; i < 32767; ++i) content += (i % 2 ? "" : "x") + std::string(end);
-    std::vector<std::string> lines;
-    EXPECT_EQ(SplitSubtitleLines(content, lines), ReadStatus::Ok);
-    EXPECT_EQ(SplitSubtitleLines(content + end, lines), ReadStatus::TooManyLines);
+    for (int i = 0; i < 32767; ++i) content += (i % 2 ? "" : "{1}{2}x") + std::string(end);
+    SubtitleFile file;
+    EXPECT_EQ(ParseSubtitleFile(content, file), ReadStatus::Ok);
+    EXPECT_EQ(ParseSubtitleFile(content + end, file), ReadStatus::TooManyLines);
   }
 }
 
@@ -164,7 +168,7 @@ class Refused : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(Refused, SayingWhatTheFileLooksLike) {
   SubtitleFile file;
-  EXPECT_EQ(ParseSubtitleFile(GetParam().bytes, file), ReadStatus::NotFrameBased);
+  EXPECT_EQ(ParseSubtitleFile(GetParam().bytes, file), ReadStatus::Unrecognised);
   EXPECT_EQ(file.looksLike, GetParam().looksLike);
   EXPECT_TRUE(file.lines.empty());
 }

@@ -2,10 +2,12 @@
 // the rules on cues, renumbering, and conversion to and from frames.
 #include <gtest/gtest.h>
 
-#include "document/sub_file.h"
-#include "document/subrip.h"
+#include "formats/microdvd/microdvd.h"
+#include "formats/registry.h"
+#include "formats/subtitle_file.h"
+#include "formats/subrip/subrip.h"
 #include "editor/line_commands.h"
-#include "fixing/fixing.h"
+#include "rules/rules.h"
 #include "support.h"
 
 namespace lm {
@@ -17,11 +19,11 @@ using test::Lines;
 void Open(const test::TempDir& dir, Session& s, const std::string& bytes, const char* name = "film.srt",
           double frameRate = kDefaultFrameRate) {
   test::Put(dir.File(name), bytes);
-  s.Run("Open", [&] { ASSERT_TRUE(LoadSubtitleFile(s.doc, dir.path(), name, nullptr, std::nullopt, frameRate)); });
+  s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleFile(s.doc, dir.path(), name, nullptr, std::nullopt, frameRate)); });
 }
 
 std::string Saved(const test::TempDir& dir, const Document& doc, const char* name = "out.srt") {
-  EXPECT_TRUE(WriteDocument(doc, dir.File(name), FormatForPath(name, doc.Identity().format)).ok());
+  EXPECT_TRUE(WriteDocument(doc, dir.File(name), &FormatForPath(name, *doc.Identity().format)).ok());
   return test::Get(dir.File(name));
 }
 
@@ -38,7 +40,7 @@ TEST(SubRip, RoundTripsByteForByte) {
     test::TempDir dir;
     Session s;
     Open(dir, s, bytes);
-    EXPECT_EQ(s.doc.Identity().format, SubtitleFormat::SubRip);
+    EXPECT_EQ(s.doc.Identity().format, &SubRip());
     EXPECT_EQ(Saved(dir, s.doc), bytes);
   }
 }
@@ -53,9 +55,9 @@ TEST(SubRip, OddShapesFromRealFiles) {
        "3\n00:00:05,000 --> 00:00:06,000\n\n5\n00:00:07,000 --> 00:00:08,000\nLast|one\n");
   EXPECT_EQ(s.doc.List1.Items(),
             (Lines{"{00:00:01.000}{00:00:02.000}First", "{00:00:03,000}{00:00:04,000}Second",
-                   "{00:00:05,000}{00:00:06,000}", "{00:00:07,000}{00:00:08,000}Last|one"}));
+                   "{00:00:05,000}{00:00:06,000}", "{00:00:07,000}{00:00:08,000}Last" + std::string(kLiteralBar) + "one"}));
   EXPECT_EQ(s.doc.Text1(), "{00:00:01.000}{00:00:02.000}") << "the times as the file writes them";
-  s.Run("", [&] { s.doc.SetItem(3, "{00:00:07,000}{00:00:08,000}Changed"); });
+  s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(3, "{00:00:07,000}{00:00:08,000}Changed"); });
   EXPECT_EQ(Saved(dir, s.doc),
             "1\n00:00:01.000 --> 00:00:02.000\nFirst\n\n2\n00:00:03,000 --> 00:00:04,000\nSecond\n\n"
             "3\n00:00:05,000 --> 00:00:06,000\n\n4\n00:00:07,000 --> 00:00:08,000\nChanged\n");
@@ -63,7 +65,7 @@ TEST(SubRip, OddShapesFromRealFiles) {
 
 TEST(SubRip, AFileWithoutATimingLineIsRefused) {
   SubtitleFile file;
-  EXPECT_EQ(ParseSubtitleFile("1\nHello\n\n2\nBye\n", file), ReadStatus::NotFrameBased);
+  EXPECT_EQ(ParseSubtitleFile("1\nHello\n\n2\nBye\n", file), ReadStatus::Unrecognised);
   EXPECT_TRUE(file.lines.empty());
 }
 
@@ -81,7 +83,7 @@ TEST(SubRip, TheRulesOnCues) {
        "4\n00:01:00,000 --> 00:01:04,000\n<i>This first line is definitely much longer than allowed\n"
        "and this second line is also longer than it should be</i>\n\n"
        "5\n00:01:05,000 --> 00:01:06,000\n<i>I couldn't tell cruelty from kindness.</i>\n");
-  const CommandResult r = s.Run("", [&] { Fixlines_Click(s.doc); });
+  const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(),
             (Lines{"{00:00:04,000}{00:00:08,000}This is a rather long subtitle|line that needs a break",
                    "{00:00:10,000}{00:00:12,000}-Where are you going?|-Out to the garden.",
@@ -92,10 +94,10 @@ TEST(SubRip, TheRulesOnCues) {
                    "{00:01:05,000}{00:01:06,000}<i>I couldn't tell cruelty from kindness.</i>"}));
   EXPECT_EQ(r.messages, Lines{"I just fixed 4 lines, for You"});
   // The frame buttons move a time by frames: "Start + 1" is 40 ms at 25 fps.
-  s.Run("", [&] { SelectEntry(s.doc, 0); });
-  s.Run("", [&] { AdjustFrames(s.doc, 1, -100); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 0); });
+  s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 1, -100); });
   EXPECT_EQ(s.doc.List1.Item(0).substr(0, 28), "{00:00:04,040}{00:00:04,000}");
-  s.Run("", [&] { Rmhi_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Item(6), "{00:01:05,000}{00:01:06,000}I couldn't tell cruelty from kindness.");
 }
 
@@ -103,10 +105,10 @@ TEST(SubRip, CuesAreRenumberedAfterSplitAndDelete) {
   test::TempDir dir;
   Session s;
   Open(dir, s, "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:05,000\nB\n\n3\n00:00:06,000 --> 00:00:07,000\nC\n");
-  s.Run("", [&] { SelectEntry(s.doc, 1); });
-  s.Run("", [&] { Command14_Click(s.doc); });
-  s.Run("", [&] { SelectEntry(s.doc, 0); });
-  s.Run("", [&] { Command1_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
+  s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 0); });
+  s.Run(CommandId::EditEntry, [&] { Command1_Click(s.doc); });
   EXPECT_EQ(Saved(dir, s.doc),
             "1\n00:00:03,000 --> 00:00:04,000\nB\n\n2\n00:00:04,040 --> 00:00:05,000\nB\n\n"
             "3\n00:00:06,000 --> 00:00:07,000\nC\n");

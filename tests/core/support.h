@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "document/commands.h"
-#include "document/document.h"
-#include "editor/session.h"
+#include "commands/session.h"
+#include "formats/microdvd/microdvd.h"
+#include "model/document.h"
+#include "model/navigation.h"
 
 namespace lm::test {
 
@@ -64,14 +65,17 @@ CommandResult Run(Document& doc, F routine) {
 
 // A document (or a session's) holding `lines`, as if loaded from a file:
 // entry 0 current and shown.
+inline FileIdentity FrameBased(Encoding encoding = Encoding::Windows1252) {
+  return FileIdentity(encoding, LineEnd::CrLf, &MicroDvd());
+}
 inline void Load(Session& s, Lines lines, Encoding encoding = Encoding::Windows1252) {
-  s.Run("Open", [&] {
-    s.doc.Load(std::move(lines), "/nowhere/film.sub", encoding);
+  s.Run(CommandId::Open, [&] {
+    s.doc.Load(std::move(lines), "/nowhere/film.sub", FrameBased(encoding));
     SelectEntry(s.doc, 0);
   });
 }
 inline void Load(Document& doc, Lines lines, Encoding encoding = Encoding::Windows1252) {
-  Run(doc, [&] { doc.Load(std::move(lines), "/nowhere/film.sub", encoding), SelectEntry(doc, 0); });
+  Run(doc, [&] { doc.Load(std::move(lines), "/nowhere/film.sub", FrameBased(encoding)), SelectEntry(doc, 0); });
 }
 
 // Random entries built from pieces the rules react to: spaces, breaks,

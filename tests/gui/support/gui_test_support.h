@@ -77,7 +77,7 @@ class MainWindowFixture {
   // The cells of a grid row joined.
   QString Row(int row) const {
     QString s;
-    for (int c = row * kRowCells; c < (row + 1) * kRowCells; ++c) s += form->cell(c)->text();
+    for (int c = row * form->grid().RowCells(); c < (row + 1) * form->grid().RowCells(); ++c) s += form->cell(c)->text();
     return s;
   }
 };

@@ -1,0 +1,330 @@
+#include "files/file_io.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+
+namespace lm {
+
+std::string WriteResult::Reason() const { return error ? std::strerror(error) : "unknown error"; }
+
+namespace {
+
+constexpr int kMaxLinks = 40;  // as the kernel allows
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Reads from the start to the end of the file: 0, EFBIG once past maxBytes,
+// or the errno.
+int ReadAll(int fd, std::string& out, long long maxBytes, off_t sizeHint) {
+  out.clear();
+  try {
+    // Room for the read that finds the end, so that it needs no copy.
+    if (sizeHint > 0 && sizeHint <= maxBytes)
+      out.reserve(static_cast<size_t>(sizeHint) + (1 << 16));
+    for (;;) {
+      const size_t have = out.size();
+      out.resize(have + (1 << 16));
+      const ssize_t got = ::pread(fd, &out[have], out.size() - have, static_cast<off_t>(have));
+      if (got < 0) {
+        out.resize(have);
+        if (errno == EINTR) continue;
+        return errno;
+      }
+      out.resize(have + static_cast<size_t>(got));
+      if (static_cast<long long>(out.size()) > maxBytes) return EFBIG;
+      if (got == 0) return 0;
+    }
+  } catch (const std::exception&) {
+    out.clear();
+    out.shrink_to_fit();
+    return ENOMEM;
+  }
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t put = ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (put == 0) {
+      errno = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+bool ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+// Past RLIMIT_FSIZE the kernel sends SIGXFSZ, which kills the program unless
+// it is ignored. Ignored, the write just fails with EFBIG and is undone like
+// any other failure; otherwise a write that would pass the limit must not start.
+bool WouldHitSizeLimit(size_t size) {
+  struct sigaction action {};
+  if (::sigaction(SIGXFSZ, nullptr, &action) == 0 && !(action.sa_flags & SA_SIGINFO) &&
+      action.sa_handler == SIG_IGN)
+    return false;
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
+  return size > limit.rlim_cur;
+}
+
+std::string RandomTag() {
+  static std::atomic<uint64_t> counter{0};
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t x = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+               (static_cast<uint64_t>(::getpid()) << 42) ^ (++counter * 0x9E3779B97F4A7C15ull);
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  x ^= x >> 31;
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string tag;
+  for (int i = 0; i < 8; ++i, x /= 62) tag += kChars[x % 62];
+  return tag;
+}
+
+void SyncFolder(const std::string& folder) {
+  // Makes the rename itself durable; a folder that cannot be synced is no
+  // reason to report the write as failed.
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes a temporary file beside the target and renames it over the target.
+// Returns 0 or the errno; the temporary file never outlives a failure.
+int Replace(const std::string& path, const struct stat* old, const std::string& content) {
+  const std::string folder = FolderOf(path);
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0; ++attempt) {
+    if (attempt == 100) return EEXIST;
+    temp = folder + "/.linemend-" + RandomTag();
+    // A new file gets 0666 less the umask (and any default ACL) from the
+    // kernel; a replacement stays private until it has the old file's mode.
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                old ? 0600 : 0666);
+    if (fd < 0 && errno != EEXIST) return errno;
+  }
+  if (old) {
+    // Only root may give a file away, and only a member may set its group;
+    // otherwise the replacement is the writer's, as any new file would be.
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // Neither: the replacement stays the writer's.
+    }
+    // After fchown, which clears the set-id bits.
+    (void)::fchmod(fd, old->st_mode & 07777);
+  }
+  int err = 0;
+  if (!WriteAll(fd, content) || ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
+  if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+  if (err) {
+    ::unlink(temp.c_str());
+    return err;
+  }
+  SyncFolder(folder);
+  return 0;
+}
+
+// Overwrites the file itself. The old content is read first, through the
+// same descriptor so that it is surely this file's, and written back if the
+// new content cannot be written whole.
+WriteResult WriteInPlace(const std::string& path, const std::string& content) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return {WriteStatus::Failed, errno};
+  struct stat st {};
+  int err = 0;
+  if (::fstat(fd, &st) != 0 || !ClearNonBlocking(fd)) {
+    err = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return {WriteStatus::BadName, EINVAL};
+  }
+  std::string old;
+  if (!err) err = ReadAll(fd, old, LLONG_MAX, st.st_size);
+  if (!err && content.size() > old.size()) {
+    // Claiming the space first turns a full disk into a clean failure
+    // before a byte is changed; not every file system can.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(content.size())) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+      err = errno;
+  }
+  if (!err) {
+    if (!WriteAll(fd, content) || ::ftruncate(fd, static_cast<off_t>(content.size())) != 0 ||
+        ::fsync(fd) != 0) {
+      err = errno;
+      // Best effort; the old content fits where it was before.
+      if (WriteAll(fd, old) && ::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+        // Nothing more can be done; the error reported is the first one.
+      }
+      (void)::fsync(fd);
+    }
+  }
+  if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
+  if (err) return {WriteStatus::Failed, err};
+  return {WriteStatus::Ok, 0};
+}
+
+int ReadLink(const std::string& path, std::string& target) {
+  std::string buf(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(path.c_str(), &buf[0], buf.size());
+    if (n < 0) return errno;
+    if (static_cast<size_t>(n) < buf.size()) {
+      target.assign(buf, 0, static_cast<size_t>(n));
+      return target.empty() ? ENOENT : 0;
+    }
+    if (buf.size() > PATH_MAX) return ENAMETOOLONG;
+    buf.resize(buf.size() * 2);
+  }
+}
+
+}  // namespace
+
+namespace {
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.size = static_cast<long long>(st.st_size);
+  stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<unsigned long long>(st.st_dev);
+  stamp.inode = static_cast<unsigned long long>(st.st_ino);
+  return stamp;
+}
+}  // namespace
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
+  return StampFrom(st);
+}
+
+FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
+                             FileStamp* stamp) {
+  content.clear();
+  struct stat st {};
+  // Look before opening: opening a device can do things of its own, and
+  // opening a FIFO waits for a writer.
+  if (::stat(path.c_str(), &st) != 0) return {FileRead::CannotOpen, errno};
+  if (!S_ISREG(st.st_mode)) return {FileRead::NotRegular, 0};
+  // Should the name have become a FIFO since, this open still returns at once.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {FileRead::CannotOpen, errno};
+  FileReadResult result;
+  if (::fstat(fd, &st) != 0) {
+    result = {FileRead::CannotRead, errno};
+  } else if (!S_ISREG(st.st_mode)) {
+    result = {FileRead::NotRegular, 0};
+  } else if (st.st_size > maxBytes) {
+    result = {FileRead::TooLarge, 0};
+  } else if (!ClearNonBlocking(fd)) {
+    result = {FileRead::CannotRead, errno};
+  } else if (int err = ReadAll(fd, content, maxBytes, st.st_size)) {
+    // The file may have grown since fstat.
+    result = {err == EFBIG ? FileRead::TooLarge : FileRead::CannotRead, err == EFBIG ? 0 : err};
+  } else if (stamp) {
+    // As it was before the reading: a change while it was being read then
+    // counts as a change.
+    *stamp = StampFrom(st);
+  }
+  ::close(fd);
+  if (result.status != FileRead::Ok) content.clear();
+  return result;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  // Root passes access(), so the mode bits decide for it.
+  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+bool SetReadOnly(const std::string& path, bool readOnly) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode = readOnly ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+  return ::chmod(path.c_str(), mode) == 0;
+}
+
+int ResolveLinks(const std::string& path, std::string& resolved) {
+  resolved = path;
+  for (int followed = 0;; ++followed) {
+    struct stat st {};
+    // A name that does not exist yet is where the file will be made.
+    if (::lstat(resolved.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (!S_ISLNK(st.st_mode)) return 0;
+    if (followed == kMaxLinks) return ELOOP;
+    std::string target;
+    if (int err = ReadLink(resolved, target)) return err;
+    if (target[0] == '/') {
+      resolved = target;
+    } else {
+      // Joined, not simplified: ".." must mean what the kernel takes it to.
+      const std::string folder = FolderOf(resolved);
+      resolved = (folder == "/" ? "" : folder) + "/" + target;
+    }
+  }
+}
+
+WriteResult WriteFileSafely(const std::string& requested, const std::string& content) {
+  if (requested.empty()) return {WriteStatus::BadName, 0};
+  std::string path;
+  if (int err = ResolveLinks(requested, path))
+    return {err == ENOTDIR ? WriteStatus::BadName : WriteStatus::Failed, err};
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (!exists) {
+    const int err = errno;
+    if (err != ENOENT) return {err == ENOTDIR ? WriteStatus::BadName : WriteStatus::Failed, err};
+  } else if (S_ISDIR(st.st_mode)) {
+    return {WriteStatus::BadName, EISDIR};
+  } else if (!S_ISREG(st.st_mode)) {
+    return {WriteStatus::BadName, EINVAL};
+  } else if (IsReadOnly(path)) {
+    return {WriteStatus::ReadOnly, EACCES};
+  }
+  if (WouldHitSizeLimit(content.size())) return {WriteStatus::Failed, EFBIG};
+  // Renaming over a hard-linked file would part it from its other names.
+  if (exists && st.st_nlink > 1) return WriteInPlace(path, content);
+  const int err = Replace(path, exists ? &st : nullptr, content);
+  // A folder that refuses a new file (or a sticky one that refuses the rename)
+  // may still let the file itself be written.
+  if (exists && (err == EACCES || err == EPERM)) return WriteInPlace(path, content);
+  if (err == ENOENT || err == ENOTDIR) return {WriteStatus::BadName, err};
+  if (err) return {WriteStatus::Failed, err};
+  return {WriteStatus::Ok, 0};
+}
+
+}  // namespace lm

@@ -1,0 +1,57 @@
+#pragma once
+// Whole-file reading and writing on the local file system, shared by the
+// subtitle files and the remembered-folder files.
+#include <string>
+
+#include "model/file_identity.h"
+
+namespace lm {
+
+FileStamp StampOf(const std::string& path);
+
+enum class FileRead { Ok, CannotOpen, NotRegular, TooLarge, CannotRead };
+struct FileReadResult {
+  FileRead status = FileRead::Ok;
+  int error = 0;  // errno where there is one
+};
+
+// Reads a regular file whole; anything else (a folder, a FIFO, a socket, a
+// device) is refused at once without waiting on it, and so is a file larger
+// than maxBytes.
+// `stamp`, when given, is the stamp of the file as it was read.
+FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
+                             FileStamp* stamp = nullptr);
+
+// ReadOnly: an existing file without write permission, not touched.
+// BadName: no name, a folder (or a FIFO, a device), a folder that does not
+// exist.
+// Failed: anything else, with its errno (ELOOP for a symbolic link loop).
+enum class WriteStatus { Ok, ReadOnly, BadName, Failed };
+struct WriteResult {
+  WriteStatus status = WriteStatus::Ok;
+  int error = 0;  // errno where there is one
+  bool ok() const { return status == WriteStatus::Ok; }
+  // The system's words for the error ("No space left on device").
+  std::string Reason() const;
+};
+
+// Writes beside the target and renames over it, keeping its mode and, where
+// allowed, its owner and group. A file that cannot be replaced that way (its
+// folder is not writable, or it has other hard links) is overwritten in place
+// and put back as it was should that fail. Symbolic links are written
+// through, to the file they name. A failure never leaves a truncated file or
+// a temporary file behind.
+WriteResult WriteFileSafely(const std::string& path, const std::string& content);
+
+// The name a path ends at once symbolic links in its last part are followed
+// (a relative link from the link's own folder); that file need not exist.
+// Returns 0, or an errno: ELOOP for a loop or more than 40 links.
+int ResolveLinks(const std::string& path, std::string& resolved);
+
+
+// Write permission on Linux stands in for the read-only attribute.
+bool FileExists(const std::string& path);
+bool IsReadOnly(const std::string& path);
+bool SetReadOnly(const std::string& path, bool readOnly);
+
+}  // namespace lm

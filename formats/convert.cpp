@@ -1,0 +1,62 @@
+#include "formats/convert.h"
+
+#include "files/charset.h"
+#include "model/entry.h"
+#include "model/text.h"
+
+namespace lm {
+
+namespace {
+// A broken bar where the encoding has one; else a slash, which inside a
+// line is no markup.
+std::string BarStandIn(const Format& target, Encoding encoding) {
+  if (target.BarIsText()) return std::string(kLiteralBar);
+  constexpr std::string_view kBrokenBar = "\xC2\xA6";
+  return CanHold(encoding, kBrokenBar) ? std::string(kBrokenBar) : "/";
+}
+
+std::string ConvertField(std::string_view field, const TimeNotation& from, const TimeNotation& to) {
+  const std::optional<int64_t> units = from.Parse(field);
+  if (!units) return std::string(TrimBlanks(field));  // kept as it is rather than lost
+  if (from.InFrames() == to.InFrames()) return to.Format(*units);
+  return to.Format(to.FromMilliseconds(from.ToMilliseconds(*units)));
+}
+}  // namespace
+
+std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
+                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn) {
+  EntryFields f;
+  if (!SplitFullEntry(line, f)) return std::string(line);
+  std::string text = toTags.FromNeutral(fromTags.ToNeutral(f.text));
+  if (barStandIn != kLiteralBar && text.find(kLiteralBar) != std::string::npos) {
+    std::string out;
+    for (size_t i = 0;;) {
+      const size_t at = text.find(kLiteralBar, i);
+      out.append(text, i, at == std::string::npos ? std::string::npos : at - i);
+      if (at == std::string::npos) break;
+      out += barStandIn;
+      i = at + kLiteralBar.size();
+    }
+    text = std::move(out);
+  }
+  return BuildEntryLine(ConvertField(f.start, from, to), ConvertField(f.stop, from, to), text);
+}
+
+DocumentFeed::DocumentFeed(const Document& doc, const Format& target, Encoding encoding)
+    : doc_(doc),
+      from_(doc.ReadFormat()),
+      to_(target),
+      converted_(&from_ != &to_),
+      fromTimes_(doc.Notation()),
+      toTimes_(target.Times(), doc.Identity().frameRate),
+      barStandIn_(BarStandIn(target, encoding)) {}
+
+const std::string* DocumentFeed::Line(int k) {
+  const std::string& line = doc_.List1.Item(k);
+  if (!converted_) return &line;
+  if (from_.IsHeaderEntry(k, line)) return nullptr;
+  line_ = ConvertEntry(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_);
+  return &line_;
+}
+
+}  // namespace lm

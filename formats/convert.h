@@ -1,0 +1,36 @@
+#pragma once
+// A document's entries as a format's writer is to write them: as they are
+// when the document was read in that format, else converted from the
+// format it was read in: times through both formats' notations at the
+// document's frame rate (to the nearest millisecond or frame), style tags
+// through the neutral set, the other format's header left out.
+#include <string>
+
+#include "model/document.h"
+
+namespace lm {
+
+class DocumentFeed final : public EntryFeed {
+ public:
+  DocumentFeed(const Document& doc, const Format& target, Encoding encoding);
+  int Count() const override { return doc_.List1.Count(); }
+  const std::string* Line(int k) override;
+  const SourceCue* Cue(int k) const override { return converted_ ? nullptr : doc_.Source(k); }
+  bool Converted() const override { return converted_; }
+
+ private:
+  const Document& doc_;
+  const Format& from_;
+  const Format& to_;
+  const bool converted_;
+  const TimeNotation fromTimes_, toTimes_;
+  // What a "|" that is a character becomes where "|" breaks lines.
+  std::string barStandIn_;
+  std::string line_;
+};
+
+// One entry line from one format to another (see DocumentFeed).
+std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
+                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn);
+
+}  // namespace lm

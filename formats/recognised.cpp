@@ -1,0 +1,74 @@
+#include "formats/recognised.h"
+
+#include <cstring>
+
+#include "formats/scan.h"
+
+namespace lm {
+
+namespace {
+using scan::Scan;
+
+// A header line among the sample's: decisive.
+template <class Is>
+Fit Header(const std::vector<std::string_view>& lines, Is is) {
+  const size_t sample = std::min(lines.size(), scan::kSampleLines);
+  for (size_t i = 0; i < sample; ++i)
+    if (is(scan::Head(lines, i), i)) return {1.0, true};
+  return {};
+}
+
+bool WebVttTiming(Scan c) {
+  // The hours are optional: "00:01.000" or "00:00:01.000".
+  Scan minutes = c;
+  if (!(minutes.Digits(2, 2) && minutes.Char(':') && minutes.Digits(2, 2) && minutes.Char('.') && minutes.Digits())) {
+    if (!(c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.Char('.') && c.Digits()))
+      return false;
+    minutes = c;
+  }
+  minutes.Blanks();
+  return minutes.Text("-->");
+}
+bool SubViewerTiming(Scan c) {
+  if (!scan::Clock(c, '.', '.')) return false;
+  c.Blanks();
+  if (!c.Char(',')) return false;
+  c.Blanks();
+  return scan::Clock(c, '.', '.') && c.AtEnd();
+}
+bool Mpl2Timing(Scan c) { return c.Char('[') && c.Digits() && c.Text("][") && c.Digits(0) && c.Char(']'); }
+bool TmPlayerTiming(Scan c) {
+  return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(':', '=');
+}
+
+Fit WebVtt(const std::vector<std::string_view>& lines) {
+  const Fit header = Header(lines, [](std::string_view t, size_t i) { return i == 0 && t.substr(0, 6) == "WEBVTT"; });
+  return header.decisive ? header : Fit{scan::ShareOf(lines, WebVttTiming), false};
+}
+Fit SubStationAlpha(const std::vector<std::string_view>& lines) {
+  return Header(lines, [](std::string_view t, size_t) { return t == "[Script Info]"; });
+}
+Fit SubViewer(const std::vector<std::string_view>& lines) {
+  const Fit header = Header(lines, [](std::string_view t, size_t) { return t == "[INFORMATION]"; });
+  return header.decisive ? header : Fit{scan::ShareOf(lines, SubViewerTiming), false};
+}
+Fit Mpl2(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, Mpl2Timing), false}; }
+Fit TmPlayer(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, TmPlayerTiming), false}; }
+}  // namespace
+
+const std::vector<Recogniser>& Recognisers() {
+  static const std::vector<Recogniser> list = {
+      {"WebVTT", WebVtt}, {"SubStation Alpha", SubStationAlpha}, {"SubViewer", SubViewer},
+      {"MPL2", Mpl2},     {"TMPlayer", TmPlayer},
+  };
+  return list;
+}
+
+std::string GuessBinary(std::string_view content) {
+  // An MPEG program stream starts with a pack header; VobSub images are one.
+  if (content.substr(0, 4) == std::string_view("\x00\x00\x01\xBA", 4)) return "VobSub image data";
+  if (std::memchr(content.data(), '\0', content.size())) return "binary data";
+  return "";
+}
+
+}  // namespace lm

@@ -1,0 +1,110 @@
+#include "formats/registry.h"
+
+#include "formats/microdvd/microdvd.h"
+#include "formats/recognised.h"
+#include "formats/subrip/subrip.h"
+
+namespace lm {
+
+const std::vector<const Format*>& Formats() {
+  static const std::vector<const Format*> kFormats = {
+      &MicroDvd(),
+      &SubRip(),
+  };
+  return kFormats;
+}
+
+const Format& DefaultFormat() { return *Formats().front(); }
+
+const Format* FormatById(std::string_view id) {
+  for (const Format* f : Formats())
+    if (f->Id() == id) return f;
+  return nullptr;
+}
+
+namespace {
+// The extension of a path, lower case; empty when it has none.
+std::string ExtensionOf(const std::string& path) {
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return ext;
+}
+}  // namespace
+
+const Format* FormatOfPath(const std::string& path) {
+  const std::string ext = ExtensionOf(path);
+  if (ext.empty()) return nullptr;
+  for (const Format* f : Formats())
+    for (const std::string_view e : f->Extensions())
+      if (e == ext) return f;
+  return nullptr;
+}
+
+const Format& FormatForPath(const std::string& path, const Format& otherwise) {
+  const Format* f = FormatOfPath(path);
+  return f ? *f : otherwise;
+}
+
+std::string WithExtension(const std::string& name, const Format& format) {
+  const size_t dot = name.find_last_of('.');
+  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return stem + "." + std::string(format.Extensions().front());
+}
+
+Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path) {
+  const Format* named = FormatOfPath(path);
+  const Format* best = nullptr;
+  double bestScore = 0;
+  for (const Format* f : Formats()) {
+    const Fit fit = f->Probe(lines);
+    if (fit.decisive) return {f, {}};
+    if (fit.score > bestScore || (fit.score > 0 && fit.score == bestScore && f == named)) {
+      best = f;
+      bestScore = fit.score;
+    }
+  }
+  const Recogniser* other = nullptr;
+  for (const Recogniser& r : Recognisers()) {
+    const Fit fit = r.probe(lines);
+    if (fit.decisive) return {nullptr, r.name};
+    if (fit.score > bestScore) {
+      other = &r;
+      bestScore = fit.score;
+    }
+  }
+  if (other) return {nullptr, other->name};
+  return {best, {}};
+}
+
+std::string FilePatterns() {
+  std::string out;
+  for (const Format* f : Formats())
+    for (const std::string_view e : f->Extensions()) out += (out.empty() ? "*." : " *.") + std::string(e);
+  return out;
+}
+
+std::string FormatIds(std::string_view separator) {
+  std::string out;
+  for (const Format* f : Formats()) out += (out.empty() ? "" : std::string(separator)) + std::string(f->Id());
+  return out;
+}
+
+std::string NoneOfTheFormats() {
+  const auto& formats = Formats();
+  auto name = [&](size_t i) { return "a " + std::string(formats[i]->Name()); };
+  if (formats.size() == 1) return "not " + name(0) + " subtitle file";
+  std::string out = "neither " + name(0);
+  for (size_t i = 1; i + 1 < formats.size(); ++i) out += ", " + name(i);
+  return out + " nor " + name(formats.size() - 1) + " subtitle file";
+}
+
+std::string MimeTypes() {
+  std::string out;
+  for (const Format* f : Formats()) out += std::string(f->MimeType()) + ";";
+  return out;
+}
+
+}  // namespace lm

@@ -1,0 +1,48 @@
+#pragma once
+// The formats the program reads and writes, in one list. Everything that
+// names or chooses formats reads it: detection, the choice of writer, the
+// dialogs' file patterns, the status line, --format, the help text and the
+// refusal messages.
+//
+// To add a format: a folder under formats/ with a Format (see
+// model/format.h), and one line in kFormats in registry.cpp.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/format.h"
+
+namespace lm {
+
+// The formats, the one a document without a file is written in first.
+const std::vector<const Format*>& Formats();
+const Format& DefaultFormat();
+const Format* FormatById(std::string_view id);
+// The format a file name's extension names, or nothing.
+const Format* FormatOfPath(const std::string& path);
+// The format a file name asks for, else `otherwise`.
+const Format& FormatForPath(const std::string& path, const Format& otherwise);
+// The file name with the usual extension of `format` in place of its own.
+std::string WithExtension(const std::string& name, const Format& format);
+
+// What a text is: the format whose probe fits it best (a decisive fit wins
+// at once; the file name's extension breaks ties), or, when no format fits,
+// what it looks like ("SubViewer"; empty when nothing known).
+struct Detection {
+  const Format* format = nullptr;
+  std::string looksLike;
+};
+Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path = {});
+
+// "*.sub *.srt": the file patterns of every format, for the dialogs.
+std::string FilePatterns();
+// "sub|srt": the ids, for the command line's help.
+std::string FormatIds(std::string_view separator);
+// "neither a frame-based nor a SubRip subtitle file": what a file that is
+// none of the formats is not.
+std::string NoneOfTheFormats();
+// The MIME types of every format, each followed by ";" (the desktop file's
+// list).
+std::string MimeTypes();
+
+}  // namespace lm

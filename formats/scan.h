@@ -1,0 +1,71 @@
+#pragma once
+// Shared by the formats' probes: a cursor over the start of a line for the
+// timing patterns, and the sample of lines a probe looks at. Hand written:
+// a regular expression library costs more to set up than a file of
+// thousands of cues takes to read.
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "model/text.h"
+
+namespace lm::scan {
+
+// Each step takes what it names or fails, leaving the cursor where it
+// stopped.
+class Scan {
+ public:
+  explicit Scan(std::string_view s) : s_(s) {}
+  bool Digits(size_t min = 1, size_t max = std::string_view::npos) {
+    size_t n = 0;
+    while (n < max && i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9') ++i_, ++n;
+    return n >= min;
+  }
+  bool Char(char c) { return i_ < s_.size() && s_[i_] == c ? (++i_, true) : false; }
+  bool OneOf(char a, char b) { return Char(a) || Char(b); }
+  bool Text(std::string_view t) {
+    if (s_.substr(i_, t.size()) != t) return false;
+    i_ += t.size();
+    return true;
+  }
+  void Blanks() {
+    while (i_ < s_.size() && std::strchr(" \t\r\n\v\f", s_[i_]) && s_[i_] != '\0') ++i_;
+  }
+  bool AtEnd() const { return i_ == s_.size(); }
+
+ private:
+  std::string_view s_;
+  size_t i_ = 0;
+};
+
+// H:MM:SS then one of the separators and the fraction.
+inline bool Clock(Scan& c, char sep1, char sep2) {
+  return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(sep1, sep2) &&
+         c.Digits();
+}
+
+// Enough lines to be sure; a refused file is read no further.
+inline constexpr size_t kSampleLines = 400;
+
+// The head of line `i` of a sample as the timing patterns see it: without
+// a byte order mark on the first line and the blanks around, at most 80
+// bytes.
+inline std::string_view Head(const std::vector<std::string_view>& lines, size_t i) {
+  std::string_view line = lines[i];
+  if (i == 0 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
+  return TrimBlanks(line);
+}
+
+// The share of the sample's lines that `timing` takes.
+template <class Timing>
+double ShareOf(const std::vector<std::string_view>& lines, Timing timing) {
+  const size_t sample = std::min(lines.size(), kSampleLines);
+  size_t count = 0;
+  for (size_t i = 0; i < sample; ++i)
+    if (timing(Scan(Head(lines, i).substr(0, 80)))) ++count;
+  return sample == 0 ? 0.0 : static_cast<double>(count) / static_cast<double>(sample);
+}
+
+}  // namespace lm::scan

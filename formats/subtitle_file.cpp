@@ -1,0 +1,196 @@
+#include "formats/subtitle_file.h"
+
+#include <cerrno>
+
+#include "files/charset.h"
+#include "files/text_file.h"
+#include "formats/convert.h"
+#include "formats/recognised.h"
+#include "formats/registry.h"
+#include "model/limits.h"
+#include "model/navigation.h"
+
+namespace lm {
+
+ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::optional<Encoding> named,
+                             double frameRate, const std::string& path) {
+  file.lines.clear();
+  file.sources.clear();
+  file.looksLike.clear();
+  file.identity = FileIdentity();
+  file.identity.frameRate = frameRate;
+  std::string decoded;
+  std::string_view text;
+  Encoding encoding = Encoding::Windows1252;
+  // Binary data is told before any guessing about its letters.
+  if (!StartsWithUtf16Mark(content) && !(named && IsUtf16(*named))) {
+    file.looksLike = GuessBinary(content);
+    if (!file.looksLike.empty()) return ReadStatus::Unrecognised;
+  }
+  bool ascii = false;
+  if (!ChooseEncoding(content, named, encoding, text, decoded, ascii)) {
+    file.identity.encoding = named ? *named : encoding;
+    return ReadStatus::NotInEncoding;
+  }
+  file.identity.encoding = encoding;
+  if (IsUtf16(encoding)) {
+    file.looksLike = GuessBinary(text);
+    if (!file.looksLike.empty()) return ReadStatus::Unrecognised;
+  }
+  std::vector<std::string_view> all;
+  SplitLines(text, all, file.identity.lineEnd);
+  std::vector<std::string_view> filled;
+  filled.reserve(all.size());
+  for (const std::string_view line : all)
+    if (!line.empty()) filled.push_back(line);
+
+  const Detection found = DetectFormat(filled, path);
+  if (!found.format) {
+    file.looksLike = found.looksLike;
+    return ReadStatus::Unrecognised;
+  }
+  // 8-bit text is decoded a line at a time, only where it is not ASCII.
+  std::vector<std::string> decodedLines;
+  if (IsSingleByte(encoding) && !ascii) {
+    decodedLines.reserve(all.size());  // the views below must not move
+    for (std::string_view& line : all) {
+      if (IsAscii(line)) continue;
+      decodedLines.push_back(DecodeSingleByte(encoding, line));
+      line = decodedLines.back();
+    }
+  }
+  ReadEntries read;
+  if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
+  file.lines = std::move(read.entries);
+  file.sources = std::move(read.sources);
+  file.identity.finalBlank = read.finalBlank;
+  if (read.frameRate) {
+    file.identity.frameRate = *read.frameRate;
+    file.identity.frameRateFromFile = true;
+  }
+  file.identity.format = file.identity.readAs = found.format;
+  return ReadStatus::Ok;
+}
+
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
+                            double frameRate) {
+  file.lines.clear();
+  std::string content;
+  switch (ReadWholeFile(path, content, kMaxFileBytes, &file.stamp).status) {
+    case FileRead::Ok: break;
+    case FileRead::CannotOpen: return ReadStatus::CannotOpen;
+    case FileRead::TooLarge: return ReadStatus::TooLarge;
+    case FileRead::NotRegular:
+    case FileRead::CannotRead: return ReadStatus::CannotRead;
+  }
+  return ParseSubtitleFile(content, file, named, frameRate, path);
+}
+
+namespace {
+// The identity's format, or the default one for an identity without.
+FileIdentity Completed(FileIdentity identity) {
+  if (identity.format == &NoFormat()) identity.format = &DefaultFormat();
+  if (identity.readAs == &NoFormat()) identity.readAs = identity.format;
+  return identity;
+}
+}  // namespace
+
+bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes) {
+  FileIdentity identity = Completed(doc.Identity());
+  if (format) identity.format = format;
+  size_t total = 0;
+  for (const auto& e : doc.List1.Items()) total += e.size() + 8;
+  LineEncoder encoder(identity, bytes, total);
+  DocumentFeed feed(doc, *identity.format, identity.encoding);
+  identity.format->Write(feed, identity, [&](std::string_view line) { encoder.Add(line); });
+  return encoder.Finish();
+}
+
+WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format) {
+  std::string bytes;
+  if (!EncodeDocument(doc, format, bytes)) return {WriteStatus::Failed, EILSEQ};
+  return WriteFileSafely(path, bytes);
+}
+
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
+                        std::string& bytes) {
+  Document doc;
+  doc.KeepHistory(false);
+  doc.Load(entries, {}, Completed(identity));
+  return EncodeDocument(doc, nullptr, bytes);
+}
+
+WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
+                              const FileIdentity& identity) {
+  std::string bytes;
+  if (!EncodeSubtitleFile(entries, identity, bytes)) return {WriteStatus::Failed, EILSEQ};
+  return WriteFileSafely(path, bytes);
+}
+
+std::string RefusalReason(const LoadResult& result) {
+  switch (result.status) {
+    case ReadStatus::Unrecognised:
+      return NoneOfTheFormats() + (result.looksLike.empty() ? "" : " (it looks like " + result.looksLike + ")");
+    case ReadStatus::NotInEncoding:
+      return std::string("cannot be read as ") + EncodingName(result.encoding);
+    default:
+      return {};
+  }
+}
+
+std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName) {
+  if (!result.Refused()) return "File Corrupt!";
+  return fileName + (result.status == ReadStatus::Unrecognised ? " is " : " ") + RefusalReason(result) + ".";
+}
+
+namespace {
+char SeparatorFor(const std::string& folder) {
+  const bool windows = folder.find('\\') != std::string::npos && folder.find('/') == std::string::npos;
+  return windows ? '\\' : '/';
+}
+
+LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
+  LoadResult result{status, file.looksLike, file.identity.encoding};
+  if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
+    result.status = ReadStatus::NoEntry;
+  return result;
+}
+
+// The new document replaces the old; entry 0 becomes current and is shown.
+void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
+  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources));
+  doc.SetDiskStamp(file.stamp);
+  SelectEntry(doc, 0);
+}
+}  // namespace
+
+std::string ComposeFilePath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) return folder + name;
+  return folder + SeparatorFor(folder) + name;
+}
+
+LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
+                            const std::function<bool()>& rememberFolder, std::optional<Encoding> named,
+                            double frameRate) {
+  if (rememberFolder && !rememberFolder()) return {ReadStatus::CannotRead, {}, {}};
+  return LoadSubtitlePath(doc, ComposeFilePath(folder, fileName), named, frameRate);
+}
+
+LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::string& path,
+                            std::optional<Encoding> named, double frameRate) {
+  SubtitleFile file;
+  LoadResult result = FirstDecomposable(ParseSubtitleFile(content, file, named, frameRate, path), file);
+  if (result) OpenDocument(doc, std::move(file), path);
+  return result;
+}
+
+LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> named,
+                            double frameRate) {
+  if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
+  SubtitleFile file;
+  LoadResult result = FirstDecomposable(ReadSubtitleFile(path, file, named, frameRate), file);
+  if (result) OpenDocument(doc, std::move(file), path);
+  return result;
+}
+
+}  // namespace lm

@@ -1,0 +1,94 @@
+#include "model/encoding.h"
+
+namespace lm {
+
+namespace {
+
+struct Info {
+  Encoding encoding;
+  const char* name;     // as shown
+  const char* iconv;    // as the converter knows it
+  const char* script;   // what it is for
+  const char* aliases;  // further names, normalised, separated by blanks
+};
+
+// In the order a menu lists them.
+constexpr Info kInfo[] = {
+    {Encoding::Utf8, "UTF-8", "UTF-8", "", "utf8"},
+    {Encoding::Windows1250, "Windows-1250", "CP1250", "Central European", "windows1250 cp1250 win1250"},
+    {Encoding::Windows1251, "Windows-1251", "CP1251", "Cyrillic", "windows1251 cp1251 win1251"},
+    {Encoding::Windows1252, "Windows-1252", "CP1252", "Western", "windows1252 cp1252 win1252 ascii usascii"},
+    {Encoding::Windows1253, "Windows-1253", "CP1253", "Greek", "windows1253 cp1253 win1253"},
+    {Encoding::Windows1254, "Windows-1254", "CP1254", "Turkish", "windows1254 cp1254 win1254"},
+    {Encoding::Windows1255, "Windows-1255", "CP1255", "Hebrew", "windows1255 cp1255 win1255"},
+    {Encoding::Windows1256, "Windows-1256", "CP1256", "Arabic", "windows1256 cp1256 win1256"},
+    {Encoding::Windows1257, "Windows-1257", "CP1257", "Baltic", "windows1257 cp1257 win1257"},
+    {Encoding::Windows1258, "Windows-1258", "CP1258", "Vietnamese", "windows1258 cp1258 win1258"},
+    {Encoding::Iso8859_2, "ISO-8859-2", "ISO-8859-2", "Central European", "iso88592 latin2"},
+    {Encoding::Iso8859_5, "ISO-8859-5", "ISO-8859-5", "Cyrillic", "iso88595"},
+    {Encoding::Iso8859_7, "ISO-8859-7", "ISO-8859-7", "Greek", "iso88597"},
+    {Encoding::Iso8859_9, "ISO-8859-9", "ISO-8859-9", "Turkish", "iso88599 latin5"},
+    {Encoding::Iso8859_13, "ISO-8859-13", "ISO-8859-13", "Baltic", "iso885913 latin7"},
+    {Encoding::Iso8859_15, "ISO-8859-15", "ISO-8859-15", "Western", "iso885915 latin9"},
+    {Encoding::Koi8R, "KOI8-R", "KOI8-R", "Russian", "koi8r"},
+    {Encoding::Koi8U, "KOI8-U", "KOI8-U", "Ukrainian", "koi8u"},
+    {Encoding::Ibm852, "IBM852", "IBM852", "Central European DOS", "ibm852 cp852"},
+    {Encoding::Ibm866, "IBM866", "IBM866", "Cyrillic DOS", "ibm866 cp866"},
+    {Encoding::Utf8Bom, "UTF-8 with BOM", "UTF-8", "", ""},
+    {Encoding::Utf16LE, "UTF-16LE", "UTF-16LE", "", "utf16le"},
+    {Encoding::Utf16BE, "UTF-16BE", "UTF-16BE", "", "utf16be"},
+};
+constexpr size_t kCount = sizeof kInfo / sizeof kInfo[0];
+
+const Info& InfoOf(Encoding e) {
+  for (const Info& i : kInfo)
+    if (i.encoding == e) return i;
+  return kInfo[3];  // Windows-1252
+}
+
+}  // namespace
+
+std::string EncodingKey(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '-' || c == '_' || c == ' ' || c == '.') continue;
+    out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return out;
+}
+
+bool IsSingleByte(Encoding e) { return !IsUtf16(e) && e != Encoding::Utf8 && e != Encoding::Utf8Bom; }
+bool IsUtf16(Encoding e) { return e == Encoding::Utf16LE || e == Encoding::Utf16BE; }
+const char* EncodingName(Encoding e) { return InfoOf(e).name; }
+const char* EncodingScript(Encoding e) { return InfoOf(e).script; }
+
+std::optional<Encoding> EncodingFromName(std::string_view name) {
+  const std::string wanted = EncodingKey(name);
+  if (wanted.empty()) return std::nullopt;
+  for (const Info& i : kInfo) {
+    if (EncodingKey(i.name) == wanted) return i.encoding;
+    std::string_view aliases = i.aliases;
+    while (!aliases.empty()) {
+      const size_t blank = aliases.find(' ');
+      if (aliases.substr(0, blank) == wanted) return i.encoding;
+      aliases = blank == std::string_view::npos ? std::string_view() : aliases.substr(blank + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+const std::vector<Encoding>& ChoosableEncodings() {
+  static const std::vector<Encoding> list = [] {
+    std::vector<Encoding> v;
+    for (const Info& i : kInfo)
+      if (IsSingleByte(i.encoding) || i.encoding == Encoding::Utf8) v.push_back(i.encoding);
+    return v;
+  }();
+  return list;
+}
+
+size_t EncodingIndex(Encoding e) { return static_cast<size_t>(&InfoOf(e) - kInfo); }
+size_t EncodingCount() { return kCount; }
+const char* IconvName(Encoding e) { return InfoOf(e).iconv; }
+
+}  // namespace lm

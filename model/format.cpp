@@ -1,0 +1,29 @@
+#include "model/format.h"
+
+namespace lm {
+
+namespace {
+class None final : public Format {
+ public:
+  std::string_view Id() const override { return {}; }
+  std::string_view Name() const override { return {}; }
+  const std::vector<std::string_view>& Extensions() const override {
+    static const std::vector<std::string_view> none;
+    return none;
+  }
+  std::string_view MimeType() const override { return {}; }
+  const TimeSyntax& Times() const override { return FrameNumbers(); }
+  const StyleDialect& Dialect() const override { return PlainText(); }
+  bool BarIsText() const override { return false; }
+  Fit Probe(const std::vector<std::string_view>&) const override { return {}; }
+  bool Read(const std::vector<std::string_view>&, ReadEntries&) const override { return false; }
+  void Write(EntryFeed&, const FileIdentity&, const LineSink&) const override {}
+};
+}  // namespace
+
+const Format& NoFormat() {
+  static const None none;
+  return none;
+}
+
+}  // namespace lm

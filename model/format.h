@@ -1,0 +1,103 @@
+#pragma once
+// A subtitle file format, as the rest of the program sees it. Each format
+// lives in a folder of its own under formats/ and implements this; the
+// formats' registry lists them. The model, the rules, the grid and the
+// commands never ask which format a document is: where they need something
+// of it (how its times are written, what its style tags are) they ask the
+// document's format through this interface.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/style.h"
+#include "model/time_notation.h"
+
+namespace lm {
+
+struct FileIdentity;
+
+// An entry as the file held it, for a format that is more than one line an
+// entry: written back from these bytes for as long as its entry is the line
+// it was read as.
+struct SourceCue {
+  std::string timing;  // the timing line, position coordinates and all
+  std::string text;    // the text lines, separated by "\n"
+  // Where the two times stand in `timing`.
+  std::uint32_t startAt = 0, startLength = 0, stopAt = 0, stopLength = 0;
+};
+
+// How well a text fits a format.
+struct Fit {
+  double score = 0;       // 0: not at all; 1: entirely
+  bool decisive = false;  // the text is this format: no other need be asked
+};
+
+// What a reader makes of a file's lines.
+struct ReadEntries {
+  std::vector<std::string> entries;  // entry lines, "{start}{stop}text"
+  std::vector<SourceCue> sources;    // none, or one for each entry
+  bool finalBlank = true;            // a blank line after the last entry
+  std::optional<double> frameRate;   // the file names its own
+};
+
+// The entries a writer writes, in the writer's own times and style tags
+// (converted when the document was read in another format).
+class EntryFeed {
+ public:
+  virtual ~EntryFeed() = default;
+  virtual int Count() const = 0;
+  // The entry line at `k`, valid until the next call; nothing for an entry
+  // to leave out (another format's header).
+  virtual const std::string* Line(int k) = 0;
+  // The entry as it was read, when it was read in the writer's format.
+  virtual const SourceCue* Cue(int k) const = 0;
+  // The entries were read in another format.
+  virtual bool Converted() const = 0;
+};
+
+using LineSink = std::function<void(std::string_view line)>;
+
+class Format {
+ public:
+  virtual ~Format() = default;
+
+  // ---- what it is called
+  // Short and unique: what --format takes ("srt").
+  virtual std::string_view Id() const = 0;
+  // As sentences and reports name it ("SubRip", "frame-based").
+  virtual std::string_view Name() const = 0;
+  // The file name extensions without the dot, lower case, the usual one
+  // first (it is given to converted files).
+  virtual const std::vector<std::string_view>& Extensions() const = 0;
+  virtual std::string_view MimeType() const = 0;
+
+  // ---- what the rules and the grid ask
+  virtual const TimeSyntax& Times() const = 0;
+  virtual const StyleDialect& Dialect() const = 0;
+  // A "|" in the file's text is a character, not a screen-line break: the
+  // format breaks lines its own way (see kLiteralBar).
+  virtual bool BarIsText() const = 0;
+
+  // ---- files
+  // The non-empty lines of a text, as they are (undecoded).
+  virtual Fit Probe(const std::vector<std::string_view>& lines) const = 0;
+  // Every line of the file, empty ones too, decoded. False when the file
+  // holds more entries than a document can.
+  virtual bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const = 0;
+  virtual void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const = 0;
+  // An entry that is the format's own header (a frame rate, say): it has no
+  // place in another format.
+  virtual bool IsHeaderEntry(int index, std::string_view line) const {
+    (void)index, (void)line;
+    return false;
+  }
+};
+
+// What a document is before any file is read: plain text, frame numbers,
+// nothing to read or write.
+const Format& NoFormat();
+
+}  // namespace lm

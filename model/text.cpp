@@ -1,0 +1,119 @@
+#include "model/text.h"
+
+#include <algorithm>
+
+namespace lm {
+namespace {
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+}  // namespace
+
+int CharCount(std::string_view s) {
+  if (IsAscii(s)) return static_cast<int>(s.size());
+  int continuations = 0;
+  for (unsigned char c : s) continuations += IsContinuation(c);
+  return static_cast<int>(s.size()) - continuations;
+}
+
+Chars::Chars(std::string_view s) : ascii_(IsAscii(s)), count_(0) {
+  if (ascii_) {
+    count_ = static_cast<int>(s.size());
+    return;
+  }
+  starts_.reserve(s.size() + 1);
+  for (size_t i = 0; i < s.size(); ++i)
+    if (!IsContinuation(static_cast<unsigned char>(s[i]))) starts_.push_back(static_cast<uint32_t>(i));
+  count_ = static_cast<int>(starts_.size());
+  starts_.push_back(static_cast<uint32_t>(s.size()));
+}
+
+int Chars::At(size_t b) const {
+  if (ascii_) return static_cast<int>(b);
+  return static_cast<int>(std::lower_bound(starts_.begin(), starts_.end(), b) - starts_.begin());
+}
+
+std::string_view NextChar(std::string_view s, size_t& i) {
+  const size_t start = i++;
+  while (i < s.size() && IsContinuation(static_cast<unsigned char>(s[i]))) ++i;
+  return s.substr(start, i - start);
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  const size_t n = s.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int more;
+    char32_t min;
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (n - i <= static_cast<size_t>(more)) return false;  // cut short
+    char32_t cp = c & (0x3F >> more);
+    for (int k = 1; k <= more; ++k) {
+      const unsigned char d = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+      if (!IsContinuation(d)) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += static_cast<size_t>(more) + 1;
+  }
+  return true;
+}
+
+char32_t NextCodePoint(std::string_view s, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(s[i++]);
+  if (c < 0x80) return c;
+  int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : 1;
+  char32_t cp = c & (0x3F >> more);
+  while (more-- > 0 && i < s.size() && IsContinuation(static_cast<unsigned char>(s[i])))
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  return cp;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string ShowLiteralBars(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0;;) {
+    const size_t at = s.find(kLiteralBar, i);
+    out.append(s.substr(i, at == std::string_view::npos ? std::string_view::npos : at - i));
+    if (at == std::string_view::npos) return out;
+    out += '|';
+    i = at + kLiteralBar.size();
+  }
+}
+
+}  // namespace lm

@@ -1,0 +1,170 @@
+#pragma once
+// Entry text is held as UTF-8 whatever the file's encoding (see encoding.h),
+// and every rule counts characters (code points), never bytes.
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+
+namespace lm {
+
+// The last `n` (< 8) bytes at `p` as a word, the rest zero: the word-wise
+// scans below end with it instead of a loop over single bytes.
+inline std::uint64_t TailWord(const char* p, size_t n) {
+  std::uint64_t word = 0;
+  if (n > 0) std::memcpy(&word, p, n);  // an empty view may have no data at all
+  return word;
+}
+
+// Eight bytes at a time: it runs over every entry of every pass.
+inline bool IsAscii(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  std::uint64_t any = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    any |= word;
+  }
+  any |= TailWord(p, n);
+  return (any & 0x8080808080808080ULL) == 0;
+}
+
+// The top bit of each byte of `word` equal to `c`, exactly.
+inline std::uint64_t MatchMask(std::uint64_t word, char c) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t x = word ^ (0x0101010101010101ULL * static_cast<unsigned char>(c));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Nonzero in its top bits (0x80 of some byte) when a byte of `word` is `c`;
+// cheaper than MatchMask where only "any" matters, and the top bits of the
+// results of several words may be OR-ed before they are looked at.
+inline std::uint64_t AnyMatch(std::uint64_t word, char c) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+  return (x - kOnes) & ~x;
+}
+
+// One in each byte of `word` equal to `c`, zero elsewhere: summed word
+// after word into byte lanes (up to 255 words), then added up by SumLanes.
+inline std::uint64_t OnesWhere(std::uint64_t word, char c) { return MatchMask(word, c) >> 7; }
+
+// The sum of the eight byte lanes of `lanes`.
+inline int SumLanes(std::uint64_t lanes) {
+  const std::uint64_t pairs = (lanes & 0x00FF00FF00FF00FFULL) + ((lanes >> 8) & 0x00FF00FF00FF00FFULL);
+  return static_cast<int>((pairs * 0x0001000100010001ULL) >> 48);
+}
+
+// Bytes of `word` equal to `c`, counted exactly: one bit at the top of each
+// matching byte, summed by one multiplication.
+inline int CountInWord(std::uint64_t word, char c) {
+  return static_cast<int>((OnesWhere(word, c) * 0x0101010101010101ULL) >> 56);
+}
+
+// The bytes of `s` a word at a time, the last one padded with zero bytes:
+// `each(word)` for every word, `flush()` after every 255 words and at the
+// end, so that byte lanes summed over words never overflow.
+template <class Each, class Flush>
+inline void ForEachWord(std::string_view s, Each each, Flush flush) {
+  const char* p = s.data();
+  size_t n = s.size();
+  int words = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    each(word);
+    if (++words == 255) {
+      flush();
+      words = 0;
+    }
+  }
+  each(TailWord(p, n));
+  flush();
+}
+
+// The offset of the first `a` or `b` in `s` at or after `from`, or s.size().
+inline size_t FindEither(std::string_view s, size_t from, char a, char b) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    const std::uint64_t mask = MatchMask(word, a) | MatchMask(word, b);
+    // Little-endian: the lowest set bit is the first match.
+    if (mask) return i + static_cast<size_t>(__builtin_ctzll(mask) / 8);
+  }
+  for (; i < n; ++i)
+    if (p[i] == a || p[i] == b) return i;
+  return n;
+}
+
+// How many times the ASCII characters `a` and `b` (not NUL) occur, in one
+// pass.
+inline void CountBytes(std::string_view s, char a, int& countA, char b, int& countB) {
+  const char* p = s.data();
+  size_t n = s.size();
+  countA = countB = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    countA += CountInWord(word, a);
+    countB += CountInWord(word, b);
+  }
+  // The zero bytes of the tail match neither.
+  const std::uint64_t tail = TailWord(p, n);
+  countA += CountInWord(tail, a);
+  countB += CountInWord(tail, b);
+}
+
+inline int CountByte(std::string_view s, char c) {
+  int n, unused;
+  CountBytes(s, c, n, c, unused);
+  return n;
+}
+
+// Number of characters of valid UTF-8 text.
+int CharCount(std::string_view s);
+
+// Character positions of one text mapped to byte offsets. ASCII text (nearly
+// every subtitle) needs no table: a character is a byte.
+class Chars {
+ public:
+  explicit Chars(std::string_view s);
+  int size() const { return count_; }
+  // Byte offset of the 0-based character position `i` (size() gives the end).
+  size_t Byte(int i) const { return ascii_ ? static_cast<size_t>(i) : starts_[static_cast<size_t>(i)]; }
+  // Character position of the character that starts at byte `b`.
+  int At(size_t b) const;
+
+ private:
+  bool ascii_;
+  int count_;
+  std::vector<uint32_t> starts_;  // one per character, then the end
+};
+
+// The character that starts at byte `i`, as its UTF-8 bytes; moves `i` past it.
+std::string_view NextChar(std::string_view s, size_t& i);
+
+bool IsValidUtf8(std::string_view s);
+void AppendUtf8(std::string& out, char32_t cp);
+// The code point of the UTF-8 character at `i` (valid UTF-8); moves `i` past it.
+char32_t NextCodePoint(std::string_view s, size_t& i);
+
+// A "|" that is a character, in a format where "|" breaks no line: U+FDD0,
+// a noncharacter, so never text of a file's own. It is shown and written as
+// "|" and counts as one character.
+inline constexpr std::string_view kLiteralBar = "\xEF\xB7\x90";
+// The text with each kLiteralBar as "|".
+std::string ShowLiteralBars(std::string_view s);
+
+// The UTF-8 byte order mark.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Without the blanks (spaces and tabs) at either end.
+std::string_view TrimBlanks(std::string_view s);
+
+}  // namespace lm

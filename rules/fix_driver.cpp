@@ -1,0 +1,103 @@
+// "Fix text automatic": three passes of the fix walk, the too-long search,
+// the long-entry re-break and the display.
+#include "model/navigation.h"
+#include "rules/rules.h"
+#include "rules/rules_util.h"
+
+namespace lm {
+
+using namespace rules;
+
+namespace {
+
+constexpr int kPasses = 3;
+constexpr const char* kFault = "Some shit";
+
+// B = 1 and at most one dash: a two-line text whose first line has as many
+// characters as a screen line holds or more, or whose second line is too
+// long for one, is joined and broken again near its middle. `len` and `bar`
+// (the 1-based position of the "|") are in characters.
+bool NeedsRebalance(int len, int bar, const Profile& profile) {
+  if (len > profile.WalkJoinMax() || bar == 0) return false;
+  return bar - 1 >= profile.ScreenLineChars() || len - bar > profile.ScreenLineChars();
+}
+
+// Applies the rules to the entry at `p`. Most entries need none: they are
+// judged on the shape kept with them, and nothing is copied or decomposed.
+// False on an entry the 16-bit counts cannot cover, which ends the walk.
+bool FixEntry(Document& doc, int p) {
+  // Counted once over the entry as stored; not refreshed after a rewrite.
+  const EntryShape s = doc.List1.Shape(p);
+  if (!s.decomposable) return false;
+  if (s.breaks == 2 && (s.dashes == 2 || s.dashes == 0)) {
+    doc.CurrentIndex = p;
+    doc.EntryLine.assign(doc.List1.Item(p));
+    if (s.dashes == 2) {
+      JoinDialogueLine(doc);
+    } else {
+      RebreakThreeLines(doc);
+    }
+    return true;  // with B = 2 no rule below applies in this pass
+  }
+  const bool single = s.breaks == 0 && s.dashes == 0;
+  const bool pair = s.breaks == 1 && s.dashes <= 1;
+  // An entry without its own frame fields would be rebuilt with another's.
+  if ((!single && !pair) || !s.full) return true;
+  const Profile& profile = doc.RuleProfile();
+  if (single ? s.textChars < profile.WalkSplitMin() || s.textChars > profile.WalkSplitMax()
+             : !NeedsRebalance(s.textChars, s.firstBar, profile))
+    return true;
+  doc.CurrentIndex = p;
+  doc.DecomposeEntry();
+  if (pair) JoinLines(doc);
+  BreakNearMiddle(doc);
+  return true;
+}
+
+// The re-break may have divided the entry the grid showed and used the
+// decomposed fields as scratch: show the entry the user is left on, the one
+// found or else the last, selected.
+void ShowFinalEntry(Document& doc, bool found) {
+  if (found) {
+    ShowEntry(doc, doc.CurrentIndex);
+    return;
+  }
+  const int last = doc.List1.Count() - 1;
+  if (last < 0) return;
+  doc.SetListIndex(last);
+  ShowEntry(doc, last);
+}
+
+}  // namespace
+
+void FixEntries(Document& doc) {
+  doc.CurrentIndex = 0;
+  for (int p = 0; !doc.List1.Item(p).empty(); ++p) {
+    doc.CurrentIndex = p;
+    if (!FixEntry(doc, p)) {
+      doc.Message(kFault);
+      return;
+    }
+    if (p + 1 > kInt16Max) return;
+  }
+  doc.CurrentIndex = doc.List1.Count();
+}
+
+void Fixlines_Click(Document& doc) {
+  if (doc.NoDocument()) return;
+  doc.FixCount = 0;
+  for (int pass = 1; pass <= kPasses; ++pass) {
+    FixEntries(doc);
+    doc.CurrentIndex = 0;
+    SeekTooLong(doc);
+    RebreakLongEntries(doc);
+  }
+  if (doc.FixCount > 0) {
+    doc.Message("I just fixed " + std::to_string(doc.FixCount) + " lines, for You");
+  } else {
+    doc.Message("No new changes");
+  }
+  ShowFinalEntry(doc, SeekTooLong(doc));
+}
+
+}  // namespace lm

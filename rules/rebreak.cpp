@@ -1,0 +1,138 @@
+// The re-break of entries whose text is too long for two screen lines: the
+// text is cut near its middle into two entries, each broken once more, and
+// the frame range is halved between them. The second entry keeps the
+// entry's own style tags and the style of the line it was cut from.
+#include <optional>
+#include <vector>
+
+#include "rules/rules.h"
+#include "rules/rules_util.h"
+
+namespace lm {
+
+using namespace rules;
+
+namespace {
+
+// Breaks a half at the first space from its middle onwards, if there is one.
+// A half shorter than two characters has no middle to search from. A half
+// of `plain` text (ASCII without markup) is one byte a character.
+bool BreakHalf(std::string& half, bool plain, const StyleDialect& markup) {
+  if (plain) {
+    const size_t middle = half.size() / 2;
+    if (middle < 1) return false;
+    const size_t p = half.find(kSpace, middle - 1);
+    if (p != std::string::npos) half[p] = kBreak;
+    return true;
+  }
+  const Visible visible(half, 0, markup);
+  const int middle = visible.size() / 2;
+  if (middle < 1) return false;
+  const int p = FirstSpaceFrom(half, visible, middle);
+  if (p != 0) BreakLineAt(half, visible.Byte(p - 1), 0, markup);
+  return true;
+}
+
+// Whether a text of `len` characters, whose last "|" stands at `lastBar`
+// (0: none) and which holds `dashes` "-", is divided. Without a "|" there is
+// nothing to join and the text is not cut; a dialogue is never divided.
+bool Selected(int len, int lastBar, int dashes, const Profile& profile) {
+  if (lastBar == 0 || len >= profile.RebreakLimit()) return false;
+  const int most = profile.ScreenLineChars();
+  const bool partTooLong = lastBar - 1 > most || len - lastBar > most;
+  return (partTooLong || len >= profile.RebreakMin()) && dashes < 2;
+}
+
+// The division of an entry whose shape is known.
+bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const StyleDialect& markup,
+            const Profile& profile, std::string& first, std::string& second) {
+  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
+  EntryFields fields;
+  SplitEntryLine(line, fields);
+  // J: the text with its last "|" joined.
+  std::string joined(fields.text);
+  JoinLineAt(joined, joined.rfind(kBreak), 0, markup);
+  return SplitEntryInTwo(joined, fields.start, fields.stop, notation, markup, first, second);
+}
+
+}  // namespace
+
+bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
+                     const TimeNotation& notation, const StyleDialect& markup, std::string& first,
+                     std::string& second) {
+  const Visible visible(joined, 0, markup);
+  const int cut = FirstSpaceFrom(joined, visible, visible.size() / 2);
+  if (cut == 0) return false;
+  // The second half starts its own screen line without the space it was
+  // cut at.
+  const size_t at = visible.Byte(cut - 1);
+  // Room for the style each half's second line may carry.
+  std::string a, b;
+  a.reserve(at + 32);
+  a.append(joined.substr(0, at));
+  b.reserve(joined.size() - at + 64);
+  b += EntryMarkup(joined, markup);
+  b += CarriedMarkup(joined, at, 0, markup);
+  b.append(joined.substr(at + 1));
+  markup.CloseSpansAt(joined, at, a, b);
+  const bool plain = visible.Identity();
+  if (!BreakHalf(a, plain, markup) || !BreakHalf(b, plain, markup)) return false;
+
+  // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
+  // undivided rather than be guessed at.
+  const std::optional<int64_t> s = notation.Parse(start);
+  const std::optional<int64_t> e = notation.Parse(stop);
+  if (!s || !e) return false;
+  const std::optional<int64_t> mid = MiddleFrame(*s, *e);
+  // The second entry starts a frame after the middle.
+  const std::optional<int64_t> frame = notation.FromFrames(1);
+  const std::optional<int64_t> next = mid && frame ? AddFrames(*mid, *frame) : std::nullopt;
+  if (!next) return false;
+  first = BuildEntryLine(start, notation.Format(*mid), a);
+  second = BuildEntryLine(notation.Format(*next), stop, b);
+  return true;
+}
+
+bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const StyleDialect& markup,
+                     const Profile& profile, std::string& first, std::string& second) {
+  // An entry that cannot be decomposed, or that does not supply its own
+  // fields, is left alone rather than rebuilt from another entry's fields.
+  return Divide(line, ShapeOf(line, markup), notation, markup, profile, first, second);
+}
+
+// One linear pass equal to the walk over the first N positions in which each
+// division rewrites the entry in place and inserts its second half right
+// behind it, where it is examined next (and may be divided again).
+void RebreakLongEntries(Document& doc) {
+  const EntryList& list = doc.List1;
+  const TimeNotation notation = doc.Notation();
+  const StyleDialect& markup = doc.TextMarkup();
+  const Profile& profile = doc.RuleProfile();
+  const int examinations = list.Count();
+  int total = examinations;  // entries in the list at this point of the walk
+  std::vector<Document::Rewrite> rewrites;
+  // Whether the second half of the latest division is examined next.
+  bool halfNext = false;
+  int next = 0;  // the next original entry
+  std::string first, second;
+  for (int exam = 0; exam < examinations; ++exam) {
+    const bool half = halfNext;
+    const int index = half ? -1 : next++;
+    halfNext = total < kInt16Max &&
+               (half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
+                     : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second));
+    if (!halfNext) continue;
+    ++total;
+    CountFix(doc);
+    if (half) {
+      std::vector<std::string>& lines = rewrites.back().lines;
+      lines.back() = std::move(first);
+      lines.push_back(std::move(second));
+    } else {
+      rewrites.push_back({index, {std::move(first), std::move(second)}});
+    }
+  }
+  doc.RewriteEntries(std::move(rewrites));
+}
+
+}  // namespace lm

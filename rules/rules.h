@@ -1,0 +1,58 @@
+#pragma once
+// Automatic text fixing: the joining and splitting rules, the re-break of
+// entries too long for two screen lines, the too-long search and the removal
+// of hearing-impaired text. Every procedure works on the shared document
+// state inside a command; messages go through Document::Message. Lengths and
+// positions count characters; the limits are the document's profile.
+#include <string>
+#include <string_view>
+
+#include "model/document.h"
+
+namespace lm {
+
+// Joining and splitting rules, on the entry at CurrentIndex.
+void JoinLines(Document& doc);
+void BreakNearMiddle(Document& doc);
+void BreakBeforeMiddle(Document& doc);
+void JoinDialogueLine(Document& doc);
+void RebreakThreeLines(Document& doc);
+// Turns the first space of EntryLine at or after the 1-based character
+// position `start` into "|" and writes the entry back; false when there is
+// no such space.
+bool PlaceBreakFrom(Document& doc, int start);
+
+// Divides entries too long for two screen lines into two entries.
+void RebreakLongEntries(Document& doc);
+
+// The division of one entry line as the re-break makes it: true, with the two
+// new lines, when the entry is selected and can be cut; false otherwise.
+bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const StyleDialect& markup,
+                     const Profile& profile, std::string& first, std::string& second);
+// Cuts the joined text near its middle into two entries with halved frame
+// ranges; false when there is no place to cut or the frames do not fit.
+bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
+                     const TimeNotation& notation, const StyleDialect& markup, std::string& first,
+                     std::string& second);
+
+// Whether an entry of this shape breaks the screen rules: more lines than
+// the profile has, or a line too long for it. An entry without its own
+// frame fields counts as one to rework.
+bool EntryTooLong(const EntryShape& s, const Profile& profile);
+
+// Stops on the next entry from CurrentIndex on that breaks the screen rules;
+// true when one was found. An entry that cannot be decomposed or does not
+// supply its frame fields counts as one to rework.
+bool SeekTooLong(Document& doc);
+
+// One fix walk over the whole list.
+void FixEntries(Document& doc);
+
+// Menu commands.
+void Fixlines_Click(Document& doc);
+void Tolong_Click(Document& doc);
+void Nextline_Click(Document& doc);
+void Rmhi_Click(Document& doc);
+void RemoveHearingImpaired(Document& doc);
+
+}  // namespace lm

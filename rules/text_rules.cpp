@@ -1,0 +1,112 @@
+// The joining and splitting rules the fix walk applies to the current entry.
+// A break carries the style of the line it cuts to the new line; a join
+// drops the style the joined line repeats.
+#include "rules/rules.h"
+#include "rules/rules_util.h"
+
+namespace lm {
+
+using namespace rules;
+
+void JoinLines(Document& doc) { JoinAllLines(doc.EntryText, doc.TextMarkup()); }
+
+namespace {
+void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
+  std::string line = doc.FramePair();
+  const size_t textAt = line.size();
+  if (visible.Identity()) {  // no markup: no style to carry
+    line += doc.EntryText;
+    line[textAt + static_cast<size_t>(p - 1)] = kBreak;
+  } else {
+    // Room for the style the new line may carry.
+    line.reserve(textAt + doc.EntryText.size() + 32);
+    line += doc.EntryText;
+    BreakLineAt(line, textAt + visible.Byte(p - 1), textAt, doc.TextMarkup());
+  }
+  WriteLineAtCurrent(doc, std::move(line));
+}
+}  // namespace
+
+void BreakNearMiddle(Document& doc) {
+  const Visible visible(doc.EntryText, 0, doc.TextMarkup());
+  const int len = visible.size();
+  // Forward from just before the middle; when nothing is found the backward
+  // rule is deliberately not tried.
+  const int p = FirstSpaceFrom(doc.EntryText, visible, len / 2 - 1);
+  if (p == 0) return;
+  if (p - 1 >= doc.RuleProfile().ScreenLineChars()) {
+    BreakBeforeMiddle(doc);
+    return;
+  }
+  WriteTextBrokenAt(doc, visible, p);
+}
+
+void BreakBeforeMiddle(Document& doc) {
+  const Visible visible(doc.EntryText, 0, doc.TextMarkup());
+  const int len = visible.size();
+  const int p = LastSpaceUpTo(doc.EntryText, visible, len / 2);
+  if (p == 0) return;
+  if (len - p >= doc.RuleProfile().ScreenLineChars()) return;  // the second line would not fit
+  WriteTextBrokenAt(doc, visible, p);
+}
+
+void JoinDialogueLine(Document& doc) {
+  std::string& line = doc.EntryLine;
+  const size_t textAt = TextStart(line);
+  const size_t n = line.size();
+  // The break inside a speaker's line is the one whose next line does not
+  // start with a dash (its style markup aside); a break at the very end
+  // counts as well.
+  for (size_t i = 0; i < n; ++i) {
+    if (line[i] != kBreak) continue;
+    const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1, doc.TextMarkup()) : 0);
+    if (next == n || line[next] != kDash) {
+      JoinLineAt(line, i, textAt, doc.TextMarkup());
+      WriteLineAtCurrent(doc, line);
+      return;
+    }
+  }
+}
+
+namespace {
+// How many characters more the line's two fields would have written in
+// frames than they have as they stand (fewer: negative).
+int MoreCharsInFrames(const Document& doc, std::string_view line) {
+  EntryFields f;
+  if (!SplitFullEntry(line, f)) return 0;
+  const TimeNotation notation = doc.Notation();
+  return notation.FrameFieldChars(f.start) - CharCount(f.start) + notation.FrameFieldChars(f.stop) -
+         CharCount(f.stop);
+}
+
+// PlaceBreakFrom on EntryLine whose text starts at `textAt`.
+bool PlaceBreakFrom(Document& doc, int start, size_t textAt, const Visible& visible) {
+  const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
+  if (p == 0) return false;
+  BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt, doc.TextMarkup());
+  doc.SetItem(doc.CurrentIndex, doc.EntryLine);
+  return true;
+}
+}  // namespace
+
+void RebreakThreeLines(Document& doc) {
+  std::string& line = doc.EntryLine;
+  const size_t textAt = TextStart(line);
+  for (int round = 0; round < 2; ++round) {
+    const size_t last = line.rfind(kBreak);
+    if (last == std::string::npos) break;
+    JoinLineAt(line, last, textAt, doc.TextMarkup());
+  }
+  // The middle is taken over the whole entry string, frames included, as it
+  // stands in frames: a cue's two times count as the frame numbers they are.
+  const Visible visible(line, textAt, doc.TextMarkup());
+  const int more = MoreCharsInFrames(doc, line);
+  if (PlaceBreakFrom(doc, (visible.size() + more + 7) / 2 - more, textAt, visible)) CountFix(doc);
+}
+
+bool PlaceBreakFrom(Document& doc, int start) {
+  const size_t textAt = TextStart(doc.EntryLine);
+  return PlaceBreakFrom(doc, start, textAt, Visible(doc.EntryLine, textAt, doc.TextMarkup()));
+}
+
+}  // namespace lm
