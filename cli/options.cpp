@@ -30,7 +30,7 @@ std::string Indented(const std::string& text, size_t indent) {
   return out;
 }
 
-// "frame-based (.sub) or SubRip (.srt)"
+// Each format's name and usual extension: "NAME (.EXT), … or NAME (.EXT)".
 std::string FormatList() {
   std::string out;
   const auto& formats = Formats();

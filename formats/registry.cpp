@@ -1,5 +1,7 @@
 #include "formats/registry.h"
 
+#include <algorithm>
+
 #include "formats/microdvd/microdvd.h"
 #include "formats/recognised.h"
 #include "formats/subrip/subrip.h"
@@ -101,9 +103,11 @@ std::string NoneOfTheFormats() {
   return out + " nor " + name(formats.size() - 1) + " subtitle file";
 }
 
-std::string MimeTypes() {
-  std::string out;
-  for (const Format* f : Formats()) out += std::string(f->MimeType()) + ";";
+std::vector<std::string> MimeTypes() {
+  std::vector<std::string> out;
+  for (const Format* f : Formats())
+    for (const std::string_view type : f->MimeTypes())
+      if (std::find(out.begin(), out.end(), type) == out.end()) out.emplace_back(type);
   return out;
 }
 

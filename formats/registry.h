@@ -41,8 +41,7 @@ std::string FormatIds(std::string_view separator);
 // "neither a frame-based nor a SubRip subtitle file": what a file that is
 // none of the formats is not.
 std::string NoneOfTheFormats();
-// The MIME types of every format, each followed by ";" (the desktop file's
-// list).
-std::string MimeTypes();
+// The MIME types of every format, once each.
+std::vector<std::string> MimeTypes();
 
 }  // namespace lm

@@ -76,8 +76,8 @@ struct LoadResult {
   // Refused for what the file is, not for a failure to read it.
   bool Refused() const { return status == ReadStatus::Unrecognised || status == ReadStatus::NotInEncoding; }
 };
-// Why a file was refused, for both front ends: "neither a frame-based nor
-// a SubRip subtitle file (it looks like SubViewer)", "cannot be read as
+// Why a file was refused, for both front ends: that it is none of the
+// formats (NoneOfTheFormats) and what it looks like, or "cannot be read as
 // UTF-8"; empty for a failure that is not a refusal.
 std::string RefusalReason(const LoadResult& result);
 // What the window says when a load of `fileName` fails: "NAME is neither …

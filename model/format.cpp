@@ -11,7 +11,7 @@ class None final : public Format {
     static const std::vector<std::string_view> none;
     return none;
   }
-  std::string_view MimeType() const override { return {}; }
+  const std::vector<std::string_view>& MimeTypes() const override { return Extensions(); }
   const TimeSyntax& Times() const override { return FrameNumbers(); }
   const StyleDialect& Dialect() const override { return PlainText(); }
   bool BarIsText() const override { return false; }

@@ -65,14 +65,15 @@ class Format {
   virtual ~Format() = default;
 
   // ---- what it is called
-  // Short and unique: what --format takes ("srt").
+  // Short and unique, the usual extension: what --format takes.
   virtual std::string_view Id() const = 0;
-  // As sentences and reports name it ("SubRip", "frame-based").
+  // As sentences, reports and the status line name it.
   virtual std::string_view Name() const = 0;
   // The file name extensions without the dot, lower case, the usual one
   // first (it is given to converted files).
   virtual const std::vector<std::string_view>& Extensions() const = 0;
-  virtual std::string_view MimeType() const = 0;
+  // Its own MIME type first, then others its files are taken for.
+  virtual const std::vector<std::string_view>& MimeTypes() const = 0;
 
   // ---- what the rules and the grid ask
   virtual const TimeSyntax& Times() const = 0;

@@ -74,6 +74,11 @@ for page in linemend tornak-linemend; do
   [ -z "$warnings" ] || fail "$page(1): $warnings"
 done
 
+# The MIME types come from the formats' registry at build time.
+grep -qE '^MimeType=(text|application)/[a-z0-9.+-]+;' "$root/usr/share/applications/tornak-linemend.desktop" ||
+  fail "desktop entry names no MIME type"
+grep -q '@' "$root/usr/share/applications/tornak-linemend.desktop" "$root/usr/share/metainfo/org.tornak.linemend.metainfo.xml" &&
+  fail "a template's @…@ was left unfilled"
 desktop-file-validate "$root/usr/share/applications/tornak-linemend.desktop" ||
   fail "desktop entry does not validate"
 appstreamcli validate-tree --no-net --pedantic "$root" >/dev/null ||

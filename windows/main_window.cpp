@@ -52,7 +52,7 @@ bool IsSubtitleFile(const QString& path) {
   return FormatOfPath(LocalPath(path)) != nullptr && QFileInfo(path).isFile();
 }
 
-// "SubRip", "Frame-based": a format's name as a title.
+// A format's name as a title: its first letter in capitals.
 QString FormatTitle(const Format& format) {
   QString name = ToQt(format.Name());
   if (!name.isEmpty()) name[0] = name[0].toUpper();

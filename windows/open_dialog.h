@@ -1,6 +1,6 @@
 #pragma once
 // `Loadbox`, the Open dialog ("Load sub"): a drive list, a folder list and a
-// file list of "*.sub" and "*.srt" files. It starts in the folder remembered in
+// file list of the subtitle files (every format's extensions). It starts in the folder remembered in
 // "directory.txt"; "Open" asks the main window to open the selected file.
 #include <QWidget>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 // `SaveDialog`, the Save dialog ("Save") behind File > Save As: a drive list,
-// a folder list, a file list of "*.sub" and "*.srt" files and a name box holding the full
+// a folder list, a file list of the subtitle files (every format's extensions) and a name box holding the full
 // path that "Save" writes. Browsing only composes the name box; the
 // document's path changes once it has been saved there.
 #include <QPointer>

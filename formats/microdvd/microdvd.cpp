@@ -171,7 +171,8 @@ class MicroDvdFormat final : public Format {
   std::string_view Id() const override { return "sub"; }
   std::string_view Name() const override { return "frame-based"; }
   const std::vector<std::string_view>& Extensions() const override { return extensions_; }
-  std::string_view MimeType() const override { return "text/x-microdvd"; }
+  // File managers take some of these files for SubViewer.
+  const std::vector<std::string_view>& MimeTypes() const override { return mimeTypes_; }
   const TimeSyntax& Times() const override { return FrameNumbers(); }
   const StyleDialect& Dialect() const override { return TheDialect(); }
   bool BarIsText() const override { return false; }
@@ -206,6 +207,7 @@ class MicroDvdFormat final : public Format {
 
  private:
   const std::vector<std::string_view> extensions_{"sub"};
+  const std::vector<std::string_view> mimeTypes_{"text/x-microdvd", "text/x-subviewer"};
 };
 
 }  // namespace

@@ -259,7 +259,7 @@ class SubRipFormat final : public Format {
   std::string_view Id() const override { return "srt"; }
   std::string_view Name() const override { return "SubRip"; }
   const std::vector<std::string_view>& Extensions() const override { return extensions_; }
-  std::string_view MimeType() const override { return "application/x-subrip"; }
+  const std::vector<std::string_view>& MimeTypes() const override { return mimeTypes_; }
   const TimeSyntax& Times() const override { return TheTimes(); }
   const StyleDialect& Dialect() const override { return TheDialect(); }
   bool BarIsText() const override { return true; }
@@ -340,6 +340,7 @@ class SubRipFormat final : public Format {
 
  private:
   const std::vector<std::string_view> extensions_{"srt"};
+  const std::vector<std::string_view> mimeTypes_{"application/x-subrip"};
 };
 
 }  // namespace
