@@ -1,7 +1,11 @@
 // Frame buttons, the line commands and list navigation.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "commands/command_table.h"
 #include "editor/line_commands.h"
+#include "rules/rules.h"
 #include "support.h"
 
 namespace lm {
@@ -113,6 +117,36 @@ TEST(Navigation, NothingWithoutADocument) {
     EXPECT_FALSE(List1_KeyDown(s.doc, vk::Down) || List1_MouseDown(s.doc) || AdjustFrames(s.doc, 1, 0) ||
                  Command14_Click(s.doc) || Command15_Click(s.doc) || Command1_Click(s.doc));
   });
+}
+
+}  // namespace
+}  // namespace lm
+
+namespace lm {
+namespace {
+
+// Every command has its row, and what the front ends find by a row's names
+// is that row.
+TEST(CommandTable, EveryCommandHasOneRowAndNamesAreUnique) {
+  std::set<std::string> controls, cliNames;
+  std::set<int> ids;
+  for (const CommandRow& row : Commands()) {
+    EXPECT_TRUE(ids.insert(static_cast<int>(row.id)).second) << row.caption;
+    EXPECT_EQ(&CommandOf(row.id), &row);
+    if (*row.control) EXPECT_TRUE(controls.insert(row.control).second) << row.control;
+    if (*row.cliName) {
+      EXPECT_TRUE(cliNames.insert(row.cliName).second) << row.cliName;
+      EXPECT_EQ(CommandNamed(row.cliName), &row);
+      EXPECT_NE(*row.cliHelp, '\0') << row.cliName << " has no words in the usage text";
+    }
+    EXPECT_EQ(UndoName(row).find('&'), std::string::npos);
+    if (row.place == Place::None) EXPECT_EQ(*row.shortcuts, '\0') << row.caption << ": a shortcut to nowhere";
+  }
+  EXPECT_EQ(ids.size(), static_cast<size_t>(CommandId::Convert) + 1) << "an id without a row";
+  EXPECT_EQ(UndoName(CommandId::FixText), "Fix text automatic");
+  EXPECT_EQ(CommandNamed("remove-hi")->routine, &Rmhi_Click);
+  EXPECT_EQ(CommandNamed("nonsense"), nullptr);
+  EXPECT_EQ(CommandNamed(""), nullptr);
 }
 
 }  // namespace
