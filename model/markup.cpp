@@ -135,12 +135,14 @@ size_t LinePrefixAt(std::string_view s, size_t i, const StyleDialect& d) {
   return PrefixAt(s, i, tags, d);
 }
 
+namespace {
 // Counts are summed in byte lanes, word after word, and added up at the
 // end: no multiplication a word. A "/" is looked for only where a line
-// starts (MayHoldMarkup).
-TextFacts ScanText(std::string_view text, const StyleDialect& d) {
+// starts (MayHoldMarkup). One instance for each number of tag starts, so
+// that the loop over the words holds no test of its own.
+template <int kStarts>
+TextFacts Scan(std::string_view text, char first, char second) {
   TextFacts f;
-  const Starts starts(d);
   std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
   size_t at = 0;
   ForEachWord(
@@ -148,8 +150,8 @@ TextFacts ScanText(std::string_view text, const StyleDialect& d) {
       [&](std::uint64_t word) {
         high |= word;
         dashLanes += OnesWhere(word, '-');
-        if (starts.first) braceLanes += OnesWhere(word, starts.first);
-        if (starts.second) braceLanes += OnesWhere(word, starts.second);
+        if constexpr (kStarts >= 1) braceLanes += OnesWhere(word, first);
+        if constexpr (kStarts >= 2) braceLanes += OnesWhere(word, second);
         if (std::uint64_t bars = MatchMask(word, '|')) {
           f.bars += CountInWord(word, '|');
           for (; bars && f.kept < TextFacts::kBarsKept; bars &= bars - 1)
@@ -164,6 +166,14 @@ TextFacts ScanText(std::string_view text, const StyleDialect& d) {
       });
   f.ascii = (high & 0x8080808080808080ULL) == 0;
   return f;
+}
+}  // namespace
+
+TextFacts ScanText(std::string_view text, const StyleDialect& d) {
+  const Starts starts(d);
+  if (starts.second) return Scan<2>(text, starts.first, starts.second);
+  if (starts.first) return Scan<1>(text, starts.first, '\0');
+  return Scan<0>(text, '\0', '\0');
 }
 
 bool MayHoldMarkup(std::string_view text, const TextFacts& f, const StyleDialect& d) {

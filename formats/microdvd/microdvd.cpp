@@ -100,12 +100,15 @@ class Dialect final : public StyleDialect {
       const size_t prefix = LinePrefixAt(line, 0, *this);
       StyledLine styled{PrefixStyle(line.substr(0, prefix), false), {}};
       styled.style.Add(entry);
+      styled.text.reserve(line.size() - prefix);
+      // The runs between tags, a run at a time.
       for (size_t i = prefix; i < line.size();) {
-        if (const size_t t = MicroDvdTagAt(line, i)) {
-          i += t;
-        } else {
-          styled.text += line[i++];
-        }
+        const size_t brace = line.find('{', i);
+        styled.text.append(line.substr(i, brace == std::string_view::npos ? std::string_view::npos : brace - i));
+        if (brace == std::string_view::npos) break;
+        const size_t t = MicroDvdTagAt(line, brace);
+        if (t == 0) styled.text += '{';
+        i = brace + (t ? t : 1);
       }
       out.push_back(std::move(styled));
     }

@@ -157,16 +157,21 @@ class Dialect final : public StyleDialect {
     std::vector<StyledLine> out;
     for (const std::string_view line : ScreenLines(text)) {
       StyledLine styled{style, {}};
-      bool seenText = false;
+      styled.text.reserve(line.size());
+      // The runs between tags, a run at a time.
       for (size_t i = 0; i < line.size();) {
-        if (const size_t t = SubRipTagAt(line, i)) {
-          Apply(line.substr(i, t), style);
-          if (!seenText) styled.style = style;
-          i += t;
-        } else {
-          seenText = true;
-          styled.text += line[i++];
+        const size_t start = line.find_first_of("{<", i);
+        styled.text.append(line.substr(i, start == std::string_view::npos ? std::string_view::npos : start - i));
+        if (start == std::string_view::npos) break;
+        const size_t t = SubRipTagAt(line, start);
+        if (t == 0) {
+          styled.text += line[start];
+          i = start + 1;
+          continue;
         }
+        Apply(line.substr(start, t), style);
+        if (styled.text.empty()) styled.style = style;  // tags before the first character
+        i = start + t;
       }
       out.push_back(std::move(styled));
     }
