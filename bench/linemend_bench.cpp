@@ -8,22 +8,22 @@
 // "ratio" is the time of load + fix + save over that of the plain copy. The
 // Process benchmarks time `linemend fix` as a whole process against this
 // program's own plain copy run as a process of its own.
-#include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
-#include "model/document.h"
 #include "formats/subtitle_file.h"
+#include "model/document.h"
 #include "model/time_notation.h"
 #include "rules/rules.h"
 
@@ -241,7 +241,8 @@ std::vector<std::string> AsSubRip(const std::vector<std::string>& entries) {
   int number = 0;
   for (const std::string& entry : entries) {
     const size_t first = entry.find('}'), second = entry.find('}', first + 2);
-    const long start = std::stol(entry.substr(1, first - 1)), stop = std::stol(entry.substr(first + 2, second - first - 2));
+    const long start = std::stol(entry.substr(1, first - 1)),
+               stop = std::stol(entry.substr(first + 2, second - first - 2));
     lines.push_back(std::to_string(++number));
     lines.push_back(lm::FormatTime(start * 40) + " --> " + lm::FormatTime(stop * 40));
     std::string text = entry.substr(second + 1);
@@ -269,9 +270,11 @@ void Process(benchmark::State& state, Kind kind) {
     return;
   }
   std::vector<double> copies, runs;
-  for (int i = 0; i < 21; ++i) copies.push_back(RunProcess({"/proc/self/exe", "--plain-copy", in, files.folder + "/copy.sub"}));
+  for (int i = 0; i < 21; ++i)
+    copies.push_back(RunProcess({"/proc/self/exe", "--plain-copy", in, files.folder + "/copy.sub"}));
   for (auto _ : state) {
-    const double took = RunProcess({LINEMEND_CLI, "fix", in, "-o", files.folder + (kind == Kind::SubRip ? "/out.srt" : "/out.sub")});
+    const double took =
+        RunProcess({LINEMEND_CLI, "fix", in, "-o", files.folder + (kind == Kind::SubRip ? "/out.srt" : "/out.sub")});
     if (took < 0 || Median(copies) < 0) {
       state.SkipWithError("a process failed");
       return;

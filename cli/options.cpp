@@ -1,8 +1,7 @@
 #include "cli/options.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+#include <sys/stat.h>
 
 #include "formats/registry.h"
 #include "model/profile.h"
@@ -14,7 +13,8 @@ namespace {
 // "{lines}" and "{chars}" as the default profile has them.
 std::string WithLimits(std::string text) {
   const Profile profile;
-  for (auto [key, value] : {std::pair<std::string, int>{"{lines}", profile.lines}, {"{chars}", profile.charactersPerLine}})
+  for (auto [key, value] :
+       {std::pair<std::string, int>{"{lines}", profile.lines}, {"{chars}", profile.charactersPerLine}})
     for (size_t at = text.find(key); at != std::string::npos; at = text.find(key))
       text.replace(at, key.size(), std::to_string(value));
   return text;
@@ -53,7 +53,8 @@ std::string Usage() {
   std::string formatOption = "  --format " + FormatIds("|");
   formatOption.resize(std::max<size_t>(formatOption.size() + 1, 21), ' ');
   std::string extensions;
-  for (const Format* f : Formats()) extensions += (extensions.empty() ? "." : " or .") + std::string(f->Extensions().front());
+  for (const Format* f : Formats())
+    extensions += (extensions.empty() ? "." : " or .") + std::string(f->Extensions().front());
   return "Usage: linemend COMMAND [OPTIONS] FILE...\n"
          "\n"
          "Commands:\n" +
@@ -66,8 +67,8 @@ std::string Usage() {
          "  -i, --in-place     rewrite each input file in its own encoding and line\n"
          "                     ends; refused when the file changed meanwhile or is\n"
          "                     read-only\n" +
-         formatOption + "the output format (default: the output file's\n" +
-         "                     extension " + extensions + ", else the input's format)\n" +
+         formatOption + "the output format (default: the output file's\n" + "                     extension " +
+         extensions + ", else the input's format)\n" +
          "  --fps N            the frame rate between frames and times: 23.976, 25,\n"
          "                     29.97 … (default: the frame rate a file names, as a\n"
          "                     \"{1}{1}23.976\" first entry, else 25)\n"
@@ -83,7 +84,9 @@ std::string Usage() {
          "  -V, --version      print the version\n"
          "  -h, --help         show this help\n"
          "\n"
-         "A file is read as " + FormatList() + " by what it holds;\n"
+         "A file is read as " +
+         FormatList() +
+         " by what it holds;\n"
          "anything else is refused. FILE \"-\" is standard input (with -o FILE or\n"
          "-o -). Messages go to standard output, or to standard error when the\n"
          "output is standard output; check prints \"N: <entry>\" for each entry\n"
@@ -148,8 +151,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       option = a.substr(0, equals);
       value = a.substr(equals + 1);
     }
-    const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" ||
-                            option == "--fps" || option == "--format";
+    const bool takesValue =
+        option == "-o" || option == "--output" || option == "--encoding" || option == "--fps" || option == "--format";
     if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
     if (takesValue && equals == std::string::npos) {
       if (i + 1 >= args.size()) return fail(a + " needs a value");

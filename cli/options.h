@@ -15,7 +15,6 @@ inline constexpr int kOk = 0;
 inline constexpr int kTooLong = 1;  // an entry still too long after fix, or found by check
 inline constexpr int kError = 2;
 
-
 // Where the documents go.
 enum class Output {
   None,     // check
@@ -29,7 +28,7 @@ struct Options {
   CommandId command = CommandId::Check;
   std::vector<std::string> inputs;  // "-" is standard input
   Output output = Output::None;
-  std::string outputPath;  // File, Folder
+  std::string outputPath;          // File, Folder
   const Format* format = nullptr;  // --format
   std::optional<Encoding> encoding;
   std::optional<double> frameRate;

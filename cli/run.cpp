@@ -157,9 +157,9 @@ int Runner::Run(const std::string& input) {
     if (options_.json) {
       std::cout << "{\"path\":";
       PutJsonString(std::cout, input);
-      std::cout << ",\"format\":\""
-                << doc.Identity().format->Name() << "\",\"encoding\":\"" << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count()
-                << ",\"tooLong\":[" << json.str() << "]}\n";
+      std::cout << ",\"format\":\"" << doc.Identity().format->Name() << "\",\"encoding\":\""
+                << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count() << ",\"tooLong\":["
+                << json.str() << "]}\n";
     }
     return found ? kTooLong : kOk;
   }
@@ -187,7 +187,8 @@ int Runner::Run(const std::string& input) {
     }
     case Output::File: {
       const std::string& path = options_.outputPath;
-      const WriteResult result = WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own));
+      const WriteResult result =
+          WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own));
       if (!result.ok()) return WriteFailure(path, result);
       break;
     }
@@ -206,8 +207,7 @@ int Runner::Run(const std::string& input) {
     case Output::InPlace: {
       // As the window's Save: nothing of anyone else's is written over.
       if (!doc.Changed()) break;
-      if (StampOf(input) != doc.DiskStamp())
-        return Fail(input, "has changed on disk since it was read, not written");
+      if (StampOf(input) != doc.DiskStamp()) return Fail(input, "has changed on disk since it was read, not written");
       const WriteResult result = WriteDocument(doc, input);
       if (!result.ok()) return WriteFailure(input, result);
       break;

@@ -32,8 +32,8 @@ const std::vector<CommandRow> kCommands = {
      "fix the text automatically: join, break near the middle and\n"
      "re-break the entries too long for two screen lines",
      &Fixlines_Click},
-    {CommandId::RemoveHearingImpaired, "Rmhi", "&Remove hearing impaired text", Place::EditMenu, false, "",
-     "remove-hi", "remove hearing-impaired text ([music], (laughs), NAME:)", &Rmhi_Click},
+    {CommandId::RemoveHearingImpaired, "Rmhi", "&Remove hearing impaired text", Place::EditMenu, false, "", "remove-hi",
+     "remove hearing-impaired text ([music], (laughs), NAME:)", &Rmhi_Click},
     {CommandId::Undo, "Undo", "&Undo", Place::EditMenu, true, "Ctrl+Z", "", "", nullptr},
     {CommandId::Redo, "Redo", "Re&do", Place::EditMenu, false, "Ctrl+Y; Ctrl+Shift+Z", "", "", nullptr},
     {CommandId::HelpContents, "Contents", "&Contents", Place::HelpMenu, false, "", "", "", nullptr},

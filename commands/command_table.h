@@ -18,22 +18,52 @@ namespace lm {
 
 enum class CommandId {
   // File
-  Open, Save, SaveAs, Encoding, FrameRate, Exit, LatestFile,
+  Open,
+  Save,
+  SaveAs,
+  Encoding,
+  FrameRate,
+  Exit,
+  LatestFile,
   // Seek
-  ToLongLine, Next,
+  ToLongLine,
+  Next,
   // Edit
-  FixText, RemoveHearingImpaired, Undo, Redo,
+  FixText,
+  RemoveHearingImpaired,
+  Undo,
+  Redo,
   // Help
-  HelpContents, KeyHelp, Mail, HomePage, About,
+  HelpContents,
+  KeyHelp,
+  Mail,
+  HomePage,
+  About,
   // The frame buttons
-  StartMinus100, StartMinus10, StartMinus1, StartPlus1, StartPlus10, StartPlus100,
-  StopMinus100, StopMinus10, StopMinus1, StopPlus1, StopPlus10, StopPlus100,
+  StartMinus100,
+  StartMinus10,
+  StartMinus1,
+  StartPlus1,
+  StartPlus10,
+  StartPlus100,
+  StopMinus100,
+  StopMinus10,
+  StopMinus1,
+  StopPlus1,
+  StopPlus10,
+  StopPlus100,
   // The line buttons
-  DeleteLine, SplitLine, AddLine,
+  DeleteLine,
+  SplitLine,
+  AddLine,
   // The list's and the grid's own
-  Select, EditEntry, Cut, Paste,
+  Select,
+  EditEntry,
+  Cut,
+  Paste,
   // The command line's own
-  Check, Convert,
+  Check,
+  Convert,
 };
 
 // Where the window offers a command: a menu, in the table's order, or the
@@ -42,13 +72,13 @@ enum class Place { None, FileMenu, SeekMenu, EditMenu, HelpMenu, Button };
 
 struct CommandRow {
   CommandId id;
-  const char* control;      // object name of its menu item or button ("Fixlines", "Command14")
-  const char* caption;      // "&" before a menu's mnemonic
+  const char* control;  // object name of its menu item or button ("Fixlines", "Command14")
+  const char* caption;  // "&" before a menu's mnemonic
   Place place;
-  bool separatorBefore;     // a menu line above it
-  const char* shortcuts;    // "Ctrl+N", several separated by "; "
-  const char* cliName;      // "fix"; "" for none
-  const char* cliHelp;      // the usage text's words for it
+  bool separatorBefore;        // a menu line above it
+  const char* shortcuts;       // "Ctrl+N", several separated by "; "
+  const char* cliName;         // "fix"; "" for none
+  const char* cliHelp;         // the usage text's words for it
   void (*routine)(Document&);  // nullptr: a flow of the front end
 };
 

@@ -64,8 +64,8 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
   bool italic = false;  // an italic span open
   FollowItalic(grid.LineMarkup[0], markup, italic);
   if (spans) grid.Italic1 = italic;
-  std::string pending;      // markup before the next character
-  bool lineStart = false;   // `pending` starts a screen line
+  std::string pending;     // markup before the next character
+  bool lineStart = false;  // `pending` starts a screen line
   bool row2Started = false;
   int p = 0;
   // At most the first Cells() + 1 characters are examined: two or more "|"
@@ -141,9 +141,7 @@ void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& re
   if (request.kind == GridRequest::Clear) grid.Clear();
 }
 
-bool FileCanHold(const Document& doc, std::string_view text) {
-  return CanHold(doc.FileEncoding(), text);
-}
+bool FileCanHold(const Document& doc, std::string_view text) { return CanHold(doc.FileEncoding(), text); }
 
 namespace {
 // What a typed character is in the entry's text.
@@ -153,8 +151,7 @@ std::string_view AsText(const Document& doc, std::string_view character) {
 }  // namespace
 
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character) {
-  if (grid.EntryId == 0 || index < 0 || index >= grid.Cells() || !FileCanHold(doc, character))
-    return false;
+  if (grid.EntryId == 0 || index < 0 || index >= grid.Cells() || !FileCanHold(doc, character)) return false;
   grid.Text2[static_cast<size_t>(index)].assign(AsText(doc, character));
   grid.Break[static_cast<size_t>(index)] = false;
   grid.Edited = true;

@@ -94,9 +94,9 @@ int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view tex
 bool WriteBackWouldChange(const Document& doc, const CharGrid& grid);
 
 struct GridKeyOutcome {
-  bool handled = false;   // false: the key only gets the cell's own text input
-  int focusCell = -1;     // cell that gets the focus, -1 to leave it
-  bool focusList = false; // the write-back hands the focus to the entry list
+  bool handled = false;    // false: the key only gets the cell's own text input
+  int focusCell = -1;      // cell that gets the focus, -1 to leave it
+  bool focusList = false;  // the write-back hands the focus to the entry list
 };
 
 // A key going down in cell `index`, before its character reaches that cell.

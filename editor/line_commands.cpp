@@ -1,7 +1,7 @@
 #include "editor/line_commands.h"
 
-#include "model/navigation.h"
 #include "model/limits.h"
+#include "model/navigation.h"
 
 namespace lm {
 

@@ -1,7 +1,6 @@
 #include "files/charset.h"
 
 #include <iconv.h>
-#include <uchardet/uchardet.h>
 
 #include <algorithm>
 #include <array>
@@ -9,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <uchardet/uchardet.h>
 #include <utility>
 #include <vector>
 
@@ -53,7 +53,8 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
   }
   if (cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd);
   for (int b = 0x80; b < 0x100; ++b)
-    if (!defined[static_cast<size_t>(b)]) page->toUnicode[static_cast<size_t>(b)] = StandIn(static_cast<unsigned char>(b), usedC1);
+    if (!defined[static_cast<size_t>(b)])
+      page->toUnicode[static_cast<size_t>(b)] = StandIn(static_cast<unsigned char>(b), usedC1);
   for (int b = 0x80; b < 0x100; ++b)
     page->fromUnicode.emplace_back(page->toUnicode[static_cast<size_t>(b)], static_cast<unsigned char>(b));
   std::sort(page->fromUnicode.begin(), page->fromUnicode.end());
@@ -185,12 +186,18 @@ Encoding GuessCodePage(std::string_view bytes) {
   });
   if (usesC1) {
     switch (*guess) {
-      case Encoding::Iso8859_2: return Encoding::Windows1250;
-      case Encoding::Iso8859_5: return Encoding::Windows1251;
-      case Encoding::Iso8859_7: return Encoding::Windows1253;
-      case Encoding::Iso8859_9: return Encoding::Windows1254;
-      case Encoding::Iso8859_13: return Encoding::Windows1257;
-      default: break;
+      case Encoding::Iso8859_2:
+        return Encoding::Windows1250;
+      case Encoding::Iso8859_5:
+        return Encoding::Windows1251;
+      case Encoding::Iso8859_7:
+        return Encoding::Windows1253;
+      case Encoding::Iso8859_9:
+        return Encoding::Windows1254;
+      case Encoding::Iso8859_13:
+        return Encoding::Windows1257;
+      default:
+        break;
     }
   }
   return *guess;

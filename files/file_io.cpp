@@ -1,8 +1,6 @@
 #include "files/file_io.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -13,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace lm {
 
@@ -35,8 +35,7 @@ int ReadAll(int fd, std::string& out, long long maxBytes, off_t sizeHint) {
   out.clear();
   try {
     // Room for the read that finds the end, so that it needs no copy.
-    if (sizeHint > 0 && sizeHint <= maxBytes)
-      out.reserve(static_cast<size_t>(sizeHint) + (1 << 16));
+    if (sizeHint > 0 && sizeHint <= maxBytes) out.reserve(static_cast<size_t>(sizeHint) + (1 << 16));
     for (;;) {
       const size_t have = out.size();
       out.resize(have + (1 << 16));
@@ -84,8 +83,7 @@ bool ClearNonBlocking(int fd) {
 // any other failure; otherwise a write that would pass the limit must not start.
 bool WouldHitSizeLimit(size_t size) {
   struct sigaction action {};
-  if (::sigaction(SIGXFSZ, nullptr, &action) == 0 && !(action.sa_flags & SA_SIGINFO) &&
-      action.sa_handler == SIG_IGN)
+  if (::sigaction(SIGXFSZ, nullptr, &action) == 0 && !(action.sa_flags & SA_SIGINFO) && action.sa_handler == SIG_IGN)
     return false;
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
@@ -127,8 +125,7 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
     temp = folder + "/.linemend-" + RandomTag();
     // A new file gets 0666 less the umask (and any default ACL) from the
     // kernel; a replacement stays private until it has the old file's mode.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                old ? 0600 : 0666);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, old ? 0600 : 0666);
     if (fd < 0 && errno != EEXIST) return errno;
   }
   if (old) {
@@ -176,8 +173,7 @@ WriteResult WriteInPlace(const std::string& path, const std::string& content) {
       err = errno;
   }
   if (!err) {
-    if (!WriteAll(fd, content) || ::ftruncate(fd, static_cast<off_t>(content.size())) != 0 ||
-        ::fsync(fd) != 0) {
+    if (!WriteAll(fd, content) || ::ftruncate(fd, static_cast<off_t>(content.size())) != 0 || ::fsync(fd) != 0) {
       err = errno;
       // Best effort; the old content fits where it was before.
       if (WriteAll(fd, old) && ::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
@@ -225,8 +221,7 @@ FileStamp StampOf(const std::string& path) {
   return StampFrom(st);
 }
 
-FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
-                             FileStamp* stamp) {
+FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes, FileStamp* stamp) {
   content.clear();
   struct stat st {};
   // Look before opening: opening a device can do things of its own, and

@@ -48,7 +48,6 @@ WriteResult WriteFileSafely(const std::string& path, const std::string& content)
 // Returns 0, or an errno: ELOOP for a loop or more than 40 links.
 int ResolveLinks(const std::string& path, std::string& resolved);
 
-
 // Write permission on Linux stands in for the read-only attribute.
 bool FileExists(const std::string& path);
 bool IsReadOnly(const std::string& path);

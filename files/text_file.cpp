@@ -51,8 +51,8 @@ bool StartsWithUtf16Mark(std::string_view content) {
   return StartsWith(content, kUtf16LEMark) || StartsWith(content, kUtf16BEMark);
 }
 
-bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding,
-                    std::string_view& text, std::string& decoded, bool& ascii) {
+bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding, std::string_view& text,
+                    std::string& decoded, bool& ascii) {
   ascii = false;
   text = content;
   const bool utf16 = StartsWithUtf16Mark(content);
@@ -96,16 +96,19 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
   lines.reserve(static_cast<size_t>(lfs + 1));
   EndCounts ends;
   if (Find(content, '\r', 0) == content.size()) {
-    SplitAt(content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
+    SplitAt(
+        content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
   } else {
     // Lines end at CR, most often followed by LF. When every LF follows a
     // CR, as in most files, one search a line finds every end; otherwise
     // the file is split again at both.
-    SplitAt(content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
+    SplitAt(
+        content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
     if (ends.crlf != lfs) {
       lines.clear();
       ends = {};
-      SplitAt(content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
+      SplitAt(
+          content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
     }
   }
   style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;

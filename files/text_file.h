@@ -26,8 +26,8 @@ bool StartsWithUtf16Mark(std::string_view content);
 // say. UTF-16 is turned into UTF-8 here (into `decoded`); 8-bit text is
 // decoded line by line later (`ascii`: it needs none). False when the text
 // is not valid in the encoding named or marked.
-bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding,
-                    std::string_view& text, std::string& decoded, bool& ascii);
+bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding, std::string_view& text,
+                    std::string& decoded, bool& ascii);
 
 // Every line of the content, empty ones too, and the style of their ends.
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style);

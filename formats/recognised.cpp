@@ -58,8 +58,8 @@ Fit TmPlayer(const std::vector<std::string_view>& lines) { return {scan::ShareOf
 
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
-      {"WebVTT", WebVtt}, {"SubStation Alpha", SubStationAlpha}, {"SubViewer", SubViewer},
-      {"MPL2", Mpl2},     {"TMPlayer", TmPlayer},
+      {"WebVTT", WebVtt},     {"SubStation Alpha", SubStationAlpha}, {"SubViewer", SubViewer}, {"MPL2", Mpl2},
+      {"TMPlayer", TmPlayer},
   };
   return list;
 }

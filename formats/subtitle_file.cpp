@@ -77,11 +77,15 @@ ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::op
   file.lines.clear();
   std::string content;
   switch (ReadWholeFile(path, content, kMaxFileBytes, &file.stamp).status) {
-    case FileRead::Ok: break;
-    case FileRead::CannotOpen: return ReadStatus::CannotOpen;
-    case FileRead::TooLarge: return ReadStatus::TooLarge;
+    case FileRead::Ok:
+      break;
+    case FileRead::CannotOpen:
+      return ReadStatus::CannotOpen;
+    case FileRead::TooLarge:
+      return ReadStatus::TooLarge;
     case FileRead::NotRegular:
-    case FileRead::CannotRead: return ReadStatus::CannotRead;
+    case FileRead::CannotRead:
+      return ReadStatus::CannotRead;
   }
   return ParseSubtitleFile(content, file, named, frameRate, path);
 }
@@ -112,8 +116,7 @@ WriteResult WriteDocument(const Document& doc, const std::string& path, const Fo
   return WriteFileSafely(path, bytes);
 }
 
-bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
-                        std::string& bytes) {
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity, std::string& bytes) {
   Document doc;
   doc.KeepHistory(false);
   doc.Load(entries, {}, Completed(identity));
@@ -184,8 +187,7 @@ LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::
   return result;
 }
 
-LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> named,
-                            double frameRate) {
+LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> named, double frameRate) {
   if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
   SubtitleFile file;
   LoadResult result = FirstDecomposable(ReadSubtitleFile(path, file, named, frameRate), file);

@@ -44,16 +44,14 @@ struct SubtitleFile {
 // own; `path`: the file's name, whose extension breaks a tie between
 // formats.
 ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file,
-                             std::optional<Encoding> encoding = std::nullopt,
-                             double frameRate = kDefaultFrameRate, const std::string& path = {});
+                             std::optional<Encoding> encoding = std::nullopt, double frameRate = kDefaultFrameRate,
+                             const std::string& path = {});
 ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file,
-                            std::optional<Encoding> encoding = std::nullopt,
-                            double frameRate = kDefaultFrameRate);
+                            std::optional<Encoding> encoding = std::nullopt, double frameRate = kDefaultFrameRate);
 
 // The file's bytes for the entries, in the identity's format; false when a
 // character does not fit the file's encoding.
-bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity,
-                        std::string& bytes);
+bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity, std::string& bytes);
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity);
 // The document's file bytes, in its format or in `format` (frames and
@@ -91,20 +89,17 @@ std::string LoadFailureMessage(const LoadResult& result, const std::string& file
 // shown. A load that fails leaves the open document as it was.
 LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                             const std::function<bool()>& rememberFolder,
-                            std::optional<Encoding> encoding = std::nullopt,
-                            double frameRate = kDefaultFrameRate);
+                            std::optional<Encoding> encoding = std::nullopt, double frameRate = kDefaultFrameRate);
 
 // The load of subtitle text that is not in a file (standard input); `path`
 // is what the document is called.
 LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::string& path,
-                            std::optional<Encoding> encoding = std::nullopt,
-                            double frameRate = kDefaultFrameRate);
+                            std::optional<Encoding> encoding = std::nullopt, double frameRate = kDefaultFrameRate);
 
 // The load of the file at `path` with no folder to remember: the reload of
 // the file last opened or of the open file in another encoding, and the
 // command line's. Leaves the open document as it was when it fails.
-LoadResult LoadSubtitlePath(Document& doc, const std::string& path,
-                            std::optional<Encoding> encoding = std::nullopt,
+LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> encoding = std::nullopt,
                             double frameRate = kDefaultFrameRate);
 
 }  // namespace lm

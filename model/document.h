@@ -213,8 +213,8 @@ class Document {
   std::string commandName_;
   Cursor before_;
   bool recording_ = false;
-  bool replaying_ = false;   // undo and redo are not recorded
-  bool newDocument_ = false;  // a load or close: no step
+  bool replaying_ = false;       // undo and redo are not recorded
+  bool newDocument_ = false;     // a load or close: no step
   std::uint64_t watermark_ = 0;  // ids above it were made by this command
   std::vector<std::uint64_t> baseIds_;
   std::unordered_map<std::uint64_t, Original> originals_;

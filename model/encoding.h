@@ -11,11 +11,29 @@
 namespace lm {
 
 enum class Encoding {
-  Windows1250, Windows1251, Windows1252, Windows1253, Windows1254, Windows1255, Windows1256,
-  Windows1257, Windows1258, Iso8859_2, Iso8859_5, Iso8859_7, Iso8859_9, Iso8859_13, Iso8859_15,
-  Koi8R, Koi8U, Ibm852, Ibm866,
-  Utf8, Utf8Bom,
-  Utf16LE, Utf16BE,  // always with their byte order mark
+  Windows1250,
+  Windows1251,
+  Windows1252,
+  Windows1253,
+  Windows1254,
+  Windows1255,
+  Windows1256,
+  Windows1257,
+  Windows1258,
+  Iso8859_2,
+  Iso8859_5,
+  Iso8859_7,
+  Iso8859_9,
+  Iso8859_13,
+  Iso8859_15,
+  Koi8R,
+  Koi8U,
+  Ibm852,
+  Ibm866,
+  Utf8,
+  Utf8Bom,
+  Utf16LE,
+  Utf16BE,  // always with their byte order mark
 };
 
 bool IsSingleByte(Encoding e);

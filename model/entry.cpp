@@ -159,8 +159,7 @@ std::optional<int64_t> MiddleFrame(int64_t s, int64_t e) {
   // Halved towards minus infinity.
   const __int128 half = span >= 0 ? span / 2 : -((-span + 1) / 2);
   const __int128 mid = s + half;
-  if (mid < std::numeric_limits<int64_t>::min() || mid >= std::numeric_limits<int64_t>::max())
-    return std::nullopt;
+  if (mid < std::numeric_limits<int64_t>::min() || mid >= std::numeric_limits<int64_t>::max()) return std::nullopt;
   return static_cast<int64_t>(mid);
 }
 

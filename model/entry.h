@@ -35,9 +35,9 @@ bool SuppliesAllFields(std::string_view line);
 // lengths of the text count visible characters, and its dashes are those
 // outside markup (see markup.h).
 struct EntryShape {
-  bool known = false;         // worked out yet
-  bool decomposable = false;  // CanDecompose
-  bool full = false;          // SuppliesAllFields
+  bool known = false;          // worked out yet
+  bool decomposable = false;   // CanDecompose
+  bool full = false;           // SuppliesAllFields
   int dashes = 0, breaks = 0;  // "-" and "|" in the whole line
   // The text, when the line supplies both fields:
   std::uint32_t textAt = 0;  // byte offset in the line

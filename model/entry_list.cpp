@@ -41,8 +41,8 @@ void EntryList::Remove(int index, int count) {
   }
 }
 
-void EntryList::Replace(std::vector<std::string> lines, std::vector<std::uint64_t> ids,
-                        int selection, std::vector<EntryShape> shapes) {
+void EntryList::Replace(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection,
+                        std::vector<EntryShape> shapes) {
   items_ = std::move(lines);
   ids_ = std::move(ids);
   shapes_ = std::move(shapes);

@@ -20,8 +20,7 @@ struct FileStamp {
   long long size = 0, modifiedNs = 0;
   unsigned long long device = 0, inode = 0;
   bool operator==(const FileStamp& o) const {
-    return exists == o.exists && size == o.size && modifiedNs == o.modifiedNs && device == o.device &&
-           inode == o.inode;
+    return exists == o.exists && size == o.size && modifiedNs == o.modifiedNs && device == o.device && inode == o.inode;
   }
   bool operator!=(const FileStamp& o) const { return !(*this == o); }
 };

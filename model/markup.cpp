@@ -357,8 +357,7 @@ std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt, const St
 }
 
 std::string EntryMarkup(std::string_view text, const StyleDialect& d) {
-  if (!d.LineScoped() || text.empty() || (!IsTagStart(d, text[0]) && !(d.SlashItalic() && text[0] == '/')))
-    return {};
+  if (!d.LineScoped() || text.empty() || (!IsTagStart(d, text[0]) && !(d.SlashItalic() && text[0] == '/'))) return {};
   return SelectPrefix(text, 0, d, true, false);
 }
 

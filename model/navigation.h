@@ -37,14 +37,13 @@ bool AdjustFrames(Document& doc, int64_t startDelta, int64_t stopDelta);
 namespace vk {
 // None: a key that produces no character and edits nothing (Esc, Caps
 // Lock, a function key, a Ctrl combination); Other: a key that types one.
-inline constexpr int None = 0, Backspace = 8, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18,
-                     End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45,
-                     Delete = 46, Other = 255;
+inline constexpr int None = 0, Backspace = 8, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18, End = 35, Home = 36,
+                     Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, Other = 255;
 // The keys the grid acts on that type no character.
 inline bool IsEditingKey(int key) {
-  return key == Backspace || key == Enter || key == Shift || key == Ctrl || key == Alt ||
-         (key >= End && key <= Down) || key == Insert || key == Delete;
+  return key == Backspace || key == Enter || key == Shift || key == Ctrl || key == Alt || (key >= End && key <= Down) ||
+         key == Insert || key == Delete;
 }
-}
+}  // namespace vk
 
 }  // namespace lm

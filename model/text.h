@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace lm {
 
 // The last `n` (< 8) bytes at `p` as a word, the rest zero: the word-wise

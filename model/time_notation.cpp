@@ -67,8 +67,8 @@ std::string FormatTime(int64_t milliseconds, char separator) {
 
 int64_t FramesToMilliseconds(int64_t frames, double frameRate) {
   const double ms = std::round(static_cast<double>(frames) * 1000.0 / frameRate);
-  return Fits(ms) ? static_cast<int64_t>(ms) : (ms < 0 ? std::numeric_limits<int64_t>::min() / 2
-                                                        : std::numeric_limits<int64_t>::max() / 2);
+  return Fits(ms) ? static_cast<int64_t>(ms)
+                  : (ms < 0 ? std::numeric_limits<int64_t>::min() / 2 : std::numeric_limits<int64_t>::max() / 2);
 }
 
 int64_t MillisecondsToFrames(int64_t milliseconds, double frameRate) {

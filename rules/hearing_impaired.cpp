@@ -76,8 +76,7 @@ bool CutTagsAndRemarks(Document& doc) {
     EntryFields f;
     if (!SplitFullEntry(line, f)) continue;
     const bool tag = doc.TextMarkup().HasItalicTags(f.text);
-    const bool remark = f.text.find('[') != std::string_view::npos &&
-                        f.text.find(']') != std::string_view::npos;
+    const bool remark = f.text.find('[') != std::string_view::npos && f.text.find(']') != std::string_view::npos;
     if (!tag && !remark) continue;
     doc.CurrentIndex = p;
     doc.DecomposeEntry();

@@ -32,8 +32,7 @@ bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const 
 // Cuts the joined text near its middle into two entries with halved frame
 // ranges; false when there is no place to cut or the frames do not fit.
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
-                     const TimeNotation& notation, const StyleDialect& markup, std::string& first,
-                     std::string& second);
+                     const TimeNotation& notation, const StyleDialect& markup, std::string& first, std::string& second);
 
 // Whether an entry of this shape breaks the screen rules: more lines than
 // the profile has, or a line too long for it. An entry without its own

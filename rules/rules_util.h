@@ -24,9 +24,7 @@ inline int FirstSpaceFrom(std::string_view s, const Visible& v, int from) {
 }
 
 // 1-based visible position of the last space at or before position `to`, or 0.
-inline int LastSpaceUpTo(std::string_view s, const Visible& v, int to) {
-  return FindVisibleUpTo(s, v, kSpace, to);
-}
+inline int LastSpaceUpTo(std::string_view s, const Visible& v, int to) { return FindVisibleUpTo(s, v, kSpace, to); }
 
 // Where an entry line's text starts; the whole line when it does not
 // supply its fields (the rules then treat all of it as plain text).

@@ -52,9 +52,7 @@ bool SeekTooLong(Document& doc) {
 namespace {
 // After a search that found nothing, the grid shows the last entry passed
 // over again: the one selected.
-void ShowSearchResult(Document& doc, bool found) {
-  ShowEntry(doc, found ? doc.CurrentIndex : doc.List1.ListIndex());
-}
+void ShowSearchResult(Document& doc, bool found) { ShowEntry(doc, found ? doc.CurrentIndex : doc.List1.ListIndex()); }
 }  // namespace
 
 void Tolong_Click(Document& doc) {

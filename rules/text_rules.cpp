@@ -75,8 +75,7 @@ int MoreCharsInFrames(const Document& doc, std::string_view line) {
   EntryFields f;
   if (!SplitFullEntry(line, f)) return 0;
   const TimeNotation notation = doc.Notation();
-  return notation.FrameFieldChars(f.start) - CharCount(f.start) + notation.FrameFieldChars(f.stop) -
-         CharCount(f.stop);
+  return notation.FrameFieldChars(f.start) - CharCount(f.start) + notation.FrameFieldChars(f.stop) - CharCount(f.stop);
 }
 
 // PlaceBreakFrom on EntryLine whose text starts at `textAt`.

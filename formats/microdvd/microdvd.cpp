@@ -20,8 +20,18 @@ constexpr std::string_view kItalicTag = "{y:i}";
 
 bool IsControlLetter(char c) {
   switch (c) {
-    case 'y': case 'Y': case 'c': case 'C': case 'f': case 'F':
-    case 's': case 'S': case 'p': case 'P': case 'h': case 'H':
+    case 'y':
+    case 'Y':
+    case 'c':
+    case 'C':
+    case 'f':
+    case 'F':
+    case 's':
+    case 'S':
+    case 'p':
+    case 'P':
+    case 'h':
+    case 'H':
       return true;
     default:
       return false;
@@ -253,8 +263,7 @@ bool LooksLikeFrameEntry(std::string_view line) {
 
 std::optional<double> FrameRateEntry(std::string_view line) {
   EntryFields f;
-  if (!SplitFullEntry(line, f) || ParseFrameNumber(f.start) != 1 || ParseFrameNumber(f.stop) != 1)
-    return std::nullopt;
+  if (!SplitFullEntry(line, f) || ParseFrameNumber(f.start) != 1 || ParseFrameNumber(f.stop) != 1) return std::nullopt;
   return ParseFrameRate(f.text);
 }
 

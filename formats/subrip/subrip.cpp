@@ -62,7 +62,8 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
 
 // An italic tag, opening or closing: "<i>", "</I>".
 bool IsItalicTag(std::string_view tag) {
-  return (tag.size() == 3 || (tag.size() == 4 && tag[1] == '/')) && (tag[tag.size() - 2] == 'i' || tag[tag.size() - 2] == 'I');
+  return (tag.size() == 3 || (tag.size() == 4 && tag[1] == '/')) &&
+         (tag[tag.size() - 2] == 'i' || tag[tag.size() - 2] == 'I');
 }
 
 class Dialect final : public StyleDialect {
@@ -91,11 +92,13 @@ class Dialect final : public StyleDialect {
       style.size = 0;
       if (closing) return;
       const size_t hash = tag.find('#');
-      if (hash != std::string_view::npos && hash + 7 <= tag.size() - 1) style.color = std::string(tag.substr(hash + 1, 6));
+      if (hash != std::string_view::npos && hash + 7 <= tag.size() - 1)
+        style.color = std::string(tag.substr(hash + 1, 6));
       style.font = std::string(Attribute(tag, "face"));
       const std::string_view size = Attribute(tag, "size");
       int points = 0;
-      if (!size.empty() && std::from_chars(size.data(), size.data() + size.size(), points).ptr == size.data() + size.size() &&
+      if (!size.empty() &&
+          std::from_chars(size.data(), size.data() + size.size(), points).ptr == size.data() + size.size() &&
           points > 0 && points < 1000)
         style.size = points;
     }
@@ -291,7 +294,8 @@ class SubRipFormat final : public Format {
       // An empty line would end the cue.
       for (size_t from = 0;;) {
         const size_t end = text.find(separator, from);
-        const std::string_view piece = text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
+        const std::string_view piece =
+            text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
         if (!piece.empty()) {
           if (separator == '|' && piece.find(kLiteralBar) != std::string_view::npos) {
             part = ShowLiteralBars(piece);

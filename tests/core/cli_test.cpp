@@ -1,10 +1,10 @@
 // The real linemend program on files in a temporary folder.
-#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "files/file_io.h"
 #include "model/version.h"
@@ -28,8 +28,8 @@ struct Result {
 
 // Runs the program inside the folder; `shell` comes before it (a ulimit).
 Result Cli(const test::TempDir& dir, const std::string& args, const std::string& shell = "") {
-  const std::string command = "cd '" + dir.path() + "' && " + shell + " '" LINEMEND_CLI "' " + args +
-                              " >.stdout 2>.stderr";
+  const std::string command =
+      "cd '" + dir.path() + "' && " + shell + " '" LINEMEND_CLI "' " + args + " >.stdout 2>.stderr";
   const int raw = std::system(("sh -c \"" + command + "\"").c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::Get(dir.File(".stdout")), test::Get(dir.File(".stderr"))};
 }
@@ -43,9 +43,8 @@ TEST(Cli, FixWritesTheFixedDocumentAndSaysWhatIsLeft) {
   const Result r = Cli(dir, "fix in.sub -o out.sub");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_EQ(r.out, "I just fixed 1 lines, for You\nstill too long: entry 2\n");
-  EXPECT_EQ(test::Get(dir.File("out.sub")),
-            Crlf({"{100}{200}This is a rather long subtitle|line that needs a break",
-                  "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}));
+  EXPECT_EQ(test::Get(dir.File("out.sub")), Crlf({"{100}{200}This is a rather long subtitle|line that needs a break",
+                                                  "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}));
 }
 
 TEST(Cli, CountsCharactersOfUtf8FilesAndSavesThemByteForByte) {
@@ -94,15 +93,27 @@ TEST(Cli, RefusesBadInputAndArguments) {
 TEST(Cli, RealFilesKeepTheirLineEndsAndCodePage) {
   test::TempDir dir;
   // Polish, Windows-1250, LF alone: "ż" is one byte, and the file has two entries.
-  const std::string pl = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\n{60}{90}\xA3\xF3" "d\x9F\n";
+  const std::string pl =
+      "{1}{50}Mo\xBF"
+      "e p\xF3jdziemy na spacer, a potem do domu na obiad\n{60}{90}\xA3\xF3"
+      "d\x9F\n";
   test::Put(dir.File("pl.sub"), pl);
   Result r = Cli(dir, "fix pl.sub -o out.sub");
   EXPECT_EQ(r.out, "I just fixed 1 lines, for You\n");
   EXPECT_EQ(test::Get(dir.File("out.sub")),
-            "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\n{60}{90}\xA3\xF3" "d\x9F\n");
+            "{1}{50}Mo\xBF"
+            "e p\xF3jdziemy na spacer,|a potem do domu na obiad\n{60}{90}\xA3\xF3"
+            "d\x9F\n");
   test::Put(dir.File("long.sub"), "{1}{2}" + std::string(42, '\xB3') + "\n");
   r = Cli(dir, "check long.sub --encoding cp1250");
-  EXPECT_EQ(r.out, "1: {1}{2}" + [] { std::string s; for (int i = 0; i < 42; ++i) s += "ł"; return s; }() + "\n")
+  EXPECT_EQ(
+      r.out, "1: {1}{2}" +
+                 [] {
+                   std::string s;
+                   for (int i = 0; i < 42; ++i) s += "ł";
+                   return s;
+                 }() +
+                 "\n")
       << "printed in UTF-8";
   r = Cli(dir, "check long.sub --encoding=windows-1252");
   EXPECT_EQ(r.out.substr(0, 11), "1: {1}{2}³");
@@ -115,7 +126,8 @@ TEST(Cli, StyleMarkupCountsZeroAndWholeCharactersAreDropped) {
   test::Put(dir.File("in.sub"),
             "{1}{2}{Y:i}I couldn't tell cruelty from kindness.\n"
             "{3}{4}/This is a rather long subtitle line that needs a break\n"
-            "\xE9" "5}{6}This is a rather long subtitle line that needs a break\n");
+            "\xE9"
+            "5}{6}This is a rather long subtitle line that needs a break\n");
   Result r = Cli(dir, "check in.sub");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "2: {3}{4}/This is a rather long subtitle line that needs a break\n")
@@ -134,11 +146,12 @@ TEST(Cli, RefusesFilesThatAreNotFrameBased) {
   test::TempDir dir;
   test::Put(dir.File("film.sub"), "[INFORMATION]\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello\r\n\r\n");
   test::Put(dir.File("vob.sub"), std::string("\x00\x00\x01\xBA\x44\x00\x04\x00\x04\x01", 10));
-  for (const auto& [name, what] : {std::pair<std::string, std::string>{"film.sub", "SubViewer"},
-                                   {"vob.sub", "VobSub image data"}}) {
+  for (const auto& [name, what] :
+       {std::pair<std::string, std::string>{"film.sub", "SubViewer"}, {"vob.sub", "VobSub image data"}}) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (it looks like " + what + ")\n");
+    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (it looks like " + what +
+                         ")\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
 }
@@ -189,7 +202,10 @@ TEST(Cli, SeveralFilesIntoAFolderEachOnItsOwn) {
 
 TEST(Cli, InPlaceKeepsEncodingAndLineEndsAndRefusesReadOnlyFiles) {
   test::TempDir dir;
-  const std::string pl = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n";
+  const std::string pl =
+      "{1}{50}Mo\xBF"
+      "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3"
+      "d\x9F\r\n";
   test::Put(dir.File("pl.sub"), pl);
   test::Put(dir.File("fine.sub"), "{1}{2}fine\n");
   test::Put(dir.File("locked.sub"), pl);
@@ -198,7 +214,9 @@ TEST(Cli, InPlaceKeepsEncodingAndLineEndsAndRefusesReadOnlyFiles) {
   const Result r = Cli(dir, "fix -i pl.sub fine.sub locked.sub");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(test::Get(dir.File("pl.sub")),
-            "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n");
+            "{1}{50}Mo\xBF"
+            "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3"
+            "d\x9F\r\n");
   EXPECT_EQ(StampOf(dir.File("fine.sub")), fine) << "nothing changed, nothing written";
   EXPECT_EQ(r.err, "linemend: locked.sub: File is read-only, not written\n");
   EXPECT_EQ(test::Get(dir.File("locked.sub")), pl);

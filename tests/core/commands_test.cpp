@@ -1,6 +1,5 @@
 // Frame buttons, the line commands and list navigation.
 #include <gtest/gtest.h>
-
 #include <set>
 
 #include "commands/command_table.h"
@@ -49,7 +48,8 @@ TEST(AdjustFrames, ARefusedValueIsNotCarriedOn) {
   test::Load(s, {"{0}{5}x"});
   s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, -1, 0); });
   s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 1); });
-  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(
+      CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
   EXPECT_EQ(s.doc.List1.Item(0), "{0}{6}x");
 }
 
@@ -68,8 +68,12 @@ TEST(LineCommands, SplitAddAndDelete) {
       {"SplitBackwards", Command14_Click, {"{200}{101}x"}, 0, {"{200}{150}x", "{151}{101}x"}, 1},
       {"SplitNotANumber", Command14_Click, {"{ab}{200}x"}, 0, {"{ab}{200}x"}, 0},
       {"Add", Command15_Click, {"{1}{2}a", "{3}{4}b"}, 1, {"{1}{2}a", "{3}{4}b", "{3}{4}b"}, 2},
-      {"DeleteFirstOfFive", Command1_Click, {"{0}{0}0", "{1}{1}1", "{2}{2}2", "{3}{3}3", "{4}{4}4"}, 0,
-       {"{1}{1}1", "{2}{2}2", "{3}{3}3", "{4}{4}4"}, 1},
+      {"DeleteFirstOfFive",
+       Command1_Click,
+       {"{0}{0}0", "{1}{1}1", "{2}{2}2", "{3}{3}3", "{4}{4}4"},
+       0,
+       {"{1}{1}1", "{2}{2}2", "{3}{3}3", "{4}{4}4"},
+       1},
       {"DeleteLast", Command1_Click, {"{0}{0}0", "{1}{1}1"}, 1, {"{0}{0}0"}, -1},
   };
   for (const auto& c : cases) {

@@ -30,21 +30,24 @@ TEST_P(Decompose, FieldsAndRebuiltLine) {
   EXPECT_EQ(doc.List1.Item(0), c.line) << "decomposing never rewrites the entry";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, Decompose,
-    ::testing::Values(
-        DecomposeCase{"Plain", "{1200}{1350}Hello|World", "1200", "1350", "Hello|World",
-                      "{1200}{1350}Hello|World"},
-        DecomposeCase{"NoText", "{1200}{1350}", "1200", "1350", "", "{1200}{1350}"},
-        DecomposeCase{"BraceInText", "{1}{2}a}b", "1", "2", "a}b", "{1}{2}a}b"},
-        DecomposeCase{"TagInText", "{1}{2}{y:i}Hi", "1", "2", "{y:i}Hi", "{1}{2}{y:i}Hi"},
-        DecomposeCase{"EmptyFields", "{}{}x", "", "", "x", "{}{}x"},
-        DecomposeCase{"OtherOpeners", "x10}y20}Hi", "10", "20", "Hi", "{10}{20}Hi"},
-        DecomposeCase{"LeadingBlank", " {1}{2}x", "{1", "2", "x", "{{1}{2}x"},
-        DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"},
-        // Whole characters are dropped, not bytes of them.
-        DecomposeCase{"WideCharactersDropped", "\xC3\xA9" "1}\xC3\xA9" "2}Hi", "1", "2", "Hi", "{1}{2}Hi"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lines, Decompose,
+                         ::testing::Values(DecomposeCase{"Plain", "{1200}{1350}Hello|World", "1200", "1350",
+                                                         "Hello|World", "{1200}{1350}Hello|World"},
+                                           DecomposeCase{"NoText", "{1200}{1350}", "1200", "1350", "", "{1200}{1350}"},
+                                           DecomposeCase{"BraceInText", "{1}{2}a}b", "1", "2", "a}b", "{1}{2}a}b"},
+                                           DecomposeCase{"TagInText", "{1}{2}{y:i}Hi", "1", "2", "{y:i}Hi",
+                                                         "{1}{2}{y:i}Hi"},
+                                           DecomposeCase{"EmptyFields", "{}{}x", "", "", "x", "{}{}x"},
+                                           DecomposeCase{"OtherOpeners", "x10}y20}Hi", "10", "20", "Hi", "{10}{20}Hi"},
+                                           DecomposeCase{"LeadingBlank", " {1}{2}x", "{1", "2", "x", "{{1}{2}x"},
+                                           DecomposeCase{"DroppedUnseen", "{5}}7}x", "5", "7", "x", "{5}{7}x"},
+                                           // Whole characters are dropped, not bytes of them.
+                                           DecomposeCase{"WideCharactersDropped",
+                                                         "\xC3\xA9"
+                                                         "1}\xC3\xA9"
+                                                         "2}Hi",
+                                                         "1", "2", "Hi", "{1}{2}Hi"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Decompose, RefusesLinesTheCountsCannotCover) {
   EXPECT_FALSE(CanDecompose("}1}{2}x"));
@@ -60,9 +63,16 @@ TEST(FrameNumbers, ParseWholeNumbersOnly) {
   struct {
     const char* field;
     std::optional<int64_t> value;
-  } cases[] = {{"0010", 10},  {" 42 ", 42}, {"-3", -3}, {"+7", 7}, {"", std::nullopt},
-               {"ab", std::nullopt}, {"1.5", std::nullopt}, {"1 2", std::nullopt},
-               {"9223372036854775807", INT64_MAX}, {"9223372036854775808", std::nullopt},
+  } cases[] = {{"0010", 10},
+               {" 42 ", 42},
+               {"-3", -3},
+               {"+7", 7},
+               {"", std::nullopt},
+               {"ab", std::nullopt},
+               {"1.5", std::nullopt},
+               {"1 2", std::nullopt},
+               {"9223372036854775807", INT64_MAX},
+               {"9223372036854775808", std::nullopt},
                {"-9223372036854775808", INT64_MIN}};
   for (const auto& c : cases) EXPECT_EQ(ParseFrameNumber(c.field), c.value) << c.field;
 }

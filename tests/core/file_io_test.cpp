@@ -1,16 +1,17 @@
 // The file layer: special files, failed writes, permissions, hard and
 // symbolic links. Calls that could block or die run in a child process.
-#include <gtest/gtest.h>
+#include "files/file_io.h"
+
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <functional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
-#include "files/file_io.h"
 #include "support.h"
 
 namespace lm {
@@ -29,9 +30,13 @@ struct stat Stat(const std::string& path) {
 // A status and its errno; {-1, signal} when a child died.
 using Outcome = std::pair<int, int>;
 template <class R>
-Outcome Of(const R& r) { return {static_cast<int>(r.status), r.error}; }
+Outcome Of(const R& r) {
+  return {static_cast<int>(r.status), r.error};
+}
 template <class S>
-Outcome Is(S s, int error = 0) { return {static_cast<int>(s), error}; }
+Outcome Is(S s, int error = 0) {
+  return {static_cast<int>(s), error};
+}
 Outcome Write(const std::string& path, const std::string& content) { return Of(WriteFileSafely(path, content)); }
 const Outcome kWritten = Is(WriteStatus::Ok);
 
@@ -63,9 +68,10 @@ Outcome InChild(const std::function<Outcome()>& fn, bool asNobody = false) {
 TEST(ReadWholeFile, TakesOnlyRegularFilesAndRefusesTheRestAtOnce) {
   test::TempDir dir;
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);  // nothing ever writes to it
-  const std::pair<std::string, Outcome> cases[] = {
-      {dir / "fifo", Is(FileRead::NotRegular)}, {"/dev/zero", Is(FileRead::NotRegular)},
-      {dir.path(), Is(FileRead::NotRegular)},   {dir / "none", Is(FileRead::CannotOpen, ENOENT)}};
+  const std::pair<std::string, Outcome> cases[] = {{dir / "fifo", Is(FileRead::NotRegular)},
+                                                   {"/dev/zero", Is(FileRead::NotRegular)},
+                                                   {dir.path(), Is(FileRead::NotRegular)},
+                                                   {dir / "none", Is(FileRead::CannotOpen, ENOENT)}};
   std::string content;
   for (const auto& [path, expected] : cases)
     EXPECT_EQ(InChild([&] { return Of(ReadWholeFile(path, content, 1 << 20)); }), expected) << path;
@@ -177,7 +183,8 @@ TEST(WriteFileSafely, WritesThroughSymbolicLinksButNotRoundLoops) {
   // l0 -> l1 -> ... -> l40 -> end.sub: 41 links, one more than allowed.
   for (int i = 0; i <= 40; ++i)
     ASSERT_EQ(::symlink(i == 40 ? "end.sub" : ("l" + std::to_string(i + 1)).c_str(),
-                        (dir / ("l" + std::to_string(i))).c_str()), 0);
+                        (dir / ("l" + std::to_string(i))).c_str()),
+              0);
   EXPECT_EQ(Write(dir / "self", "x"), Is(WriteStatus::Failed, ELOOP));
   EXPECT_EQ(Write(dir / "l0", "x"), Is(WriteStatus::Failed, ELOOP));
   EXPECT_FALSE(FileExists(dir / "end.sub"));

@@ -57,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"TagsAreNotCounted", "{1}{2}{Y:i}I couldn't tell cruelty from kindness.", ""},
         WalkCase{"ItalicLineBrokenStaysItalic", "{1}{2}{y:i}This is a rather long subtitle line that needs a break",
                  "{1}{2}{y:i}This is a rather long subtitle|{y:i}line that needs a break"},
-        WalkCase{"EntryTagsStayAtTheStart", "{1}{2}{Y:i}{c:$0000FF}This is a rather long subtitle line that needs a break",
+        WalkCase{"EntryTagsStayAtTheStart",
+                 "{1}{2}{Y:i}{c:$0000FF}This is a rather long subtitle line that needs a break",
                  "{1}{2}{Y:i}{c:$0000FF}This is a rather long subtitle|{c:$0000FF}line that needs a break"},
         WalkCase{"SlashMarkersRejoined", "{1}{2}/" + k20a + " " + k20b + "|/is grass",
                  "{1}{2}/" + k20a + "|/" + k20b + " is grass"},
@@ -94,19 +95,19 @@ TEST(FixWalk, AnEntryTooLongToCountEndsThePass) {
 
 TEST(FixTextAutomatic, TheSevenEntryDocument) {
   Session s;
-  test::Load(s, {"{100}{200}This is a rather long subtitle line that needs a break", "{250}{300}Short one",
-                 "{500}{600}-Where are you going?|-Out to the|garden.",
-                 "{700}{800}First line|second line|third line here",
-                 "{900}{1100}We have been walking for hours and hours|along the river bank and nobody has seen a single boat",
-                 "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"});
+  test::Load(
+      s, {"{100}{200}This is a rather long subtitle line that needs a break", "{250}{300}Short one",
+          "{500}{600}-Where are you going?|-Out to the|garden.", "{700}{800}First line|second line|third line here",
+          "{900}{1100}We have been walking for hours and hours|along the river bank and nobody has seen a single boat",
+          "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"});
   const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
-  EXPECT_EQ(s.doc.List1.Items(),
-            (Lines{"{100}{200}This is a rather long subtitle|line that needs a break", "{250}{300}Short one",
-                   "{500}{600}-Where are you going?|-Out to the garden.",
-                   "{700}{800}First line second|line third line here",
-                   "{900}{1000}We have been walking for|hours and hours along",
-                   "{1001}{1100}the river bank and nobody|has seen a single boat",
-                   "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"}));
+  EXPECT_EQ(
+      s.doc.List1.Items(),
+      (Lines{"{100}{200}This is a rather long subtitle|line that needs a break", "{250}{300}Short one",
+             "{500}{600}-Where are you going?|-Out to the garden.", "{700}{800}First line second|line third line here",
+             "{900}{1000}We have been walking for|hours and hours along",
+             "{1001}{1100}the river bank and nobody|has seen a single boat",
+             "{1200}{1300}Aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "{1400}{1500}Fine|lines"}));
   EXPECT_EQ(r.messages, Lines{"I just fixed 4 lines, for You"});
   EXPECT_EQ(s.doc.CurrentIndex, 6);
   EXPECT_EQ(s.doc.List1.ListIndex(), 6);
@@ -142,7 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
     Entries, Rebreak,
     ::testing::Values(
         RebreakCase{"TwoLongLines",
-                    "{1000}{1100}This first line is definitely much longer than allowed|and this second line is also longer than it should be",
+                    "{1000}{1100}This first line is definitely much longer than allowed|and this second line is also "
+                    "longer than it should be",
                     {"{1000}{1050}This first line is definitely|much longer than allowed",
                      "{1051}{1100}and this second line is also|longer than it should be"}},
         RebreakCase{"OddRange", "{010}{15}" + kPair, {"{010}{12}" + kHalves1, "{13}{15}" + kHalves2}},
@@ -150,11 +152,15 @@ INSTANTIATE_TEST_SUITE_P(
         RebreakCase{"FramesThatAreNotWholeNumbers", "{ab}{20}" + kPair, {}},
         RebreakCase{"FractionalFrame", "{10.5}{20}" + kPair, {}},
         RebreakCase{"PaddedFrames", "{ 010 }{20}" + kPair, {"{ 010 }{15}" + kHalves1, "{16}{20}" + kHalves2}},
-        RebreakCase{"HugeFrames", "{100000000000000000}{100000000000000010}" + kPair,
-                    {"{100000000000000000}{100000000000000005}" + kHalves1, "{100000000000000006}{100000000000000010}" + kHalves2}},
+        RebreakCase{"HugeFrames",
+                    "{100000000000000000}{100000000000000010}" + kPair,
+                    {"{100000000000000000}{100000000000000005}" + kHalves1,
+                     "{100000000000000006}{100000000000000010}" + kHalves2}},
         RebreakCase{"FramesOutOfRange", "{1}{99999999999999999999}" + kPair, {}},
-        RebreakCase{"FitsButEightyThree", "{100}{300}Alpha beta gamma delta epsilon zeta eta t|Iota kappa lambda mu nu xi omicron pi rho",
-                    {"{100}{200}Alpha beta gamma delta|epsilon zeta eta t", "{201}{300}Iota kappa lambda mu|nu xi omicron pi rho"}},
+        RebreakCase{"FitsButEightyThree",
+                    "{100}{300}Alpha beta gamma delta epsilon zeta eta t|Iota kappa lambda mu nu xi omicron pi rho",
+                    {"{100}{200}Alpha beta gamma delta|epsilon zeta eta t",
+                     "{201}{300}Iota kappa lambda mu|nu xi omicron pi rho"}},
         RebreakCase{"Fits", "{100}{12345}Yes sir. You are right, my dear friend.|Goodbye.", {}},
         RebreakCase{"Dialogue", "{1}{2}-" + Repeat("word ", 12) + "|-" + Repeat("word ", 12), {}},
         RebreakCase{"TooLongToDivide", "{1}{2}" + Repeat("word ", 17) + "|" + Repeat("word ", 17), {}},
@@ -181,7 +187,8 @@ TEST(Rebreak, LinearWalkEqualsTheStepByStepWalk) {
     int divided = 0;
     for (size_t p = 0; p < n; ++p) {
       std::string first, second;
-      if (DivideLongEntry(naive[p], TimeNotation(FrameNumbers(), kDefaultFrameRate), MicroDvd().Dialect(), Profile(), first, second)) {
+      if (DivideLongEntry(naive[p], TimeNotation(FrameNumbers(), kDefaultFrameRate), MicroDvd().Dialect(), Profile(),
+                          first, second)) {
         naive[p] = first;
         naive.insert(naive.begin() + static_cast<long>(p) + 1, second);
         ++divided;
@@ -201,11 +208,19 @@ TEST(Seek, TooLongMeansMoreThanTwoLinesOrALineOver41) {
   struct {
     std::string text;
     bool tooLong;
-  } cases[] = {{"Hello|World", false}, {"a|b|c", true},         {k41, false},
-               {k41 + "a", true},      {k41 + "|" + k41, false}, {k41 + "a|" + k41, true},
-               {k41 + "|" + k41 + "a", true}, {Repeat("\xC3\xA5", 41), false},
-               {"{y:i}" + k41 + "|/" + k41, false}, {"{y:i}" + k41 + "|/" + k41 + "a", true},
-               {"{Y:i}{c:$0000FF}" + k41, false}, {"/" + k41 + "/", true}, {"{y:i}a|{x:b}|c", true}};
+  } cases[] = {{"Hello|World", false},
+               {"a|b|c", true},
+               {k41, false},
+               {k41 + "a", true},
+               {k41 + "|" + k41, false},
+               {k41 + "a|" + k41, true},
+               {k41 + "|" + k41 + "a", true},
+               {Repeat("\xC3\xA5", 41), false},
+               {"{y:i}" + k41 + "|/" + k41, false},
+               {"{y:i}" + k41 + "|/" + k41 + "a", true},
+               {"{Y:i}{c:$0000FF}" + k41, false},
+               {"/" + k41 + "/", true},
+               {"{y:i}a|{x:b}|c", true}};
   for (const auto& c : cases) {
     Document doc;
     test::Load(doc, {"{1}{2}" + c.text});
@@ -236,8 +251,8 @@ TEST(HearingImpaired, RemarksTagsAndSpans) {
                  "{9}{10}[man] Hi [laughs]", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}{y:i}x",
                  "{17}{18}{y:i}[door slams]"});
   const CommandResult r = s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
-  EXPECT_EQ(s.doc.List1.Items(), (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d",
-                                        "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
+  EXPECT_EQ(s.doc.List1.Items(),
+            (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
   EXPECT_EQ(r.messages, Lines{"I fixed 8 lines for You"});
   EXPECT_EQ(s.doc.CurrentIndex, 0);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(0));

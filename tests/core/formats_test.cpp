@@ -3,7 +3,6 @@
 // stays text, the document's frame rate is the one every calculation uses,
 // and the rules give a cue what they give the same entry in frames.
 #include <gtest/gtest.h>
-
 #include <set>
 
 #include "formats/convert.h"
@@ -198,7 +197,8 @@ TEST(Rules, ACueBreaksAsTheSameEntryInFrames) {
   } forms[] = {{"sub", "700", "800"}, {"srt", "00:00:28,000", "00:00:32,000"}};
   for (const auto& form : forms) {
     Document doc;
-    LoadAs(doc, {BuildEntryLine(form.start, form.stop, "First line|second line|third line here")}, *FormatById(form.id));
+    LoadAs(doc, {BuildEntryLine(form.start, form.stop, "First line|second line|third line here")},
+           *FormatById(form.id));
     test::Run(doc, [&] { Fixlines_Click(doc); });
     EXPECT_EQ(doc.List1.Item(0), BuildEntryLine(form.start, form.stop, "First line second|line third line here"))
         << form.id;
@@ -207,8 +207,8 @@ TEST(Rules, ACueBreaksAsTheSameEntryInFrames) {
 
 // Random untagged documents fixed in times and in frames give the same texts.
 TEST(Rules, CuesAndFramesAgreeOnRandomDocuments) {
-  static const char* const kPieces[] = {"word", " ", " ", "|", "-", "[noise]", "\xC3\xA5", "extraordinarily",
-                                        "a", "Hello there", "  "};
+  static const char* const kPieces[] = {"word", " ",           " ", "|", "-", "[noise]", "\xC3\xA5", "extraordinarily",
+                                        "a",    "Hello there", "  "};
   const Format& frames = *FormatById("sub");
   const Format& cues = *FormatById("srt");
   for (unsigned seed = 1; seed <= 150; ++seed) {

@@ -13,7 +13,8 @@ using test::Lines;
 // The cells as a string: "." for an empty cell, the character otherwise.
 std::string Cells(const CharGrid& g, int first, int count) {
   std::string s;
-  for (int c = first; c < first + count; ++c) s += g.Text2[static_cast<size_t>(c)].empty() ? "." : g.Text2[static_cast<size_t>(c)];
+  for (int c = first; c < first + count; ++c)
+    s += g.Text2[static_cast<size_t>(c)].empty() ? "." : g.Text2[static_cast<size_t>(c)];
   return s;
 }
 
@@ -39,8 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ShowCase{"Empty", "", "", ""}, ShowCase{"TwoLines", "Hello|World", "Hello ", "World"},
                       ShowCase{"ThirdLineJoinsTheSecond", "a|b|c", "a ", "b c"},
                       ShowCase{"FullFirstRowCostsNoCell", k41 + "|Next", k41, "Next"},
-                      ShowCase{"LongFirstLineRunsOn", std::string(45, 'x') + "|ab",
-                               std::string(41, 'x'), "xxxx ab"},
+                      ShowCase{"LongFirstLineRunsOn", std::string(45, 'x') + "|ab", std::string(41, 'x'), "xxxx ab"},
                       ShowCase{"OnlyTwoRowsShown", std::string(100, 'z'), std::string(41, 'z'), std::string(41, 'z')},
                       ShowCase{"LeadingBreak", "|x", " ", "x"},
                       ShowCase{"EmptyMiddleLineDisappears", "a||b", "a ", "b"},
@@ -63,7 +63,8 @@ struct GridFixture {
   explicit GridFixture(const std::string& text) { test::Load(s, {"{10}{20}" + text, "{30}{40}next"}); }
   GridKeyOutcome Key(int cell, int key) {
     GridKeyOutcome out;
-    s.Run(CommandId::EditEntry, [&] { out = Text2_KeyDown(s.doc, s.grid, cell, key); }, false);
+    s.Run(
+        CommandId::EditEntry, [&] { out = Text2_KeyDown(s.doc, s.grid, cell, key); }, false);
     return out;
   }
 };
@@ -74,11 +75,10 @@ TEST(Keys, MoveAndEditTheCells) {
     std::string row1;  // the first six cells after the key
   } cases[] = {
       {0, vk::Backspace, -1, "abcdef"},  // nothing in cell 0
-      {1, vk::Backspace, 0, "bcdef."},
-      {0, vk::Insert, 0, " abcde"},
-      {81, vk::Right, 1, "abcdef"}, {0, vk::Left, 81, "abcdef"}, {40, vk::Down, 81, "abcdef"},
-      {41, vk::Up, 0, "abcdef"},    {41, vk::Down, -1, "abcdef"}, {3, vk::Up, -1, "abcdef"},
-      {2, 'X', 3, "ab.def"},        {2, vk::Ctrl, -1, "abcdef"}, {2, vk::Shift, -1, "abcdef"},
+      {1, vk::Backspace, 0, "bcdef."},  {0, vk::Insert, 0, " abcde"}, {81, vk::Right, 1, "abcdef"},
+      {0, vk::Left, 81, "abcdef"},      {40, vk::Down, 81, "abcdef"}, {41, vk::Up, 0, "abcdef"},
+      {41, vk::Down, -1, "abcdef"},     {3, vk::Up, -1, "abcdef"},    {2, 'X', 3, "ab.def"},
+      {2, vk::Ctrl, -1, "abcdef"},      {2, vk::Shift, -1, "abcdef"},
   };
   for (const auto& c : cases) {
     GridFixture f("abcdef");
@@ -95,9 +95,8 @@ TEST(Keys, DeleteHomeEndAndKeysWithoutACharacter) {
     std::string row1;  // the first six cells after the key
     int changed;
   } cases[] = {
-      {2, vk::Delete, 2, "abdef.", 0}, {0, vk::Delete, 0, "bcdef.", 0},
-      {4, vk::Home, 0, "abcdef", 0},   {1, vk::End, 5, "abcdef", 0},
-      {45, vk::Home, 41, "abcdef", 0}, {2, vk::None, -1, "abcdef", 0},
+      {2, vk::Delete, 2, "abdef.", 0}, {0, vk::Delete, 0, "bcdef.", 0}, {4, vk::Home, 0, "abcdef", 0},
+      {1, vk::End, 5, "abcdef", 0},    {45, vk::Home, 41, "abcdef", 0}, {2, vk::None, -1, "abcdef", 0},
   };
   for (const auto& c : cases) {
     GridFixture f("abcdef");
@@ -146,7 +145,8 @@ TEST(Clipboard, CopyGivesTheVisibleLinesAndCutEmptiesTheGrid) {
   GridFixture f("{y:i}Hello there|/my " + std::string(60, 'x') + " friend");
   EXPECT_EQ(GridVisibleText(f.s.grid), "Hello there\nmy " + std::string(60, 'x') + " friend");
   EXPECT_FALSE(WriteBackWouldChange(f.s.doc, f.s.grid));
-  f.s.Run(CommandId::EditEntry, [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
+  f.s.Run(
+      CommandId::EditEntry, [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
   EXPECT_TRUE(WriteBackWouldChange(f.s.doc, f.s.grid));
   EXPECT_EQ(f.s.doc.Changed(), 1);
   f.Key(0, vk::Enter);
@@ -182,14 +182,13 @@ TEST_P(WriteBack, TidiesEachRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, WriteBack,
-    ::testing::Values(
-        WriteBackCase{"GapBecomesOneSpace", {{0, "H"}, {1, "i"}, {4, "y"}, {5, "o"}, {6, "u"}}, "Hi you"},
-        WriteBackCase{"TwoRows", {{0, "a"}, {41, "b"}}, "a|b"},
-        WriteBackCase{"SecondRowOnly", {{41, "W"}}, "|W"},
-        WriteBackCase{"LeadingGapIsOneSpace", {{3, "x"}}, " x"},
-        WriteBackCase{"TrailingBlanksGo", {{38, "a"}, {39, " "}, {40, " "}}, " a"},
-        WriteBackCase{"BlankInTheLastCellStays", {{39, "a"}, {40, " "}}, " a "},
-        WriteBackCase{"BlanksCollapse", {{0, "a"}, {1, " "}, {2, " "}, {3, "b"}}, "a b"}),
+    ::testing::Values(WriteBackCase{"GapBecomesOneSpace", {{0, "H"}, {1, "i"}, {4, "y"}, {5, "o"}, {6, "u"}}, "Hi you"},
+                      WriteBackCase{"TwoRows", {{0, "a"}, {41, "b"}}, "a|b"},
+                      WriteBackCase{"SecondRowOnly", {{41, "W"}}, "|W"},
+                      WriteBackCase{"LeadingGapIsOneSpace", {{3, "x"}}, " x"},
+                      WriteBackCase{"TrailingBlanksGo", {{38, "a"}, {39, " "}, {40, " "}}, " a"},
+                      WriteBackCase{"BlankInTheLastCellStays", {{39, "a"}, {40, " "}}, " a "},
+                      WriteBackCase{"BlanksCollapse", {{0, "a"}, {1, " "}, {2, " "}, {3, "b"}}, "a b"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
@@ -204,13 +203,16 @@ TEST(WriteBack, GoesOnlyToTheEntryShownWithItsOwnFrames) {
   s.doc.RemoveItem(1);
   s.doc.SetItem(1, "{30}{40}second");
   s.doc.Commit();
-  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(
+      CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
   EXPECT_EQ(s.doc.List1.Items(), (Lines{"{0}{0}new", "{30}{40}Second", "{5}{6}third"}));
   // Once its entry is gone nothing is written anywhere.
   s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
-  s.Run(CommandId::EditEntry, [&] { s.doc.RemoveItem(1); }, false);
+  s.Run(
+      CommandId::EditEntry, [&] { s.doc.RemoveItem(1); }, false);
   const Lines left = s.doc.List1.Items();
-  s.Run(CommandId::EditEntry, [&] { EXPECT_FALSE(WriteBackGrid(s.doc, s.grid)); }, false);
+  s.Run(
+      CommandId::EditEntry, [&] { EXPECT_FALSE(WriteBackGrid(s.doc, s.grid)); }, false);
   EXPECT_EQ(s.doc.List1.Items(), left);
 }
 
@@ -227,8 +229,12 @@ TEST(Markup, StaysWhereItWasThroughEditingAndWriteBack) {
       {"Untouched", "{y:i}Hello|/World", {}, "{y:i}Hello|/World", true, true},
       {"EntryTags", "{Y:i}{c:$0000FF}Hi|{c:$0000FF}you", {}, "{Y:i}{c:$0000FF}Hi|{c:$0000FF}you", true, true},
       {"Typed", "/Hello|World", {{0, 'X'}}, "/Xello|World", true, false},
-      {"TagFollowsItsCharacter", "Hi {c:$FF}there", {{3, vk::Backspace}, {0, vk::Insert}},
-       " Hi{c:$FF}there", false, false},
+      {"TagFollowsItsCharacter",
+       "Hi {c:$FF}there",
+       {{3, vk::Backspace}, {0, vk::Insert}},
+       " Hi{c:$FF}there",
+       false,
+       false},
       {"TagAtTheEnd", "Hi{y:i}", {{0, 'X'}}, "Xi{y:i}", false, false},
       {"RunOnLineCarriesItsStyle", "/" + std::string(45, 'x'), {}, "/" + std::string(41, 'x') + "|/xxxx", true, true},
       {"ThirdLineKept", "a|/b|/c", {}, "a|/b|/c", false, true},

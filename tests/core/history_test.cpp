@@ -1,8 +1,7 @@
 // Undo and redo of every kind of command, Changed following the history, and
 // what the history costs.
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 #include "editor/line_commands.h"
 #include "rules/rules.h"
@@ -22,9 +21,11 @@ void PrintTo(const Kind& k, std::ostream* os) { *os << k.name; }
 // The grid's text rewritten at random and written back with Enter.
 void TypeAndEnter(Session& s, std::mt19937& rng) {
   std::uniform_int_distribution<int> cell(1, s.grid.Cells() - 1), letter('a', 'z');
-  for (int i = 0; i < 5; ++i) s.grid.Text2[static_cast<size_t>(cell(rng))] = std::string(1, static_cast<char>(letter(rng)));
+  for (int i = 0; i < 5; ++i)
+    s.grid.Text2[static_cast<size_t>(cell(rng))] = std::string(1, static_cast<char>(letter(rng)));
   s.grid.Edited = true;
-  s.Run(CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
+  s.Run(
+      CommandId::EditEntry, [&] { Text2_KeyDown(s.doc, s.grid, 0, vk::Enter); }, false);
 }
 
 class UndoRedo : public ::testing::TestWithParam<Kind> {};
@@ -67,12 +68,18 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, UndoRedo,
     ::testing::Values(
         Kind{"GridWriteBack", TypeAndEnter},
-        Kind{"FrameButton", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 100); }); }},
-        Kind{"SplitLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); }); }},
-        Kind{"AddLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command15_Click(s.doc); }); }},
-        Kind{"DeleteLine", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command1_Click(s.doc); }); }},
-        Kind{"FixTextAutomatic", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); }); }},
-        Kind{"RemoveHearingImpaired", [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); }); }}),
+        Kind{"FrameButton",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 0, 100); }); }},
+        Kind{"SplitLine",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); }); }},
+        Kind{"AddLine",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command15_Click(s.doc); }); }},
+        Kind{"DeleteLine",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Command1_Click(s.doc); }); }},
+        Kind{"FixTextAutomatic",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); }); }},
+        Kind{"RemoveHearingImpaired",
+             [](Session& s, std::mt19937&) { s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); }); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Changed, FollowsTheSavedState) {

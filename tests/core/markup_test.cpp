@@ -1,10 +1,11 @@
 // Style markup: what counts as visible, checked against a character-by-
 // character walk on random tagged texts, and the breaks and joins that carry
 // a line's style.
+#include "model/markup.h"
+
 #include <gtest/gtest.h>
 
 #include "formats/microdvd/microdvd.h"
-#include "model/markup.h"
 #include "support.h"
 
 namespace lm {
@@ -44,8 +45,9 @@ std::vector<size_t> VisibleByReading(std::string_view s) {
 }
 
 std::string RandomTaggedText(std::mt19937& rng) {
-  static const char* const kPieces[] = {"word", " ", "|", "/", "-", "{y:i}", "{Y:b,u}", "{c:$0000FF}",
-                                        "{f:Some-Font}", "{x:no}", "{", "}", "ł", "é", "{y:i", "|/", "a"};
+  static const char* const kPieces[] = {
+      "word", " ", "|", "/", "-",    "{y:i}", "{Y:b,u}", "{c:$0000FF}", "{f:Some-Font}", "{x:no}",
+      "{",    "}", "ł", "é", "{y:i", "|/",    "a"};
   std::uniform_int_distribution<int> piece(0, 16), pieces(0, 120);
   std::string text;
   for (int n = pieces(rng); n > 0; --n) text += kPieces[piece(rng)];

@@ -1,8 +1,9 @@
 // "directory.txt" and "savedir.txt".
+#include "windows/remembered_folders.h"
+
 #include <gtest/gtest.h>
 
 #include "support.h"
-#include "windows/remembered_folders.h"
 
 namespace lm {
 namespace {

@@ -96,9 +96,12 @@ TEST_P(Encodings, AreDetectedAndKeptByteForByte) {
 
 // Real films' lines, in the code pages they come in.
 const std::string kPolish1250 =
-    "{1}{50}Dzie\xF1 dobry, jak si\xEA masz?|Wszystko w porz\xB9" "dku.\n"
+    "{1}{50}Dzie\xF1 dobry, jak si\xEA masz?|Wszystko w porz\xB9"
+    "dku.\n"
     "{60}{120}\x8Fle si\xEA czuj\xEA, \x9Clicznie dzi\xEAkuj\xEA.\n"
-    "{130}{200}Mo\xBF" "e p\xF3jdziemy na spacer? \xA3\xF3" "d\x9F jest pi\xEAkna.\n";
+    "{130}{200}Mo\xBF"
+    "e p\xF3jdziemy na spacer? \xA3\xF3"
+    "d\x9F jest pi\xEAkna.\n";
 const std::string kRussian1251 =
     "{1}{50}\xCF\xF0\xE8\xE2\xE5\xF2, \xEA\xE0\xEA \xE4\xE5\xEB\xE0?|\xC2\xF1\xB8 \xF5\xEE\xF0\xEE\xF8\xEE, "
     "\xF1\xEF\xE0\xF1\xE8\xE1\xEE.\r\n"
@@ -107,20 +110,19 @@ const std::string kRussian1251 =
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Encodings,
-    ::testing::Values(
-        EncodingCase{"Ascii", "{1}{2}plain\r\n", Encoding::Windows1252, "{1}{2}plain"},
-        EncodingCase{"Windows1252", "{1}{2}h\xE5n \x80\x81\r\n", Encoding::Windows1252,
-                     "{1}{2}h\xC3\xA5n \xE2\x82\xAC\xC2\x81"},
-        EncodingCase{"Windows1250", kPolish1250, Encoding::Windows1250,
-                     "{1}{50}Dzień dobry, jak się masz?|Wszystko w porządku."},
-        EncodingCase{"Windows1251", kRussian1251, Encoding::Windows1251,
-                     "{1}{50}Привет, как дела?|Всё хорошо, спасибо."},
-        EncodingCase{"Utf8", "{1}{2}h\xC3\xA5n\n", Encoding::Utf8, "{1}{2}h\xC3\xA5n"},
-        EncodingCase{"Utf8WithMark", "\xEF\xBB\xBF{1}{2}x\r\n", Encoding::Utf8Bom, "{1}{2}x"},
-        EncodingCase{"MarkButNotUtf8", "\xEF\xBB\xBF{1}{2}\xE5\r\n", Encoding::Windows1252,
-                     "\xC3\xAF\xC2\xBB\xC2\xBF{1}{2}\xC3\xA5"},
-        EncodingCase{"Utf16LittleEndian", std::string("\xFF\xFE{\0001\0}\0{\0002\0}\0\xE5\0\n\0", 18),
-                     Encoding::Utf16LE, "{1}{2}\xC3\xA5"}),
+    ::testing::Values(EncodingCase{"Ascii", "{1}{2}plain\r\n", Encoding::Windows1252, "{1}{2}plain"},
+                      EncodingCase{"Windows1252", "{1}{2}h\xE5n \x80\x81\r\n", Encoding::Windows1252,
+                                   "{1}{2}h\xC3\xA5n \xE2\x82\xAC\xC2\x81"},
+                      EncodingCase{"Windows1250", kPolish1250, Encoding::Windows1250,
+                                   "{1}{50}Dzień dobry, jak się masz?|Wszystko w porządku."},
+                      EncodingCase{"Windows1251", kRussian1251, Encoding::Windows1251,
+                                   "{1}{50}Привет, как дела?|Всё хорошо, спасибо."},
+                      EncodingCase{"Utf8", "{1}{2}h\xC3\xA5n\n", Encoding::Utf8, "{1}{2}h\xC3\xA5n"},
+                      EncodingCase{"Utf8WithMark", "\xEF\xBB\xBF{1}{2}x\r\n", Encoding::Utf8Bom, "{1}{2}x"},
+                      EncodingCase{"MarkButNotUtf8", "\xEF\xBB\xBF{1}{2}\xE5\r\n", Encoding::Windows1252,
+                                   "\xC3\xAF\xC2\xBB\xC2\xBF{1}{2}\xC3\xA5"},
+                      EncodingCase{"Utf16LittleEndian", std::string("\xFF\xFE{\0001\0}\0{\0002\0}\0\xE5\0\n\0", 18),
+                                   Encoding::Utf16LE, "{1}{2}\xC3\xA5"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Encodings, EveryByteSurvivesInEveryCodePage) {
@@ -176,13 +178,17 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{"SubViewer",
-                    "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
+        RefusalCase{
+            "SubViewer",
+            "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
+            "SubViewer"},
+        RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n",
                     "SubViewer"},
-        RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n", "SubViewer"},
         RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
-        RefusalCase{"Ass", "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
-                    "SubStation Alpha"},
+        RefusalCase{
+            "Ass",
+            "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
+            "SubStation Alpha"},
         RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
         RefusalCase{"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", "MPL2"},
         RefusalCase{"TmPlayer", "0:00:01:Hello\n0:00:04=Bye|there\n", "TMPlayer"},
@@ -211,9 +217,8 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   test::Put(dir.File("film.sub"), "00:00:01.00,00:00:03.00\nHello\n");
   Document doc;
   bool remembered = false;
-  test::Run(doc, [&] {
-    ASSERT_TRUE(LoadSubtitleFile(doc, dir.path(), "good.sub", [&] { return remembered = true; }));
-  });
+  test::Run(doc,
+            [&] { ASSERT_TRUE(LoadSubtitleFile(doc, dir.path(), "good.sub", [&] { return remembered = true; })); });
   EXPECT_TRUE(remembered);
   EXPECT_EQ(doc.List1.Items(), (Lines{"{1}{2}a", "{3}{4}b"}));
   EXPECT_EQ(doc.FilePath(), dir.File("good.sub"));
@@ -222,9 +227,8 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   for (const char* bad : {"blank.sub", "brace.sub", "missing.sub", "film.sub", "good.sub"}) {
     // The last fails for a remembered folder that cannot be written.
     LoadResult result;
-    test::Run(doc, [&] {
-      result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return std::string(bad) != "good.sub"; });
-    });
+    test::Run(doc,
+              [&] { result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return std::string(bad) != "good.sub"; }); });
     EXPECT_FALSE(result) << bad;
     EXPECT_EQ(doc.List1.Item(0) + doc.FilePath(), "{1}{2}changed" + dir.File("good.sub")) << bad;
     EXPECT_EQ(doc.Changed(), 1) << bad;
@@ -258,7 +262,9 @@ TEST(Save, WritesEveryEntryAsTheFileWasRead) {
   test::Run(doc, [&] { doc.SetItem(2, "{130}{200}Łódź!"); });
   ASSERT_TRUE(WriteDocument(doc, dir.File("out.sub")).ok());
   const std::string untouched = kPolish1250.substr(0, kPolish1250.rfind("{130}"));
-  EXPECT_EQ(test::Get(dir.File("out.sub")), untouched + "{130}{200}\xA3\xF3" "d\x9F!\n");
+  EXPECT_EQ(test::Get(dir.File("out.sub")), untouched +
+                                                "{130}{200}\xA3\xF3"
+                                                "d\x9F!\n");
 }
 
 TEST(Paths, OneSeparatorBetweenFolderAndName) {

@@ -1,12 +1,13 @@
 // SubRip files: read and written back byte for byte, odd real-world shapes,
 // the rules on cues, renumbering, and conversion to and from frames.
+#include "formats/subrip/subrip.h"
+
 #include <gtest/gtest.h>
 
+#include "editor/line_commands.h"
 #include "formats/microdvd/microdvd.h"
 #include "formats/registry.h"
 #include "formats/subtitle_file.h"
-#include "formats/subrip/subrip.h"
-#include "editor/line_commands.h"
 #include "rules/rules.h"
 #include "support.h"
 
@@ -19,7 +20,8 @@ using test::Lines;
 void Open(const test::TempDir& dir, Session& s, const std::string& bytes, const char* name = "film.srt",
           double frameRate = kDefaultFrameRate) {
   test::Put(dir.File(name), bytes);
-  s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleFile(s.doc, dir.path(), name, nullptr, std::nullopt, frameRate)); });
+  s.Run(CommandId::Open,
+        [&] { ASSERT_TRUE(LoadSubtitleFile(s.doc, dir.path(), name, nullptr, std::nullopt, frameRate)); });
 }
 
 std::string Saved(const test::TempDir& dir, const Document& doc, const char* name = "out.srt") {
@@ -30,7 +32,8 @@ std::string Saved(const test::TempDir& dir, const Document& doc, const char* nam
 TEST(SubRip, RoundTripsByteForByte) {
   const std::string files[] = {
       // CR LF, a byte order mark, position coordinates, a cue without text.
-      "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:03,500 X1:10 X2:90 Y1:5 Y2:40\r\n<i>Hello there,</i>\r\nhow are you?\r\n\r\n"
+      "\xEF\xBB\xBF"
+      "1\r\n00:00:01,000 --> 00:00:03,500 X1:10 X2:90 Y1:5 Y2:40\r\n<i>Hello there,</i>\r\nhow are you?\r\n\r\n"
       "2\r\n00:00:04,000 --> 00:00:05,000\r\n\r\n"
       "3\r\n00:00:05,500 --> 00:00:07,250\r\nD\xC3\xA9j\xC3\xA0 vu.\r\n\r\n",
       // LF, Windows-1252, no blank line after the last cue.
@@ -53,9 +56,9 @@ TEST(SubRip, OddShapesFromRealFiles) {
   Open(dir, s,
        "\n\n00:00:01.000 --> 00:00:02.000\nFirst\n\n\n\n7\n00:00:03,000 --> 00:00:04,000\nSecond\n"
        "3\n00:00:05,000 --> 00:00:06,000\n\n5\n00:00:07,000 --> 00:00:08,000\nLast|one\n");
-  EXPECT_EQ(s.doc.List1.Items(),
-            (Lines{"{00:00:01.000}{00:00:02.000}First", "{00:00:03,000}{00:00:04,000}Second",
-                   "{00:00:05,000}{00:00:06,000}", "{00:00:07,000}{00:00:08,000}Last" + std::string(kLiteralBar) + "one"}));
+  EXPECT_EQ(s.doc.List1.Items(), (Lines{"{00:00:01.000}{00:00:02.000}First", "{00:00:03,000}{00:00:04,000}Second",
+                                        "{00:00:05,000}{00:00:06,000}",
+                                        "{00:00:07,000}{00:00:08,000}Last" + std::string(kLiteralBar) + "one"}));
   EXPECT_EQ(s.doc.Text1(), "{00:00:01.000}{00:00:02.000}") << "the times as the file writes them";
   s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(3, "{00:00:07,000}{00:00:08,000}Changed"); });
   EXPECT_EQ(Saved(dir, s.doc),
@@ -104,7 +107,9 @@ TEST(SubRip, TheRulesOnCues) {
 TEST(SubRip, CuesAreRenumberedAfterSplitAndDelete) {
   test::TempDir dir;
   Session s;
-  Open(dir, s, "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:05,000\nB\n\n3\n00:00:06,000 --> 00:00:07,000\nC\n");
+  Open(dir, s,
+       "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:05,000\nB\n\n3\n00:00:06,000 --> "
+       "00:00:07,000\nC\n");
   s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
   s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); });
   s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 0); });

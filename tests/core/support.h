@@ -2,13 +2,13 @@
 // Shared by the core tests: a temporary folder, whole-file reads and writes,
 // documents made from lines, and commands run through the boundary.
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "commands/session.h"
@@ -44,9 +44,7 @@ class TempDir {
   std::string path_;
 };
 
-inline void Put(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 inline std::string Get(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -81,8 +79,8 @@ inline void Load(Document& doc, Lines lines, Encoding encoding = Encoding::Windo
 // Random entries built from pieces the rules react to: spaces, breaks,
 // dashes, brackets, tags, long words and a non-ASCII letter.
 inline Lines RandomDocument(std::mt19937& rng, int entries) {
-  static const char* const kPieces[] = {"word", " ", " ", "|", "-", "[noise]", "{y:i}", "å",
-                                        "extraordinarily", "a", "Hello there", "  "};
+  static const char* const kPieces[] = {
+      "word", " ", " ", "|", "-", "[noise]", "{y:i}", "å", "extraordinarily", "a", "Hello there", "  "};
   std::uniform_int_distribution<int> piece(0, 11), pieces(0, 40), frame(0, 5000);
   Lines lines;
   for (int i = 0; i < entries; ++i) {

@@ -1,16 +1,15 @@
 // The golden master: linemend on the inputs in tests/oracle writes, prints and returns what it did when
 // tools/make_oracle.py stored it, one case a row of manifest.tsv. LINEMEND_ORACLE_CLI names another program.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
+#include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -112,7 +111,8 @@ TEST_P(Oracle, GivesWhatItGaveBefore) {
   const std::string out = c.expect == "-" ? "" : "out" + fs::path(c.expect).extension().string();
   ASSERT_TRUE(fs::copy_file(kOracle + "/" + c.input, dir.path / in)) << c.input;
   std::string command = "cd " + Quoted(dir.path.string()) + " && " + Quoted(program);
-  for (const std::string& arg : Split(c.args, ' ')) command += " " + Quoted(arg == "{in}" ? in : arg == "{out}" ? out : arg);
+  for (const std::string& arg : Split(c.args, ' '))
+    command += " " + Quoted(arg == "{in}" ? in : arg == "{out}" ? out : arg);
   const int raw = std::system((command + " >.stdout 2>.stderr").c_str());
   const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   EXPECT_EQ(status, c.status) << c.name << ": the exit status";
@@ -141,7 +141,8 @@ TEST(OracleData, RunsEveryCommandOnEveryInput) {
   for (const fs::directory_entry& file : fs::directory_iterator(kOracle + "/inputs")) {
     std::set<std::string> commands;
     for (const Case& c : cases)
-      if (c.input == "inputs/" + file.path().filename().string()) commands.insert(c.args.substr(0, c.args.find(" {in}")));
+      if (c.input == "inputs/" + file.path().filename().string())
+        commands.insert(c.args.substr(0, c.args.find(" {in}")));
     EXPECT_EQ(commands, (std::set<std::string>{"check", "check --json", "convert", "fix", "remove-hi"})) << file.path();
     ++inputs;
   }
