@@ -137,14 +137,18 @@ TEST(CommandTable, EveryCommandHasOneRowAndNamesAreUnique) {
   for (const CommandRow& row : Commands()) {
     EXPECT_TRUE(ids.insert(static_cast<int>(row.id)).second) << row.caption;
     EXPECT_EQ(&CommandOf(row.id), &row);
-    if (*row.control) EXPECT_TRUE(controls.insert(row.control).second) << row.control;
+    if (*row.control) {
+      EXPECT_TRUE(controls.insert(row.control).second) << row.control;
+    }
     if (*row.cliName) {
       EXPECT_TRUE(cliNames.insert(row.cliName).second) << row.cliName;
       EXPECT_EQ(CommandNamed(row.cliName), &row);
       EXPECT_NE(*row.cliHelp, '\0') << row.cliName << " has no words in the usage text";
     }
     EXPECT_EQ(UndoName(row).find('&'), std::string::npos);
-    if (row.place == Place::None) EXPECT_EQ(*row.shortcuts, '\0') << row.caption << ": a shortcut to nowhere";
+    if (row.place == Place::None) {
+      EXPECT_EQ(*row.shortcuts, '\0') << row.caption << ": a shortcut to nowhere";
+    }
   }
   EXPECT_EQ(ids.size(), static_cast<size_t>(CommandId::Convert) + 1) << "an id without a row";
   EXPECT_EQ(UndoName(CommandId::FixText), "Fix text automatic");
