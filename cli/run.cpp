@@ -154,12 +154,29 @@ int Runner::Run(const std::string& input) {
       ++doc.CurrentIndex;  // below the list size, which fits 16 bits
     }
     doc.Commit();
+    // Lines without times are no entries to fix: listed apart, as they are.
+    std::ostringstream noTimes;
+    for (int index = 0, listed = 0; index < doc.List1.Count(); ++index) {
+      if (doc.List1.Shape(index).full) continue;
+      const std::string_view line = WithoutUnreadMark(doc.List1.Item(index));
+      if (options_.json) {
+        noTimes << (listed++ ? "," : "") << "{\"entry\":" << index + 1 << ",\"lines\":[";
+        const std::vector<int> lengths = ScreenLineLengths(line, doc.TextMarkup());
+        for (size_t i = 0; i < lengths.size(); ++i) noTimes << (i ? "," : "") << lengths[i];
+        noTimes << "]}";
+      } else {
+        const std::string shown = ShowLiteralBars(line);
+        std::cout << (prefix.empty() ? "" : Shown(input) + ":") << index + 1 << ": no times: ";
+        std::cout.write(shown.data(), static_cast<std::streamsize>(shown.size()));
+        std::cout << "\n";
+      }
+    }
     if (options_.json) {
       std::cout << "{\"path\":";
       PutJsonString(std::cout, input);
       std::cout << ",\"format\":\"" << doc.Identity().format->Name() << "\",\"encoding\":\""
                 << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count() << ",\"tooLong\":["
-                << json.str() << "]}\n";
+                << json.str() << "],\"noTimes\":[" << noTimes.str() << "]}\n";
     }
     return found ? kTooLong : kOk;
   }

@@ -27,7 +27,9 @@ bool SplitEntryLine(std::string_view line, EntryFields& fields);
 bool SplitFullEntry(std::string_view line, EntryFields& fields);
 // True when the line supplies both frame fields itself. Decomposing a line
 // that does not carries the missing fields over from the entry decomposed
-// before, so such an entry is never rebuilt, shown or written back into.
+// before, so such an entry is never rebuilt, shown or written back into;
+// it is a line without times, which the rules pass over. A line a reader
+// could not read (kUnreadLine) supplies none, whatever it holds.
 bool SuppliesAllFields(std::string_view line);
 
 // What the rules look at in an entry line, worked out in one pass and kept

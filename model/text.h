@@ -158,6 +158,16 @@ char32_t NextCodePoint(std::string_view s, size_t& i);
 // a noncharacter, so never text of a file's own. It is shown and written as
 // "|" and counts as one character.
 inline constexpr std::string_view kLiteralBar = "\xEF\xB7\x90";
+// What starts the entry line of a line a reader could not read as an
+// entry (U+FDD1, a noncharacter): the line is kept, as it was, as an entry
+// without times, which no rule changes and which is written back as it was.
+inline constexpr std::string_view kUnreadLine = "\xEF\xB7\x91";
+inline bool IsUnreadLine(std::string_view line) { return line.substr(0, kUnreadLine.size()) == kUnreadLine; }
+// The line as the file held it.
+inline std::string_view WithoutUnreadMark(std::string_view line) {
+  return IsUnreadLine(line) ? line.substr(kUnreadLine.size()) : line;
+}
+
 // The text with each kLiteralBar as "|".
 std::string ShowLiteralBars(std::string_view s);
 

@@ -29,6 +29,8 @@ bool FixEntry(Document& doc, int p) {
   // Counted once over the entry as stored; not refreshed after a rewrite.
   const EntryShape s = doc.List1.Shape(p);
   if (!s.decomposable) return false;
+  // A line without times of its own is no entry to fix.
+  if (!s.full) return true;
   if (s.breaks == 2 && (s.dashes == 2 || s.dashes == 0)) {
     doc.CurrentIndex = p;
     doc.EntryLine.assign(doc.List1.Item(p));
@@ -41,8 +43,7 @@ bool FixEntry(Document& doc, int p) {
   }
   const bool single = s.breaks == 0 && s.dashes == 0;
   const bool pair = s.breaks == 1 && s.dashes <= 1;
-  // An entry without its own frame fields would be rebuilt with another's.
-  if ((!single && !pair) || !s.full) return true;
+  if (!single && !pair) return true;
   const Profile& profile = doc.RuleProfile();
   if (single ? s.textChars < profile.WalkSplitMin() || s.textChars > profile.WalkSplitMax()
              : !NeedsRebalance(s.textChars, s.firstBar, profile))

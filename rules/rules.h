@@ -35,13 +35,12 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
                      const TimeNotation& notation, const StyleDialect& markup, std::string& first, std::string& second);
 
 // Whether an entry of this shape breaks the screen rules: more lines than
-// the profile has, or a line too long for it. An entry without its own
-// frame fields counts as one to rework.
+// the profile has, or a line too long for it. A line without times of its
+// own is no entry and breaks none.
 bool EntryTooLong(const EntryShape& s, const Profile& profile);
 
 // Stops on the next entry from CurrentIndex on that breaks the screen rules;
-// true when one was found. An entry that cannot be decomposed or does not
-// supply its frame fields counts as one to rework.
+// true when one was found. Lines without times are passed over.
 bool SeekTooLong(Document& doc);
 
 // One fix walk over the whole list.

@@ -9,7 +9,8 @@ namespace lm {
 using namespace rules;
 
 bool EntryTooLong(const EntryShape& s, const Profile& profile) {
-  if (!s.full || s.textBreaks >= profile.lines) return true;
+  if (!s.full) return false;  // a line without times is no entry to rework
+  if (s.textBreaks >= profile.lines) return true;
   const int most = profile.ScreenLineChars();
   if (s.textBreaks == 0) return s.textChars > most;
   if (s.textChars >= profile.SeekTooLongTotal()) return true;

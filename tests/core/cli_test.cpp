@@ -237,3 +237,25 @@ TEST(Cli, OutputThroughSymbolicLinks) {
 
 }  // namespace
 }  // namespace lm
+
+namespace lm {
+namespace {
+
+// A line without frames (a downloader's header) is no entry to fix: fix,
+// check and the search pass over it, check lists it apart.
+TEST(Cli, LinesWithoutTimesArePassedOverAndListedApart) {
+  test::TempDir dir;
+  test::Put(dir.File("in.sub"), Crlf({"Content-Type: text/plain", "{1}{2}Short", "{3}{4}a|b|c"}));
+  Result r = Cli(dir, "fix in.sub -o out.sub");
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(test::Get(dir.File("out.sub")), Crlf({"Content-Type: text/plain", "{1}{2}Short", "{3}{4}a b|c"}));
+  r = Cli(dir, "check in.sub");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "3: {3}{4}a|b|c\n1: no times: Content-Type: text/plain\n");
+  r = Cli(dir, "check --json out.sub");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"lines\":[24]}]"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace lm
