@@ -120,6 +120,7 @@ int Runner::Run(const std::string& input) {
   Document doc;
   doc.KeepHistory(false);  // nothing is undone here
   if (const int status = Load(doc, input, options_); status != kOk) return status;
+  for (const std::string& note : doc.FileNotes()) std::cerr << "linemend: " << Shown(input) << ": " << note << "\n";
 
   // With several files each line says which it is about.
   const std::string prefix = options_.inputs.size() > 1 ? Shown(input) + ": " : "";
@@ -195,8 +196,8 @@ int Runner::Run(const std::string& input) {
   switch (options_.output) {
     case Output::Stdout: {
       std::string bytes;
-      if (!EncodeDocument(doc, &wanted, bytes))
-        return Fail(Shown(input), "a character does not fit the encoding, not written");
+      std::string why;
+      if (!EncodeDocument(doc, &wanted, bytes, &why)) return Fail(Shown(input), why);
       std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       std::cout.flush();
       if (!std::cout) return Fail("(standard output)", "Cannot write");

@@ -16,7 +16,10 @@
 
 namespace lm {
 
-std::string WriteResult::Reason() const { return error ? std::strerror(error) : "unknown error"; }
+std::string WriteResult::Reason() const {
+  if (!why.empty()) return why;
+  return error ? std::strerror(error) : "unknown error";
+}
 
 namespace {
 

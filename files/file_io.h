@@ -2,6 +2,7 @@
 // Whole-file reading and writing on the local file system, shared by the
 // subtitle files and the remembered-folder files.
 #include <string>
+#include <utility>
 
 #include "model/file_identity.h"
 
@@ -28,10 +29,13 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& content, long
 // Failed: anything else, with its errno (ELOOP for a symbolic link loop).
 enum class WriteStatus { Ok, ReadOnly, BadName, Failed };
 struct WriteResult {
+  WriteResult(WriteStatus s = WriteStatus::Ok, int e = 0, std::string w = {})
+      : status(s), error(e), why(std::move(w)) {}
   WriteStatus status = WriteStatus::Ok;
-  int error = 0;  // errno where there is one
+  int error = 0;     // errno where there is one
+  std::string why;  // the program's own words, for a failure that is no system error
   bool ok() const { return status == WriteStatus::Ok; }
-  // The system's words for the error ("No space left on device").
+  // `why`, else the system's words for the error ("No space left on device").
   std::string Reason() const;
 };
 

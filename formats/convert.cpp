@@ -24,9 +24,12 @@ std::string ConvertField(std::string_view field, const TimeNotation& from, const
 }  // namespace
 
 std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
-                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn) {
+                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
+                         bool* timed) {
   EntryFields f;
+  if (timed) *timed = true;
   if (!SplitFullEntry(line, f)) return std::string(line);
+  if (timed) *timed = from.Parse(f.start) && from.Parse(f.stop);
   std::string text = toTags.FromNeutral(fromTags.ToNeutral(f.text));
   if (barStandIn != kLiteralBar && text.find(kLiteralBar) != std::string::npos) {
     std::string out;
@@ -55,7 +58,9 @@ const std::string* DocumentFeed::Line(int k) {
   const std::string& line = doc_.List1.Item(k);
   if (!converted_) return &line;
   if (from_.IsHeaderEntry(k, line)) return nullptr;
-  line_ = ConvertEntry(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_);
+  bool timed = true;
+  line_ = ConvertEntry(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_, &timed);
+  if (!timed) untimed_.push_back(k);
   return &line_;
 }
 

@@ -5,6 +5,7 @@
 // document's frame rate (to the nearest millisecond or frame), style tags
 // through the neutral set, the other format's header left out.
 #include <string>
+#include <vector>
 
 #include "model/document.h"
 
@@ -17,6 +18,9 @@ class DocumentFeed final : public EntryFeed {
   const std::string* Line(int k) override;
   const SourceCue* Cue(int k) const override { return converted_ ? nullptr : doc_.Source(k); }
   bool Converted() const override { return converted_; }
+  // The entries converted so far whose times could not be read, counted
+  // from 0.
+  const std::vector<int>& Untimed() const { return untimed_; }
 
  private:
   const Document& doc_;
@@ -27,10 +31,14 @@ class DocumentFeed final : public EntryFeed {
   // What a "|" that is a character becomes where "|" breaks lines.
   std::string barStandIn_;
   std::string line_;
+  std::vector<int> untimed_;
 };
 
-// One entry line from one format to another (see DocumentFeed).
+// One entry line from one format to another (see DocumentFeed); a line
+// without times stays as it is. `timed`: false when the line has fields
+// whose times cannot be read.
 std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
-                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn);
+                         const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
+                         bool* timed = nullptr);
 
 }  // namespace lm

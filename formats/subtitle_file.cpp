@@ -1,5 +1,6 @@
 #include "formats/subtitle_file.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "files/charset.h"
@@ -17,11 +18,23 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   file.lines.clear();
   file.sources.clear();
   file.looksLike.clear();
+  file.notes.clear();
   file.identity = FileIdentity();
   file.identity.frameRate = frameRate;
   std::string decoded;
   std::string_view text;
   Encoding encoding = Encoding::Windows1252;
+  // NUL bytes padding the end of a file are a fault of its download, not
+  // its text; NULs inside it still mean binary data.
+  if (!StartsWithUtf16Mark(content) && !(named && IsUtf16(*named))) {
+    size_t padding = 0;
+    while (padding < content.size() && content[content.size() - 1 - padding] == '\0') ++padding;
+    if (padding > 0 && padding < content.size()) {
+      content.remove_suffix(padding);
+      file.notes.push_back(std::to_string(padding) + (padding == 1 ? " NUL byte" : " NUL bytes") +
+                           " at the end of the file were left out");
+    }
+  }
   // Binary data is told before any guessing about its letters.
   if (!StartsWithUtf16Mark(content) && !(named && IsUtf16(*named))) {
     file.looksLike = GuessBinary(content);
@@ -63,6 +76,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
   file.lines = std::move(read.entries);
   file.sources = std::move(read.sources);
+  file.notes.insert(file.notes.end(), read.notes.begin(), read.notes.end());
   file.identity.finalBlank = read.finalBlank;
   if (read.frameRate) {
     file.identity.frameRate = *read.frameRate;
@@ -99,7 +113,19 @@ FileIdentity Completed(FileIdentity identity) {
 }
 }  // namespace
 
-bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes) {
+namespace {
+// "entries 3, 7 and 12", at most ten of them named.
+std::string EntriesNamed(const std::vector<int>& entries) {
+  std::string out = entries.size() == 1 ? "entry " : "entries ";
+  const size_t named = std::min<size_t>(entries.size(), 10);
+  for (size_t i = 0; i < named; ++i)
+    out += (i == 0 ? "" : i + 1 == named && named == entries.size() ? " and " : ", ") + std::to_string(entries[i] + 1);
+  if (named < entries.size()) out += " and " + std::to_string(entries.size() - named) + " more";
+  return out;
+}
+}  // namespace
+
+bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why) {
   FileIdentity identity = Completed(doc.Identity());
   if (format) identity.format = format;
   size_t total = 0;
@@ -107,12 +133,24 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
   LineEncoder encoder(identity, bytes, total);
   DocumentFeed feed(doc, *identity.format, identity.encoding);
   identity.format->Write(feed, identity, [&](std::string_view line) { encoder.Add(line); });
-  return encoder.Finish();
+  if (!feed.Untimed().empty()) {
+    bytes.clear();
+    if (why)
+      *why = EntriesNamed(feed.Untimed()) + (feed.Untimed().size() == 1 ? " has" : " have") +
+             " no times that can be written as " + std::string(identity.format->Name()) + ", not written";
+    return false;
+  }
+  if (!encoder.Finish()) {
+    if (why) *why = std::string("a character does not fit ") + EncodingName(identity.encoding) + ", not written";
+    return false;
+  }
+  return true;
 }
 
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format) {
   std::string bytes;
-  if (!EncodeDocument(doc, format, bytes)) return {WriteStatus::Failed, EILSEQ};
+  std::string why;
+  if (!EncodeDocument(doc, format, bytes, &why)) return {WriteStatus::Failed, EILSEQ, why};
   return WriteFileSafely(path, bytes);
 }
 
@@ -126,7 +164,7 @@ bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdent
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity) {
   std::string bytes;
-  if (!EncodeSubtitleFile(entries, identity, bytes)) return {WriteStatus::Failed, EILSEQ};
+  if (!EncodeSubtitleFile(entries, identity, bytes)) return {WriteStatus::Failed, EILSEQ, "not written"};
   return WriteFileSafely(path, bytes);
 }
 
@@ -153,7 +191,7 @@ char SeparatorFor(const std::string& folder) {
 }
 
 LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
-  LoadResult result{status, file.looksLike, file.identity.encoding};
+  LoadResult result{status, file.looksLike, file.identity.encoding, file.notes};
   if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
     result.status = ReadStatus::NoEntry;
   return result;
@@ -163,6 +201,7 @@ LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
   doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources));
   doc.SetDiskStamp(file.stamp);
+  doc.SetFileNotes(std::move(file.notes));
   SelectEntry(doc, 0);
 }
 }  // namespace

@@ -37,6 +37,8 @@ struct SubtitleFile {
   // Unrecognised: what the file looks like ("SubViewer", "binary data");
   // empty when it looks like nothing known.
   std::string looksLike;
+  // What reading had to say about the file, shown with the document.
+  std::vector<std::string> notes;
 };
 
 // `encoding`: read in this encoding instead of the one detected;
@@ -55,9 +57,11 @@ bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdent
 WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::string>& entries,
                               const FileIdentity& identity);
 // The document's file bytes, in its format or in `format` (frames and
-// times converted at the document's frame rate); false when a character
-// does not fit the file's encoding.
-bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes);
+// times converted at the document's frame rate). False, with the reason in
+// `why`, when a character does not fit the file's encoding, or when
+// entries converted to another format have times that cannot be read
+// (nothing invalid is written: a conversion is all or nothing).
+bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why = nullptr);
 // The document to `path`, as the file it was read from, in its format or in
 // `format`.
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format = nullptr);
@@ -67,9 +71,12 @@ WriteResult WriteDocument(const Document& doc, const std::string& path, const Fo
 std::string ComposeFilePath(const std::string& folder, const std::string& name);
 
 struct LoadResult {
+  LoadResult(ReadStatus s = ReadStatus::Ok, std::string like = {}, Encoding e = {}, std::vector<std::string> n = {})
+      : status(s), looksLike(std::move(like)), encoding(e), notes(std::move(n)) {}
   ReadStatus status = ReadStatus::Ok;
   std::string looksLike;  // Unrecognised
   Encoding encoding{};    // NotInEncoding: the encoding tried
+  std::vector<std::string> notes;  // Ok: what reading had to say about the file
   explicit operator bool() const { return status == ReadStatus::Ok; }
   // Refused for what the file is, not for a failure to read it.
   bool Refused() const { return status == ReadStatus::Unrecognised || status == ReadStatus::NotInEncoding; }

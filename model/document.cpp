@@ -314,6 +314,7 @@ void Document::Load(std::vector<std::string> lines, std::string path, FileIdenti
   Notify(ListChange::Reset, 0, 0, false);
   loaded_ = true;
   diskStamp_ = {};
+  fileNotes_.clear();
   SetFilePath(std::move(path));
   identity_ = identity;
 }

@@ -99,6 +99,10 @@ class Document {
   int Changed() const { return typed_ || unrecorded_ || history_.Dirty() ? 1 : 0; }
   // After a successful Save As: the document now lives in `path`.
   void SetFilePath(std::string path);
+  // What reading the file had to say about it ("3 lines could not be read
+  // as cues"), for the status line; a new document starts without.
+  const std::vector<std::string>& FileNotes() const { return fileNotes_; }
+  void SetFileNotes(std::vector<std::string> notes) { fileNotes_ = std::move(notes); }
   // The file as it was when read or last written: a file that differs now
   // was changed by someone else.
   const FileStamp& DiskStamp() const { return diskStamp_; }
@@ -197,6 +201,7 @@ class Document {
   FileIdentity identity_;
   Profile profile_;
   FileStamp diskStamp_;
+  std::vector<std::string> fileNotes_;
   bool typed_ = false;
   bool keepHistory_ = true;
   bool unrecorded_ = false;  // changed while keeping no history

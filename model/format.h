@@ -41,6 +41,9 @@ struct ReadEntries {
   std::vector<SourceCue> sources;    // none, or one for each entry
   bool finalBlank = true;            // a blank line after the last entry
   std::optional<double> frameRate;   // the file names its own
+  // What the reader has to tell about the file ("3 lines could not be read
+  // as cues"): shown with the document.
+  std::vector<std::string> notes;
 };
 
 // The entries a writer writes, in the writer's own times and style tags

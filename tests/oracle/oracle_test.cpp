@@ -108,7 +108,10 @@ TEST_P(Oracle, GivesWhatItGaveBefore) {
 
   // The input under its own name, the paths relative to the folder.
   const std::string in = fs::path(c.input).filename().string();
-  const std::string out = c.expect == "-" ? "" : "out" + fs::path(c.expect).extension().string();
+  // "!.EXT": the command writes nothing (a refused conversion, say).
+  const bool nothing = c.expect.rfind('!', 0) == 0;
+  const std::string out =
+      c.expect == "-" ? "" : "out" + (nothing ? c.expect.substr(1) : fs::path(c.expect).extension().string());
   ASSERT_TRUE(fs::copy_file(kOracle + "/" + c.input, dir.path / in)) << c.input;
   std::string command = "cd " + Quoted(dir.path.string()) + " && " + Quoted(program);
   for (const std::string& arg : Split(c.args, ' '))
@@ -126,6 +129,10 @@ TEST_P(Oracle, GivesWhatItGaveBefore) {
   Read(dir.path / ".stderr", actual);
   EXPECT_EQ(FirstDifference(c.err, actual), "") << c.name << ": standard error";
   if (out.empty()) return;
+  if (nothing) {
+    EXPECT_FALSE(fs::exists(dir.path / out)) << c.name << ": " << out << " was written";
+    return;
+  }
   ASSERT_TRUE(Read(kOracle + "/" + c.expect, expected)) << c.expect;
   ASSERT_TRUE(Read(dir.path / out, actual)) << c.name << ": " << out << " was not written";
   EXPECT_EQ(FirstDifference(expected, actual), "") << c.name << ": " << out << " against " << c.expect;
