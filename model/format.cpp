@@ -15,6 +15,7 @@ class None final : public Format {
   const TimeSyntax& Times() const override { return FrameNumbers(); }
   const StyleDialect& Dialect() const override { return PlainText(); }
   bool BarIsText() const override { return false; }
+  Encoding PlainTextEncoding() const override { return Encoding::Windows1252; }
   Fit Probe(const std::vector<std::string_view>&) const override { return {}; }
   bool Read(const std::vector<std::string_view>&, ReadEntries&) const override { return false; }
   void Write(EntryFeed&, const FileIdentity&, const LineSink&) const override {}

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/encoding.h"
 #include "model/style.h"
 #include "model/time_notation.h"
 
@@ -84,6 +85,9 @@ class Format {
   // A "|" in the file's text is a character, not a screen-line break: the
   // format breaks lines its own way (see kLiteralBar).
   virtual bool BarIsText() const = 0;
+  // The encoding a file of plain ASCII is read as, and so written in once
+  // it holds more than ASCII.
+  virtual Encoding PlainTextEncoding() const = 0;
 
   // ---- files
   // The non-empty lines of a text, as they are (undecoded).

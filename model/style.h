@@ -69,6 +69,8 @@ class StyleDialect {
   // tags, and cutting them (the number cut).
   virtual bool HasItalicTags(std::string_view text) const = 0;
   virtual int CutItalicTags(std::string& text) const = 0;
+  // The text without spans that a cut has left holding nothing ("<i></i>").
+  virtual std::string WithoutEmptySpans(std::string_view text) const { return std::string(text); }
 
   // Screen lines ("|" between them) to the neutral set and back.
   virtual std::vector<StyledLine> ToNeutral(std::string_view text) const = 0;

@@ -271,6 +271,8 @@ class SubRipFormat final : public Format {
   const TimeSyntax& Times() const override { return TheTimes(); }
   const StyleDialect& Dialect() const override { return TheDialect(); }
   bool BarIsText() const override { return true; }
+  // The web's files, and most players read them so.
+  Encoding PlainTextEncoding() const override { return Encoding::Utf8; }
 
   Fit Probe(const std::vector<std::string_view>& lines) const override {
     return {scan::ShareOf(lines, SubRipTiming), false};
