@@ -2,20 +2,23 @@
 // `Form1`, the document window: the entry list, the character grid
 // with its preview rows, the frame buttons around the textline, the line
 // commands and the menus. It owns the document.
-#include <QLabel>
-#include <QLineEdit>
+//
+// Its members live in main_window.cpp (the controls, the grid, the views),
+// main_menus.cpp (the menus, the buttons and the status line, each drawn
+// from its command's row) and document_flow.cpp (opening, reloading,
+// saving and leaving).
 #include <QMainWindow>
-#include <QPointer>
-#include <array>
 #include <functional>
 #include <memory>
-
+#include <string>
 #include <vector>
 
 #include "commands/session.h"
 #include "formats/subtitle_file.h"
+#include "windows/grid_widgets.h"
 #include "windows/remembered_folders.h"
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 
@@ -24,52 +27,9 @@ namespace lm::ui {
 class DocumentSignals;
 class EntryListModel;
 class EntryListView;
-class Form1;
 class Loadbox;
 class SaveDialog;
 class SaveFlow;
-
-// One cell of the grid. Its key handler runs before the key's character
-// reaches the cell; characters the file cannot hold are refused.
-class GridCell : public QLineEdit {
-  Q_OBJECT
- public:
-  GridCell(Form1* form, int index, QWidget* parent);
-  int index() const { return index_; }
-
- protected:
-  bool event(QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void inputMethodEvent(QInputMethodEvent* event) override;
-
- private:
-  Form1* form_;
-  int index_;
-};
-
-// The textline: shows the frame pair; a click sends the focus to the grid.
-class Textline : public QLineEdit {
-  Q_OBJECT
- public:
-  using QLineEdit::QLineEdit;
-  std::function<void()> clicked;
-  // Shows the frame pair, in a smaller font when it would not fit (a
-  // cue's two times).
-  void SetFramePair(const QString& text);
-
- protected:
-  bool event(QEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-};
-
-// A black preview row, in italics for an italic line; its font shrinks
-// until the row fits the width.
-class PreviewLabel : public QLabel {
-  Q_OBJECT
- public:
-  explicit PreviewLabel(QWidget* parent);
-  void SetPreview(const QString& text, bool italic);
-};
 
 class Form1 : public QMainWindow {
   Q_OBJECT
@@ -85,6 +45,8 @@ class Form1 : public QMainWindow {
   // Ends the program; the default quits the application. Tests replace it.
   std::function<void()> endProgram;
 
+  // The grid's cells, 2 * grid().RowCells() of them.
+  int cellCount() const { return static_cast<int>(cells_.size()); }
   GridCell* cell(int index) const { return cells_[static_cast<size_t>(index)]; }
   EntryListView* list() const { return list_; }
   QLineEdit* textline() const;
@@ -121,19 +83,27 @@ class Form1 : public QMainWindow {
  private:
   void Form_Load();
   void BuildControls();
+  // The buttons of the command rows placed under the grid.
+  void BuildButtons(QWidget* client);
   void BuildMenus();
+  void BuildStatusLine();
   void SetTabOrder();
   // Runs a user command (see Session::Run) and shows its messages.
   void Run(CommandId id, const std::function<void()>& command, bool writeBackFirst = true);
   void Run(const CommandRow& row);
-  void BuildEncodingMenu(QMenu* menu, const CommandRow& row);
-  void BuildFrameRateMenu(QMenu* menu, const CommandRow& row);
+  // The File menu's submenus: the encodings and the frame rates.
+  void BuildEncodingMenu(QMenu* menu);
+  void BuildFrameRateMenu(QMenu* menu);
   // The grid's cells, two rows of `rowCells`.
   void BuildGrid(int rowCells);
   void Report(const CommandResult& result);
   void WriteBackPending();
   void RefreshViews();
+  // The menu items' state and the undo and redo items' names.
   void RefreshActions();
+  // The note on the entry shown and the file's format, encoding, line ends
+  // and frame rate.
+  void RefreshStatusLine();
   void SyncSelectionToView();
   void FocusCell(int index);
   void FocusList();
@@ -163,6 +133,8 @@ class Form1 : public QMainWindow {
   EntryListView* list_ = nullptr;
   Textline* text1_ = nullptr;
   std::vector<GridCell*> cells_;
+  // The command buttons, in tab order.
+  std::vector<QAbstractButton*> buttons_;
   PreviewLabel* label1_ = nullptr;
   PreviewLabel* label2_ = nullptr;
   QLabel* overflow_ = nullptr;
