@@ -24,9 +24,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& geometry) {
 }  // namespace
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("Tornak"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
@@ -47,16 +46,15 @@ AboutWindow::AboutWindow(QWidget* parent)
   lblVersion_ = MakeLabel(this, "lblVersion", Twips(1080, 780, 3885, 225));
   lblVersion_->setWordWrap(false);
   lblDescription_ = MakeLabel(this, "lblDescription", Twips(1080, 1125, 3885, 1170));
-  lblDescription_->setText(
-      QStringLiteral("I made this little tool because I got tired of subtitles that "
-                     "did not fit the television screen. Use it as You like, and tell me "
-                     "what You think of it:\n") +
-      HemSida::MakerEmail());
+  lblDescription_->setText(QStringLiteral("I made this little tool because I got tired of subtitles that "
+                                          "did not fit the television screen. Use it as You like, and tell me "
+                                          "what You think of it:\n") +
+                           HemSida::MakerEmail());
   lblDisclaimer_ = MakeLabel(this, "lblDisclaimer", Twips(255, 2625, 3870, 825));
-  lblDisclaimer_->setText(QStringLiteral(
-      "I don't care if Your computer fails after running this program. I know it was "
-      "virusfree when I first made it public, but You know what people on the net do with "
-      "programs, so check it before using it."));
+  lblDisclaimer_->setText(
+      QStringLiteral("I don't care if Your computer fails after running this program. I know it was "
+                     "virusfree when I first made it public, but You know what people on the net do with "
+                     "programs, so check it before using it."));
 
   cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));

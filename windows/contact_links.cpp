@@ -11,8 +11,7 @@ constexpr int kShowNormal = 1;
 void DesktopOpen(const ShellRequest& request) {
   const QString verb = request.verb.trimmed();
   // The desktop only knows "open"; an empty verb means the default action.
-  if (!verb.isEmpty() && verb.compare(QLatin1String("open"), Qt::CaseInsensitive) != 0)
-    return;
+  if (!verb.isEmpty() && verb.compare(QLatin1String("open"), Qt::CaseInsensitive) != 0) return;
   const QUrl url = OpenableUrl(request.target);
   if (url.isValid() && !url.isEmpty()) QDesktopServices::openUrl(url);
 }
@@ -29,8 +28,8 @@ QString MakerHomePage() { return QString::fromLatin1(kMakerHomePage); }
 
 void SetShellOpener(ShellOpener opener) { CurrentOpener() = std::move(opener); }
 
-void ShellOpen(const QString& verb, const QString& target, const QString& parameters,
-               const QString& folder, int showMode) {
+void ShellOpen(const QString& verb, const QString& target, const QString& parameters, const QString& folder,
+               int showMode) {
   const ShellRequest request{verb, target, parameters, folder, showMode};
   if (const ShellOpener& opener = CurrentOpener())
     opener(request);
@@ -39,13 +38,10 @@ void ShellOpen(const QString& verb, const QString& target, const QString& parame
 }
 
 void OpenMailLink() {
-  ShellOpen(QStringLiteral("open"), QStringLiteral("mailto: ") + MakerEmail(), QString(),
-            QString(), kShowNormal);
+  ShellOpen(QStringLiteral("open"), QStringLiteral("mailto: ") + MakerEmail(), QString(), QString(), kShowNormal);
 }
 
-void OpenHomePage() {
-  ShellOpen(QStringLiteral("open"), MakerHomePage(), QString(), QString(), kShowNormal);
-}
+void OpenHomePage() { ShellOpen(QStringLiteral("open"), MakerHomePage(), QString(), QString(), kShowNormal); }
 
 QUrl OpenableUrl(const QString& target) {
   const QString text = target.trimmed();

@@ -1,9 +1,10 @@
 #pragma once
 // HemSida: the maker's e-mail address and home page, handed to the desktop's
 // "open" action (the mail program or web browser the user has chosen).
+#include <functional>
+
 #include <QString>
 #include <QUrl>
-#include <functional>
 
 namespace lm::ui::HemSida {
 
@@ -31,8 +32,8 @@ void SetShellOpener(ShellOpener opener);
 // Asks the desktop to perform verb on target. Parameters, folder and show mode
 // have no counterpart there and only travel with the request. The outcome is
 // not looked at: a missing mail program or browser passes silently.
-void ShellOpen(const QString& verb, const QString& target, const QString& parameters,
-               const QString& folder, int showMode);
+void ShellOpen(const QString& verb, const QString& target, const QString& parameters, const QString& folder,
+               int showMode);
 
 // "mailto: " (one blank after the colon) and the maker's address.
 void OpenMailLink();

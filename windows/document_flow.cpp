@@ -18,13 +18,14 @@ bool IsSubtitleFile(const QString& path) {
 }
 }  // namespace
 
-void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName,
-                            QWidget* messageParent, bool silent) {
+void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName, QWidget* messageParent,
+                            bool silent) {
   WriteBackPending();
   QPointer<QWidget> parent = messageParent;
   auto go = [this, load, fileName, parent, silent] {
     LoadResult loaded;
-    Run(CommandId::Open, [&] { loaded = load(session_.doc); }, false);
+    Run(
+        CommandId::Open, [&] { loaded = load(session_.doc); }, false);
     if (!loaded) {
       if (!silent || loaded.Refused())
         ShowMessage(parent ? parent.data() : this, ToQt(LoadFailureMessage(loaded, fileName)));
@@ -88,9 +89,8 @@ void Form1::Encoding_Click(Encoding encoding) {
     return;
   // The file the document has then: "Save ?" may save it elsewhere first.
   const double rate = doc.Identity().frameRate;
-  ReplaceDocument(
-      [encoding, rate](Document& d) { return LoadSubtitlePath(d, d.FilePath(), encoding, rate); },
-      doc.FileName(), this, false);
+  ReplaceDocument([encoding, rate](Document& d) { return LoadSubtitlePath(d, d.FilePath(), encoding, rate); },
+                  doc.FileName(), this, false);
 }
 
 void Form1::FrameRate_Click(double rate) {
@@ -126,8 +126,9 @@ void Form1::Load_Click() {
   ShowSingle(windows_->loadbox, [this] {
     return new Loadbox(
         folders_,
-        [this](const std::string& dirListPath, const std::string& fileListFolder,
-               const std::string& fileName) { OpenChosenFile(dirListPath, fileListFolder, fileName); },
+        [this](const std::string& dirListPath, const std::string& fileListFolder, const std::string& fileName) {
+          OpenChosenFile(dirListPath, fileListFolder, fileName);
+        },
         this);
   });
 }

@@ -21,9 +21,7 @@ EntryListModel::EntryListModel(const EntryList& list, DocumentSignals& source, Q
   connect(&source, &DocumentSignals::commandEnded, this, &EntryListModel::FlushRewritten);
 }
 
-int EntryListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : list_.Count();
-}
+int EntryListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_.Count(); }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !list_.Valid(index.row())) return {};
@@ -42,18 +40,31 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
 void EntryListModel::AboutToChange(const ListChange& c) {
   if (c.kind != ListChange::Set) FlushRewritten();  // rows are about to move
   switch (c.kind) {
-    case ListChange::Insert: beginInsertRows({}, c.first, c.first + c.count - 1); break;
-    case ListChange::Remove: beginRemoveRows({}, c.first, c.first + c.count - 1); break;
-    case ListChange::Reset: beginResetModel(); break;
-    case ListChange::Set: break;
+    case ListChange::Insert:
+      beginInsertRows({}, c.first, c.first + c.count - 1);
+      break;
+    case ListChange::Remove:
+      beginRemoveRows({}, c.first, c.first + c.count - 1);
+      break;
+    case ListChange::Reset:
+      beginResetModel();
+      break;
+    case ListChange::Set:
+      break;
   }
 }
 
 void EntryListModel::Changed(const ListChange& c) {
   switch (c.kind) {
-    case ListChange::Insert: endInsertRows(); break;
-    case ListChange::Remove: endRemoveRows(); break;
-    case ListChange::Reset: endResetModel(); break;
+    case ListChange::Insert:
+      endInsertRows();
+      break;
+    case ListChange::Remove:
+      endRemoveRows();
+      break;
+    case ListChange::Reset:
+      endResetModel();
+      break;
     case ListChange::Set:
       dirtyFirst_ = dirtyFirst_ < 0 ? c.first : std::min(dirtyFirst_, c.first);
       dirtyLast_ = std::max(dirtyLast_, c.first + c.count - 1);
@@ -92,27 +103,40 @@ void EntryListView::mousePressEvent(QMouseEvent* event) {
 
 int VirtualKeyOf(const QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_Backspace: return vk::Backspace;
+    case Qt::Key_Backspace:
+      return vk::Backspace;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return vk::Enter;
-    case Qt::Key_Shift: return vk::Shift;
+    case Qt::Key_Enter:
+      return vk::Enter;
+    case Qt::Key_Shift:
+      return vk::Shift;
     case Qt::Key_Control:
-    case Qt::Key_Meta: return vk::Ctrl;
+    case Qt::Key_Meta:
+      return vk::Ctrl;
     case Qt::Key_Alt:
-    case Qt::Key_AltGr: return vk::Alt;
-    case Qt::Key_Left: return vk::Left;
-    case Qt::Key_Up: return vk::Up;
-    case Qt::Key_Right: return vk::Right;
-    case Qt::Key_Down: return vk::Down;
-    case Qt::Key_Insert: return vk::Insert;
-    case Qt::Key_Delete: return vk::Delete;
-    case Qt::Key_Home: return vk::Home;
-    case Qt::Key_End: return vk::End;
-    default: break;
+    case Qt::Key_AltGr:
+      return vk::Alt;
+    case Qt::Key_Left:
+      return vk::Left;
+    case Qt::Key_Up:
+      return vk::Up;
+    case Qt::Key_Right:
+      return vk::Right;
+    case Qt::Key_Down:
+      return vk::Down;
+    case Qt::Key_Insert:
+      return vk::Insert;
+    case Qt::Key_Delete:
+      return vk::Delete;
+    case Qt::Key_Home:
+      return vk::Home;
+    case Qt::Key_End:
+      return vk::End;
+    default:
+      break;
   }
   // A dead key only prepares the next character; it is no key of its own.
-  if (event->key() >= Qt::Key_Dead_Grave && event->key() <= Qt::Key_Dead_Longsolidusoverlay)
-    return vk::Alt;
+  if (event->key() >= Qt::Key_Dead_Grave && event->key() <= Qt::Key_Dead_Longsolidusoverlay) return vk::Alt;
   if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) return event->key();
   if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9) return event->key();
   return vk::Other;

@@ -1,9 +1,10 @@
 #pragma once
 // The document's change notifications turned into Qt signals, and the entry
 // list on the main window: a list view over the core's entry list.
+#include <functional>
+
 #include <QAbstractListModel>
 #include <QListView>
-#include <functional>
 
 #include "model/document.h"
 

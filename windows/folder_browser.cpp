@@ -1,5 +1,7 @@
 #include "windows/folder_browser.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,8 +10,6 @@
 #include <QMap>
 #include <QStorageInfo>
 #include <QStyle>
-
-#include <algorithm>
 
 namespace lm::ui {
 
@@ -62,8 +62,7 @@ QString DriveOf(const QString& path) {
 DriveList::DriveList(QWidget* parent) : QComboBox(parent), roots_(DriveRoots()) {
   const QString home = roots_.value(0);
   for (const QString& root : roots_)
-    addItem(style()->standardIcon(root == home ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon),
-            root, root);
+    addItem(style()->standardIcon(root == home ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon), root, root);
   // Shows the drive of the current folder until told otherwise.
   setCurrentIndex(std::max(0, static_cast<int>(roots_.indexOf(DriveOf(QDir::currentPath())))));
   connect(this, &QComboBox::currentIndexChanged, this, [this] { emit changed(); });
@@ -110,7 +109,7 @@ bool FolderList::SetPathToDrive(const QString& driveRoot) {
 void FolderList::Rebuild() {
   clear();
   QStringList chain;
-  for (QDir d(path_);; ) {
+  for (QDir d(path_);;) {
     chain.prepend(d.absolutePath());
     if (d.isRoot() || !d.cdUp()) break;
   }
@@ -126,8 +125,7 @@ void FolderList::Rebuild() {
     ++level;
   }
   const QDir here(path_);
-  const QStringList subs =
-      here.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  const QStringList subs = here.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
   for (const QString& sub : subs) {
     auto* item = new QListWidgetItem(closed, indentUnit.repeated(level) + sub, this);
     item->setData(Qt::UserRole, here.absoluteFilePath(sub));
@@ -201,8 +199,7 @@ void FileList::Refresh() {
     // "*.*" means every file, dotted or not; several patterns stand
     // separated by blanks.
     if (pattern_ != QLatin1String("*.*")) dir.setNameFilters(pattern_.split(QLatin1Char(' '), Qt::SkipEmptyParts));
-    const QStringList names =
-        dir.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     addItems(names);
   }
   setCurrentRow(-1);

@@ -3,11 +3,12 @@
 // built from. Setting a list's drive or path raises its `changed` signal only
 // when the value really changes, and the handlers connected to it run at that
 // moment, nested inside the call that caused the change.
+#include <string>
+
 #include <QComboBox>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
-#include <string>
 
 #include "windows/window_util.h"
 

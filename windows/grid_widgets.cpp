@@ -26,17 +26,14 @@ bool LeaveShortcutToWindow(QEvent* event) {
 }
 }  // namespace
 
-GridCell::GridCell(Form1* form, int index, QWidget* parent)
-    : QLineEdit(parent), form_(form), index_(index) {
+GridCell::GridCell(Form1* form, int index, QWidget* parent) : QLineEdit(parent), form_(form), index_(index) {
   setObjectName(QStringLiteral("Text2_%1").arg(index));
   setAlignment(Qt::AlignCenter);
   setFont(SansSerifFont(9.75, true));
   setTextMargins(0, 0, 0, 0);
   setAcceptDrops(false);  // a file dropped on the grid opens it
   setContextMenuPolicy(Qt::NoContextMenu);
-  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-    form_->CellEdited(index_, text);
-  });
+  connect(this, &QLineEdit::textEdited, this, [this](const QString& text) { form_->CellEdited(index_, text); });
 }
 
 bool GridCell::event(QEvent* event) {
@@ -124,8 +121,7 @@ void PreviewLabel::SetPreview(const QString& text, bool italic) {
   QFont f = ArialFont(20.25, true);
   f.setItalic(italic);
   const int room = width() - 4;
-  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room)
-    f.setPointSizeF(f.pointSizeF() - 0.5);
+  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(text) > room) f.setPointSizeF(f.pointSizeF() - 0.5);
   setFont(f);
   setText(text);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The widgets of the main window's edit area: a cell of the character grid,
 // the textline with the frame pair, and a black preview row.
+#include <functional>
+
 #include <QLabel>
 #include <QLineEdit>
-#include <functional>
 
 namespace lm::ui {
 

@@ -1,9 +1,9 @@
 #include "windows/help_windows.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QIcon>
-
-#include <algorithm>
 
 #include "windows/window_util.h"
 
@@ -20,9 +20,8 @@ QString StoredText(const QString& resource) {
   return text;
 }
 
-constexpr Qt::WindowFlags kFixedWindow = Qt::Window | Qt::MSWindowsFixedSizeDialogHint |
-                                         Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kFixedWindow = Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 }  // namespace
 

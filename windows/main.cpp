@@ -1,9 +1,9 @@
+#include <memory>
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#include <memory>
 
 #include "windows/main_window.h"
 #include "windows/splash_window.h"

@@ -1,15 +1,15 @@
 // What the main window offers for each command: its menu item or its button,
 // drawn from the command's row (object name, caption, shortcuts, separator),
 // the items' state, and the status line.
+#include <algorithm>
+#include <map>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
-
-#include <algorithm>
-#include <map>
 
 #include "model/navigation.h"
 #include "windows/contact_links.h"

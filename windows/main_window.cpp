@@ -1,5 +1,7 @@
 #include "windows/main_window.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
@@ -7,8 +9,6 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
-
-#include <algorithm>
 
 #include "model/navigation.h"
 #include "windows/entry_list_view.h"
@@ -23,21 +23,19 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(kMainCaption);
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   setAcceptDrops(true);
   endProgram = [] { QApplication::exit(0); };
   signals_ = new DocumentSignals(session_.doc, this);
   connect(signals_, &DocumentSignals::commandEnded, this, [this] { RefreshViews(); });
   windows_->saveFlow = std::make_unique<SaveFlow>(
-      session_.doc, folders_, this,
-      [this](std::function<void()> onSaved) { ShowSaveDialog(std::move(onSaved)); });
+      session_.doc, folders_, this, [this](std::function<void()> onSaved) { ShowSaveDialog(std::move(onSaved)); });
   BuildControls();
   BuildMenus();
   BuildStatusLine();
   // The menu bar and the status line are part of the window's fixed size.
-  setFixedSize(centralWidget()->size() +
-               QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
+  setFixedSize(centralWidget()->size() + QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
   SetTabOrder();
   Form_Load();
   RefreshActions();
@@ -86,10 +84,9 @@ void Form1::BuildControls() {
     Run(CommandId::Select, [&] { toGrid = List1_MouseDown(session_.doc); });
     if (toGrid) FocusCell(0);
   };
-  connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) {
-            if (!syncing_) UserMovedSelection(current.isValid() ? current.row() : -1);
-          });
+  connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    if (!syncing_) UserMovedSelection(current.isValid() ? current.row() : -1);
+  });
 
   BuildGrid(session_.grid.RowCells());
   BuildButtons(client);
@@ -255,8 +252,8 @@ bool Form1::FileCanHold(const QString& text) const { return lm::FileCanHold(sess
 
 bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
   GridKeyOutcome out;
-  Run(CommandId::EditEntry,
-      [&] { out = Text2_KeyDown(session_.doc, session_.grid, index, virtualKey); }, false);
+  Run(
+      CommandId::EditEntry, [&] { out = Text2_KeyDown(session_.doc, session_.grid, index, virtualKey); }, false);
   if (out.focusCell >= 0) FocusCell(out.focusCell);
   if (out.focusList) FocusList();
   // Only a character reaches the cell itself; editing keys such as Backspace
@@ -276,13 +273,16 @@ void Form1::CellEdited(int index, const QString& text) {
 void Form1::CopyGrid(bool cut) {
   if (session_.grid.EntryId == 0) return;
   QGuiApplication::clipboard()->setText(ToQt(GridVisibleText(session_.grid)));
-  if (cut) Run(CommandId::Cut, [this] { ClearGridText(session_.doc, session_.grid); }, false);
+  if (cut)
+    Run(
+        CommandId::Cut, [this] { ClearGridText(session_.doc, session_.grid); }, false);
 }
 
 void Form1::PasteIntoGrid(int index) {
   int next = -1;
   const std::string text = FromQt(QGuiApplication::clipboard()->text());
-  Run(CommandId::Paste, [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
+  Run(
+      CommandId::Paste, [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
   if (next >= 0) FocusCell(next);
 }
 

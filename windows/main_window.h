@@ -7,11 +7,12 @@
 // main_menus.cpp (the menus, the buttons and the status line, each drawn
 // from its command's row) and document_flow.cpp (opening, reloading,
 // saving and leaving).
-#include <QMainWindow>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <QMainWindow>
 
 #include "commands/session.h"
 #include "formats/subtitle_file.h"
@@ -111,10 +112,9 @@ class Form1 : public QMainWindow {
   // Replaces the document by what `load` reads, once a changed document has
   // been saved or given up. A file refused for what it is says so; any other
   // failure says "File Corrupt!", unless `silent`.
-  void ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName,
-                       QWidget* messageParent, bool silent);
-  void OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder,
-                      const std::string& fileName);
+  void ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName, QWidget* messageParent,
+                       bool silent);
+  void OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder, const std::string& fileName);
 
   void Avsluta_Click();
   void LatestSub_Click();

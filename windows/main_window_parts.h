@@ -1,9 +1,10 @@
 #pragma once
 // What the source files of Form1 share beyond its header: the windows it
 // opens from its menus and buttons.
-#include <QPointer>
 #include <cstdint>
 #include <memory>
+
+#include <QPointer>
 
 #include "windows/about_window.h"
 #include "windows/help_windows.h"

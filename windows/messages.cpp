@@ -23,8 +23,8 @@ QuestionHook& Question() {
 void WidenForTitle(QMessageBox& box) {
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
     const int wide = box.fontMetrics().horizontalAdvance(kProgramTitle) + 160;
-    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addItem(new QSpacerItem(wide, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
   }
 }
 }  // namespace

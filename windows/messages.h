@@ -4,8 +4,9 @@
 // question before something is replaced: the same with "Yes" and "Cancel"
 // (Esc and the close box are Cancel). Tests install hooks to observe them,
 // and to answer the questions, instead of blocking on a modal box.
-#include <QString>
 #include <functional>
+
+#include <QString>
 
 class QWidget;
 

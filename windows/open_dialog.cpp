@@ -1,8 +1,8 @@
 #include "windows/open_dialog.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include "windows/folder_browser.h"
 #include "windows/messages.h"

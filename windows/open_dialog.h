@@ -2,8 +2,9 @@
 // `Loadbox`, the Open dialog ("Load sub"): a drive list, a folder list and a
 // file list of the subtitle files (every format's extensions). It starts in the folder remembered in
 // "directory.txt"; "Open" asks the main window to open the selected file.
-#include <QWidget>
 #include <functional>
+
+#include <QWidget>
 
 #include "windows/remembered_folders.h"
 
@@ -20,8 +21,7 @@ class Loadbox : public QWidget {
  public:
   // Opens the file `fileName` of the file list's folder, remembering the
   // folder list's path; the main window closes the dialog once it is open.
-  using OpenFile = std::function<void(const std::string& dirListPath,
-                                      const std::string& fileListFolder,
+  using OpenFile = std::function<void(const std::string& dirListPath, const std::string& fileListFolder,
                                       const std::string& fileName)>;
   // The dialog is modeless and belongs to `mainWindow`.
   Loadbox(const RememberedFolders& folders, OpenFile openFile, QWidget* mainWindow);

@@ -64,11 +64,10 @@ bool RememberedFolders::ReadDirectory(std::string& openFolder, std::string& last
   return true;
 }
 
-bool RememberedFolders::WriteDirectory(const std::string& dirListPath,
-                                       const std::string& fileListFolder,
+bool RememberedFolders::WriteDirectory(const std::string& dirListPath, const std::string& fileListFolder,
                                        const std::string& fileName) const {
-  return WriteFileSafely(DirectoryFile(), QuoteField(dirListPath) +
-                                              QuoteField(RememberedFilePath(fileListFolder, fileName)))
+  return WriteFileSafely(DirectoryFile(),
+                         QuoteField(dirListPath) + QuoteField(RememberedFilePath(fileListFolder, fileName)))
       .ok();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // "directory.txt" (the Open dialog's folder and the file last opened),
 // "savedir.txt" (the folder last used for Save As) and "framerate.txt" (the
-// frame rate chosen last), kept in the program's own folder. Each field is one line: a double quote, the text, a double quote.
-// Plain string and file logic, without Qt, so that it is tested on its own.
+// frame rate chosen last), kept in the program's own folder. Each field is one line: a double quote, the text, a double
+// quote. Plain string and file logic, without Qt, so that it is tested on its own.
 #include <string>
 #include <vector>
 

@@ -1,9 +1,9 @@
 #include "windows/save_dialog.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QKeyEvent>
 
 #include "formats/subtitle_file.h"
 #include "windows/folder_browser.h"

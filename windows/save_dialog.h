@@ -3,9 +3,10 @@
 // a folder list, a file list of the subtitle files (every format's extensions) and a name box holding the full
 // path that "Save" writes. Browsing only composes the name box; the
 // document's path changes once it has been saved there.
+#include <functional>
+
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 
 #include "model/document.h"
 #include "windows/remembered_folders.h"
@@ -25,8 +26,8 @@ class SaveDialog : public QWidget {
  public:
   // `flow` runs Save As; `onSaved` runs once the document is saved from here.
   // The dialog belongs to `mainWindow` and is modal while it is open.
-  SaveDialog(const Document& doc, const RememberedFolders& folders, SaveFlow& flow,
-             std::function<void()> onSaved, QWidget* mainWindow);
+  SaveDialog(const Document& doc, const RememberedFolders& folders, SaveFlow& flow, std::function<void()> onSaved,
+             QWidget* mainWindow);
 
   FileList* file1() const { return file1_; }
   FolderList* dir1() const { return dir1_; }

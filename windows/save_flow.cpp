@@ -1,7 +1,8 @@
 #include "windows/save_flow.h"
 
-#include <QFileInfo>
 #include <algorithm>
+
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -58,8 +59,7 @@ SaveForm::SaveForm(QWidget* owner, std::function<void()> yes, std::function<void
   setWindowTitle(QStringLiteral("Save ?"));
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
   setFixedSize(TwipsSize(2715, 1185));
-  QLabel* label =
-      MakeLabel(this, QStringLiteral("Do You want to save Your changes?"), Twips(120, 120, 2415, 615));
+  QLabel* label = MakeLabel(this, QStringLiteral("Do You want to save Your changes?"), Twips(120, 120, 2415, 615));
   label->setFont(ArialFont(9.75));
   QPushButton* yesButton = MakeButton(this, "Command1", QStringLiteral("Yes"), Twips(120, 720, 735, 375));
   QPushButton* noButton = MakeButton(this, "Command2", QStringLiteral("No"), Twips(960, 720, 735, 375));
@@ -96,8 +96,7 @@ void SaveForm::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
-Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes)
-    : QWidget(owner), yes_(std::move(yes)) {
+Skrivskydd::Skrivskydd(QWidget* owner, std::function<void()> yes) : QWidget(owner), yes_(std::move(yes)) {
   setObjectName(QStringLiteral("Skrivskydd"));
   setWindowTitle(QStringLiteral("Write protected file !"));
   // Wide enough for its caption beside the title bar's buttons.
@@ -181,8 +180,7 @@ void SaveFlow::Save() {
   WriteFailed(path, result, false, nullptr);
 }
 
-bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath,
-                      std::function<void()> onSaved) {
+bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath, std::function<void()> onSaved) {
   const std::string path = LocalPath(nameBoxText);
   // Without a document there is nothing to write; writing the empty list
   // would empty whichever file the name box names.

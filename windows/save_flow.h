@@ -5,15 +5,16 @@
 // (`Skrivskydd`). Both prompts exist at most once and are modal, so that no
 // other document can take the place of the one they ask about; closing one
 // with its close box or Esc is its "Cancel".
-#include <QObject>
-#include <QPointer>
-#include <QWidget>
 #include <functional>
 #include <optional>
 #include <string>
 
-#include "model/document.h"
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
 #include "files/file_io.h"
+#include "model/document.h"
 #include "windows/remembered_folders.h"
 
 namespace lm::ui {
@@ -82,8 +83,7 @@ class SaveFlow : public QObject {
  private:
   // A failed write: the write-protected prompt for a read-only file, else
   // the message that says why. `onSaved` runs after a successful overwrite.
-  void WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
-                   std::function<void()> onSaved);
+  void WriteFailed(const std::string& path, const WriteResult& result, bool newPath, std::function<void()> onSaved);
   // A write succeeded: the state is the saved one, and `path` becomes the
   // document's when `newPath`.
   void Saved(const std::string& path, bool newPath, const Format* format = nullptr);

@@ -66,8 +66,7 @@ void SplashWindow::mousePressEvent(QMouseEvent* event) {
 
 void SplashWindow::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
-  const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                     rect().contains(event->position().toPoint());
+  const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   if (click) Form_Click();
 }

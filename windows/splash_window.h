@@ -1,10 +1,11 @@
 #pragma once
 // Form2: the start-up picture. It shows for three seconds, or until clicked,
 // then closes and hands over to the main window.
+#include <functional>
+
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
-#include <functional>
 
 namespace lm::ui {
 

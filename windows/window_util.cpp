@@ -1,18 +1,18 @@
 #include "windows/window_util.h"
 
-#include "formats/registry.h"
-
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+
+#include "formats/registry.h"
 
 namespace lm::ui {
 
 QString SubtitlePatterns() { return QString::fromStdString(FilePatterns()); }
 
 Qt::WindowFlags DialogFlags(bool fixedSize) {
-  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  Qt::WindowFlags flags =
+      Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (fixedSize) flags |= Qt::MSWindowsFixedSizeDialogHint;
   return flags;
 }
@@ -28,9 +28,7 @@ QFont ArialFont(double pointSize, bool bold) {
 QFont SansSerifFont(double pointSize, bool bold) { return ArialFont(pointSize, bold); }
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromLocalPath(const std::string& path) {
-  return QFile::decodeName(QByteArray::fromStdString(path));
-}
+QString FromLocalPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 void CentreOnScreen(QWidget* window) {
   QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

@@ -2,13 +2,14 @@
 // Small helpers shared by all windows: the program's title, window flags,
 // twips geometry, the fonts that stand in for Arial and MS Sans Serif, text
 // conversion and single-instance windows.
+#include <string>
+#include <string_view>
+
 #include <QFont>
 #include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
-#include <string>
-#include <string_view>
 
 namespace lm::ui {
 
@@ -25,12 +26,9 @@ Qt::WindowFlags DialogFlags(bool fixedSize);
 // Window layouts are given in twips: 15 to a pixel at 96 pixels per inch.
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
 inline QRect Twips(int left, int top, int width, int height) {
-  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-               TwipsToPixels(height));
+  return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
-inline QSize TwipsSize(int width, int height) {
-  return QSize(TwipsToPixels(width), TwipsToPixels(height));
-}
+inline QSize TwipsSize(int width, int height) { return QSize(TwipsToPixels(width), TwipsToPixels(height)); }
 
 // Liberation Sans is metric-compatible with Arial and close to MS Sans Serif.
 QFont ArialFont(double pointSize, bool bold = false);

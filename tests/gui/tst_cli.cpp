@@ -39,10 +39,15 @@ class CliTest : public QObject {
  private slots:
   void StandardInputToStandardOutput() {
     // Windows-1250 with CR LF, as such files come: the bytes stay as they were.
-    const QByteArray in = "{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n";
+    const QByteArray in =
+        "{1}{50}Mo\xBF"
+        "e p\xF3jdziemy na spacer, a potem do domu na obiad\r\n{60}{90}\xA3\xF3"
+        "d\x9F\r\n";
     Run r = Linemend({"fix", "-", "-o", "-"}, in);
     QCOMPARE(r.status, 0);
-    QCOMPARE(r.out, QByteArray("{1}{50}Mo\xBF" "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3" "d\x9F\r\n"));
+    QCOMPARE(r.out, QByteArray("{1}{50}Mo\xBF"
+                               "e p\xF3jdziemy na spacer,|a potem do domu na obiad\r\n{60}{90}\xA3\xF3"
+                               "d\x9F\r\n"));
     QCOMPARE(r.err, QByteArray("I just fixed 1 lines, for You\n"));
 
     // A lower-case tag slants its own screen line only.
@@ -50,7 +55,9 @@ class CliTest : public QObject {
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QByteArray("1\n00:00:01,000 --> 00:00:02,000\n<i>Hello</i>\nthere\n\n"));
 
-    r = Linemend({"fix", "-", "-o", "-"}, QByteArray("\x7F" "ELF\x02\x01\x01\0\0\0", 10));
+    r = Linemend({"fix", "-", "-o", "-"}, QByteArray("\x7F"
+                                                     "ELF\x02\x01\x01\0\0\0",
+                                                     10));
     QCOMPARE(r.status, 2);
     QVERIFY(r.out.isEmpty());
   }
@@ -58,10 +65,14 @@ class CliTest : public QObject {
   void CheckJsonReadsBack() {
     QTemporaryDir dir;
     const QString sub = dir.filePath("film.sub"), srt = dir.filePath("film.srt");
-    Write(sub, "{1}{1}23.976\r\n{100}{200}{y:i}Fine line\r\n"
-               "{300}{400}This is a rather long subtitle line that needs a break\r\n{500}{600}a|b|c\r\n");
-    Write(srt, "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:02,500\r\n<i>\xC3\xA5ker och \xC3\xA4ngar</i> "
-               "och skogar och sj\xC3\xB6" "ar och berg\r\n\r\n");
+    Write(sub,
+          "{1}{1}23.976\r\n{100}{200}{y:i}Fine line\r\n"
+          "{300}{400}This is a rather long subtitle line that needs a break\r\n{500}{600}a|b|c\r\n");
+    Write(srt,
+          "\xEF\xBB\xBF"
+          "1\r\n00:00:01,000 --> 00:00:02,500\r\n<i>\xC3\xA5ker och \xC3\xA4ngar</i> "
+          "och skogar och sj\xC3\xB6"
+          "ar och berg\r\n\r\n");
     const Run r = Linemend({"check", "--json", sub, dir.filePath("gone.sub"), srt});
     QCOMPARE(r.status, 2);
     QCOMPARE(r.err.count('\n'), 1);

@@ -2,13 +2,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QStatusBar>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "support/gui_test_support.h"
@@ -202,18 +202,24 @@ class MainWindowTest : public QObject {
   void realFilesAsTheyCome() {
     lm::ui::Form1& form = f_.Open();
     const QString pl = f_.File(QStringLiteral("pl.sub"));
-    lm::test::WriteBytes(pl, "{1}{50}{y:i}Dzie\xF1 dobry|/Wszystko w porz\xB9" "dku.\n{60}{90}\xA3\xF3" "d\x9F\n");
+    lm::test::WriteBytes(pl,
+                         "{1}{50}{y:i}Dzie\xF1 dobry|/Wszystko w porz\xB9"
+                         "dku.\n{60}{90}\xA3\xF3"
+                         "d\x9F\n");
     form.OpenFromOutside(pl);
     QCOMPARE(f_.Row(0).left(11), QStringLiteral("Dzie\u0144 dobry"));
     QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
-    QCOMPARE(status->text(), QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps"));
+    QCOMPARE(status->text(),
+             QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
     QCOMPARE(Items().at(0), QStringLiteral("{1}{50}{y:i}\u0142zie\u0144 dobry|/Wszystko w porz\u0105dku."));
     QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_S));
-    QCOMPARE(lm::test::ReadBytes(pl), QByteArray("{1}{50}{y:i}\xB3zie\xF1 dobry|/Wszystko w porz\xB9" "dku.\n{60}{90}\xA3\xF3" "d\x9F\n"));
+    QCOMPARE(lm::test::ReadBytes(pl), QByteArray("{1}{50}{y:i}\xB3zie\xF1 dobry|/Wszystko w porz\xB9"
+                                                 "dku.\n{60}{90}\xA3\xF3"
+                                                 "d\x9F\n"));
 
     // Read again as Windows-1252, from File > Encoding.
     auto chooseEncoding = [&](const char* name) {
@@ -238,7 +244,8 @@ class MainWindowTest : public QObject {
     lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
     QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);  // back to the file: no prompt now
     form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
-    QCOMPARE(f_.log.Take(), QStringList{"sv.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."});
+    QCOMPARE(f_.log.Take(),
+             QStringList{"sv.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."});
     QCOMPARE(Items().size(), 2);
   }
 
@@ -247,8 +254,9 @@ class MainWindowTest : public QObject {
   void textBeyondTheGridIsKept_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("written");  // after typing "X" into cell 3
-    const QString a = QStringLiteral("Look, I have told you this before|and I will tell you again, it was not me, "
-                                     "you understand me now? Do you?!");
+    const QString a = QStringLiteral(
+        "Look, I have told you this before|and I will tell you again, it was not me, "
+        "you understand me now? Do you?!");
     QTest::newRow("107 characters") << a << a.left(3) + "X" + a.mid(4);
     QString b;
     while (b.size() < 200) b += QStringLiteral("abcdefghij");
@@ -332,9 +340,10 @@ class MainWindowTest : public QObject {
   void aSubRipFileThroughTheWindow() {
     lm::ui::Form1& form = f_.Open();
     const QString srt = f_.File(QStringLiteral("film.srt"));
-    lm::test::WriteBytes(srt,
-                         "1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle line that needs a break\r\n\r\n"
-                         "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n");
+    lm::test::WriteBytes(
+        srt,
+        "1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle line that needs a break\r\n\r\n"
+        "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n");
     form.OpenFromOutside(srt);
     QCOMPARE(form.textline()->text(), QStringLiteral("{00:00:01,000}{00:00:04,000}"));
     QVERIFY(Items().size() == 2);
@@ -350,9 +359,11 @@ class MainWindowTest : public QObject {
     QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Items().at(1), QStringLiteral("{00:00:05,000}{00:00:06,000}<i>Short one</i>"));
     QTest::keyClick(form.list(), Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(lm::test::ReadBytes(srt),
-             QByteArray("1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle\r\nline that needs a break\r\n\r\n"
-                        "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n"));
+    QCOMPARE(
+        lm::test::ReadBytes(srt),
+        QByteArray(
+            "1\r\n00:00:01,000 --> 00:00:04,000\r\nThis is a rather long subtitle\r\nline that needs a break\r\n\r\n"
+            "2\r\n00:00:05,000 --> 00:00:06,000 X1:1 X2:9 Y1:1 Y2:9\r\n<i>Short one</i>\r\n\r\n"));
     // "Start + 1" moves the time by a frame at the chosen rate: 1000 / 50 ms.
     QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_R));
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -371,7 +382,8 @@ class MainWindowTest : public QObject {
       QCOMPARE(label->text(), QString(41, 'W'));
       QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
     }
-    if (qEnvironmentVariableIsSet("LINEMEND_SCREENSHOTS")) form.grab().save(qEnvironmentVariable("LINEMEND_SCREENSHOTS"));
+    if (qEnvironmentVariableIsSet("LINEMEND_SCREENSHOTS"))
+      form.grab().save(qEnvironmentVariable("LINEMEND_SCREENSHOTS"));
   }
 
   void closingAsksOnlyAboutChanges() {

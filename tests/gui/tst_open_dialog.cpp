@@ -22,8 +22,8 @@ class OpenDialogTest : public QObject {
 
   QString Data(const QString& name = {}) const { return name.isEmpty() ? data_.path() : data_.filePath(name); }
   void Remember(const QString& folder) {
-    lm::test::WriteBytes(f_.File("directory.txt"), "\"" + QFile::encodeName(folder) + "\"\r\n\"" +
-                                                       QFile::encodeName(folder) + "/x.sub\"\r\n");
+    lm::test::WriteBytes(f_.File("directory.txt"),
+                         "\"" + QFile::encodeName(folder) + "\"\r\n\"" + QFile::encodeName(folder) + "/x.sub\"\r\n");
   }
   Loadbox* Show() {
     f_.Open();

@@ -1,11 +1,11 @@
 // Save, Save As, the write-protected prompt and "Save ?", through the main
 // window with real key and mouse events.
+#include <csignal>
 #include <sys/resource.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <csignal>
 
 #include "support/gui_test_support.h"
 #include "windows/folder_browser.h"
@@ -150,7 +150,8 @@ class SaveTest : public QObject {
     lm::ui::SaveDialog* dialog = SaveAs();
     dialog->text1()->setText(f_.File("no/such/folder.sub"));
     ClickButton(dialog, "Command1");
-    QCOMPARE(f_.log.Take(), QStringList{"Cannot write " + f_.File("no/such/folder.sub") + ": No such file or directory"});
+    QCOMPARE(f_.log.Take(),
+             QStringList{"Cannot write " + f_.File("no/such/folder.sub") + ": No such file or directory"});
     dialog->text1()->clear();
     ClickButton(dialog, "Command1");
     QCOMPARE(f_.log.Take(), QStringList{kWrongType});

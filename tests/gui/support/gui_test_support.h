@@ -2,6 +2,8 @@
 // Shared by the window tests: the messages the program showed, a program
 // folder with a film and the main window over it, and real key and mouse
 // input.
+#include <memory>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -10,7 +12,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 #include "windows/main_window.h"
 #include "windows/messages.h"
@@ -77,7 +78,8 @@ class MainWindowFixture {
   // The cells of a grid row joined.
   QString Row(int row) const {
     QString s;
-    for (int c = row * form->grid().RowCells(); c < (row + 1) * form->grid().RowCells(); ++c) s += form->cell(c)->text();
+    for (int c = row * form->grid().RowCells(); c < (row + 1) * form->grid().RowCells(); ++c)
+      s += form->cell(c)->text();
     return s;
   }
 };
