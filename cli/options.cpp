@@ -53,8 +53,12 @@ std::string Usage() {
   std::string formatOption = "  --format " + FormatIds("|");
   formatOption.resize(std::max<size_t>(formatOption.size() + 1, 21), ' ');
   std::string extensions;
-  for (const Format* f : Formats())
-    extensions += (extensions.empty() ? "." : " or .") + std::string(f->Extensions().front());
+  const auto& formats = Formats();
+  for (size_t i = 0; i < formats.size(); ++i)
+    extensions += (i == 0                    ? "."
+                   : i + 1 == formats.size() ? " or ."
+                                             : ", .") +
+                  std::string(formats[i]->Extensions().front());
   return "Usage: linemend COMMAND [OPTIONS] FILE...\n"
          "\n"
          "Commands:\n" +

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include "files/file_io.h"
+#include "formats/registry.h"
 #include "model/version.h"
 #include "support.h"
 
@@ -150,8 +151,7 @@ TEST(Cli, RefusesFilesThatAreNotFrameBased) {
        {std::pair<std::string, std::string>{"film.sub", "SubViewer"}, {"vob.sub", "VobSub image data"}}) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "linemend: " + name + ": neither a frame-based nor a SubRip subtitle file (it looks like " + what +
-                         ")\n");
+    EXPECT_EQ(r.err, "linemend: " + name + ": " + NoneOfTheFormats() + " (it looks like " + what + ")\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "files/text_file.h"
+#include "formats/registry.h"
 #include "formats/subtitle_file.h"
 #include "support.h"
 
@@ -232,10 +233,9 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
     EXPECT_FALSE(result) << bad;
     EXPECT_EQ(doc.List1.Item(0) + doc.FilePath(), "{1}{2}changed" + dir.File("good.sub")) << bad;
     EXPECT_EQ(doc.Changed(), 1) << bad;
-    EXPECT_EQ(LoadFailureMessage(result, bad),
-              std::string(bad) == "film.sub"
-                  ? "film.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."
-                  : "File Corrupt!");
+    EXPECT_EQ(LoadFailureMessage(result, bad), std::string(bad) == "film.sub"
+                                                   ? "film.sub is " + NoneOfTheFormats() + " (it looks like SubViewer)."
+                                                   : "File Corrupt!");
   }
   test::Run(doc, [&] { EXPECT_TRUE(LoadSubtitlePath(doc, dir.File("good.sub"))); });
   EXPECT_EQ(doc.Changed(), 0);

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "formats/registry.h"
 #include "support/gui_test_support.h"
 #include "windows/entry_list_view.h"
 #include "windows/open_dialog.h"
@@ -244,8 +245,8 @@ class MainWindowTest : public QObject {
     lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
     QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);  // back to the file: no prompt now
     form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
-    QCOMPARE(f_.log.Take(),
-             QStringList{"sv.sub is neither a frame-based nor a SubRip subtitle file (it looks like SubViewer)."});
+    QCOMPARE(f_.log.Take(), QStringList{QString::fromStdString("sv.sub is " + lm::NoneOfTheFormats() +
+                                                               " (it looks like SubViewer).")});
     QCOMPARE(Items().size(), 2);
   }
 
