@@ -65,7 +65,9 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   // 8-bit text is decoded a line at a time, only where it is not ASCII.
   std::vector<std::string> decodedLines;
   if (IsSingleByte(encoding) && !ascii) {
-    decodedLines.reserve(all.size());  // the views below must not move
+    size_t wide = 0;
+    for (const std::string_view line : all) wide += !IsAscii(line);
+    decodedLines.reserve(wide);  // the views below must not move
     for (std::string_view& line : all) {
       if (IsAscii(line)) continue;
       decodedLines.push_back(DecodeSingleByte(encoding, line));
@@ -128,8 +130,10 @@ std::string EntriesNamed(const std::vector<int>& entries) {
 bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why) {
   FileIdentity identity = Completed(doc.Identity());
   if (format) identity.format = format;
+  // A converted entry grows by its timing line and tags.
+  const size_t more = &doc.ReadFormat() == identity.format ? 8 : 40;
   size_t total = 0;
-  for (const auto& e : doc.List1.Items()) total += e.size() + 8;
+  for (const auto& e : doc.List1.Items()) total += e.size() + more;
   LineEncoder encoder(identity, bytes, total);
   DocumentFeed feed(doc, *identity.format, identity.encoding);
   identity.format->Write(feed, identity, [&](std::string_view line) { encoder.Add(line); });
