@@ -150,8 +150,12 @@ std::string_view AsText(const Document& doc, std::string_view character) {
 }
 }  // namespace
 
-bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character) {
-  if (grid.EntryId == 0 || index < 0 || index >= grid.Cells() || !FileCanHold(doc, character)) return false;
+bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character, std::string* refused) {
+  if (grid.EntryId == 0 || index < 0 || index >= grid.Cells()) return false;
+  if (!FileCanHold(doc, character)) {
+    if (refused) refused->assign(character);
+    return false;
+  }
   grid.Text2[static_cast<size_t>(index)].assign(AsText(doc, character));
   grid.Break[static_cast<size_t>(index)] = false;
   grid.Edited = true;
@@ -281,17 +285,22 @@ void ClearGridText(Document& doc, CharGrid& grid) {
   doc.MarkTyped();
 }
 
-int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text) {
+int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text, std::vector<std::string>* refused) {
   const int cells = grid.Cells(), rowCells = grid.RowCells();
   if (grid.EntryId == 0 || index < 0 || index >= cells) return -1;
   int at = index;
   std::string beyond;  // what the cells cannot take
+  const auto holds = [&](std::string_view c) {
+    if (FileCanHold(doc, c)) return true;
+    if (refused && std::find(refused->begin(), refused->end(), c) == refused->end()) refused->emplace_back(c);
+    return false;
+  };
   for (size_t i = 0; i < text.size();) {
     const std::string_view c = NextChar(text, i);
     if (c == "\r") continue;
     const bool lineBreak = c == "\n";
     if (at >= cells) {
-      if (lineBreak || FileCanHold(doc, c)) beyond += lineBreak ? std::string_view("|") : AsText(doc, c);
+      if (lineBreak || holds(c)) beyond += lineBreak ? std::string_view("|") : AsText(doc, c);
       continue;
     }
     if (lineBreak) {
@@ -299,7 +308,7 @@ int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view tex
       continue;
     }
     const unsigned char first = static_cast<unsigned char>(c[0]);
-    if (first < 0x20 || first == 0x7F || !FileCanHold(doc, c)) continue;
+    if (first < 0x20 || first == 0x7F || !holds(c)) continue;
     PutCharacter(doc, grid, at, c);
     ++at;
   }

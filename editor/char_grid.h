@@ -69,13 +69,15 @@ void ShowEntryAt(const Document& doc, CharGrid& grid, int index);
 void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request);
 
 // Whether the document's file can hold the text (an 8-bit code page cannot
-// hold every character).
+// hold every character); CharactersNotHeld (files/charset.h) names those
+// it cannot, NotHeldReason says so.
 bool FileCanHold(const Document& doc, std::string_view text);
 // A character typed into cell `index` after the key handler has run; false,
-// changing nothing, for one the file cannot hold or while no entry is shown.
-// A "|" is a line break, or a character where the document's format says
-// so.
-bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character);
+// changing nothing, for one the file cannot hold (then named in `refused`,
+// when given) or while no entry is shown. A "|" is a line break, or a
+// character where the document's format says so.
+bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character,
+                  std::string* refused = nullptr);
 
 // "… 25 more: you understand me now?" while text lies beyond the cells;
 // empty otherwise.
@@ -86,10 +88,12 @@ std::string GridVisibleText(const CharGrid& grid);
 // Empties the grid, the text beyond it included (Ctrl+X, after copying).
 void ClearGridText(Document& doc, CharGrid& grid);
 // Types `text` (UTF-8) from cell `index` on as typing would: a line break
-// goes on in row 2, a character the file cannot hold is left out, and what
-// does not fit goes before the text beyond the grid. Returns the cell after
-// the last one typed into, or -1 when nothing could be typed.
-int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text);
+// goes on in row 2, a character the file cannot hold is left out (and named
+// in `refused`, when given, each once), and what does not fit goes before
+// the text beyond the grid. Returns the cell after the last one typed into,
+// or -1 when nothing could be typed.
+int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text,
+                  std::vector<std::string>* refused = nullptr);
 // Whether writing the grid back would change its entry.
 bool WriteBackWouldChange(const Document& doc, const CharGrid& grid);
 

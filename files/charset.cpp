@@ -1,20 +1,64 @@
 #include "files/charset.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <uchardet/uchardet.h>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "files/code_page.h"
 #include "model/text.h"
 
 namespace lm {
+
+// ------------------------------------------------------------ the converter
+
+Converter::Converter(const char* to, const char* from) : cd_(::iconv_open(to, from)) {}
+Converter::~Converter() {
+  if (ok()) ::iconv_close(cd_);
+}
+
+int Converter::Try(std::string_view in, std::string& out) {
+  if (!ok()) return EILSEQ;
+  ::iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  const size_t kept = out.size();
+  out.resize(kept + in.size() * 2 + 32);
+  char* inp = const_cast<char*>(in.data());
+  char* outp = &out[kept];
+  size_t inLeft = in.size(), outLeft = out.size() - kept;
+  const auto grow = [&] {
+    const size_t done = static_cast<size_t>(outp - out.data());
+    out.resize(out.size() * 2);
+    outp = &out[done];
+    outLeft = out.size() - done;
+  };
+  int result = 0;
+  while (::iconv(cd_, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) {
+    if (errno != E2BIG) {
+      result = errno == EINVAL ? EINVAL : EILSEQ;
+      break;
+    }
+    grow();
+  }
+  // Some converters hold a character back, waiting for a combining mark,
+  // and a stateful one returns to its initial state: the flush gives both.
+  if (result == 0) {
+    if (outLeft < 32) grow();
+    if (::iconv(cd_, nullptr, nullptr, &outp, &outLeft) == static_cast<size_t>(-1)) result = EILSEQ;
+  }
+  if (result != 0) {
+    out.resize(kept);
+    return result;
+  }
+  out.resize(static_cast<size_t>(outp - out.data()));
+  return 0;
+}
+
+bool Converter::Convert(std::string_view in, std::string& out) { return Try(in, out) == 0; }
 
 namespace {
 
@@ -36,22 +80,20 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
   auto page = std::make_unique<CodePage>();
   for (int b = 0; b < 0x80; ++b) page->toUnicode[static_cast<size_t>(b)] = static_cast<char32_t>(b);
   std::array<bool, 256> defined{}, usedC1{};
-  iconv_t cd = ::iconv_open("UTF-32LE", IconvName(e));
-  for (int b = 0x80; b < 0x100 && cd != reinterpret_cast<iconv_t>(-1); ++b) {
-    char in = static_cast<char>(b);
-    unsigned char out[8];
-    char* inp = &in;
-    char* outp = reinterpret_cast<char*>(out);
-    size_t inLeft = 1, outLeft = sizeof out;
-    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (::iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || outLeft != 4)
-      continue;  // undefined, or more than one character
-    const char32_t cp = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
+  Converter toUtf32("UTF-32LE", IconvName(e));
+  for (int b = 0x80; b < 0x100; ++b) {
+    // Each byte alone, the converter flushed after it: the Hebrew and
+    // Vietnamese converters give a letter only once they know no combining
+    // mark follows.
+    const char in = static_cast<char>(b);
+    std::string out;
+    if (!toUtf32.Convert(std::string_view(&in, 1), out) || out.size() != 4) continue;  // undefined, or two
+    const auto at = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(out[i])); };
+    const char32_t cp = at(0) | (at(1) << 8) | (at(2) << 16) | (at(3) << 24);
     page->toUnicode[static_cast<size_t>(b)] = cp;
     defined[static_cast<size_t>(b)] = true;
     if (cp < 0x100) usedC1[cp] = true;
   }
-  if (cd != reinterpret_cast<iconv_t>(-1)) ::iconv_close(cd);
   for (int b = 0x80; b < 0x100; ++b)
     if (!defined[static_cast<size_t>(b)])
       page->toUnicode[static_cast<size_t>(b)] = StandIn(static_cast<unsigned char>(b), usedC1);
@@ -89,22 +131,140 @@ std::optional<unsigned char> ByteOf(const CodePage& page, char32_t cp) {
 
 // The whole of `in` through the converter; nothing when any of it fails.
 std::optional<std::string> Convert(const char* to, const char* from, std::string_view in, size_t room) {
-  iconv_t cd = ::iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(room + 16, '\0');
-  char* inp = const_cast<char*>(in.data());
-  char* outp = &out[0];
-  size_t inLeft = in.size(), outLeft = out.size();
-  const size_t r = ::iconv(cd, &inp, &inLeft, &outp, &outLeft);
-  const bool ok = r != static_cast<size_t>(-1) && inLeft == 0 &&
-                  ::iconv(cd, nullptr, nullptr, &outp, &outLeft) != static_cast<size_t>(-1);
-  ::iconv_close(cd);
-  if (!ok) return std::nullopt;
-  out.resize(out.size() - outLeft);
+  Converter converter(to, from);
+  std::string out;
+  out.reserve(room + 16);
+  if (!converter.Convert(in, out)) return std::nullopt;
   return out;
 }
 
+// ------------------------------------------------------------ multi-byte
+
+// A kept byte of a multi-byte file: U+10FF00 + the byte, in the last
+// private use plane, which none of these encodings reads a character as.
+constexpr char32_t kKeptByte = 0x10FF00;
+bool IsKeptByte(char32_t c) { return c >= kKeptByte && c <= kKeptByte + 0xFF; }
+
+// Decoded text that holds a kept byte or a noncharacter the program marks
+// its own text with (U+FDD0..U+FDEF) needs a closer look.
+bool NeedsCloserLook(std::string_view utf8) {
+  for (size_t at = utf8.find('\xF4'); at != std::string_view::npos; at = utf8.find('\xF4', at + 1))
+    if (at + 1 < utf8.size() && utf8[at + 1] == '\x8F') return true;
+  for (size_t at = utf8.find('\xEF'); at != std::string_view::npos; at = utf8.find('\xEF', at + 1))
+    if (at + 2 < utf8.size() && utf8[at + 1] == '\xB7' && static_cast<unsigned char>(utf8[at + 2]) >= 0x90 &&
+        static_cast<unsigned char>(utf8[at + 2]) <= 0xAF)
+      return true;
+  return false;
+}
+
+void Keep(std::string_view bytes, MultiByteText& text) {
+  for (unsigned char b : bytes) AppendUtf8(text.utf8, kKeptByte + b);
+  text.keptBytes += bytes.size();
+}
+
+// Whether the bytes' encoding lets the second byte of a character be ASCII
+// ("|", "{", letters): such a byte after a lead byte is kept with it.
+bool AsciiSecondBytes(Encoding e) {
+  return e == Encoding::Big5 || e == Encoding::Gb18030 || e == Encoding::ShiftJis || e == Encoding::EucKr;
+}
+
+// A line of a stateless encoding that does not read and write back as it
+// is, a character at a time: each that does is taken, the others kept.
+void DecodeByCharacter(Encoding e, std::string_view line, Converter& decoder, Converter& encoder, MultiByteText& text) {
+  size_t p = 0;
+  std::string chars, back;
+  while (p < line.size()) {
+    const unsigned char b = static_cast<unsigned char>(line[p]);
+    if (b < 0x80) {
+      text.utf8 += static_cast<char>(b);
+      ++p;
+      continue;
+    }
+    size_t length = 0;
+    chars.clear();
+    for (size_t k = 1; k <= 4 && p + k <= line.size(); ++k) {
+      const int r = decoder.Try(line.substr(p, k), chars);
+      if (r == EINVAL) continue;
+      if (r == 0 && !chars.empty()) length = k;
+      break;
+    }
+    if (length > 0) {
+      back.clear();
+      if (!NeedsCloserLook(chars) && encoder.Convert(chars, back) && back == line.substr(p, length)) {
+        text.utf8 += chars;
+      } else {
+        Keep(line.substr(p, length), text);
+      }
+      p += length;
+      continue;
+    }
+    // No character starts here: the byte is kept, and with it a second
+    // byte that would be ASCII only by its place.
+    size_t bad = 1;
+    if (AsciiSecondBytes(e) && b >= 0x81 && b <= 0xFE && p + 1 < line.size() &&
+        static_cast<unsigned char>(line[p + 1]) >= 0x40 && static_cast<unsigned char>(line[p + 1]) <= 0x7E)
+      bad = 2;
+    Keep(line.substr(p, bad), text);
+    p += bad;
+  }
+}
+
+// A line of ISO-2022-JP that does not read and write back as it is: its
+// ASCII as ASCII, its escape sequences and two-byte characters kept. Each
+// line starts in ASCII, as the standard has every line end in it.
+void DecodeIso2022ByBytes(std::string_view line, MultiByteText& text) {
+  bool ascii = true;  // or JIS Roman
+  for (size_t p = 0; p < line.size();) {
+    const unsigned char b = static_cast<unsigned char>(line[p]);
+    if (b == 0x1B) {
+      size_t end = p + 1;
+      while (end < line.size() && line[end] >= 0x20 && line[end] <= 0x2F) ++end;
+      // Its final byte; a line end is none, and ends a broken sequence.
+      if (end < line.size() && line[end] >= 0x30 && line[end] <= 0x7E) ++end;
+      const std::string_view escape = line.substr(p, end - p);
+      ascii = escape == "\x1B(B" || escape == "\x1B(J";
+      Keep(escape, text);
+      p = end;
+    } else if (ascii || b <= 0x20 || b == 0x7F) {
+      // Blanks and line ends are no part of a two-byte character.
+      if (b < 0x80) {
+        text.utf8 += static_cast<char>(b);
+      } else {
+        Keep(line.substr(p, 1), text);
+      }
+      ++p;
+    } else {
+      Keep(line.substr(p, 1), text);
+      ++p;
+    }
+  }
+}
+
+// ------------------------------------------------------------ naming characters
+
+char32_t CodePointOf(std::string_view character) {
+  size_t i = 0;
+  return character.empty() ? 0 : NextCodePoint(character, i);
+}
+
+// Characters that show as nothing, or as a mark over the one before.
+bool ShowsAsNothing(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0xA0) || (c >= 0x300 && c <= 0x36F) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x2028 && c <= 0x202E) || c == 0xFEFF;
+}
+
+std::string Named(std::string_view character) {
+  const char32_t c = CodePointOf(character);
+  if (!ShowsAsNothing(c)) return std::string(character);
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string hex;
+  for (char32_t v = c; v > 0 || hex.size() < 4; v >>= 4) hex.insert(hex.begin(), kHex[v & 0xF]);
+  return "U+" + hex;
+}
+
 }  // namespace
+
+const std::array<char32_t, 256>& CodePageTable(Encoding e) { return PageOf(e).toUnicode; }
 
 std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
   const CodePage& page = PageOf(e);
@@ -133,13 +293,57 @@ std::optional<std::string> EncodeSingleByte(Encoding e, std::string_view utf8) {
   return out;
 }
 
-bool CanHold(Encoding e, std::string_view utf8) {
-  if (!IsSingleByte(e) || IsAscii(utf8)) return true;
-  const CodePage& page = PageOf(e);
-  size_t i = 0;
-  while (i < utf8.size())
-    if (!ByteOf(page, NextCodePoint(utf8, i))) return false;
-  return true;
+MultiByteText DecodeMultiByte(Encoding e, std::string_view bytes) {
+  MultiByteText text;
+  Converter decoder("UTF-8", IconvName(e)), encoder(IconvName(e), "UTF-8");
+  // Nearly every file reads and writes back whole as it is.
+  text.utf8.reserve(bytes.size() * 3 / 2);
+  if (decoder.Convert(bytes, text.utf8) && !NeedsCloserLook(text.utf8)) {
+    std::string back;
+    back.reserve(bytes.size());
+    if (encoder.Convert(text.utf8, back) && back == bytes) return text;
+  }
+  // Else line by line, and a line that does not, a closer way. No byte of a
+  // character is a line end in any of these encodings.
+  text.utf8.clear();
+  const bool stateful = e == Encoding::Iso2022Jp;
+  std::string line, back;
+  for (size_t start = 0; start < bytes.size();) {
+    size_t end = bytes.find('\n', start);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    const std::string_view raw = bytes.substr(start, end - start);
+    start = end;
+    line.clear();
+    back.clear();
+    if (decoder.Convert(raw, line) && !NeedsCloserLook(line) && encoder.Convert(line, back) && back == raw) {
+      text.utf8 += line;
+    } else if (stateful) {
+      DecodeIso2022ByBytes(raw, text);
+    } else {
+      DecodeByCharacter(e, raw, decoder, encoder, text);
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> EncodeMultiByte(Encoding e, std::string_view utf8) {
+  Converter encoder(IconvName(e), "UTF-8");
+  std::string out;
+  out.reserve(utf8.size());
+  // Runs between kept bytes go through the converter, each on its own, so
+  // that a stateful encoding is back in ASCII before a kept byte.
+  size_t run = 0;
+  for (size_t at = utf8.find('\xF4'); at != std::string_view::npos; at = utf8.find('\xF4', at + 1)) {
+    size_t next = at;
+    const char32_t c = NextCodePoint(utf8, next);
+    if (!IsKeptByte(c)) continue;
+    if (at > run && !encoder.Convert(utf8.substr(run, at - run), out)) return std::nullopt;
+    out += static_cast<char>(c - kKeptByte);
+    run = next;
+    at = next - 1;
+  }
+  if (run < utf8.size() && !encoder.Convert(utf8.substr(run), out)) return std::nullopt;
+  return out;
 }
 
 std::optional<std::string> DecodeUtf16(std::string_view bytes, bool bigEndian) {
@@ -151,56 +355,53 @@ std::optional<std::string> EncodeUtf16(std::string_view utf8, bool bigEndian) {
   return Convert(bigEndian ? "UTF-16BE" : "UTF-16LE", "UTF-8", utf8, utf8.size() * 2);
 }
 
-Encoding GuessCodePage(std::string_view bytes) {
-  // Only the lines with letters beyond ASCII say anything about the code
-  // page; a bounded sample of them keeps a large file quick.
-  constexpr size_t kSample = 256 * 1024;
-  std::string sample;
-  size_t start = 0;
-  while (start < bytes.size() && sample.size() < kSample) {
-    size_t end = bytes.find('\n', start);
-    if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view line = bytes.substr(start, end - start);
-    if (!IsAscii(line)) {
-      sample.append(line);
-      sample += '\n';
-    }
-    start = end + 1;
+std::optional<std::string> DecodeUtf32(std::string_view bytes, bool bigEndian) {
+  if (bytes.size() % 4 != 0) return std::nullopt;
+  return Convert("UTF-8", bigEndian ? "UTF-32BE" : "UTF-32LE", bytes, bytes.size());
+}
+
+std::optional<std::string> EncodeUtf32(std::string_view utf8, bool bigEndian) {
+  return Convert(bigEndian ? "UTF-32BE" : "UTF-32LE", "UTF-8", utf8, utf8.size() * 4);
+}
+
+bool CanHold(Encoding e, std::string_view utf8) {
+  if (IsAscii(utf8)) return true;
+  if (IsMultiByte(e)) return EncodeMultiByte(e, utf8).has_value();
+  if (!IsSingleByte(e)) return true;
+  const CodePage& page = PageOf(e);
+  size_t i = 0;
+  while (i < utf8.size())
+    if (!ByteOf(page, NextCodePoint(utf8, i))) return false;
+  return true;
+}
+
+std::vector<std::string> CharactersNotHeld(Encoding e, std::string_view utf8) {
+  std::vector<std::string> out;
+  if (!(IsSingleByte(e) || IsMultiByte(e)) || IsAscii(utf8)) return out;
+  std::unordered_set<std::string_view> seen;
+  for (size_t i = 0; i < utf8.size();) {
+    const std::string_view c = NextChar(utf8, i);
+    if (static_cast<unsigned char>(c[0]) < 0x80 || !seen.insert(c).second) continue;
+    if (!CanHold(e, c)) out.emplace_back(c);
   }
-  uchardet_t detector = uchardet_new();
-  if (!detector) return Encoding::Windows1252;
-  uchardet_handle_data(detector, sample.data(), sample.size());
-  uchardet_data_end(detector);
-  const std::string name = EncodingKey(uchardet_get_charset(detector));
-  uchardet_delete(detector);
-  const std::optional<Encoding> guess = EncodingFromName(name);
-  // Western guesses are Windows-1252 files in practice: it holds every
-  // letter of Latin-1 and Latin-9 bar the euro sign's place.
-  if (name == "iso88591" || guess == Encoding::Iso8859_15) return Encoding::Windows1252;
-  if (!guess || !IsSingleByte(*guess)) return Encoding::Windows1252;
-  // Bytes 0x80..0x9F are control codes in the ISO pages and letters and
-  // quotes in the Windows ones: text that uses them is Windows text.
-  const bool usesC1 = std::any_of(sample.begin(), sample.end(), [](char c) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    return b >= 0x80 && b <= 0x9F;
-  });
-  if (usesC1) {
-    switch (*guess) {
-      case Encoding::Iso8859_2:
-        return Encoding::Windows1250;
-      case Encoding::Iso8859_5:
-        return Encoding::Windows1251;
-      case Encoding::Iso8859_7:
-        return Encoding::Windows1253;
-      case Encoding::Iso8859_9:
-        return Encoding::Windows1254;
-      case Encoding::Iso8859_13:
-        return Encoding::Windows1257;
-      default:
-        break;
-    }
+  return out;
+}
+
+std::string ListCharacters(const std::vector<std::string>& characters) {
+  constexpr size_t kNamed = 10;
+  const size_t named = std::min(characters.size(), kNamed);
+  std::string out;
+  for (size_t i = 0; i < named; ++i) {
+    if (i > 0) out += i + 1 == named && named == characters.size() ? " and " : ", ";
+    out += Named(characters[i]);
   }
-  return *guess;
+  if (named < characters.size()) out += " and " + std::to_string(characters.size() - named) + " more";
+  return out;
+}
+
+std::string NotHeldReason(Encoding e, const std::vector<std::string>& characters) {
+  if (characters.empty()) return {};
+  return ListCharacters(characters) + (characters.size() == 1 ? " does not fit " : " do not fit ") + EncodingName(e);
 }
 
 }  // namespace lm

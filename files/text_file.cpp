@@ -47,20 +47,65 @@ long CountOf(std::string_view s, char c) {
 }
 }  // namespace
 
-bool StartsWithUtf16Mark(std::string_view content) {
-  return StartsWith(content, kUtf16LEMark) || StartsWith(content, kUtf16BEMark);
+std::optional<Encoding> WideUnicodeMark(std::string_view content) {
+  // UTF-32LE's mark starts as UTF-16LE's does.
+  if (StartsWith(content, kUtf32LEMark)) return Encoding::Utf32LE;
+  if (StartsWith(content, kUtf32BEMark)) return Encoding::Utf32BE;
+  if (StartsWith(content, kUtf16LEMark)) return Encoding::Utf16LE;
+  if (StartsWith(content, kUtf16BEMark)) return Encoding::Utf16BE;
+  return std::nullopt;
 }
 
-bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding, std::string_view& text,
-                    std::string& decoded, bool& ascii) {
-  ascii = false;
+namespace {
+std::string_view MarkOf(Encoding e) {
+  switch (e) {
+    case Encoding::Utf16LE:
+      return kUtf16LEMark;
+    case Encoding::Utf16BE:
+      return kUtf16BEMark;
+    case Encoding::Utf32LE:
+      return kUtf32LEMark;
+    case Encoding::Utf32BE:
+      return kUtf32BEMark;
+    case Encoding::Utf8Bom:
+      return kByteOrderMark;
+    default:
+      return {};
+  }
+}
+
+bool BigEndian(Encoding e) { return e == Encoding::Utf16BE || e == Encoding::Utf32BE; }
+
+// ASCII text that switches to a two-byte character set is ISO-2022-JP.
+bool SwitchesToTwoBytes(std::string_view ascii) {
+  for (size_t at = ascii.find("\x1B$"); at != std::string_view::npos; at = ascii.find("\x1B$", at + 1)) {
+    const std::string_view rest = ascii.substr(at + 2, 2);
+    if (!rest.empty() && (rest[0] == 'B' || rest[0] == '@' || rest == "(D" || rest == "(Q" || rest == "(O"))
+      return true;
+  }
+  return false;
+}
+
+void TakeMultiByte(Encoding e, MultiByteText decodedText, ChosenEncoding& chosen, std::string_view& text,
+                   std::string& decoded) {
+  chosen.encoding = e;
+  chosen.keptBytes = decodedText.keptBytes;
+  decoded = std::move(decodedText.utf8);
+  text = decoded;
+}
+}  // namespace
+
+bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, ChosenEncoding& chosen,
+                    std::string_view& text, std::string& decoded) {
+  chosen = ChosenEncoding();
   text = content;
-  const bool utf16 = StartsWithUtf16Mark(content);
-  if (named ? IsUtf16(*named) : utf16) {
-    const bool big = named ? *named == Encoding::Utf16BE : StartsWith(content, kUtf16BEMark);
-    encoding = big ? Encoding::Utf16BE : Encoding::Utf16LE;
-    if (StartsWith(content, big ? kUtf16BEMark : kUtf16LEMark)) content.remove_prefix(2);
-    std::optional<std::string> utf8 = DecodeUtf16(content, big);
+  const std::optional<Encoding> mark = WideUnicodeMark(content);
+  if (named ? IsWideUnicode(*named) : mark.has_value()) {
+    const Encoding e = named ? *named : *mark;
+    chosen.encoding = e;
+    if (StartsWith(content, MarkOf(e))) content.remove_prefix(MarkOf(e).size());
+    std::optional<std::string> utf8 =
+        IsUtf16(e) ? DecodeUtf16(content, BigEndian(e)) : DecodeUtf32(content, BigEndian(e));
     if (!utf8) return false;
     decoded = std::move(*utf8);
     text = decoded;
@@ -68,24 +113,40 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Enc
   }
   const bool marked = StartsWith(content, kByteOrderMark);
   if (named && (*named == Encoding::Utf8 || *named == Encoding::Utf8Bom)) {
-    encoding = marked ? Encoding::Utf8Bom : Encoding::Utf8;
+    chosen.encoding = marked ? Encoding::Utf8Bom : Encoding::Utf8;
     if (marked) text.remove_prefix(kByteOrderMark.size());
     return IsValidUtf8(text);
   }
-  ascii = IsAscii(content);
+  if (named && IsMultiByte(*named)) {
+    TakeMultiByte(*named, DecodeMultiByte(*named, content), chosen, text, decoded);
+    return true;
+  }
+  const bool ascii = IsAscii(content);
   if (named) {
-    encoding = *named;
+    chosen.encoding = *named;
+    chosen.byLine = !ascii;
     return true;
   }
   if (marked && IsValidUtf8(content)) {
-    encoding = Encoding::Utf8Bom;
+    chosen.encoding = Encoding::Utf8Bom;
     text.remove_prefix(kByteOrderMark.size());
   } else if (ascii) {
-    encoding = Encoding::Windows1252;
+    if (content.find('\x1B') != std::string_view::npos && SwitchesToTwoBytes(content)) {
+      TakeMultiByte(Encoding::Iso2022Jp, DecodeMultiByte(Encoding::Iso2022Jp, content), chosen, text, decoded);
+    } else {
+      chosen.ascii = true;
+    }
   } else if (!marked && IsValidUtf8(content)) {
-    encoding = Encoding::Utf8;
+    chosen.encoding = Encoding::Utf8;
   } else {
-    encoding = GuessCodePage(content);
+    MultiByteText multi;
+    const Encoding e = GuessLegacyEncoding(content, multi);
+    if (IsMultiByte(e)) {
+      TakeMultiByte(e, std::move(multi), chosen, text, decoded);
+    } else {
+      chosen.encoding = e;
+      chosen.byLine = true;
+    }
   }
   return true;
 }
@@ -122,12 +183,15 @@ LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_
 }
 
 void LineEncoder::Add(std::string_view line) {
+  // UTF-8 goes as it is; the wide and East Asian encodings are converted
+  // whole when the text is complete.
   if (IsSingleByte(encoding_) && !IsAscii(line)) {
     std::optional<std::string> coded = EncodeSingleByte(encoding_, line);
-    // The grid refuses what the code page cannot hold, so this is a
-    // safeguard against writing a changed character silently.
     if (!coded) {
+      // Nothing is written, but every character that does not fit is named.
       ok_ = false;
+      for (std::string& c : CharactersNotHeld(encoding_, line))
+        if (seen_.insert(c).second) notHeld_.push_back(std::move(c));
       return;
     }
     bytes_ += *coded;
@@ -138,14 +202,22 @@ void LineEncoder::Add(std::string_view line) {
 }
 
 bool LineEncoder::Finish() {
-  if (ok_ && IsUtf16(encoding_)) {
-    const bool big = encoding_ == Encoding::Utf16BE;
-    std::optional<std::string> wide = EncodeUtf16(bytes_, big);
-    if (!wide) return false;
-    bytes_.assign(big ? kUtf16BEMark : kUtf16LEMark);
+  if (!ok_) return false;
+  if (IsWideUnicode(encoding_)) {
+    const bool big = BigEndian(encoding_);
+    std::optional<std::string> wide = IsUtf16(encoding_) ? EncodeUtf16(bytes_, big) : EncodeUtf32(bytes_, big);
+    if (!wide) return ok_ = false;
+    bytes_.assign(MarkOf(encoding_));
     bytes_ += *wide;
+  } else if (IsMultiByte(encoding_)) {
+    std::optional<std::string> coded = EncodeMultiByte(encoding_, bytes_);
+    if (!coded) {
+      notHeld_ = CharactersNotHeld(encoding_, bytes_);
+      return ok_ = false;
+    }
+    bytes_ = std::move(*coded);
   }
-  return ok_;
+  return true;
 }
 
 }  // namespace lm

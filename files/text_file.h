@@ -3,14 +3,17 @@
 // lines with the style of their ends. A line ends at CR LF, at a lone CR or
 // at a lone LF.
 //
-// The encoding: a UTF-8 or UTF-16 byte order mark says it; a file that is
-// valid UTF-8 and holds non-ASCII characters is UTF-8; any other file is in
-// an 8-bit code page, guessed from its letters (Windows-1252 when nothing
-// better is known), one byte a character. The user may name the encoding
-// instead of the guess.
+// The encoding: a UTF-8, UTF-16 or UTF-32 byte order mark says it; a file
+// that is valid UTF-8 and holds non-ASCII characters is UTF-8; ISO-2022-JP
+// is told by its escape sequences; a file of plain ASCII takes its format's
+// encoding (see Format::PlainTextEncoding); any other file is in an East
+// Asian encoding or an 8-bit code page, guessed from its letters
+// (Windows-1252 when nothing better is known). The user may name the
+// encoding instead of the guess.
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "model/encoding.h"
@@ -20,14 +23,29 @@ namespace lm {
 
 inline constexpr std::string_view kUtf16LEMark("\xFF\xFE", 2);
 inline constexpr std::string_view kUtf16BEMark("\xFE\xFF", 2);
-bool StartsWithUtf16Mark(std::string_view content);
+inline constexpr std::string_view kUtf32LEMark("\xFF\xFE\0\0", 4);
+inline constexpr std::string_view kUtf32BEMark("\0\0\xFE\xFF", 4);
+// The UTF-16 or UTF-32 encoding a byte order mark at the start names.
+std::optional<Encoding> WideUnicodeMark(std::string_view content);
+
+// What ChooseEncoding found.
+struct ChosenEncoding {
+  Encoding encoding = Encoding::Windows1252;
+  // Plain ASCII, neither named nor marked: it needs no decoding, and is
+  // read in its format's plain text encoding.
+  bool ascii = false;
+  // 8-bit text, decoded a line at a time later (only where it is not ASCII).
+  bool byLine = false;
+  // Bytes of an East Asian file kept as they are (see DecodeMultiByte).
+  size_t keptBytes = 0;
+};
 
 // The text to split and its encoding: the one named, or the one the bytes
-// say. UTF-16 is turned into UTF-8 here (into `decoded`); 8-bit text is
-// decoded line by line later (`ascii`: it needs none). False when the text
-// is not valid in the encoding named or marked.
-bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Encoding& encoding, std::string_view& text,
-                    std::string& decoded, bool& ascii);
+// say. Unicode other than UTF-8 and the East Asian encodings are turned
+// into UTF-8 here, whole (into `decoded`), before the text is split into
+// lines. False when the text is not valid in the encoding named or marked.
+bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, ChosenEncoding& chosen,
+                    std::string_view& text, std::string& decoded);
 
 // Every line of the content, empty ones too, and the style of their ends.
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style);
@@ -38,14 +56,18 @@ class LineEncoder {
  public:
   LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint);
   void Add(std::string_view line);
-  // False when a character did not fit the encoding.
+  // False when a character did not fit the encoding (the bytes are then
+  // no file); NotHeld names them.
   bool Finish();
+  const std::vector<std::string>& NotHeld() const { return notHeld_; }
 
  private:
   Encoding encoding_;
   std::string_view end_;
   std::string& bytes_;
   bool ok_ = true;
+  std::vector<std::string> notHeld_;
+  std::unordered_set<std::string> seen_;
 };
 
 }  // namespace lm

@@ -23,10 +23,11 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   file.identity.frameRate = frameRate;
   std::string decoded;
   std::string_view text;
-  Encoding encoding = Encoding::Windows1252;
+  // UTF-16 and UTF-32 are full of NUL bytes; their text is told once decoded.
+  const bool wide = WideUnicodeMark(content).has_value() || (named && IsWideUnicode(*named));
   // NUL bytes padding the end of a file are a fault of its download, not
   // its text; NULs inside it still mean binary data.
-  if (!StartsWithUtf16Mark(content) && !(named && IsUtf16(*named))) {
+  if (!wide) {
     size_t padding = 0;
     while (padding < content.size() && content[content.size() - 1 - padding] == '\0') ++padding;
     if (padding > 0 && padding < content.size()) {
@@ -36,17 +37,16 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
     }
   }
   // Binary data is told before any guessing about its letters.
-  if (!StartsWithUtf16Mark(content) && !(named && IsUtf16(*named))) {
+  if (!wide) {
     file.looksLike = GuessBinary(content);
     if (!file.looksLike.empty()) return ReadStatus::Unrecognised;
   }
-  bool ascii = false;
-  if (!ChooseEncoding(content, named, encoding, text, decoded, ascii)) {
-    file.identity.encoding = named ? *named : encoding;
+  ChosenEncoding chosen;
+  if (!ChooseEncoding(content, named, chosen, text, decoded)) {
+    file.identity.encoding = named ? *named : chosen.encoding;
     return ReadStatus::NotInEncoding;
   }
-  file.identity.encoding = encoding;
-  if (IsUtf16(encoding)) {
+  if (wide) {
     file.looksLike = GuessBinary(text);
     if (!file.looksLike.empty()) return ReadStatus::Unrecognised;
   }
@@ -62,12 +62,22 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
     file.looksLike = found.looksLike;
     return ReadStatus::Unrecognised;
   }
+  // Plain ASCII says nothing of its encoding: it is read in the one its
+  // format's files are written in, so that what is typed into it later is
+  // saved so.
+  const Encoding encoding = chosen.ascii ? found.format->PlainTextEncoding() : chosen.encoding;
+  file.identity.encoding = encoding;
+  if (chosen.keptBytes > 0)
+    file.notes.push_back(std::to_string(chosen.keptBytes) +
+                         (chosen.keptBytes == 1 ? " byte that cannot be read as " : " bytes that cannot be read as ") +
+                         EncodingName(encoding) +
+                         (chosen.keptBytes == 1 ? " is kept as it is" : " are kept as they are"));
   // 8-bit text is decoded a line at a time, only where it is not ASCII.
   std::vector<std::string> decodedLines;
-  if (IsSingleByte(encoding) && !ascii) {
-    size_t wide = 0;
-    for (const std::string_view line : all) wide += !IsAscii(line);
-    decodedLines.reserve(wide);  // the views below must not move
+  if (chosen.byLine) {
+    size_t nonAscii = 0;
+    for (const std::string_view line : all) nonAscii += !IsAscii(line);
+    decodedLines.reserve(nonAscii);  // the views below must not move
     for (std::string_view& line : all) {
       if (IsAscii(line)) continue;
       decodedLines.push_back(DecodeSingleByte(encoding, line));
@@ -145,7 +155,11 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
     return false;
   }
   if (!encoder.Finish()) {
-    if (why) *why = std::string("a character does not fit ") + EncodingName(identity.encoding) + ", not written";
+    if (why) {
+      const std::string notHeld = NotHeldReason(identity.encoding, encoder.NotHeld());
+      *why = (notHeld.empty() ? std::string("a character does not fit ") + EncodingName(identity.encoding) : notHeld) +
+             ", not written";
+    }
     return false;
   }
   return true;

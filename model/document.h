@@ -90,6 +90,7 @@ class Document {
   // The frame rate between frames and times, and the format written next.
   void SetFrameRate(double frameRate) { identity_.frameRate = frameRate; }
   void SetFormat(const Format& format) { identity_.format = &format; }
+  void SetFileEncoding(Encoding encoding) { identity_.encoding = encoding; }  // written next, without rereading
   // The limits the rules keep the entries in.
   const Profile& RuleProfile() const { return profile_; }
   void SetProfile(Profile profile) { profile_ = std::move(profile); }

@@ -34,16 +34,34 @@ enum class Encoding {
   Utf8Bom,
   Utf16LE,
   Utf16BE,  // always with their byte order mark
+  Utf32LE,
+  Utf32BE,  // the same
+  // East Asian encodings of one to four bytes a character.
+  Big5,
+  Gb18030,
+  ShiftJis,
+  EucJp,
+  EucKr,
+  Iso2022Jp,
 };
 
+// An 8-bit code page: one byte, one character.
 bool IsSingleByte(Encoding e);
+// One of the East Asian encodings, read and written whole through the
+// system's converter.
+bool IsMultiByte(Encoding e);
 bool IsUtf16(Encoding e);
-// "Windows-1250", "UTF-8", "UTF-8 with BOM", "UTF-16LE".
+bool IsUtf32(Encoding e);
+// UTF-16 or UTF-32: marked, and full of NUL bytes.
+inline bool IsWideUnicode(Encoding e) { return IsUtf16(e) || IsUtf32(e); }
+// "Windows-1250", "UTF-8", "UTF-8 with BOM", "UTF-16LE", "Shift_JIS".
 const char* EncodingName(Encoding e);
-// What the code page is for: "Central European", "Cyrillic"; "" for Unicode.
+// What the encoding is for: "Central European", "Cyrillic", "Japanese"; ""
+// for Unicode.
 const char* EncodingScript(Encoding e);
 // A name as people and programs write it: "windows-1250", "cp1250",
-// "ISO-8859-2", "latin2", "utf8" … (case and punctuation do not matter).
+// "ISO-8859-2", "latin2", "utf8", "sjis" … (case and punctuation do not
+// matter).
 std::optional<Encoding> EncodingFromName(std::string_view name);
 // A name without case and punctuation: "iso88592".
 std::string EncodingKey(std::string_view name);
