@@ -33,7 +33,9 @@ const std::vector<CommandRow> kCommands = {
      "re-break the entries too long for two screen lines",
      &Fixlines_Click},
     {CommandId::RemoveHearingImpaired, "Rmhi", "&Remove hearing impaired text", Place::EditMenu, false, "", "remove-hi",
-     "remove hearing-impaired text ([music], (laughs), NAME:)", &Rmhi_Click},
+     "remove hearing-impaired text ([music], (laughs), NAME:)\n"
+     "and the lines and dashes it leaves; keeps what is spoken",
+     &Rmhi_Click},
     {CommandId::Undo, "Undo", "&Undo", Place::EditMenu, true, "Ctrl+Z", "", "", nullptr},
     {CommandId::Redo, "Redo", "Re&do", Place::EditMenu, false, "Ctrl+Y; Ctrl+Shift+Z", "", "", nullptr},
     {CommandId::HelpContents, "Contents", "&Contents", Place::HelpMenu, false, "", "", "", nullptr},

@@ -252,8 +252,9 @@ TEST(HearingImpaired, RemarksTagsAndSpans) {
                  "{17}{18}{y:i}[door slams]"});
   const CommandResult r = s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(),
-            (Lines{"{5}{6}Hello  there", "{7}{8}Whisper ", "{11}{12}a [b] c [d", "{13}{14}Hi{y:i}", "{15}{16}{y:i}x"}));
-  EXPECT_EQ(r.messages, Lines{"I fixed 8 lines for You"});
+            (Lines{"{5}{6}Hello there", "{7}{8}Whisper", "{9}{10}Hi", "{11}{12}a c [d", "{13}{14}Hi{y:i}",
+                   "{15}{16}{y:i}x"}));
+  EXPECT_EQ(r.messages, Lines{"I fixed 10 lines for You"});
   EXPECT_EQ(s.doc.CurrentIndex, 0);
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(0));
 }
