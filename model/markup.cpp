@@ -361,34 +361,139 @@ std::string EntryMarkup(std::string_view text, const StyleDialect& d) {
   return SelectPrefix(text, 0, d, true, false);
 }
 
+bool BreakKeepsText(std::string_view s, size_t at, size_t textAt, const StyleDialect& d, bool entryCut) {
+  const bool entryTags = entryCut && d.LineScoped();
+  if (!d.SlashItalic() && !entryTags) return true;
+  size_t j = at + 1;
+  while (const size_t t = d.TagAt(s, j)) {
+    if (entryTags && d.StylesEntry(s.substr(j, t))) return false;
+    j += t;
+  }
+  if (!d.SlashItalic() || j >= s.size() || s[j] != '/') return true;
+  // The line's own "/", not one inside a tag's value.
+  const std::string carried = CarriedMarkup(s, at, textAt, d);
+  for (size_t i = 0; i < carried.size();) {
+    if (const size_t t = d.TagAt(carried, i)) {
+      i += t;
+    } else if (carried[i++] == '/') {
+      return true;
+    }
+  }
+  return false;
+}
+
 void BreakLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& d) {
   const std::string carried = CarriedMarkup(s, at, textAt, d);
   s[at] = '|';
   if (!carried.empty()) s.insert(at + 1, carried);
 }
 
-void JoinLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& d) {
-  s[at] = ' ';
-  if (at < textAt || !d.LineScoped()) return;
+namespace {
+// Applies what markup (tags, a line-start "/") sets to `style`.
+void ApplyMarkup(std::string_view markup, const StyleDialect& d, Style& style) {
+  for (size_t i = 0; i < markup.size();) {
+    if (const size_t t = d.TagAt(markup, i)) {
+      d.Apply(markup.substr(i, t), style);
+      i += t;
+    } else {
+      style.italic |= d.SlashItalic() && markup[i] == '/';
+      ++i;
+    }
+  }
+}
+
+// Whether `s` sets everything `part` does, as `part` does.
+bool Holds(const Style& s, const Style& part) {
+  return (!part.italic || s.italic) && (!part.bold || s.bold) && (!part.underline || s.underline) &&
+         (!part.strike || s.strike) && (part.color.empty() || s.color == part.color) &&
+         (part.font.empty() || s.font == part.font) && (part.size == 0 || s.size == part.size) &&
+         (part.position == 0 || s.position == part.position);
+}
+
+// The style of the entry's own tags (those that style all of it), with
+// that of the markup starting a screen line.
+Style StyleOf(std::string_view s, size_t textAt, std::string_view markup, const StyleDialect& d) {
+  Style style;
+  ApplyMarkup(EntryMarkup(s.substr(textAt), d), d, style);
+  ApplyMarkup(markup, d, style);
+  return style;
+}
+
+// The style in force at byte `at`, the end of a screen line: the entry's,
+// the line's own, and that of the tags inside it, each styling what follows.
+Style LineEndStyle(std::string_view s, size_t at, size_t textAt, const StyleDialect& d) {
+  const size_t start = LineStartOf(s, at, textAt);
+  const size_t prefix = LinePrefixAt(s, start, d);
+  Style style = StyleOf(s, textAt, s.substr(start, prefix), d);
+  for (size_t j = FindTagStart(s, start + prefix, at, d); j < at; j = FindTagStart(s, j + 1, at, d)) {
+    if (const size_t t = d.TagAt(s, j)) {
+      d.Apply(s.substr(j, t), style);
+      j += t - 1;
+    }
+  }
+  return style;
+}
+
+// Whether a tag of `s` holds byte `at`. A tag never holds a "|", so only a
+// join can have made it, and it starts at most LongestTag() bytes before.
+bool TagHolds(std::string_view s, size_t at, size_t textAt, const StyleDialect& d) {
+  const size_t from = std::max(textAt, at > d.LongestTag() ? at - d.LongestTag() : 0);
+  for (size_t j = FindTagStart(s, from, at, d); j < at; j = FindTagStart(s, j + 1, at, d))
+    if (const size_t t = d.TagAt(s, j); t > 0 && j + t > at) return true;
+  return false;
+}
+}  // namespace
+
+bool JoinLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& d) {
+  if (at < textAt) {
+    s[at] = ' ';
+    return true;
+  }
   const size_t next = at + 1;
-  const size_t length = LinePrefixAt(s, next, d);
-  if (length == 0) return;
-  const std::string prefix = s.substr(next, length);
-  s.replace(next, length, prefix == CarriedMarkup(s, at, textAt, d) ? std::string() : MidLineMarkup(prefix, d));
+  std::string prefix, replacement;
+  if (d.LineScoped()) {
+    const size_t length = LinePrefixAt(s, next, d);
+    const std::string carried = CarriedMarkup(s, at, textAt, d);
+    prefix = s.substr(next, length);
+    bool keep = prefix != carried;
+    const size_t text = next + length;
+    if (text < s.size() && s[text] != '|') {
+      // The next line's text, styled by its own markup, continues in the
+      // style in force where the joined line ends, with that markup after
+      // it when it stays: that may not add to its style.
+      const Style own = StyleOf(s, textAt, prefix, d);
+      Style after = LineEndStyle(s, at, textAt, d);
+      keep = keep || !Holds(own, after);
+      if (keep) ApplyMarkup(prefix, d, after);
+      if (!Holds(own, after)) return false;
+    }
+    if (keep) replacement = MidLineMarkup(prefix, d);
+  }
+  s[at] = ' ';
+  if (!prefix.empty()) s.replace(next, prefix.size(), replacement);
+  if (!d.TagStarts().empty() && TagHolds(s, at, textAt, d)) {
+    s.replace(next, replacement.size(), prefix);
+    s[at] = '|';
+    return false;
+  }
+  return true;
 }
 
 std::string MidLineMarkup(std::string_view markup, const StyleDialect& d) {
   if (!d.SlashItalic() || markup.find('/') == std::string_view::npos) return std::string(markup);
   std::string out;
+  bool atMarkup = true;  // after the start, a tag or a "/" taken for italics
   for (size_t i = 0; i < markup.size();) {
     if (const size_t t = d.TagAt(markup, i)) {
       out.append(markup, i, t);
       i += t;
+      atMarkup = true;
     } else {
-      if (markup[i] == '/') {
+      if (markup[i] == '/' && atMarkup) {
         out += d.SlashTag();
       } else {
         out += markup[i];
+        atMarkup = false;
       }
       ++i;
     }
@@ -396,12 +501,14 @@ std::string MidLineMarkup(std::string_view markup, const StyleDialect& d) {
   return out;
 }
 
-void JoinAllLines(std::string& text, const StyleDialect& d) {
-  if (!d.LineScoped() || !MayHoldMarkup(text, d)) {
+bool JoinAllLines(std::string& text, const StyleDialect& d) {
+  if (!MayHoldMarkup(text, d)) {
     std::replace(text.begin(), text.end(), '|', ' ');
-    return;
+    return true;
   }
-  for (size_t p = text.find('|'); p != std::string::npos; p = text.find('|', p + 1)) JoinLineAt(text, p, 0, d);
+  bool all = true;
+  for (size_t p = text.find('|'); p != std::string::npos; p = text.find('|', p + 1)) all &= JoinLineAt(text, p, 0, d);
+  return all;
 }
 
 bool IsItalicMarkup(std::string_view markup, const StyleDialect& d) {

@@ -106,19 +106,33 @@ std::string CarriedMarkup(std::string_view s, size_t at, size_t textAt, const St
 // The entry-scoped tags among the markup that starts the text.
 std::string EntryMarkup(std::string_view text, const StyleDialect& dialect);
 
+// Whether a break at the space at byte `at` keeps the text as the screen
+// shows it: not where the next visible character is a "/" that would then
+// start the new line in a dialect whose line-start "/" is markup (unless the
+// line carries a "/" of its own, after which a second one shows). A cut that
+// starts a new entry (`entryCut`) does not go before a tag that styles the
+// whole entry either: there it would style all of the new entry.
+bool BreakKeepsText(std::string_view s, size_t at, size_t textAt, const StyleDialect& dialect, bool entryCut = false);
 // The space at byte `at` becomes a line break; the new screen line starts
 // with the markup CarriedMarkup gives, so an italic line stays italic.
 void BreakLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& dialect);
 // The line break at byte `at` becomes a space. The markup that started the
 // next line goes when it repeats what the joined line carries; otherwise it
 // stays where it is, its "/" turned into the dialect's tag ("/" inside a
-// line would show).
-void JoinLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& dialect);
+// line would show). A join that would change what the screen shows is not
+// made (false, `s` unchanged): one that completes a tag out of visible text,
+// and, where tags style screen lines, one whose next line does not style its
+// text with all the joined line carries (no tag ends a style inside a line,
+// so a plain line joined to an italic one would turn italic).
+bool JoinLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& dialect);
 // Markup moved inside a line: its "/" (which would show there) becomes the
-// dialect's italic tag.
+// dialect's italic tag. Only a "/" that stands as markup, at the start or
+// next to the dialect's tags, is one; what is no markup of the dialect
+// ("{\an/8}" where that is text) is kept as it is.
 std::string MidLineMarkup(std::string_view markup, const StyleDialect& dialect);
-// Every line break of the text joined, first to last.
-void JoinAllLines(std::string& text, const StyleDialect& dialect);
+// Every line break of the text joined, first to last; false when a break
+// stays because JoinLineAt refused it.
+bool JoinAllLines(std::string& text, const StyleDialect& dialect);
 
 // Whether markup makes what follows it italic: a line-start "/", or a tag
 // that sets italics.

@@ -45,6 +45,9 @@ class StyleDialect {
   // StylesEntry names, the whole entry): a line broken off carries them.
   // Otherwise tags open and close spans that run over line breaks.
   bool LineScoped() const { return lineScoped_; }
+  // No tag of the dialect is longer (in bytes; 256 unless the dialect says):
+  // how far back a check for a tag that a join would complete has to look.
+  size_t LongestTag() const { return longestTag_; }
 
   // Bytes of the tag that starts at byte `i`, or 0 when none does.
   virtual size_t TagAt(std::string_view s, size_t i) const = 0;
@@ -77,12 +80,13 @@ class StyleDialect {
   virtual std::string FromNeutral(const std::vector<StyledLine>& lines) const = 0;
 
  protected:
-  StyleDialect(std::string_view tagStarts, bool slashItalic, bool lineScoped)
-      : tagStarts_(tagStarts), slashItalic_(slashItalic), lineScoped_(lineScoped) {}
+  StyleDialect(std::string_view tagStarts, bool slashItalic, bool lineScoped, size_t longestTag = 256)
+      : tagStarts_(tagStarts), slashItalic_(slashItalic), lineScoped_(lineScoped), longestTag_(longestTag) {}
 
  private:
   std::string_view tagStarts_;
   bool slashItalic_, lineScoped_;
+  size_t longestTag_;
 };
 
 // Text without any markup: what a document holds before a file is read.

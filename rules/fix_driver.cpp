@@ -50,7 +50,12 @@ bool FixEntry(Document& doc, int p) {
     return true;
   doc.CurrentIndex = p;
   doc.DecomposeEntry();
-  if (pair) JoinLines(doc);
+  if (pair) {
+    JoinLines(doc);
+    // A join refused (it would change what the screen shows) leaves the
+    // pair as it is: its break stays the break.
+    if (doc.EntryText.find(kBreak) != std::string::npos) return true;
+  }
   BreakNearMiddle(doc);
   return true;
 }

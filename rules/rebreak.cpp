@@ -14,21 +14,25 @@ using namespace rules;
 
 namespace {
 
-// Breaks a half at the first space from its middle onwards, if there is one.
-// A half shorter than two characters has no middle to search from. A half
-// of `plain` text (ASCII without markup) is one byte a character.
-bool BreakHalf(std::string& half, bool plain, const StyleDialect& markup) {
+// Breaks a half at the first suitable space from its middle onwards, if
+// there is one (BreakFrom). A half shorter than two characters has no middle
+// to search from. A half of `plain` text (ASCII without markup) is one byte a
+// character. A half that holds the line break a join had to leave keeps that
+// one as its break.
+bool BreakHalf(std::string& half, bool plain, const StyleDialect& markup, bool holdsKept) {
   if (plain) {
     const size_t middle = half.size() / 2;
     if (middle < 1) return false;
-    const size_t p = half.find(kSpace, middle - 1);
+    size_t p = half.find(kSpace, middle - 1);
+    while (p != std::string::npos && !BreakKeepsText(half, p, 0, markup)) p = half.find(kSpace, p + 1);
     if (p != std::string::npos) half[p] = kBreak;
     return true;
   }
   const Visible visible(half, 0, markup);
   const int middle = visible.size() / 2;
   if (middle < 1) return false;
-  const int p = FirstSpaceFrom(half, visible, middle);
+  if (holdsKept) return true;
+  const int p = BreakFrom(half, visible, middle, 0, markup);
   if (p != 0) BreakLineAt(half, visible.Byte(p - 1), 0, markup);
   return true;
 }
@@ -43,40 +47,32 @@ bool Selected(int len, int lastBar, int dashes, const Profile& profile) {
   return (partTooLong || len >= profile.RebreakMin()) && dashes < 2;
 }
 
-// The division of an entry whose shape is known.
-bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const StyleDialect& markup,
-            const Profile& profile, std::string& first, std::string& second) {
-  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
-  EntryFields fields;
-  SplitEntryLine(line, fields);
-  // J: the text with its last "|" joined.
-  std::string joined(fields.text);
-  JoinLineAt(joined, joined.rfind(kBreak), 0, markup);
-  return SplitEntryInTwo(joined, fields.start, fields.stop, notation, markup, first, second);
-}
-
-}  // namespace
-
-bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
-                     const TimeNotation& notation, const StyleDialect& markup, std::string& first,
-                     std::string& second) {
+// Cuts `joined` near its middle into two entries. `kept`: the byte of the
+// line break the join had to leave (kNoKeptBreak: none). It is the cut when
+// it comes before the first suitable space from the middle (where the joined
+// space would have been cut); otherwise it stays the break of its half.
+bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::string_view stop,
+             const TimeNotation& notation, const StyleDialect& markup, std::string& first, std::string& second) {
   const Visible visible(joined, 0, markup);
-  const int cut = FirstSpaceFrom(joined, visible, visible.size() / 2);
+  const int cut = BreakFrom(joined, visible, visible.size() / 2, 0, markup, kept, true);
   if (cut == 0) return false;
   // The second half starts its own screen line without the space it was
-  // cut at.
+  // cut at (at the kept break: that line, with its own markup).
   const size_t at = visible.Byte(cut - 1);
+  const bool atKept = at == kept;
   // Room for the style each half's second line may carry.
   std::string a, b;
   a.reserve(at + 32);
   a.append(joined.substr(0, at));
   b.reserve(joined.size() - at + 64);
   b += EntryMarkup(joined, markup);
-  b += CarriedMarkup(joined, at, 0, markup);
+  if (!atKept) b += CarriedMarkup(joined, at, 0, markup);
   b.append(joined.substr(at + 1));
   markup.CloseSpansAt(joined, at, a, b);
-  const bool plain = visible.Identity();
-  if (!BreakHalf(a, plain, markup) || !BreakHalf(b, plain, markup)) return false;
+  const bool holds = kept != kNoKeptBreak && !atKept;
+  const bool plain = visible.Identity() && kept == kNoKeptBreak;
+  if (!BreakHalf(a, plain, markup, holds && kept < at) || !BreakHalf(b, plain, markup, holds && kept > at))
+    return false;
 
   // Frames that are not whole numbers ("10.5", "ab", "") leave the entry
   // undivided rather than be guessed at.
@@ -91,6 +87,27 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
   first = BuildEntryLine(start, notation.Format(*mid), a);
   second = BuildEntryLine(notation.Format(*next), stop, b);
   return true;
+}
+
+// The division of an entry whose shape is known.
+bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const StyleDialect& markup,
+            const Profile& profile, std::string& first, std::string& second) {
+  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
+  EntryFields fields;
+  SplitEntryLine(line, fields);
+  // J: the text with its last "|" joined, where the join keeps the screen.
+  std::string joined(fields.text);
+  const size_t bar = joined.rfind(kBreak);
+  const bool kept = !JoinLineAt(joined, bar, 0, markup);
+  return SplitAt(joined, kept ? bar : kNoKeptBreak, fields.start, fields.stop, notation, markup, first, second);
+}
+
+}  // namespace
+
+bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,
+                     const TimeNotation& notation, const StyleDialect& markup, std::string& first,
+                     std::string& second) {
+  return SplitAt(joined, kNoKeptBreak, start, stop, notation, markup, first, second);
 }
 
 bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const StyleDialect& markup,

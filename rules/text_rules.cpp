@@ -1,6 +1,7 @@
 // The joining and splitting rules the fix walk applies to the current entry.
 // A break carries the style of the line it cuts to the new line; a join
-// drops the style the joined line repeats.
+// drops the style the joined line repeats. A join that would change what the
+// screen shows is not made (JoinLineAt): that line break stays the break.
 #include "rules/rules.h"
 #include "rules/rules_util.h"
 
@@ -32,7 +33,7 @@ void BreakNearMiddle(Document& doc) {
   const int len = visible.size();
   // Forward from just before the middle; when nothing is found the backward
   // rule is deliberately not tried.
-  const int p = FirstSpaceFrom(doc.EntryText, visible, len / 2 - 1);
+  const int p = BreakFrom(doc.EntryText, visible, len / 2 - 1, 0, doc.TextMarkup());
   if (p == 0) return;
   if (p - 1 >= doc.RuleProfile().ScreenLineChars()) {
     BreakBeforeMiddle(doc);
@@ -44,7 +45,7 @@ void BreakNearMiddle(Document& doc) {
 void BreakBeforeMiddle(Document& doc) {
   const Visible visible(doc.EntryText, 0, doc.TextMarkup());
   const int len = visible.size();
-  const int p = LastSpaceUpTo(doc.EntryText, visible, len / 2);
+  const int p = BreakUpTo(doc.EntryText, visible, len / 2, 0, doc.TextMarkup());
   if (p == 0) return;
   if (len - p >= doc.RuleProfile().ScreenLineChars()) return;  // the second line would not fit
   WriteTextBrokenAt(doc, visible, p);
@@ -61,8 +62,7 @@ void JoinDialogueLine(Document& doc) {
     if (line[i] != kBreak) continue;
     const size_t next = i + 1 + (i >= textAt ? LinePrefixAt(line, i + 1, doc.TextMarkup()) : 0);
     if (next == n || line[next] != kDash) {
-      JoinLineAt(line, i, textAt, doc.TextMarkup());
-      WriteLineAtCurrent(doc, line);
+      if (JoinLineAt(line, i, textAt, doc.TextMarkup())) WriteLineAtCurrent(doc, line);
       return;
     }
   }
@@ -80,7 +80,7 @@ int MoreCharsInFrames(const Document& doc, std::string_view line) {
 
 // PlaceBreakFrom on EntryLine whose text starts at `textAt`.
 bool PlaceBreakFrom(Document& doc, int start, size_t textAt, const Visible& visible) {
-  const int p = FirstSpaceFrom(doc.EntryLine, visible, start);
+  const int p = BreakFrom(doc.EntryLine, visible, start, textAt, doc.TextMarkup());
   if (p == 0) return false;
   BreakLineAt(doc.EntryLine, visible.Byte(p - 1), textAt, doc.TextMarkup());
   doc.SetItem(doc.CurrentIndex, doc.EntryLine);
@@ -91,10 +91,20 @@ bool PlaceBreakFrom(Document& doc, int start, size_t textAt, const Visible& visi
 void RebreakThreeLines(Document& doc) {
   std::string& line = doc.EntryLine;
   const size_t textAt = TextStart(line);
+  bool kept = false, joined = false;  // a join refused: its break is the entry's one break
+  size_t search = std::string::npos;
   for (int round = 0; round < 2; ++round) {
-    const size_t last = line.rfind(kBreak);
+    const size_t last = line.rfind(kBreak, search);
     if (last == std::string::npos) break;
-    JoinLineAt(line, last, textAt, doc.TextMarkup());
+    const bool made = JoinLineAt(line, last, textAt, doc.TextMarkup());
+    kept |= !made;
+    joined |= made;
+    if (last == 0) break;
+    search = last - 1;
+  }
+  if (kept) {
+    if (joined) WriteLineAtCurrent(doc, line);
+    return;
   }
   // The middle is taken over the whole entry string, frames included, as it
   // stands in frames: a cue's two times count as the frame numbers they are.

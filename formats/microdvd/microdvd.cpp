@@ -15,7 +15,12 @@ namespace lm {
 
 namespace {
 
+// A tag's value holds at most 64 characters; the bound in bytes (four a
+// UTF-8 character at most) ends the search for a runaway brace's "}".
 constexpr size_t kMaxTagValue = 64;
+constexpr size_t kMaxTagValueBytes = 4 * kMaxTagValue;
+// "{", the letter, ":", the value, "}".
+constexpr size_t kLongestTag = 3 + kMaxTagValueBytes + 1;
 constexpr std::string_view kItalicTag = "{y:i}";
 
 bool IsControlLetter(char c) {
@@ -40,7 +45,7 @@ bool IsControlLetter(char c) {
 
 class Dialect final : public StyleDialect {
  public:
-  Dialect() : StyleDialect("{", true, true) {}
+  Dialect() : StyleDialect("{", true, true, kLongestTag) {}
 
   size_t TagAt(std::string_view s, size_t i) const override { return MicroDvdTagAt(s, i); }
   bool StylesEntry(std::string_view tag) const override { return tag[1] >= 'A' && tag[1] <= 'Z'; }
@@ -160,7 +165,8 @@ class Dialect final : public StyleDialect {
     }
     if (!y.empty()) out += "{y:" + y + "}";
     if (s.color.size() == 6) out += "{c:$" + s.color.substr(4, 2) + s.color.substr(2, 2) + s.color.substr(0, 2) + "}";
-    if (!s.font.empty() && s.font.size() <= kMaxTagValue && s.font.find_first_of("{}|") == std::string::npos)
+    if (!s.font.empty() && s.font.size() <= kMaxTagValueBytes && CharCount(s.font) <= static_cast<int>(kMaxTagValue) &&
+        s.font.find_first_of("{}|") == std::string::npos)
       out += "{f:" + s.font + "}";
     if (s.size > 0) out += "{s:" + std::to_string(s.size) + "}";
     return out;
@@ -241,10 +247,12 @@ size_t MicroDvdTagAt(std::string_view s, size_t i) {
   }();
   const size_t n = s.size();
   if (i + 3 >= n || s[i] != '{' || s[i + 2] != ':' || !IsControlLetter(s[i + 1])) return 0;
-  const size_t end = std::min(n, i + 3 + kMaxTagValue + 1);
+  const size_t end = std::min(n, i + kLongestTag);
+  size_t chars = 0;
   for (size_t j = i + 3; j < end; ++j) {
     const unsigned char c = static_cast<unsigned char>(s[j]);
     if (kEnds[c]) return c == '}' ? j - i + 1 : 0;
+    if ((c & 0xC0) != 0x80 && ++chars > kMaxTagValue) return 0;
   }
   return 0;
 }

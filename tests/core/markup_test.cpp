@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "formats/microdvd/microdvd.h"
+#include "formats/registry.h"
 #include "support.h"
 
 namespace lm {
 namespace {
 
 const StyleDialect& Tags() { return MicroDvd().Dialect(); }
+const StyleDialect& Cues() { return FormatById("srt")->Dialect(); }
 
 // The byte offsets of the visible characters, one character at a time.
 std::vector<size_t> VisibleByReading(std::string_view s) {
@@ -111,6 +113,86 @@ TEST(Markup, BreaksCarryAndJoinsDropTheLinesStyle) {
   EXPECT_TRUE(IsItalicMarkup("{y:b,i}", Tags()));
   EXPECT_TRUE(IsItalicMarkup("/", Tags()));
   EXPECT_FALSE(IsItalicMarkup("{c:$i}", Tags()));
+}
+
+// A join that would change what the screen shows is not made, and the text
+// is left as it was.
+TEST(Markup, JoinsThatWouldChangeTheScreenAreRefused) {
+  const struct {
+    bool cues;
+    const char* text;  // joined at its last "|"
+    const char* out;   // nullptr: refused
+  } cases[] = {
+      // The next line would take on the style of the line it joins.
+      {false, "{y:i}one|two", nullptr},
+      {false, "{c:$0000FF}one|two", nullptr},
+      {false, "{y:i}one|{y:b}two", nullptr},
+      {false, "one {y:i}two|three", nullptr},  // a tag inside a line styles what follows it
+      {false, "a|{Y:b}b|c", nullptr},          // so does an entry's tag starting a later line
+      {false, "{y:i}one|{y:i}{y:b}two", "{y:i}one {y:i}{y:b}two"},
+      {false, "{Y:i}one|two", "{Y:i}one two"},  // the entry's own style is everywhere
+      {false, "{y:i}one|", "{y:i}one "},
+      {false, "{c:$0000FF}a {c:$00FF00}b|{c:$0000FF}c", "{c:$0000FF}a {c:$00FF00}b {c:$0000FF}c"},
+      // Visible text would become a tag.
+      {false, "He said {y:this is|a long one}", nullptr},
+      {false, "{y:a b|c}", nullptr},
+      {false, "x {y:a|/b}", "x {y:a {y:i}b}"},
+      {true, "He said <i this|is>", nullptr},
+      {true, "{\\an8 x|y}", nullptr},
+      {true, "<i>one|two</i>", "<i>one two</i>"},
+  };
+  for (const auto& c : cases) {
+    std::string s = c.text;
+    EXPECT_EQ(JoinLineAt(s, s.rfind('|'), 0, c.cues ? Cues() : Tags()), c.out != nullptr) << c.text;
+    EXPECT_EQ(s, c.out ? c.out : c.text) << c.text;
+  }
+  std::string all = "{y:i}a|b|{y:i}c";
+  EXPECT_FALSE(JoinAllLines(all, Tags()));
+  EXPECT_EQ(all, "{y:i}a|b {y:i}c") << "the break that would restyle stays";
+}
+
+TEST(Markup, ABreakPutsNoVisibleSlashAtALineStart) {
+  const struct {
+    bool cues;
+    const char* text;  // broken at its first space
+    bool keeps;
+  } cases[] = {
+      {false, "in /out", false}, {false, "in {c:$0000FF}/out", false}, {false, "{y:a/b}in /out", false},
+      {false, "/in /out", true},  // after the line's own "/" a second one shows
+      {false, "in out/", true},  {false, "in {x:/}out", true},         {true, "in /out", true},
+  };
+  for (const auto& c : cases) {
+    const StyleDialect& d = c.cues ? Cues() : Tags();
+    std::string s = c.text;
+    const size_t at = s.find(' ');
+    EXPECT_EQ(BreakKeepsText(s, at, 0, d), c.keeps) << c.text;
+    std::string shown, after;
+    const Visible v(s, 0, d);
+    for (int i = 0; i < v.size(); ++i) shown += v.Byte(i) == at ? '|' : s[v.Byte(i)];
+    BreakLineAt(s, at, 0, d);
+    const Visible w(s, 0, d);
+    for (int i = 0; i < w.size(); ++i) after += s[w.Byte(i)];
+    EXPECT_EQ(after == shown, c.keeps) << c.text << " -> " << s;
+  }
+  // A cut that starts an entry goes before no tag styling a whole entry.
+  EXPECT_FALSE(BreakKeepsText("a {Y:b}b", 1, 0, Tags(), true));
+  EXPECT_TRUE(BreakKeepsText("a {Y:b}b", 1, 0, Tags()));
+}
+
+// Markup moved inside a line turns only its own "/" into a tag: an override
+// holding a "/" (what a plain Enter in the grid passes on) stays as it is, in
+// the dialect that reads it as a tag and in the one that reads it as text.
+TEST(Markup, MidLineMarkupTurnsOnlyItsOwnSlash) {
+  const struct {
+    bool cues;
+    const char* markup;
+    const char* out;
+  } cases[] = {
+      {false, "{\\an/8}", "{\\an/8}"}, {true, "{\\an/8}", "{\\an/8}"}, {false, "{y:b}/", "{y:b}{y:i}"},
+      {false, "/{y:b}", "{y:i}{y:b}"}, {false, "{f:a/b}", "{f:a/b}"},  {true, "/", "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MidLineMarkup(c.markup, c.cues ? Cues() : Tags()), c.out) << c.markup;
+  EXPECT_EQ(MidLineMarkup("Hello {\\an/8}there", Tags()), "Hello {\\an/8}there");
 }
 
 }  // namespace
