@@ -9,12 +9,15 @@ namespace lm {
 namespace {
 using scan::Scan;
 
-// A header line among the sample's: decisive.
+// A header line among the sample's: decisive. One that opens the file says
+// what the whole file is; one further down may be a line quoted among
+// another format's entries, and yields to a format that explains half the
+// file.
 template <class Is>
 Fit Header(const std::vector<std::string_view>& lines, Is is) {
   const size_t sample = std::min(lines.size(), scan::kSampleLines);
   for (size_t i = 0; i < sample; ++i)
-    if (is(scan::Head(lines, i), i)) return {1.0, true};
+    if (is(scan::Head(lines, i), i)) return {i == 0 ? 1.0 : 0.5, true};
   return {};
 }
 

@@ -58,12 +58,20 @@ std::string WithExtension(const std::string& name, const Format& format) {
 
 Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path) {
   const Format* named = FormatOfPath(path);
+  // Two formats may both be sure (cues whose text lines have the shape of
+  // another format's entries): the one that explains more of the text wins.
+  const Format* sure = nullptr;
+  double sureScore = -1;
   const Format* best = nullptr;
   double bestScore = 0;
   for (const Format* f : Formats()) {
     const Fit fit = f->Probe(lines);
-    if (fit.decisive) return {f, {}};
-    if (fit.score > bestScore || (fit.score > 0 && fit.score == bestScore && f == named)) {
+    if (fit.decisive) {
+      if (fit.score > sureScore || (fit.score == sureScore && f == named)) {
+        sure = f;
+        sureScore = fit.score;
+      }
+    } else if (fit.score > bestScore || (fit.score > 0 && fit.score == bestScore && f == named)) {
       best = f;
       bestScore = fit.score;
     }
@@ -71,12 +79,18 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
   const Recogniser* other = nullptr;
   for (const Recogniser& r : Recognisers()) {
     const Fit fit = r.probe(lines);
+    // A format that is sure yields only to a header that explains more.
+    if (sure) {
+      if (fit.decisive && fit.score > sureScore) return {nullptr, r.name};
+      continue;
+    }
     if (fit.decisive) return {nullptr, r.name};
     if (fit.score > bestScore) {
       other = &r;
       bestScore = fit.score;
     }
   }
+  if (sure) return {sure, {}};
   if (other) return {nullptr, other->name};
   return {best, {}};
 }

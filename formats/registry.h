@@ -26,8 +26,10 @@ const Format& FormatForPath(const std::string& path, const Format& otherwise);
 std::string WithExtension(const std::string& name, const Format& format);
 
 // What a text is: the format whose probe fits it best (a decisive fit wins
-// at once; the file name's extension breaks ties), or, when no format fits,
-// what it looks like ("SubViewer"; empty when nothing known).
+// over any other, the best score among decisive ones, unless a recognised
+// format's header explains more; the file name's extension breaks ties), or,
+// when no format fits, what it looks like ("SubViewer"; empty when nothing
+// known).
 struct Detection {
   const Format* format = nullptr;
   std::string looksLike;

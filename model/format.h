@@ -28,6 +28,9 @@ struct SourceCue {
   std::string text;    // the text lines, separated by "\n"
   // Where the two times stand in `timing`.
   std::uint32_t startAt = 0, startLength = 0, stopAt = 0, stopLength = 0;
+  // A blank line followed it in the file: lines that were no cue keep their
+  // places as they were.
+  bool blankAfter = true;
 };
 
 // How well a text fits a format.

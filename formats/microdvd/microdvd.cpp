@@ -200,9 +200,16 @@ class MicroDvdFormat final : public Format {
 
   // Frame-based text: at least half of the non-empty lines are entries. A
   // real file with a header, a corrupt frame or a few stray lines passes;
-  // other subtitles and other text do not.
+  // other subtitles and other text do not. The score, the share of entries
+  // among the first lines, weighs it against another format that is sure
+  // too (SubRip cues whose text lines have the shape of entries).
   Fit Probe(const std::vector<std::string_view>& lines) const override {
-    return IsFrameBased(lines) ? Fit{1.0, true} : Fit{};
+    if (!IsFrameBased(lines)) return {};
+    constexpr size_t kSample = 400;
+    const size_t sample = std::min(lines.size(), kSample);
+    size_t entries = 0;
+    for (size_t i = 0; i < sample; ++i) entries += LooksLikeFrameEntry(lines[i]) ? 1 : 0;
+    return {sample == 0 ? 1.0 : static_cast<double>(entries) / static_cast<double>(sample), true};
   }
 
   // Each non-empty line is an entry; the lines are counted, empty ones too.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "formats/scan.h"
 #include "model/entry.h"
@@ -19,10 +20,9 @@ namespace {
 
 bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 
+// A cue's number (its byte order mark already taken off).
 bool IsNumber(std::string_view line) {
   line = TrimBlanks(line);
-  // A byte order mark may stand before the first number.
-  if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) line.remove_prefix(kByteOrderMark.size());
   return !line.empty() && line.size() < 10 &&
          std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -60,6 +60,16 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
   return {};
 }
 
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// A font tag's colour as "RRGGBB", from "#RRGGBB"; empty for anything else
+// ("#FF{0}0"), which is no colour.
+std::string ColorOf(std::string_view value) {
+  value = TrimBlanks(value);
+  if (value.size() != 7 || value[0] != '#' || !std::all_of(value.begin() + 1, value.end(), IsHexDigit)) return {};
+  return std::string(value.substr(1));
+}
+
 // An italic tag, opening or closing: "<i>", "</I>".
 bool IsItalicTag(std::string_view tag) {
   return (tag.size() == 3 || (tag.size() == 4 && tag[1] == '/')) &&
@@ -91,9 +101,7 @@ class Dialect final : public StyleDialect {
       style.font.clear();
       style.size = 0;
       if (closing) return;
-      const size_t hash = tag.find('#');
-      if (hash != std::string_view::npos && hash + 7 <= tag.size() - 1)
-        style.color = std::string(tag.substr(hash + 1, 6));
+      style.color = ColorOf(Attribute(tag, "color"));
       style.font = std::string(Attribute(tag, "face"));
       const std::string_view size = Attribute(tag, "size");
       int points = 0;
@@ -151,6 +159,59 @@ class Dialect final : public StyleDialect {
     }
     text = std::move(out);
     return cuts;
+  }
+
+  // A span holds nothing when only blanks, line breaks, overrides and
+  // spans that hold nothing stand between its tags: its two tags go, what
+  // they held stays (a blank may part two words). One pass, the cuts
+  // collected and made at the end.
+  std::string WithoutEmptySpans(std::string_view text) const override {
+    if (text.find('<') == std::string_view::npos) return std::string(text);
+    struct Open {
+      size_t at, length;
+      std::string name;
+      bool holds = false;
+    };
+    std::vector<Open> open;
+    std::vector<std::pair<size_t, size_t>> cuts;  // [from, to) of the tags to drop
+    for (size_t i = 0; i < text.size();) {
+      const size_t t = SubRipTagAt(text, i);
+      if (t == 0) {
+        const char c = text[i++];
+        if (c != ' ' && c != '\t' && c != '|' && !open.empty()) open.back().holds = true;
+        continue;
+      }
+      const std::string_view tag = text.substr(i, t);
+      if (tag[0] == '<' && tag[1] != '/') {
+        open.push_back({i, t, LowerName(tag), false});
+      } else if (tag[0] == '<') {
+        const std::string name = LowerName(tag);
+        size_t k = open.size();
+        while (k > 0 && open[k - 1].name != name) --k;
+        if (k > 0) {
+          // A span left open inside it keeps it: cutting would unbalance them.
+          const bool holds = open[k - 1].holds || open.size() > k;
+          if (!holds) {
+            cuts.emplace_back(open[k - 1].at, open[k - 1].at + open[k - 1].length);
+            cuts.emplace_back(i, i + t);
+          }
+          open.resize(k - 1);
+          if (holds && !open.empty()) open.back().holds = true;
+        }
+      }
+      i += t;
+    }
+    if (cuts.empty()) return std::string(text);
+    std::sort(cuts.begin(), cuts.end());
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    for (const auto& [cutFrom, cutTo] : cuts) {
+      out.append(text.substr(from, cutFrom - from));
+      from = cutTo;
+    }
+    out.append(text.substr(from));
+    return out;
   }
 
   // Each screen line takes the style the spans so far leave at its first
@@ -230,21 +291,13 @@ const Dialect& TheDialect() {
 class Times final : public TimeSyntax {
  public:
   bool InFrames() const override { return false; }
-  std::optional<int64_t> Parse(std::string_view field) const override { return ParseTime(field); }
-  std::string Format(int64_t units) const override { return FormatTime(units); }
+  std::optional<int64_t> Parse(std::string_view field) const override { return ParseSubRipTime(field); }
+  std::string Format(int64_t units) const override { return FormatSubRipTime(units); }
 };
 
 const Times& TheTimes() {
   static const Times times;
   return times;
-}
-
-bool SubRipTiming(scan::Scan c) {
-  if (!scan::Clock(c, ',', '.')) return false;
-  c.Blanks();
-  if (!c.Text("-->")) return false;
-  c.Blanks();
-  return scan::Clock(c, ',', '.');
 }
 
 // A text line into the entry: a "|" in it is a character.
@@ -274,38 +327,39 @@ class SubRipFormat final : public Format {
   // The web's files, and most players read them so.
   Encoding PlainTextEncoding() const override { return Encoding::Utf8; }
 
-  Fit Probe(const std::vector<std::string_view>& lines) const override {
-    return {scan::ShareOf(lines, SubRipTiming), false};
-  }
+  Fit Probe(const std::vector<std::string_view>& lines) const override { return ProbeCues(lines); }
 
   bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const override {
-    ParseSubRip(lines, out.entries, out.sources, out.finalBlank);
+    ParseSubRip(lines, out);
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 
   // Cues numbered 1…n; an untouched cue from the bytes it was read from, a
-  // cue whose text alone changed with its timing line; a converted
-  // document's times as its fields give them.
+  // cue whose text alone changed with its timing line, any other with its
+  // times as "HH:MM:SS,mmm"; a converted document's times as its fields
+  // give them. An entry without times (a line that could not be read, one
+  // that supplies no fields, one whose times are no times) is written as
+  // its bare line, numbered not, followed by a blank line unless it had
+  // none in the file: it reads back as itself, a line that could not be
+  // read.
   void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const override {
     const bool converted = entries.Converted();
     int number = 0;
     const int last = entries.Count() - 1;
     char numberText[16];
     std::string part;
+    auto emitShown = [&](std::string_view piece) {
+      if (piece.find(kLiteralBar) == std::string_view::npos) return emit(piece);
+      part = ShowLiteralBars(piece);
+      emit(part);
+    };
     auto emitText = [&](std::string_view text, char separator) {
-      // An empty line would end the cue.
+      // A line of nothing but blanks would end the cue.
       for (size_t from = 0;;) {
         const size_t end = text.find(separator, from);
         const std::string_view piece =
             text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
-        if (!piece.empty()) {
-          if (separator == '|' && piece.find(kLiteralBar) != std::string_view::npos) {
-            part = ShowLiteralBars(piece);
-            emit(part);
-          } else {
-            emit(piece);
-          }
-        }
+        if (!IsBlank(piece)) separator == '|' ? emitShown(piece) : emit(piece);
         if (end == std::string_view::npos) return;
         from = end + 1;
       }
@@ -314,37 +368,40 @@ class SubRipFormat final : public Format {
       const std::string* entry = entries.Line(k);
       if (!entry) continue;
       const std::string& line = *entry;
+      const bool blankAfter = k < last || identity.finalBlank;
+      EntryFields f;
+      std::optional<int64_t> start, stop;
+      if (SplitFullEntry(line, f)) start = ParseSubRipTime(f.start), stop = ParseSubRipTime(f.stop);
+      if (!start || !stop) {
+        if (IsUnreadLine(line)) {
+          emit(WithoutUnreadMark(line));
+        } else if (!line.empty()) {
+          emitShown(line);
+        }
+        // Lines that were no cue read back the same with or without blanks
+        // between them: they keep the file's layout.
+        const SourceCue* was = converted ? nullptr : entries.Cue(k);
+        if (blankAfter && !line.empty() && (!was || was->blankAfter)) emit({});
+        continue;
+      }
       const auto [end, error] = std::to_chars(numberText, numberText + sizeof numberText, ++number);
       emit(std::string_view(numberText, static_cast<size_t>(end - numberText)));
-      const bool blankAfter = k < last || identity.finalBlank;
       const SourceCue* was = converted ? nullptr : entries.Cue(k);
+      if (was && was->timing.empty()) was = nullptr;  // a line that could not be read, since rewritten
       if (was && IsCueAsRead(*was, line)) {
         emit(was->timing);
         if (!was->text.empty()) emitText(was->text, '\n');
         if (blankAfter) emit({});
         continue;
       }
-      EntryFields f;
-      std::string start = "00:00:00,000", stop = start;
-      std::string_view text = line;
-      if (SplitFullEntry(line, f)) {
-        auto time = [&](std::string_view field) {
-          if (converted) return std::string(field);
-          const std::optional<int64_t> ms = ParseTime(field);
-          return ms ? FormatTime(*ms) : std::string(TrimBlanks(field));  // kept as it is rather than lost
-        };
-        start = time(f.start);
-        stop = time(f.stop);
-        text = f.text;
-      }
       const std::string_view wasTiming = was ? std::string_view(was->timing) : std::string_view();
       if (was && wasTiming.substr(was->startAt, was->startLength) == TrimBlanks(f.start) &&
           wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop)) {
         emit(wasTiming);
       } else {
-        emit(start + " --> " + stop);
+        emit(FormatSubRipTime(*start) + " --> " + FormatSubRipTime(*stop));
       }
-      emitText(text, '|');
+      emitText(f.text, '|');
       if (blankAfter) emit({});
     }
   }
@@ -381,6 +438,9 @@ size_t SubRipTagAt(std::string_view s, size_t i) {
   if (!EqualsNoCase(word, "i") && !EqualsNoCase(word, "b") && !EqualsNoCase(word, "u") && !EqualsNoCase(word, "s") &&
       !EqualsNoCase(word, "font"))
     return 0;
+  // The name ends the tag or a blank starts its attributes: "<i-am>" and
+  // "<b2>" are text.
+  if (j >= n || (s[j] != '>' && s[j] != ' ' && s[j] != '\t')) return 0;
   for (; j < n && j < i + kMaxTag; ++j) {
     if (s[j] == '>') return j - i + 1;
     if (s[j] == '<' || s[j] == '|') return 0;
@@ -388,58 +448,95 @@ size_t SubRipTagAt(std::string_view s, size_t i) {
   return 0;
 }
 
-bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop) {
-  const size_t arrow = line.find("-->");
-  if (arrow == std::string_view::npos) return false;
-  start = TrimBlanks(line.substr(0, arrow));
-  std::string_view rest = TrimBlanks(line.substr(arrow + 3));
-  stop = rest.substr(0, rest.find_first_of(" \t"));
-  return ParseTime(start).has_value() && ParseTime(stop).has_value();
+namespace {
+// Text lines a cue is expected to have at most, for the probe: beyond them
+// a timing line explains no more of the text.
+constexpr int kCueTextLines = 8;
+
+// The note on lines kept without being read: how many, and where the first
+// stands, so that they can be found in the file.
+std::string UnreadNote(size_t count, size_t firstLine) {
+  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
+         (count == 1 ? "a cue" : "cues") + " and " + (count == 1 ? "is" : "are") + " kept as " +
+         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
+}
+}  // namespace
+
+Fit ProbeCues(const std::vector<std::string_view>& lines) {
+  const size_t sample = std::min(lines.size(), scan::kSampleLines);
+  auto line = [&](size_t i) { return lines[i].substr(LeadingMark(lines[i], i == 0)); };
+  auto timingAt = [&](size_t i) {
+    std::string_view start, stop;
+    return i < lines.size() && ParseTimingLine(line(i), start, stop);
+  };
+  size_t covered = 0, timings = 0;
+  int sinceTiming = -1;  // text lines since the last timing line; -1: none yet
+  bool next = sample > 0 && timingAt(0);
+  for (size_t i = 0; i < sample; ++i) {
+    const bool here = next;
+    next = timingAt(i + 1);
+    if (here) {
+      ++covered;
+      ++timings;
+      sinceTiming = 0;
+    } else if (next && IsNumber(line(i))) {
+      ++covered;
+    } else if (sinceTiming >= 0 && ++sinceTiming <= kCueTextLines) {
+      ++covered;
+    }
+  }
+  if (timings == 0) return {};
+  return {static_cast<double>(covered) / static_cast<double>(sample), covered * 2 >= sample};
 }
 
-void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::string>& entries,
-                 std::vector<SourceCue>& sources, bool& finalBlank) {
+void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   const size_t n = lines.size();
   // Which lines are timing lines, worked out once: the rest is decided on
-  // these.
+  // these. A byte order mark before a line is no part of it.
   struct Timing {
     bool is = false;
-    std::string_view start, stop;
+    std::string_view line, start, stop;
   };
   std::vector<Timing> timing(n);
-  for (size_t i = 0; i < n; ++i)
-    if (lines[i].find("-->") != std::string_view::npos)
-      timing[i].is = ParseTimingLine(lines[i], timing[i].start, timing[i].stop);
+  for (size_t i = 0; i < n; ++i) {
+    timing[i].line = lines[i].substr(LeadingMark(lines[i], i == 0));
+    timing[i].is = ParseTimingLine(timing[i].line, timing[i].start, timing[i].stop);
+  }
   auto timingAt = [&](size_t i) { return i < n && timing[i].is; };
   // A cue starts at a timing line, or at a number right before one.
-  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(lines[i])); };
+  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(timing[i].line)); };
+  std::vector<std::string>& entries = out.entries;
+  std::vector<SourceCue>& sources = out.sources;
   entries.clear();
   sources.clear();
   entries.reserve(n / 3);
   sources.reserve(n / 3);
+  size_t unread = 0, firstUnread = 0;
   for (size_t i = 0; i < n;) {
     if (IsBlank(lines[i])) {
       ++i;
       continue;
     }
     if (!cueAt(i)) {
-      // A stray line between cues is kept as text of the cue before it.
-      if (!entries.empty()) {
-        entries.back() += "|";
-        AppendText(entries.back(), lines[i]);
-        sources.back().text += "\n";
-        sources.back().text += lines[i];
-      }
+      // No part of a cue: kept as it is, never glued to the cue before.
+      std::string entry;
+      entry.reserve(kUnreadLine.size() + lines[i].size());
+      entry += kUnreadLine;
+      entry += lines[i];
+      entries.push_back(std::move(entry));
+      sources.emplace_back().blankAfter = i + 1 >= n || IsBlank(lines[i + 1]);
+      if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
     }
     const size_t t = timingAt(i) ? i : i + 1;
+    const std::string_view line = timing[t].line;
     SourceCue cue;
-    cue.timing = std::string(lines[t]);
+    cue.timing = std::string(line);
     const std::string_view start = timing[t].start, stop = timing[t].stop;
-    cue.startAt = static_cast<std::uint32_t>(start.data() - lines[t].data());
+    cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
     cue.startLength = static_cast<std::uint32_t>(start.size());
-    cue.stopAt = static_cast<std::uint32_t>(stop.data() - lines[t].data());
+    cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
     cue.stopLength = static_cast<std::uint32_t>(stop.size());
     std::string entry = BuildEntryLine(start, stop, "");
     size_t j = t + 1;
@@ -455,7 +552,8 @@ void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::st
     sources.push_back(std::move(cue));
     i = j;
   }
-  finalBlank = n > 0 && IsBlank(lines.back());
+  out.finalBlank = n > 0 && IsBlank(lines.back());
+  if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
 }
 
 bool IsCueAsRead(const SourceCue& cue, std::string_view line) {

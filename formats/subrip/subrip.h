@@ -8,6 +8,9 @@
 //
 // Style tags: "<i>…</i>", "<b>", "<u>", "<s>", "<font …>" spans, which run
 // over line breaks within a cue, and overrides such as "{\an8}".
+#include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,16 +24,38 @@ const Format& SubRip();
 // override such as "{\an8}"), or 0.
 size_t SubRipTagAt(std::string_view s, size_t i);
 
-// A timing line: its two times as written, and what follows them.
+// A time as real files write it (see subrip_times.cpp) in milliseconds; a
+// time before the start ("-00:00:01,000") is negative. Nothing for anything
+// else.
+std::optional<int64_t> ParseSubRipTime(std::string_view field);
+// "HH:MM:SS,mmm", with a "-" before a negative time, so that every time
+// reads back as itself.
+std::string FormatSubRipTime(int64_t milliseconds);
+
+// A timing line: its two times as written (views into `line`); position
+// coordinates and other words may follow.
 bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop);
 
+// Bytes of a byte order mark at the start of a line: "\xEF\xBB\xBF", or, on
+// the first line (`first`), the three letters an 8-bit code page made of it
+// when a digit or "-" follows them.
+size_t LeadingMark(std::string_view line, bool first);
+
+// How much of a sample of non-empty lines the cue structure explains:
+// timing lines, the numbers right before them and the text lines after
+// each, a few a cue. Decisive when that is at least half the sample.
+Fit ProbeCues(const std::vector<std::string_view>& lines);
+
 // The cues of text lines (UTF-8; blank lines included) as entry lines and
-// the cues they came from. Odd shapes found in real files are taken:
-// missing or wrong numbers, extra blank lines, no blank line before the
-// next number, a cue without text. `finalBlank`: the file ended its last
-// cue with a blank line.
-void ParseSubRip(const std::vector<std::string_view>& lines, std::vector<std::string>& entries,
-                 std::vector<SourceCue>& sources, bool& finalBlank);
+// the cues they came from, one for each entry. Odd shapes found in real
+// files are taken: missing or wrong numbers, extra blank lines, no blank
+// line before the next number, a cue without text, times as lenient as
+// ParseSubRipTime. Every line that holds more than blanks ends up in an
+// entry: a line that is no part of a cue (a note before the first, a cue
+// without a timing line, text after a blank line) is an entry of its own,
+// kUnreadLine and the line as it was, with an empty cue, and a note counts
+// them. `out.finalBlank`: the file ended its last entry with a blank line.
+void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out);
 
 // Whether `line` is the entry `cue` was read as: its times as written, its
 // text lines separated by "|".

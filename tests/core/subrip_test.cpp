@@ -119,6 +119,99 @@ TEST(SubRip, CuesAreRenumberedAfterSplitAndDelete) {
             "3\n00:00:06,000 --> 00:00:07,000\nC\n");
 }
 
+// Entries without times are written as their bare lines between blank
+// lines, numbered not, so that they read back as themselves.
+TEST(SubRip, EntriesWithoutTimesAreWrittenBare) {
+  Document doc;
+  test::Run(doc, [&] {
+    doc.Load({std::string(kUnreadLine) + "Subtitles downloaded from www.example.org", "{00:00:01,000}{00:00:02,000}Hi",
+              "No fields", "{12}Half", "{abc}{00:00:02,000}Bad times", "{00:00:03,000}{00:00:04,000}Bye|there"},
+             "film.srt", FileIdentity(Encoding::Utf8, LineEnd::Lf, &SubRip()));
+  });
+  std::string bytes;
+  ASSERT_TRUE(EncodeDocument(doc, nullptr, bytes));
+  EXPECT_EQ(bytes,
+            "Subtitles downloaded from www.example.org\n\n1\n00:00:01,000 --> 00:00:02,000\nHi\n\nNo fields\n\n"
+            "{12}Half\n\n{abc}{00:00:02,000}Bad times\n\n2\n00:00:03,000 --> 00:00:04,000\nBye\nthere\n\n");
+  SubtitleFile again;
+  ASSERT_EQ(ParseSubtitleFile(bytes, again), ReadStatus::Ok);
+  const auto unread = [](const char* line) { return std::string(kUnreadLine) + line; };
+  EXPECT_EQ(again.lines, (Lines{unread("Subtitles downloaded from www.example.org"), "{00:00:01,000}{00:00:02,000}Hi",
+                                unread("No fields"), unread("{12}Half"), unread("{abc}{00:00:02,000}Bad times"),
+                                "{00:00:03,000}{00:00:04,000}Bye|there"}));
+}
+
+// A lenient time is written as read while its cue's times are untouched
+// (a text change keeps the timing line), and as HH:MM:SS,mmm once a
+// command moves it; a negative time stays negative through the frame
+// buttons and Split Line.
+TEST(SubRip, LenientTimesThroughCommands) {
+  test::TempDir dir;
+  Session s;
+  Open(dir, s,
+       "1\n0:0:05,000 --> 0:0:06,5  X1:1\nText\n\n2\n00:00:60,000 --> 00:01:02,000\nSixty\n\n"
+       "3\n-00:00:05,000 --> 00:00:01,000\nEarly\n\n4\n-00:00:01,000 --> 00:00:02,000\nEarlier\n");
+  s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(0, "{0:0:05,000}{0:0:06,5}Changed"); });
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 1); });
+  s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 1, 0); });
+  EXPECT_EQ(s.doc.List1.Item(1), "{00:01:00,040}{00:01:02,000}Sixty");
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 3); });
+  const CommandResult low = s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 1, 0); });
+  EXPECT_EQ(low.messages, Lines{"To low value"}) << "a start still before zero is refused, as in frames";
+  EXPECT_EQ(s.doc.List1.Item(3), "{-00:00:01,000}{00:00:02,000}Earlier");
+  s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 100, 0); });
+  EXPECT_EQ(s.doc.List1.Item(3), "{00:00:03,000}{00:00:02,000}Earlier");
+  s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 2); });
+  s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); });
+  EXPECT_EQ(s.doc.List1.Item(2), "{-00:00:05,000}{-00:00:02,000}Early");
+  EXPECT_EQ(s.doc.List1.Item(3), "{-00:00:01,960}{00:00:01,000}Early");
+  const std::string saved = Saved(dir, s.doc);
+  EXPECT_EQ(saved,
+            "1\n0:0:05,000 --> 0:0:06,5  X1:1\nChanged\n\n2\n00:01:00,040 --> 00:01:02,000\nSixty\n\n"
+            "3\n-00:00:05,000 --> -00:00:02,000\nEarly\n\n4\n-00:00:01,960 --> 00:00:01,000\nEarly\n\n"
+            "5\n00:00:03,000 --> 00:00:02,000\nEarlier\n");
+  SubtitleFile again;
+  ASSERT_EQ(ParseSubtitleFile(saved, again), ReadStatus::Ok);
+  EXPECT_EQ(again.lines, s.doc.List1.Items());
+}
+
+TEST(SubRipDialect, WithoutEmptySpans) {
+  const struct {
+    const char *text, *expected;
+  } cases[] = {
+      {"<i></i>", ""},
+      {"<b> </b>", " "},
+      {"Hello<b> </b>world", "Hello world"},
+      {"<i>Hello</i>", "<i>Hello</i>"},
+      {"<i><b></b></i>Left", "Left"},
+      {"<i><b>x</b></i>", "<i><b>x</b></i>"},
+      {"<I>|</i>Next", "|Next"},
+      {"<font color=\"#FF0000\">{\\an8}</font>Top", "{\\an8}Top"},
+      {"<i><b></i>", "<i><b></i>"},
+      {"</i>stray<i>", "</i>stray<i>"},
+      {"<i></b>x</i>", "<i></b>x</i>"},
+      {"a < b", "a < b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SubRip().Dialect().WithoutEmptySpans(c.text), c.expected) << c.text;
+}
+
+// A colour converts only when it is one, a tag only when it is one; the
+// text stays visible.
+TEST(SubRipDialect, ColoursAndTagsConvert) {
+  Document doc;
+  test::Run(doc, [&] {
+    doc.Load({"{00:00:01,000}{00:00:02,000}<font color=\"#FF{0}0\">Hello</font>",
+              "{00:00:03,000}{00:00:04,000}<FONT COLOR=#00ff00>Green</font>",
+              "{00:00:05,000}{00:00:06,000}<font face=\"#1 Font\" color=white>Face</font>",
+              "{00:00:07,000}{00:00:08,000}<i-am> <b2>"},
+             "film.srt", FileIdentity(Encoding::Utf8, LineEnd::Lf, &SubRip()));
+  });
+  std::string bytes;
+  ASSERT_TRUE(EncodeDocument(doc, &MicroDvd(), bytes));
+  EXPECT_EQ(bytes,
+            "{1}{1}25\n{25}{50}Hello\n{75}{100}{c:$00ff00}Green\n{125}{150}{f:#1 Font}Face\n{175}{200}<i-am> <b2>\n");
+}
+
 // A small film excerpt converted both ways, against files made by hand.
 TEST(SubRip, ConversionBothWays) {
   const std::string srt =

@@ -1,0 +1,125 @@
+// SubRip times and timing lines as real files write them. The readers in
+// use keep cues that a strict reading would lose, so this one takes what
+// they take: hours of any number of digits, minutes and seconds of one or
+// two ("0:0:5,000"), 60 to 99 of either carried into the next unit as
+// players count them ("00:00:60,000" is a minute), the fraction after ",",
+// "." or ":" in one to three digits or none at all ("00:00:01"), a leading
+// "-" for a time before the film starts, and an arrow however it was typed
+// ("-->", "->", "- >", "-- >", "—>").
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "formats/subrip/subrip.h"
+#include "model/text.h"
+#include "model/time_notation.h"
+
+namespace lm {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Up to `most` digits at `i`: how many there were.
+int Digits(std::string_view s, size_t& i, int most, int64_t& value) {
+  int n = 0;
+  value = 0;
+  while (n < most && i < s.size() && IsDigit(s[i])) {
+    value = value * 10 + (s[i++] - '0');
+    ++n;
+  }
+  return n;
+}
+
+// Bytes of the dash at `i` of an arrow: "-", or "–", "—", "−" as word
+// processors turn it.
+size_t DashAt(std::string_view s, size_t i) {
+  if (i < s.size() && s[i] == '-') return 1;
+  const std::string_view three = s.substr(i, 3);
+  return three == "\xE2\x80\x93" || three == "\xE2\x80\x94" || three == "\xE2\x88\x92" ? 3 : 0;
+}
+
+// The end of the time that starts at `i`: a sign, digits and separators.
+size_t TimeEnd(std::string_view s, size_t i) {
+  if (i < s.size() && s[i] == '-') ++i;
+  while (i < s.size() && (IsDigit(s[i]) || s[i] == ':' || s[i] == ',' || s[i] == '.')) ++i;
+  return i;
+}
+
+size_t PastBlanks(std::string_view s, size_t i) {
+  while (i < s.size() && IsBlank(s[i])) ++i;
+  return i;
+}
+
+constexpr int kMostDashes = 3;
+
+}  // namespace
+
+std::optional<int64_t> ParseSubRipTime(std::string_view field) {
+  const std::string_view s = TrimBlanks(field);
+  size_t i = 0;
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) ++i;
+  int64_t hours, minutes, seconds, fraction = 0;
+  if (Digits(s, i, 15, hours) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (Digits(s, i, 2, minutes) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (Digits(s, i, 2, seconds) < 1) return std::nullopt;
+  if (i < s.size() && (s[i] == ',' || s[i] == '.' || s[i] == ':')) {
+    ++i;
+    const int digits = Digits(s, i, 3, fraction);
+    if (digits < 1) return std::nullopt;
+    for (int d = digits; d < 3; ++d) fraction *= 10;  // "1,5" is 1.500 s
+  }
+  if (i != s.size()) return std::nullopt;
+  // Minutes and seconds add less than two hours' worth.
+  if (hours > std::numeric_limits<int64_t>::max() / 3600000 - 2) return std::nullopt;
+  const int64_t ms = ((hours * 60 + minutes) * 60 + seconds) * 1000 + fraction;
+  return negative ? -ms : ms;
+}
+
+std::string FormatSubRipTime(int64_t milliseconds) {
+  if (milliseconds >= 0) return FormatTime(milliseconds);
+  const int64_t before =
+      milliseconds == std::numeric_limits<int64_t>::min() ? std::numeric_limits<int64_t>::max() : -milliseconds;
+  return "-" + FormatTime(before);
+}
+
+bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop) {
+  const size_t startAt = PastBlanks(line, 0);
+  const size_t startEnd = TimeEnd(line, startAt);
+  if (startEnd == startAt) return false;
+  size_t i = PastBlanks(line, startEnd);
+  int dashes = 0;
+  for (size_t d; (d = DashAt(line, i)) != 0 && dashes < kMostDashes; ++dashes) i = PastBlanks(line, i + d);
+  if (dashes == 0 || i >= line.size() || line[i] != '>') return false;
+  const size_t stopAt = PastBlanks(line, i + 1);
+  const size_t stopEnd = TimeEnd(line, stopAt);
+  // Position coordinates or other words may follow, after a blank.
+  if (stopEnd < line.size() && !IsBlank(line[stopEnd])) return false;
+  const std::string_view first = line.substr(startAt, startEnd - startAt);
+  const std::string_view second = line.substr(stopAt, stopEnd - stopAt);
+  if (!ParseSubRipTime(first) || !ParseSubRipTime(second)) return false;
+  start = first;
+  stop = second;
+  return true;
+}
+
+size_t LeadingMark(std::string_view line, bool first) {
+  if (line.substr(0, kByteOrderMark.size()) == kByteOrderMark) return kByteOrderMark.size();
+  if (!first) return 0;
+  // The mark of a file read in an 8-bit code page (or saved again in UTF-8
+  // from one) arrives as three letters of that page, "ï»¿", before the
+  // first digit.
+  size_t i = 0;
+  for (int chars = 0; chars < 3; ++chars) {
+    if (i >= line.size() || static_cast<unsigned char>(line[i]) < 0xC0) return 0;
+    ++i;
+    while (i < line.size() && (static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) ++i;
+  }
+  return i < line.size() && (IsDigit(line[i]) || line[i] == '-') ? i : 0;
+}
+
+}  // namespace lm
