@@ -1,12 +1,12 @@
 #include "cli/run.h"
 
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
 
 #include "commands/command_table.h"
+#include "commands/session.h"
 #include "formats/registry.h"
 #include "formats/subtitle_file.h"
 #include "model/document.h"
@@ -27,38 +27,38 @@ int Fail(const std::string& path, const std::string& why) {
 // What a file name reads as in messages: standard input has none.
 std::string Shown(const std::string& input) { return input == "-" ? "(standard input)" : input; }
 
-bool ReadStandardInput(std::string& content) {
+// Standard input whole: Ok, or why it could not be had.
+LoadResult ReadStandardInput(std::string& content) {
   char buffer[1 << 16];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
     content.append(buffer, n);
-    if (static_cast<long long>(content.size()) > kMaxFileBytes) return false;
+    if (static_cast<long long>(content.size()) > kMaxFileBytes) return {ReadStatus::TooLarge, {}, {}};
   }
-  return !std::ferror(stdin);
-}
-
-int LoadFailure(const std::string& input, const LoadResult& loaded) {
-  if (loaded) return kOk;
-  return Fail(Shown(input), loaded.Refused() ? RefusalReason(loaded) : "File Corrupt!");
+  LoadResult result;
+  if (std::ferror(stdin)) {
+    result.status = ReadStatus::CannotRead;
+    result.error = errno;
+  }
+  return result;
 }
 
 // Loads the file the way the Open dialog's load does, without writing the
-// remembered-folder file.
+// remembered-folder file; a failure says why, as the window does.
 int Load(Document& doc, const std::string& input, const Options& options) {
-  if (input != "-") {
-    if (!FileExists(input)) return Fail(input, "No such file");
-    if (::access(input.c_str(), R_OK) != 0) return Fail(input, "Permission denied");
-  }
-  LoadResult loaded{ReadStatus::TooLarge, {}, {}};
+  LoadResult loaded;
+  std::string content;
+  if (input == "-") loaded = ReadStandardInput(content);
   doc.Begin("Open");
   if (input != "-") {
     loaded = LoadSubtitlePath(doc, input, options.encoding);
-  } else if (std::string content; ReadStandardInput(content)) {
+  } else if (loaded) {
     loaded = LoadSubtitleText(doc, content, input, options.encoding);
   }
   doc.Commit();
-  if (loaded && options.frameRate) doc.SetFrameRate(*options.frameRate);
-  return LoadFailure(input, loaded);
+  if (!loaded) return Fail(Shown(input), LoadFailureReason(loaded));
+  if (options.frameRate) doc.SetFrameRate(*options.frameRate);
+  return kOk;
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -67,6 +67,7 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 
 int WriteFailure(const std::string& path, const WriteResult& result) {
   if (result.status == WriteStatus::ReadOnly) return Fail(path, "File is read-only, not written");
+  if (result.status == WriteStatus::Changed) return Fail(path, "has changed on disk since it was read, not written");
   return Fail(path, "Cannot write the file: " + result.Reason());
 }
 
@@ -225,8 +226,10 @@ int Runner::Run(const std::string& input) {
     case Output::InPlace: {
       // As the window's Save: nothing of anyone else's is written over.
       if (!doc.Changed()) break;
-      if (StampOf(input) != doc.DiskStamp()) return Fail(input, "has changed on disk since it was read, not written");
-      const WriteResult result = WriteDocument(doc, input);
+      // Looked at before the work of encoding, and again just before the
+      // file is replaced: another program's change meanwhile is not lost.
+      if (StampOf(input) != doc.DiskStamp()) return WriteFailure(input, {WriteStatus::Changed});
+      const WriteResult result = WriteDocumentOver(doc, input, nullptr, doc.DiskStamp());
       if (!result.ok()) return WriteFailure(input, result);
       break;
     }

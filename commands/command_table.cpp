@@ -38,6 +38,7 @@ const std::vector<CommandRow> kCommands = {
      &Rmhi_Click},
     {CommandId::Undo, "Undo", "&Undo", Place::EditMenu, true, "Ctrl+Z", "", "", nullptr},
     {CommandId::Redo, "Redo", "Re&do", Place::EditMenu, false, "Ctrl+Y; Ctrl+Shift+Z", "", "", nullptr},
+    {CommandId::ShowStyleTags, "ShowTags", "Show style &tags", Place::ViewMenu, false, "", "", "", nullptr},
     {CommandId::HelpContents, "Contents", "&Contents", Place::HelpMenu, false, "", "", "", nullptr},
     {CommandId::KeyHelp, "Tabgenter", "&Keyhelp", Place::HelpMenu, false, "", "", "", nullptr},
     {CommandId::Mail, "Epost", "E-&mail Tornak", Place::HelpMenu, false, "", "", "", nullptr},
@@ -100,6 +101,7 @@ const std::vector<MenuRow>& Menus() {
       {Place::FileMenu, "File", "&File"},
       {Place::SeekMenu, "Find", "&Seek"},
       {Place::EditMenu, "Edit", "&Edit"},
+      {Place::ViewMenu, "View", "&View"},
       {Place::HelpMenu, "Help", "&Help"},
   };
   return menus;

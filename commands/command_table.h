@@ -33,6 +33,8 @@ enum class CommandId {
   RemoveHearingImpaired,
   Undo,
   Redo,
+  // View
+  ShowStyleTags,
   // Help
   HelpContents,
   KeyHelp,
@@ -68,7 +70,7 @@ enum class CommandId {
 
 // Where the window offers a command: a menu, in the table's order, or the
 // row of buttons under the grid; None: no control of its own.
-enum class Place { None, FileMenu, SeekMenu, EditMenu, HelpMenu, Button };
+enum class Place { None, FileMenu, SeekMenu, EditMenu, ViewMenu, HelpMenu, Button };
 
 struct CommandRow {
   CommandId id;

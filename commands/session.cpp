@@ -1,5 +1,9 @@
 #include "commands/session.h"
 
+#include <cerrno>
+
+#include "formats/subtitle_file.h"
+
 namespace lm {
 
 CommandResult Session::WriteBackPending() {
@@ -26,6 +30,27 @@ CommandResult Session::Run(const CommandRow& row) {
   return Run(row.id, [&] {
     if (row.routine) row.routine(doc);
   });
+}
+
+void Session::SaveInEncoding(Encoding encoding) {
+  if (doc.NoDocument() || doc.FileEncoding() == encoding) return;
+  doc.SetFileEncoding(encoding);
+  recoded_ = true;
+  recodedGeneration_ = doc.Generation();
+}
+
+int Session::Changed() const {
+  return doc.Changed() || (recoded_ && recodedGeneration_ == doc.Generation()) ? 1 : 0;
+}
+
+void Session::MarkSaved() { recoded_ = false; }
+
+WriteResult WriteDocumentOver(const Document& doc, const std::string& path, const Format* format,
+                              const FileStamp& expected) {
+  std::string bytes;
+  std::string why;
+  if (!EncodeDocument(doc, format, bytes, &why)) return {WriteStatus::Failed, EILSEQ, why};
+  return WriteFileSafely(path, bytes, &expected);
 }
 
 }  // namespace lm

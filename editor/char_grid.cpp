@@ -53,9 +53,24 @@ void SetPreviewRows(CharGrid& grid, std::string row1, std::string row2) {
 }
 }  // namespace
 
-void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, const StyleDialect& markup) {
+namespace {
+// The preview rows of text as the screen shows it, its markup hidden, for a
+// grid that shows the markup as characters.
+void PreviewWithoutMarkup(CharGrid& grid, std::string_view text) {
+  CharGrid shown(grid.RowCells());
+  ShowEntryInGrid(shown, text, grid.EntryId, *grid.dialect);
+  grid.Label1 = shown.Label1;
+  grid.Label2 = shown.Label2;
+  grid.Italic1 = shown.Italic1;
+  grid.Italic2 = shown.Italic2;
+}
+}  // namespace
+
+void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryId, const StyleDialect& dialect) {
   grid.Clear();
-  grid.markup = &markup;
+  grid.dialect = &dialect;
+  grid.markup = grid.ShowMarkup ? &PlainText() : &dialect;
+  const StyleDialect& markup = *grid.markup;
   const bool spans = !markup.LineScoped();
   const int rowCells = grid.RowCells(), cells = grid.Cells();
   auto& cell = grid.Text2;
@@ -120,8 +135,12 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
     // Markup after the last character shown ends its row.
     grid.EndMarkup[p > rowCells ? 1 : 0] = pending;
   }
-  SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
   grid.EntryId = entryId;
+  if (grid.markup != grid.dialect) {
+    PreviewWithoutMarkup(grid, text);
+  } else {
+    SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
+  }
 }
 
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index) {
@@ -141,6 +160,12 @@ void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& re
   if (request.kind == GridRequest::Clear) grid.Clear();
 }
 
+void ShowMarkupInGrid(const Document& doc, CharGrid& grid, bool shown) {
+  grid.ShowMarkup = shown;
+  const int index = grid.EntryId == 0 ? -1 : doc.List1.IndexOfId(grid.EntryId, doc.CurrentIndex);
+  if (index >= 0) ShowEntryAt(doc, grid, index);
+}
+
 bool FileCanHold(const Document& doc, std::string_view text) { return CanHold(doc.FileEncoding(), text); }
 
 namespace {
@@ -148,10 +173,24 @@ namespace {
 std::string_view AsText(const Document& doc, std::string_view character) {
   return character == "|" && doc.ReadFormat().BarIsText() ? kLiteralBar : character;
 }
+
+// C0 and C1 controls and DEL: no part of an entry's text.
+bool IsControl(std::string_view c) {
+  const unsigned char first = static_cast<unsigned char>(c[0]);
+  if (first < 0x20 || first == 0x7F) return true;
+  return first == 0xC2 && c.size() > 1 && static_cast<unsigned char>(c[1]) < 0xA0;
+}
+
+bool HoldsControl(std::string_view text) {
+  for (size_t i = 0; i < text.size();)
+    if (IsControl(NextChar(text, i))) return true;
+  return false;
+}
 }  // namespace
 
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character, std::string* refused) {
   if (grid.EntryId == 0 || index < 0 || index >= grid.Cells()) return false;
+  if (character.empty() || HoldsControl(character)) return false;
   if (!FileCanHold(doc, character)) {
     if (refused) refused->assign(character);
     return false;
@@ -295,25 +334,34 @@ int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view tex
     if (refused && std::find(refused->begin(), refused->end(), c) == refused->end()) refused->emplace_back(c);
     return false;
   };
+  bool typed = false;
   for (size_t i = 0; i < text.size();) {
-    const std::string_view c = NextChar(text, i);
-    if (c == "\r") continue;
-    const bool lineBreak = c == "\n";
+    std::string_view c = NextChar(text, i);
+    if (c == "\r" && i < text.size() && text[i] == '\n') continue;  // CR LF is one break
+    const bool lineBreak = c == "\n" || c == "\r" || c == "\u0085" || c == "\u2028" || c == "\u2029";
+    if (c == "\t") c = " ";
+    if (!lineBreak && (IsControl(c) || !holds(c))) continue;
     if (at >= cells) {
-      if (lineBreak || holds(c)) beyond += lineBreak ? std::string_view("|") : AsText(doc, c);
+      beyond += lineBreak ? std::string_view("|") : AsText(doc, c);
       continue;
     }
     if (lineBreak) {
-      if (at < rowCells) at = rowCells;
+      if (at < rowCells) {
+        at = rowCells;
+      } else if (at > rowCells) {
+        // Folded into row 2, as the grid shows a third line: still a break.
+        grid.Text2[static_cast<size_t>(at)] = " ";
+        grid.Break[static_cast<size_t>(at)] = true;
+        typed = true;
+        ++at;
+      }
       continue;
     }
-    const unsigned char first = static_cast<unsigned char>(c[0]);
-    if (first < 0x20 || first == 0x7F || !holds(c)) continue;
-    PutCharacter(doc, grid, at, c);
+    typed |= PutCharacter(doc, grid, at, c);
     ++at;
   }
   grid.Overflow.insert(0, beyond);
-  if (at == index && beyond.empty()) return -1;
+  if (!typed && beyond.empty()) return -1;
   grid.Edited = true;
   doc.MarkTyped();
   return std::min(at, cells - 1);
@@ -330,7 +378,11 @@ bool WriteBackWouldChange(const Document& doc, const CharGrid& grid) {
 bool WriteBackGrid(Document& doc, CharGrid& grid) {
   doc.EntryText.clear();
   const std::string text = ComposeText(grid);
-  SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
+  if (grid.markup != grid.dialect) {
+    PreviewWithoutMarkup(grid, text);
+  } else {
+    SetPreviewRows(grid, grid.RowString(0), grid.RowString(1));
+  }
   grid.Edited = false;
   doc.TypingWrittenBack();
 

@@ -12,6 +12,9 @@
 // Nothing of an entry is lost by showing it: text beyond what the cells
 // hold stays with the grid (Overflow) and is written back after it, and a
 // further line break folded into row 2 as a blank stays a line break.
+//
+// With ShowMarkup the cells show the markup too, as characters: what is
+// typed is the entry's text as it is written back, tags and all.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -42,8 +45,14 @@ struct CharGrid {
   std::vector<bool> Break;
   // The entry's text beyond the cells, markup included.
   std::string Overflow;
-  // Whose style tags the text carries.
+  // Whose style tags the cells keep beside them: those of the text, or
+  // none while ShowMarkup.
   const StyleDialect* markup = &PlainText();
+  // Whose style tags the text carries; the preview rows hide them.
+  const StyleDialect* dialect = &PlainText();
+  // The markup is shown in the cells as characters. A setting of the view:
+  // Clear keeps it.
+  bool ShowMarkup = false;
   // The entry the grid was filled from (0: none). The write-back goes to this
   // entry and to no other; with none, the cells take no typing.
   std::uint64_t EntryId = 0;
@@ -67,6 +76,10 @@ void ShowEntryInGrid(CharGrid& grid, std::string_view text, std::uint64_t entryI
 // (see ShowEntry) empties the grid.
 void ShowEntryAt(const Document& doc, CharGrid& grid, int index);
 void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& request);
+// Shows the markup in the cells as characters, or keeps it beside them
+// again, and lays the entry the grid shows out anew. Edits waiting in the
+// grid are to be written back first (Session::Run does).
+void ShowMarkupInGrid(const Document& doc, CharGrid& grid, bool shown);
 
 // Whether the document's file can hold the text (an 8-bit code page cannot
 // hold every character); CharactersNotHeld (files/charset.h) names those
@@ -74,8 +87,8 @@ void ApplyGridRequest(const Document& doc, CharGrid& grid, const GridRequest& re
 bool FileCanHold(const Document& doc, std::string_view text);
 // A character typed into cell `index` after the key handler has run; false,
 // changing nothing, for one the file cannot hold (then named in `refused`,
-// when given) or while no entry is shown. A "|" is a line break, or a
-// character where the document's format says so.
+// when given), for a control character, or while no entry is shown. A "|"
+// is a line break, or a character where the document's format says so.
 bool PutCharacter(const Document& doc, CharGrid& grid, int index, std::string_view character,
                   std::string* refused = nullptr);
 
@@ -88,10 +101,14 @@ std::string GridVisibleText(const CharGrid& grid);
 // Empties the grid, the text beyond it included (Ctrl+X, after copying).
 void ClearGridText(Document& doc, CharGrid& grid);
 // Types `text` (UTF-8) from cell `index` on as typing would: a line break
-// goes on in row 2, a character the file cannot hold is left out (and named
-// in `refused`, when given, each once), and what does not fit goes before
-// the text beyond the grid. Returns the cell after the last one typed into,
-// or -1 when nothing could be typed.
+// in row 1 goes on in row 2, one further on is folded into row 2 as the grid
+// shows a third line (at the start of row 2 it would end an empty line, and
+// goes); a character the file cannot hold is left out (and named in
+// `refused`, when given, each once), so is any other control character than
+// a tab (a blank), and what does not fit goes before the text beyond the
+// grid. CR LF, a lone CR and the Unicode line and paragraph separators are
+// line breaks. Returns the cell after the last one typed into, or -1 when
+// nothing could be typed.
 int PasteIntoGrid(Document& doc, CharGrid& grid, int index, std::string_view text,
                   std::vector<std::string>* refused = nullptr);
 // Whether writing the grid back would change its entry.

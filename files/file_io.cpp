@@ -18,12 +18,34 @@ namespace lm {
 
 std::string WriteResult::Reason() const {
   if (!why.empty()) return why;
+  if (status == WriteStatus::Changed) return "it has changed on disk meanwhile";
   return error ? std::strerror(error) : "unknown error";
 }
 
 namespace {
 
 constexpr int kMaxLinks = 40;  // as the kernel allows
+// What Replace returns when the file is no longer as expected.
+constexpr int kChanged = -1;
+
+FileStamp StampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.size = static_cast<long long>(st.st_size);
+  stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  stamp.device = static_cast<unsigned long long>(st.st_dev);
+  stamp.inode = static_cast<unsigned long long>(st.st_ino);
+  return stamp;
+}
+
+// Whether the file at `path` is as `expected` says: the same file, size and
+// time, or still none.
+bool StillAsExpected(const std::string& path, const FileStamp* expected) {
+  if (!expected) return true;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT && !expected->exists;
+  return expected->exists && StampFrom(st) == *expected;
+}
 
 std::string FolderOf(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -118,8 +140,10 @@ void SyncFolder(const std::string& folder) {
 }
 
 // Writes a temporary file beside the target and renames it over the target.
-// Returns 0 or the errno; the temporary file never outlives a failure.
-int Replace(const std::string& path, const struct stat* old, const std::string& content) {
+// Returns 0, kChanged or the errno; the temporary file never outlives a
+// failure.
+int Replace(const std::string& path, const struct stat* old, const std::string& content,
+            const FileStamp* expected, FileStamp& written) {
   const std::string folder = FolderOf(path);
   std::string temp;
   int fd = -1;
@@ -141,8 +165,13 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
     (void)::fchmod(fd, old->st_mode & 07777);
   }
   int err = 0;
-  if (!WriteAll(fd, content) || ::fsync(fd) != 0) err = errno;
+  struct stat st {};
+  if (!WriteAll(fd, content) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0) err = errno;
   if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
+  if (!err) written = StampFrom(st);  // a rename keeps the file's size and time
+  // Writing and syncing take a while: a change made meanwhile must not be
+  // renamed away.
+  if (!err && !StillAsExpected(path, expected)) err = kChanged;
   if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
   if (err) {
     ::unlink(temp.c_str());
@@ -155,7 +184,7 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
 // Overwrites the file itself. The old content is read first, through the
 // same descriptor so that it is surely this file's, and written back if the
 // new content cannot be written whole.
-WriteResult WriteInPlace(const std::string& path, const std::string& content) {
+WriteResult WriteInPlace(const std::string& path, const std::string& content, const FileStamp* expected) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return {WriteStatus::Failed, errno};
   struct stat st {};
@@ -168,6 +197,11 @@ WriteResult WriteInPlace(const std::string& path, const std::string& content) {
   }
   std::string old;
   if (!err) err = ReadAll(fd, old, LLONG_MAX, st.st_size);
+  // Checked on this very file, after its old content is safe.
+  if (!err && expected && (::fstat(fd, &st) != 0 || !expected->exists || StampFrom(st) != *expected)) {
+    ::close(fd);
+    return {WriteStatus::Changed, 0};
+  }
   if (!err && content.size() > old.size()) {
     // Claiming the space first turns a full disk into a clean failure
     // before a byte is changed; not every file system can.
@@ -185,9 +219,12 @@ WriteResult WriteInPlace(const std::string& path, const std::string& content) {
       (void)::fsync(fd);
     }
   }
+  WriteResult done{WriteStatus::Ok, 0};
+  if (!err) err = ::fstat(fd, &st) != 0 ? errno : 0;
+  if (!err) done.stamp = StampFrom(st);
   if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
   if (err) return {WriteStatus::Failed, err};
-  return {WriteStatus::Ok, 0};
+  return done;
 }
 
 int ReadLink(const std::string& path, std::string& target) {
@@ -206,18 +243,6 @@ int ReadLink(const std::string& path, std::string& target) {
 
 }  // namespace
 
-namespace {
-FileStamp StampFrom(const struct stat& st) {
-  FileStamp stamp;
-  stamp.exists = true;
-  stamp.size = static_cast<long long>(st.st_size);
-  stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-  stamp.device = static_cast<unsigned long long>(st.st_dev);
-  stamp.inode = static_cast<unsigned long long>(st.st_ino);
-  return stamp;
-}
-}  // namespace
-
 FileStamp StampOf(const std::string& path) {
   struct stat st {};
   if (path.empty() || ::stat(path.c_str(), &st) != 0) return {};
@@ -230,6 +255,7 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& content, long
   // Look before opening: opening a device can do things of its own, and
   // opening a FIFO waits for a writer.
   if (::stat(path.c_str(), &st) != 0) return {FileRead::CannotOpen, errno};
+  if (S_ISDIR(st.st_mode)) return {FileRead::Folder, 0};
   if (!S_ISREG(st.st_mode)) return {FileRead::NotRegular, 0};
   // Should the name have become a FIFO since, this open still returns at once.
   int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -296,7 +322,7 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
   }
 }
 
-WriteResult WriteFileSafely(const std::string& requested, const std::string& content) {
+WriteResult WriteFileSafely(const std::string& requested, const std::string& content, const FileStamp* expected) {
   if (requested.empty()) return {WriteStatus::BadName, 0};
   std::string path;
   if (int err = ResolveLinks(requested, path))
@@ -306,23 +332,26 @@ WriteResult WriteFileSafely(const std::string& requested, const std::string& con
   if (!exists) {
     const int err = errno;
     if (err != ENOENT) return {err == ENOTDIR ? WriteStatus::BadName : WriteStatus::Failed, err};
-  } else if (S_ISDIR(st.st_mode)) {
-    return {WriteStatus::BadName, EISDIR};
-  } else if (!S_ISREG(st.st_mode)) {
-    return {WriteStatus::BadName, EINVAL};
-  } else if (IsReadOnly(path)) {
-    return {WriteStatus::ReadOnly, EACCES};
+  }
+  if (expected && (exists ? !expected->exists || StampFrom(st) != *expected : expected->exists))
+    return {WriteStatus::Changed, 0};
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) return {WriteStatus::BadName, EISDIR};
+    if (!S_ISREG(st.st_mode)) return {WriteStatus::BadName, EINVAL};
+    if (IsReadOnly(path)) return {WriteStatus::ReadOnly, EACCES};
   }
   if (WouldHitSizeLimit(content.size())) return {WriteStatus::Failed, EFBIG};
   // Renaming over a hard-linked file would part it from its other names.
-  if (exists && st.st_nlink > 1) return WriteInPlace(path, content);
-  const int err = Replace(path, exists ? &st : nullptr, content);
+  if (exists && st.st_nlink > 1) return WriteInPlace(path, content, expected);
+  WriteResult done{WriteStatus::Ok, 0};
+  const int err = Replace(path, exists ? &st : nullptr, content, expected, done.stamp);
+  if (err == kChanged) return {WriteStatus::Changed, 0};
   // A folder that refuses a new file (or a sticky one that refuses the rename)
   // may still let the file itself be written.
-  if (exists && (err == EACCES || err == EPERM)) return WriteInPlace(path, content);
+  if (exists && (err == EACCES || err == EPERM)) return WriteInPlace(path, content, expected);
   if (err == ENOENT || err == ENOTDIR) return {WriteStatus::BadName, err};
   if (err) return {WriteStatus::Failed, err};
-  return {WriteStatus::Ok, 0};
+  return done;
 }
 
 }  // namespace lm

@@ -10,7 +10,8 @@ namespace lm {
 
 FileStamp StampOf(const std::string& path);
 
-enum class FileRead { Ok, CannotOpen, NotRegular, TooLarge, CannotRead };
+// Folder: the path names a folder; NotRegular: a FIFO, a socket or a device.
+enum class FileRead { Ok, CannotOpen, Folder, NotRegular, TooLarge, CannotRead };
 struct FileReadResult {
   FileRead status = FileRead::Ok;
   int error = 0;  // errno where there is one
@@ -26,14 +27,16 @@ FileReadResult ReadWholeFile(const std::string& path, std::string& content, long
 // ReadOnly: an existing file without write permission, not touched.
 // BadName: no name, a folder (or a FIFO, a device), a folder that does not
 // exist.
+// Changed: the file is no longer as the caller expected it to be, not touched.
 // Failed: anything else, with its errno (ELOOP for a symbolic link loop).
-enum class WriteStatus { Ok, ReadOnly, BadName, Failed };
+enum class WriteStatus { Ok, ReadOnly, BadName, Changed, Failed };
 struct WriteResult {
   WriteResult(WriteStatus s = WriteStatus::Ok, int e = 0, std::string w = {})
       : status(s), error(e), why(std::move(w)) {}
   WriteStatus status = WriteStatus::Ok;
   int error = 0;     // errno where there is one
   std::string why;  // the program's own words, for a failure that is no system error
+  FileStamp stamp;  // Ok: the file as written, before anyone else can change it
   bool ok() const { return status == WriteStatus::Ok; }
   // `why`, else the system's words for the error ("No space left on device").
   std::string Reason() const;
@@ -45,7 +48,11 @@ struct WriteResult {
 // and put back as it was should that fail. Symbolic links are written
 // through, to the file they name. A failure never leaves a truncated file or
 // a temporary file behind.
-WriteResult WriteFileSafely(const std::string& path, const std::string& content);
+// With `expected`, the file must still be as that stamp says (no file, when
+// it says none) right before it is replaced: another program's change while
+// the content was being written is not lost but refused (Changed).
+WriteResult WriteFileSafely(const std::string& path, const std::string& content,
+                            const FileStamp* expected = nullptr);
 
 // The name a path ends at once symbolic links in its last part are followed
 // (a relative link from the link's own folder); that file need not exist.

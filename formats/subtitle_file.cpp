@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "files/charset.h"
 #include "files/text_file.h"
@@ -56,6 +57,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   filled.reserve(all.size());
   for (const std::string_view line : all)
     if (!line.empty()) filled.push_back(line);
+  if (filled.empty()) return ReadStatus::Empty;
 
   const Detection found = DetectFormat(filled, path);
   if (!found.format) {
@@ -101,15 +103,21 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
 ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
                             double frameRate) {
   file.lines.clear();
+  file.error = 0;
   std::string content;
-  switch (ReadWholeFile(path, content, kMaxFileBytes, &file.stamp).status) {
+  const FileReadResult read = ReadWholeFile(path, content, kMaxFileBytes, &file.stamp);
+  file.error = read.error;
+  switch (read.status) {
     case FileRead::Ok:
       break;
     case FileRead::CannotOpen:
       return ReadStatus::CannotOpen;
+    case FileRead::Folder:
+      return ReadStatus::Folder;
+    case FileRead::NotRegular:
+      return ReadStatus::NotAFile;
     case FileRead::TooLarge:
       return ReadStatus::TooLarge;
-    case FileRead::NotRegular:
     case FileRead::CannotRead:
       return ReadStatus::CannotRead;
   }
@@ -197,9 +205,50 @@ std::string RefusalReason(const LoadResult& result) {
   }
 }
 
-std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName) {
-  if (!result.Refused()) return "File Corrupt!";
-  return fileName + (result.status == ReadStatus::Unrecognised ? " is " : " ") + RefusalReason(result) + ".";
+std::string LoadFailureReason(const LoadResult& result) {
+  switch (result.status) {
+    case ReadStatus::Ok:
+      return {};
+    case ReadStatus::CannotOpen:
+    case ReadStatus::CannotRead:
+      return std::strerror(result.error ? result.error : EIO);
+    case ReadStatus::Folder:
+      return "is a folder";
+    case ReadStatus::NotAFile:
+      return "is no ordinary file (a pipe, a socket or a device)";
+    case ReadStatus::Empty:
+      return "is empty";
+    case ReadStatus::TooManyLines:
+      return "has more than " + std::to_string(kInt16Max) + " lines, the most a document can hold";
+    case ReadStatus::TooLarge:
+      return "is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB, the most a subtitle file may be";
+    case ReadStatus::Unrecognised:
+    case ReadStatus::NotInEncoding:
+      return RefusalReason(result);
+    case ReadStatus::NoEntry:
+      break;
+    case ReadStatus::NotRemembered:
+      return "was not opened: its folder could not be remembered";
+  }
+  return "File Corrupt!";
+}
+
+std::string LoadFailureMessage(const LoadResult& result, const std::string& path) {
+  const std::string name = FileNameOf(path);
+  switch (result.status) {
+    case ReadStatus::CannotOpen:
+      return "Cannot open " + path + ": " + LoadFailureReason(result);
+    case ReadStatus::CannotRead:
+      return "Cannot read " + path + ": " + LoadFailureReason(result);
+    case ReadStatus::NotInEncoding:
+      return name + " " + LoadFailureReason(result) + ".";
+    case ReadStatus::Unrecognised:
+      return name + " is " + LoadFailureReason(result) + ".";
+    case ReadStatus::NoEntry:
+      return LoadFailureReason(result);
+    default:
+      return name + " " + LoadFailureReason(result) + ".";
+  }
 }
 
 namespace {
@@ -210,6 +259,7 @@ char SeparatorFor(const std::string& folder) {
 
 LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
   LoadResult result{status, file.looksLike, file.identity.encoding, file.notes};
+  result.error = file.error;
   if (result.status == ReadStatus::Ok && (file.lines.empty() || !CanDecompose(file.lines.front())))
     result.status = ReadStatus::NoEntry;
   return result;
@@ -232,7 +282,7 @@ std::string ComposeFilePath(const std::string& folder, const std::string& name) 
 LoadResult LoadSubtitleFile(Document& doc, const std::string& folder, const std::string& fileName,
                             const std::function<bool()>& rememberFolder, std::optional<Encoding> named,
                             double frameRate) {
-  if (rememberFolder && !rememberFolder()) return {ReadStatus::CannotRead, {}, {}};
+  if (rememberFolder && !rememberFolder()) return {ReadStatus::NotRemembered, {}, {}};
   return LoadSubtitlePath(doc, ComposeFilePath(folder, fileName), named, frameRate);
 }
 
@@ -245,7 +295,11 @@ LoadResult LoadSubtitleText(Document& doc, std::string_view content, const std::
 }
 
 LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optional<Encoding> named, double frameRate) {
-  if (path.empty()) return {ReadStatus::CannotOpen, {}, {}};
+  if (path.empty()) {
+    LoadResult none{ReadStatus::CannotOpen, {}, {}};
+    none.error = ENOENT;
+    return none;
+  }
   SubtitleFile file;
   LoadResult result = FirstDecomposable(ReadSubtitleFile(path, file, named, frameRate), file);
   if (result) OpenDocument(doc, std::move(file), path);

@@ -20,13 +20,17 @@ namespace lm {
 
 enum class ReadStatus {
   Ok,
-  CannotOpen,
-  CannotRead,
+  CannotOpen,  // with the errno
+  CannotRead,  // with the errno
+  Folder,      // the path names a folder
+  NotAFile,    // a FIFO, a socket or a device
+  Empty,       // no bytes, or nothing but line ends
   TooManyLines,
   TooLarge,
   Unrecognised,   // other subtitles, other text, binary data
   NotInEncoding,  // not valid in the encoding the user named (or its mark says)
   NoEntry,        // read, but no entry to start on
+  NotRemembered,  // the file was chosen, but its folder could not be remembered
 };
 
 struct SubtitleFile {
@@ -39,6 +43,7 @@ struct SubtitleFile {
   std::string looksLike;
   // What reading had to say about the file, shown with the document.
   std::vector<std::string> notes;
+  int error = 0;  // CannotOpen, CannotRead: the errno
 };
 
 // `encoding`: read in this encoding instead of the one detected;
@@ -77,6 +82,7 @@ struct LoadResult {
   std::string looksLike;  // Unrecognised
   Encoding encoding{};    // NotInEncoding: the encoding tried
   std::vector<std::string> notes;  // Ok: what reading had to say about the file
+  int error = 0;                   // CannotOpen, CannotRead: the errno
   explicit operator bool() const { return status == ReadStatus::Ok; }
   // Refused for what the file is, not for a failure to read it.
   bool Refused() const { return status == ReadStatus::Unrecognised || status == ReadStatus::NotInEncoding; }
@@ -85,10 +91,16 @@ struct LoadResult {
 // formats (NoneOfTheFormats) and what it looks like, or "cannot be read as
 // UTF-8"; empty for a failure that is not a refusal.
 std::string RefusalReason(const LoadResult& result);
-// What the window says when a load of `fileName` fails: "NAME is neither …
-// (it looks like SubViewer).", "NAME cannot be read as UTF-8.", or "File
-// Corrupt!" when it was not refused for what it is.
-std::string LoadFailureMessage(const LoadResult& result, const std::string& fileName);
+// Why a load failed, as the command line says it after the file's name:
+// the system's words for an errno ("No such file or directory"), "is a
+// folder", "is empty", a refusal (RefusalReason), or "File Corrupt!" for a
+// file whose first line cannot be read as an entry.
+std::string LoadFailureReason(const LoadResult& result);
+// What the window says when a load of the file at `path` fails: "Cannot
+// open PATH: No such file or directory", "NAME is a folder.", "NAME is
+// neither … (it looks like SubViewer).", "NAME cannot be read as UTF-8.",
+// or "File Corrupt!" (see LoadFailureReason).
+std::string LoadFailureMessage(const LoadResult& result, const std::string& path);
 
 // The load once a file is chosen (inside a command): the remembered folder
 // is written (rememberFolder may fail the load), the file read, and only

@@ -1,10 +1,13 @@
 // Replacing the document (Open, a file from outside, the last file, another
 // encoding), the frame rate, saving and leaving: nothing the user changed is
 // replaced or dropped without "Save ?" first.
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMimeData>
 
+#include "files/charset.h"
 #include "formats/registry.h"
 #include "windows/main_window_parts.h"
 #include "windows/messages.h"
@@ -18,23 +21,23 @@ bool IsSubtitleFile(const QString& path) {
 }
 }  // namespace
 
-void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName, QWidget* messageParent,
-                            bool silent) {
+void Form1::ReplaceDocument(std::function<LoadResult(Document&)> load, std::string path, QWidget* messageParent) {
   WriteBackPending();
   QPointer<QWidget> parent = messageParent;
-  auto go = [this, load, fileName, parent, silent] {
+  auto go = [this, load, path, parent] {
     LoadResult loaded;
     Run(
         CommandId::Open, [&] { loaded = load(session_.doc); }, false);
     if (!loaded) {
-      if (!silent || loaded.Refused())
-        ShowMessage(parent ? parent.data() : this, ToQt(LoadFailureMessage(loaded, fileName)));
+      // Why, in the system's words where it has them, and with the whole
+      // path where that is what could not be opened.
+      ShowMessage(parent ? parent.data() : this, FromLocalPath(LoadFailureMessage(loaded, path)));
       return;
     }
     if (windows_->loadbox) windows_->loadbox->close();
     FocusList();
   };
-  if (session_.doc.Changed()) {
+  if (session_.Changed()) {
     windows_->saveFlow->AskToSave(go, go);
   } else {
     go();
@@ -50,11 +53,12 @@ void Form1::OpenChosenFile(const std::string& dirListPath, const std::string& fi
             [&] { return folders_.WriteDirectory(dirListPath, fileListFolder, fileName); }, std::nullopt,
             folders_.ReadFrameRate());
       },
-      fileName, windows_->loadbox, false);
+      ComposeFilePath(fileListFolder, fileName), windows_->loadbox);
 }
 
 void Form1::OpenFromOutside(const QString& path) {
-  const QFileInfo info(path);
+  // A relative path is the current folder's.
+  const QFileInfo info(QFileInfo(path).absoluteFilePath());
   const std::string folder = LocalPath(info.absolutePath());
   OpenChosenFile(folder, folder, LocalPath(info.fileName()));
 }
@@ -76,8 +80,8 @@ void Form1::LatestSub_Click() {
   const std::string path = LocalPath(latestSub_->data().toString());
   if (path.empty()) return;
   const double rate = folders_.ReadFrameRate();
-  ReplaceDocument([path, rate](Document& doc) { return LoadSubtitlePath(doc, path, std::nullopt, rate); },
-                  FileNameOf(path), this, true);
+  ReplaceDocument([path, rate](Document& doc) { return LoadSubtitlePath(doc, path, std::nullopt, rate); }, path,
+                  this);
 }
 
 void Form1::Encoding_Click(Encoding encoding) {
@@ -87,10 +91,40 @@ void Form1::Encoding_Click(Encoding encoding) {
   if (doc.NoDocument() || doc.FileEncoding() == encoding ||
       (encoding == Encoding::Utf8 && doc.FileEncoding() == Encoding::Utf8Bom))
     return;
+  WriteBackPending();
+  if (session_.Changed()) {
+    // Changes are the user's work: they may stay and be saved in the
+    // encoding chosen, or go with a fresh reading of the file.
+    const QString name = QString::fromLatin1(EncodingName(encoding));
+    const int choice = AskChoice(
+        this,
+        QStringLiteral("%1 has changes that are not saved. Keep them and save the document in %2 from now on, or "
+                       "read the file again in %2?")
+            .arg(FromLocalPath(doc.FileName()), name),
+        {QStringLiteral("Save in %1").arg(name), QStringLiteral("Read again")});
+    if (choice == 0) SaveInEncoding(encoding);
+    if (choice != 1) return;
+  }
   // The file the document has then: "Save ?" may save it elsewhere first.
   const double rate = doc.Identity().frameRate;
   ReplaceDocument([encoding, rate](Document& d) { return LoadSubtitlePath(d, d.FilePath(), encoding, rate); },
-                  doc.FileName(), this, false);
+                  doc.FilePath(), this);
+}
+
+void Form1::SaveInEncoding(Encoding encoding) {
+  const Document& doc = session_.doc;
+  std::vector<std::string> notHeld;
+  for (const std::string& line : doc.List1.Items())
+    for (std::string& c : CharactersNotHeld(encoding, line))
+      if (std::find(notHeld.begin(), notHeld.end(), c) == notHeld.end()) notHeld.push_back(std::move(c));
+  if (!notHeld.empty()) {
+    ShowMessage(this, QStringLiteral("%1, so %2 is still saved in %3.")
+                          .arg(ToQt(NotHeldReason(encoding, notHeld)), FromLocalPath(doc.FileName()),
+                               QString::fromLatin1(EncodingName(doc.FileEncoding()))));
+    RefreshActions();
+    return;
+  }
+  Run(CommandId::Encoding, [&] { session_.SaveInEncoding(encoding); });
 }
 
 void Form1::FrameRate_Click(double rate) {
@@ -103,7 +137,7 @@ void Form1::FrameRate_Click(double rate) {
 
 void Form1::Avsluta_Click() {
   WriteBackPending();
-  if (session_.doc.Changed() == 0) {
+  if (session_.Changed() == 0) {
     endProgram();
     return;
   }
@@ -113,7 +147,7 @@ void Form1::Avsluta_Click() {
 
 void Form1::closeEvent(QCloseEvent* event) {
   WriteBackPending();
-  if (session_.doc.Changed() == 0) {
+  if (session_.Changed() == 0) {
     event->accept();
     endProgram();
     return;

@@ -1,7 +1,10 @@
 #include "windows/grid_widgets.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "model/navigation.h"
 #include "windows/entry_list_view.h"
@@ -57,15 +60,17 @@ void GridCell::keyPressEvent(QKeyEvent* event) {
   }
   const QString text = event->text();
   const bool command = event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
-  const bool character = !text.isEmpty() && text.at(0).isPrint() && !command;
-  if (character && !form_->FileCanHold(text)) {
-    event->accept();  // the file cannot hold it: refused, not mangled
+  // An Alt combination is a menu's mnemonic or nothing; it types no letter.
+  const bool alt = event->modifiers() & Qt::AltModifier;
+  const bool character = !text.isEmpty() && text.at(0).isPrint() && !command && !alt;
+  if (character && !form_->TakeCharacters(text)) {
+    event->accept();  // the file cannot hold it: refused, and said so
     return;
   }
   // Only a key that types a character types; Esc, Caps Lock, a function
-  // key or a Ctrl combination leaves the cells alone.
+  // key, a Ctrl combination or an Alt one leaves the cells alone.
   int key = VirtualKeyOf(event);
-  if (!character && !vk::IsEditingKey(key)) key = vk::None;
+  if (alt || (!character && !vk::IsEditingKey(key))) key = vk::None;
   if (!form_->CellKeyDown(index_, key, character)) return;
   // The character goes to the cell where the key went down, after the handler
   // has emptied it and moved the focus on; to the cell now in its place when
@@ -77,6 +82,24 @@ void GridCell::keyPressEvent(QKeyEvent* event) {
     target->setText(text);
     form_->CellEdited(index_, text);
   }
+}
+
+void GridCell::mousePressEvent(QMouseEvent* event) {
+  // The middle button's paste goes through the grid, as Ctrl+V does.
+  if (event->button() == Qt::MiddleButton) {
+    event->accept();
+    return;
+  }
+  QLineEdit::mousePressEvent(event);
+}
+
+void GridCell::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::MiddleButton) {
+    event->accept();
+    if (QGuiApplication::clipboard()->supportsSelection()) form_->PasteIntoGrid(index_, true);
+    return;
+  }
+  QLineEdit::mouseReleaseEvent(event);
 }
 
 void GridCell::inputMethodEvent(QInputMethodEvent* event) {

@@ -11,7 +11,7 @@ namespace lm::ui {
 class Form1;
 
 // One cell of the grid. Its key handler runs before the key's character
-// reaches the cell; characters the file cannot hold are refused.
+// reaches the cell; a character the file cannot hold is asked about.
 class GridCell : public QLineEdit {
   Q_OBJECT
  public:
@@ -21,6 +21,8 @@ class GridCell : public QLineEdit {
  protected:
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:

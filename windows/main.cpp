@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   // A file named on the command line (a file manager's "Open with") opens
   // once the main window is up.
   const QStringList args = QCoreApplication::arguments();
-  const QString file = args.size() > 1 ? args.at(1) : QString();
+  // Against the folder the program was started in, before anything else.
+  const QString file = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
   // The splash window hands over to the main window once, by timer or click.
   std::unique_ptr<lm::ui::Form1> form;
   lm::ui::SplashWindow splash([&form, file] {

@@ -40,6 +40,32 @@ QString StepCaption(CommandId id, const std::string& step) {
   return (Caption(CommandOf(id)) + QLatin1Char(' ') + ToQt(step)).trimmed();
 }
 
+// A line of the status line cut short with "…" where it would not fit; its
+// tooltip holds it whole.
+class ElidedLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void SetWhole(const QString& text) {
+    whole_ = text;
+    setToolTip(text);
+    Elide();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() {
+    const int room = contentsRect().width();
+    const QString shown = room > 0 ? fontMetrics().elidedText(whole_, Qt::ElideRight, room) : whole_;
+    if (text() != shown) setText(shown);
+  }
+  QString whole_;
+};
+
 // The frame rates the File menu offers.
 constexpr double kFrameRates[] = {23.976, 24, 25, 29.97, 30, 50, 59.94, 60};
 
@@ -112,6 +138,7 @@ void Form1::BuildMenus() {
       {CommandId::Mail, [] { lm::ui::HemSida::OpenMailLink(); }},
       {CommandId::HomePage, [] { lm::ui::HemSida::OpenHomePage(); }},
       {CommandId::About, [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); }},
+      {CommandId::ShowStyleTags, [this] { ShowTags_Click(showTags_->isChecked()); }},
   };
   for (const MenuRow& m : Menus()) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
@@ -146,6 +173,11 @@ void Form1::BuildMenus() {
       }
       if (row.id == CommandId::Undo) undo_ = a;
       if (row.id == CommandId::Redo) redo_ = a;
+      if (row.id == CommandId::ShowStyleTags) {
+        // A way of seeing the entry, not kept from one run to the next.
+        a->setCheckable(true);
+        showTags_ = a;
+      }
     }
   }
 
@@ -194,6 +226,15 @@ void Form1::BuildFrameRateMenu(QMenu* menu) {
 }
 
 void Form1::BuildStatusLine() {
+  // On the left, where a passing message (an entry shown as nothing) takes
+  // its place while it lasts.
+  fileNotes_ = new ElidedLabel(this);
+  fileNotes_->setObjectName(QStringLiteral("FileNotes"));
+  fileNotes_->setContentsMargins(4, 0, 0, 0);
+  fileNotes_->setTextFormat(Qt::PlainText);
+  fileNotes_->setMinimumWidth(1);
+  fileNotes_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  statusBar()->addWidget(fileNotes_, 1);
   encodingStatus_ = new QLabel(this);
   encodingStatus_->setObjectName(QStringLiteral("EncodingStatus"));
   encodingStatus_->setContentsMargins(4, 0, 8, 0);
@@ -217,6 +258,13 @@ void Form1::RefreshActions() {
   undo_->setText(StepCaption(CommandId::Undo, undo));
   redo_->setEnabled(doc.CanRedo() && !pending);
   redo_->setText(StepCaption(CommandId::Redo, redo_->isEnabled() ? doc.RedoName() : std::string()));
+  showTags_->setChecked(session_.grid.ShowMarkup);
+}
+
+void Form1::ShowTags_Click(bool shown) {
+  // What was typed is written back first, in the view it was typed in.
+  Run(CommandId::ShowStyleTags, [&] { ShowMarkupInGrid(session_.doc, session_.grid, shown); });
+  RefreshViews();
 }
 
 void Form1::RefreshStatusLine() {
@@ -229,6 +277,12 @@ void Form1::RefreshStatusLine() {
   } else {
     statusBar()->clearMessage();
   }
+  // The file's notes stay in view for as long as the document is open; the
+  // tooltip holds them all where the line is too short.
+  QStringList notes;
+  if (!doc.NoDocument())
+    for (const std::string& note : doc.FileNotes()) notes << ToQt(note);
+  static_cast<ElidedLabel*>(fileNotes_)->SetWhole(notes.join(QStringLiteral("; ")));
   const double rate = doc.NoDocument() ? folders_.ReadFrameRate() : doc.Identity().frameRate;
   encodingStatus_->setText(
       doc.NoDocument()

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 
+#include "files/charset.h"
 #include "model/navigation.h"
 #include "windows/entry_list_view.h"
 #include "windows/main_window_parts.h"
@@ -30,7 +31,7 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   signals_ = new DocumentSignals(session_.doc, this);
   connect(signals_, &DocumentSignals::commandEnded, this, [this] { RefreshViews(); });
   windows_->saveFlow = std::make_unique<SaveFlow>(
-      session_.doc, folders_, this, [this](std::function<void()> onSaved) { ShowSaveDialog(std::move(onSaved)); });
+      session_, folders_, this, [this](std::function<void()> onSaved) { ShowSaveDialog(std::move(onSaved)); });
   BuildControls();
   BuildMenus();
   BuildStatusLine();
@@ -248,7 +249,23 @@ void Form1::FocusCell(int index) {
 
 void Form1::FocusList() { list_->setFocus(Qt::OtherFocusReason); }
 
-bool Form1::FileCanHold(const QString& text) const { return lm::FileCanHold(session_.doc, FromQt(text)); }
+bool Form1::OfferUtf8(const std::vector<std::string>& refused) {
+  const Document& doc = session_.doc;
+  if (refused.empty() || doc.NoDocument()) return false;
+  // Asked, never dropped without a word: the characters are named either way.
+  const QString question = QStringLiteral("%1. Do You want to save %2 in UTF-8 instead?")
+                               .arg(ToQt(NotHeldReason(doc.FileEncoding(), refused)), FromLocalPath(doc.FileName()));
+  if (!AskYesCancel(this, question)) return false;
+  // Typing under way is no command to write back first.
+  Run(
+      CommandId::Encoding, [this] { session_.SaveInEncoding(Encoding::Utf8); }, false);
+  return true;
+}
+
+bool Form1::TakeCharacters(const QString& text) {
+  const std::vector<std::string> refused = CharactersNotHeld(session_.doc.FileEncoding(), FromQt(text));
+  return refused.empty() || OfferUtf8(refused);
+}
 
 bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
   GridKeyOutcome out;
@@ -263,7 +280,12 @@ bool Form1::CellKeyDown(int index, int virtualKey, bool producesCharacter) {
 }
 
 void Form1::CellEdited(int index, const QString& text) {
-  if (!PutCharacter(session_.doc, session_.grid, index, FromQt(text))) {
+  std::string refused;
+  bool put = PutCharacter(session_.doc, session_.grid, index, FromQt(text), &refused);
+  // Text that reached the cell without its key being asked about.
+  if (!put && !refused.empty() && OfferUtf8({refused}))
+    put = PutCharacter(session_.doc, session_.grid, index, FromQt(text));
+  if (!put) {
     cell(index)->setText(ToQt(session_.grid.Shown(index)));
     return;
   }
@@ -278,19 +300,35 @@ void Form1::CopyGrid(bool cut) {
         CommandId::Cut, [this] { ClearGridText(session_.doc, session_.grid); }, false);
 }
 
-void Form1::PasteIntoGrid(int index) {
+void Form1::PasteIntoGrid(int index, bool selection) {
   int next = -1;
-  const std::string text = FromQt(QGuiApplication::clipboard()->text());
+  const std::string text =
+      FromQt(QGuiApplication::clipboard()->text(selection ? QClipboard::Selection : QClipboard::Clipboard));
+  const CharGrid before = session_.grid;
+  const std::uint64_t generation = session_.doc.Generation();
+  std::vector<std::string> refused;
   Run(
-      CommandId::Paste, [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text); }, false);
+      CommandId::Paste, [&] { next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text, &refused); }, false);
+  // What the encoding refused is named; in UTF-8 the paste goes in whole.
+  if (OfferUtf8(refused) && session_.doc.Generation() == generation && session_.grid.EntryId == before.EntryId) {
+    Run(
+        CommandId::Paste,
+        [&] {
+          session_.grid = before;
+          next = lm::PasteIntoGrid(session_.doc, session_.grid, index, text);
+        },
+        false);
+  }
   if (next >= 0) FocusCell(next);
 }
 
 void Form1::CharactersCommitted(int index, const QString& text) {
   int at = index;
+  // Asked once for the whole text; refused, its other characters still go in.
+  TakeCharacters(text);
   for (const uint codePoint : text.toUcs4()) {
     const QString character = QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoint), 1);
-    if (!QChar::isPrint(codePoint) || !FileCanHold(character)) continue;
+    if (!QChar::isPrint(codePoint) || !lm::FileCanHold(session_.doc, FromQt(character))) continue;
     if (!CellKeyDown(at, vk::Other, true)) return;
     cell(at)->setText(character);
     CellEdited(at, character);

@@ -55,6 +55,8 @@ class Form1 : public QMainWindow {
   QLabel* label2() const { return label2_; }
   // The text of the entry beyond the grid, under the previews.
   QLabel* overflowLine() const { return overflow_; }
+  // What reading the open file had to say about it, in the status line.
+  QLabel* fileNotesLine() const { return fileNotes_; }
   QAction* action(const QString& name) const;
   // The windows opened from the menus, while they are open.
   Loadbox* openDialog() const;
@@ -71,10 +73,14 @@ class Form1 : public QMainWindow {
   void CellEdited(int index, const QString& text);
   // Text committed by an input method, typed character by character.
   void CharactersCommitted(int index, const QString& text);
-  // Ctrl+C (and Ctrl+X, which then empties the grid) and Ctrl+V in a cell.
+  // Ctrl+C (and Ctrl+X, which then empties the grid) and Ctrl+V in a cell;
+  // `selection` pastes the text selected elsewhere (the middle button).
   void CopyGrid(bool cut);
-  void PasteIntoGrid(int index);
-  bool FileCanHold(const QString& text) const;
+  void PasteIntoGrid(int index, bool selection = false);
+  // Whether the characters may be typed: when the file's encoding cannot
+  // hold some of them, says which and offers to save the document in UTF-8
+  // instead; true once it holds them all.
+  bool TakeCharacters(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -109,17 +115,25 @@ class Form1 : public QMainWindow {
   void FocusCell(int index);
   void FocusList();
   void UserMovedSelection(int row);
-  // Replaces the document by what `load` reads, once a changed document has
-  // been saved or given up. A file refused for what it is says so; any other
-  // failure says "File Corrupt!", unless `silent`.
-  void ReplaceDocument(std::function<LoadResult(Document&)> load, std::string fileName, QWidget* messageParent,
-                       bool silent);
+  // Replaces the document by what `load` reads from `path`, once a changed
+  // document has been saved or given up. A failure says why (see
+  // LoadFailureMessage).
+  void ReplaceDocument(std::function<LoadResult(Document&)> load, std::string path, QWidget* messageParent);
+  // The characters named do not fit the file's encoding: says so and
+  // offers UTF-8 instead; true when the user takes it.
+  bool OfferUtf8(const std::vector<std::string>& refused);
   void OpenChosenFile(const std::string& dirListPath, const std::string& fileListFolder, const std::string& fileName);
 
   void Avsluta_Click();
   void LatestSub_Click();
-  // Reads the open file again in another encoding.
+  // Reads the open file again in another encoding; a changed document may
+  // instead be saved in it from now on.
   void Encoding_Click(Encoding encoding);
+  // The document is saved in `encoding` from now on, when it can hold its
+  // text.
+  void SaveInEncoding(Encoding encoding);
+  // View > Show style tags: the grid shows the markup as characters.
+  void ShowTags_Click(bool shown);
   void FrameRate_Click(double rate);
   void Load_Click();
   void Save_Click();
@@ -143,6 +157,8 @@ class Form1 : public QMainWindow {
   QMenu* encodingMenu_ = nullptr;
   QMenu* frameRateMenu_ = nullptr;
   QLabel* encodingStatus_ = nullptr;
+  QLabel* fileNotes_ = nullptr;
+  QAction* showTags_ = nullptr;
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   bool syncing_ = false;

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include "windows/window_util.h"
@@ -18,6 +19,11 @@ QuestionHook& Question() {
   return hook;
 }
 
+ChoiceHook& Choice() {
+  static ChoiceHook hook;
+  return hook;
+}
+
 // A box as narrow as "To low value" would cut its own caption short in
 // most window managers' title bars.
 void WidenForTitle(QMessageBox& box) {
@@ -31,6 +37,7 @@ void WidenForTitle(QMessageBox& box) {
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 void SetQuestionHook(QuestionHook hook) { Question() = std::move(hook); }
+void SetChoiceHook(ChoiceHook hook) { Choice() = std::move(hook); }
 
 void ShowMessage(QWidget* parent, const QString& text) {
   if (Hook()) {
@@ -49,6 +56,19 @@ bool AskYesCancel(QWidget* parent, const QString& text) {
   box.setEscapeButton(QMessageBox::Cancel);
   WidenForTitle(box);
   return box.exec() == QMessageBox::Yes;
+}
+
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons) {
+  if (Choice()) return Choice()(text, buttons);
+  QMessageBox box(QMessageBox::NoIcon, kProgramTitle, text, QMessageBox::NoButton, parent);
+  QList<QAbstractButton*> named;
+  for (const QString& caption : buttons) named << box.addButton(caption, QMessageBox::AcceptRole);
+  QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(qobject_cast<QPushButton*>(cancel));
+  box.setEscapeButton(cancel);
+  WidenForTitle(box);
+  box.exec();
+  return static_cast<int>(named.indexOf(box.clickedButton()));
 }
 
 }  // namespace lm::ui

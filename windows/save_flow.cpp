@@ -131,10 +131,11 @@ void Skrivskydd::keyPressEvent(QKeyEvent* event) {
 
 // --------------------------------------------------------------- the flow
 
-SaveFlow::SaveFlow(Document& doc, const RememberedFolders& folders, QWidget* mainWindow,
+SaveFlow::SaveFlow(Session& session, const RememberedFolders& folders, QWidget* mainWindow,
                    std::function<void(std::function<void()>)> showSaveDialog, QObject* parent)
     : QObject(parent),
-      doc_(doc),
+      session_(session),
+      doc_(session.doc),
       folders_(folders),
       mainWindow_(mainWindow),
       showSaveDialog_(std::move(showSaveDialog)) {}
@@ -157,12 +158,28 @@ bool SaveFlow::IsOwnFile(const std::string& path) const {
   return target.exists && own.exists && target.device == own.device && target.inode == own.inode;
 }
 
-bool SaveFlow::MayOverwriteOwnFile(const std::string& path) {
-  const FileStamp now = StampOf(path);
-  // Gone, or as it was read or last written: nothing of anyone else's to lose.
-  if (!now.exists || now == doc_.DiskStamp()) return true;
-  return AskYesCancel(mainWindow_,
-                      QStringLiteral("%1 has changed on disk since it was opened. Overwrite it?").arg(NameOf(path)));
+bool SaveFlow::MayWriteOver(const std::string& path, FileStamp& seen) {
+  seen = StampOf(path);
+  // Gone, or never there: nothing of anyone else's to lose.
+  if (!seen.exists) return true;
+  if (IsOwnFile(path)) {
+    // As it was read or last written: nothing of anyone else's either.
+    if (seen == doc_.DiskStamp()) return true;
+    return AskYesCancel(mainWindow_,
+                        QStringLiteral("%1 has changed on disk since it was opened. Overwrite it?").arg(NameOf(path)));
+  }
+  // A read-only file gets the write-protected prompt instead, and what is no
+  // file fails to be written.
+  if (!QFileInfo(FromLocalPath(path)).isFile() || IsReadOnly(path)) return true;
+  return AskYesCancel(mainWindow_, QStringLiteral("%1 already exists. Do You want to replace it?").arg(NameOf(path)));
+}
+
+WriteResult SaveFlow::WriteGuarded(const std::string& path, const Format* format, FileStamp seen) {
+  for (;;) {
+    const WriteResult result = WriteDocumentOver(doc_, path, format, seen);
+    // Changed while it was being written: what is there now is asked about.
+    if (result.status != WriteStatus::Changed || !MayWriteOver(path, seen)) return result;
+  }
 }
 
 void SaveFlow::Save() {
@@ -171,13 +188,14 @@ void SaveFlow::Save() {
     return;
   }
   const std::string path = doc_.FilePath();
-  if (!MayOverwriteOwnFile(path)) return;
-  const WriteResult result = WriteDocument(doc_, path);
+  FileStamp seen;
+  if (!MayWriteOver(path, seen)) return;
+  const WriteResult result = WriteGuarded(path, nullptr, seen);
   if (result.ok()) {
-    Saved(path, false);
+    Saved(path, result.stamp, false);
     return;
   }
-  WriteFailed(path, result, false, nullptr);
+  WriteFailed(path, result, seen, false, nullptr);
 }
 
 bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath, std::function<void()> onSaved) {
@@ -188,44 +206,44 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath, st
     ShowMessage(mainWindow_, kWrongType);
     return false;
   }
-  if (IsOwnFile(path)) {
-    if (!MayOverwriteOwnFile(path)) return false;
-  } else if (QFileInfo(nameBoxText).isFile() && !IsReadOnly(path)) {
-    // A read-only file gets the write-protected prompt instead.
-    if (!AskYesCancel(mainWindow_, QStringLiteral("%1 already exists. Do You want to replace it?").arg(NameOf(path))))
-      return false;
-  }
+  FileStamp seen;
+  if (!MayWriteOver(path, seen)) return false;
   // The name's extension says the format: Save As converts.
   const Format* format = &FormatForPath(path, *doc_.Identity().format);
-  const WriteResult result = WriteDocument(doc_, path, format);
+  const WriteResult result = WriteGuarded(path, format, seen);
   if (!result.ok()) {
-    WriteFailed(path, result, true, std::move(onSaved));
+    WriteFailed(path, result, seen, true, std::move(onSaved));
     // The write-protected prompt takes over from the dialog.
     return static_cast<bool>(skrivskydd_);
   }
-  Saved(path, true, format);
+  Saved(path, result.stamp, true, format);
   // The document is saved either way; nothing reads this file back.
   folders_.WriteSaveDir(LocalPath(dirListPath));
   if (onSaved) onSaved();
   return true;
 }
 
-void SaveFlow::Saved(const std::string& path, bool newPath, const Format* format) {
+void SaveFlow::Saved(const std::string& path, const FileStamp& written, bool newPath, const Format* format) {
   // Through the command boundary, so that every window sees the new state.
   doc_.Begin(UndoName(CommandId::Save));
   if (newPath) doc_.SetFilePath(path);
   if (format) doc_.SetFormat(*format);
   doc_.MarkSaved();
-  doc_.SetDiskStamp(StampOf(path));
+  session_.MarkSaved();
+  // The file as written, not as it may be a moment later: a change made
+  // right after is someone else's.
+  doc_.SetDiskStamp(written);
   doc_.Commit();
 }
 
-void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, bool newPath,
+void SaveFlow::WriteFailed(const std::string& path, const WriteResult& result, const FileStamp& seen, bool newPath,
                            std::function<void()> onSaved) {
+  // The user declined to write over another program's change.
+  if (result.status == WriteStatus::Changed) return;
   if (result.status == WriteStatus::ReadOnly || IsReadOnly(path)) {
     // Save keeps the document's format; Save As takes the name's.
     const Format* format = newPath ? &FormatForPath(path, *doc_.Identity().format) : doc_.Identity().format;
-    overwriting_ = {path, newPath, std::move(onSaved), format};
+    overwriting_ = {path, newPath, std::move(onSaved), format, seen};
     ShowSingle(skrivskydd_, [this] {
       auto* prompt = new Skrivskydd(mainWindow_, [this] { Overwrite(); });
       CentreOn(prompt, mainWindow_);
@@ -257,19 +275,22 @@ void SaveFlow::Overwrite() {
   if (!prompt) return;
   prompt->hide();
   const Overwriting job = overwriting_;
-  bool ok = false;
+  WriteResult result{WriteStatus::Failed, 0};
   // A document closed meanwhile would overwrite the file with nothing.
   if (!job.path.empty() && !doc_.NoDocument() && SetReadOnly(job.path, false)) {
-    ok = WriteDocument(doc_, job.path, job.format).ok();
+    result = WriteGuarded(job.path, job.format, job.seen);
     // The protection goes back whether or not the write succeeded.
-    if (!SetReadOnly(job.path, true)) ok = false;
+    if (!SetReadOnly(job.path, true) && result.ok()) result = {WriteStatus::Failed, 0};
   }
   prompt->close();
-  if (!ok) {
+  // Declined: another program changed the file while the prompt was open.
+  if (result.status == WriteStatus::Changed) return;
+  if (!result.ok()) {
     ShowMessage(mainWindow_, QStringLiteral("Error error o.s.v"));
     return;
   }
-  Saved(job.path, job.newPath, job.format);
+  // The protection set again changed nothing the stamp holds.
+  Saved(job.path, result.stamp, job.newPath, job.format);
   if (job.onSaved) job.onSaved();
 }
 

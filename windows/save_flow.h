@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "commands/session.h"
 #include "files/file_io.h"
 #include "model/document.h"
 #include "windows/remembered_folders.h"
@@ -58,7 +59,7 @@ class SaveFlow : public QObject {
  public:
   // `showSaveDialog` shows the Save dialog and runs its argument once the
   // document was saved from it. The prompts belong to `mainWindow`.
-  SaveFlow(Document& doc, const RememberedFolders& folders, QWidget* mainWindow,
+  SaveFlow(Session& session, const RememberedFolders& folders, QWidget* mainWindow,
            std::function<void(std::function<void()>)> showSaveDialog, QObject* parent = nullptr);
   ~SaveFlow() override;
 
@@ -82,20 +83,29 @@ class SaveFlow : public QObject {
 
  private:
   // A failed write: the write-protected prompt for a read-only file, else
-  // the message that says why. `onSaved` runs after a successful overwrite.
-  void WriteFailed(const std::string& path, const WriteResult& result, bool newPath, std::function<void()> onSaved);
-  // A write succeeded: the state is the saved one, and `path` becomes the
-  // document's when `newPath`.
-  void Saved(const std::string& path, bool newPath, const Format* format = nullptr);
+  // the message that says why (nothing for a write the user declined).
+  // `onSaved` runs after a successful overwrite.
+  void WriteFailed(const std::string& path, const WriteResult& result, const FileStamp& seen, bool newPath,
+                   std::function<void()> onSaved);
+  // A write succeeded: the state is the saved one, the file is as `written`,
+  // and `path` becomes the document's when `newPath`.
+  void Saved(const std::string& path, const FileStamp& written, bool newPath, const Format* format = nullptr);
   // Whether `path` is the document's own file (by name, or the same file).
   bool IsOwnFile(const std::string& path) const;
-  // Asks before overwriting the document's own file when someone else has
-  // changed it since it was read or written; true to go on.
-  bool MayOverwriteOwnFile(const std::string& path);
+  // Whether the document may be written over what is at `path` now (its
+  // stamp is left in `seen`): asks before overwriting the document's own
+  // file when someone else has changed it since it was read or written, and
+  // before replacing another existing file; true to go on.
+  bool MayWriteOver(const std::string& path, FileStamp& seen);
+  // Writes the document to `path` while the file there is as `seen`; when
+  // another program changes it meanwhile, MayWriteOver asks again. Changed
+  // when the user then says no: nothing was written.
+  WriteResult WriteGuarded(const std::string& path, const Format* format, FileStamp seen);
   // The write-protected prompt's "Yes": clears the read-only attribute,
   // writes, and sets the attribute again.
   void Overwrite();
 
+  Session& session_;
   Document& doc_;
   const RememberedFolders& folders_;
   QPointer<QWidget> mainWindow_;
@@ -108,6 +118,7 @@ class SaveFlow : public QObject {
     bool newPath = false;  // from Save As: the path becomes the document's
     std::function<void()> onSaved;
     const Format* format = nullptr;  // written as
+    FileStamp seen;                  // the file as it was when asked about
   } overwriting_;
 };
 

@@ -71,10 +71,12 @@ TEST(Cli, RefusesBadInputAndArguments) {
   test::TempDir dir;
   test::Put(dir.File("blank.sub"), "\r\n\r\n");
   ASSERT_EQ(::mkfifo(dir.File("pipe.sub").c_str(), 0600), 0);
-  for (const std::string name : {"blank.sub", "pipe.sub"}) {
+  const std::pair<std::string, std::string> refusals[] = {
+      {"blank.sub", "is empty"}, {"pipe.sub", "is no ordinary file (a pipe, a socket or a device)"}};
+  for (const auto& [name, why] : refusals) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2) << name;
-    EXPECT_EQ(r.err, "linemend: " + name + ": File Corrupt!\n");
+    EXPECT_EQ(r.err, "linemend: " + name + ": " + why + "\n");
     EXPECT_FALSE(Exists(dir.File("out.sub")));
   }
   for (const char* args : {"", "fix", "fix blank.sub", "check blank.sub -o x.sub", "frobnicate x", "fix a b -o c",
@@ -185,7 +187,7 @@ TEST(Cli, SeveralFilesIntoAFolderEachOnItsOwn) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "a/one.sub: I just fixed 1 lines, for You\ntwo.srt: No new changes\none.sub: No new changes\n");
   EXPECT_EQ(r.err,
-            "linemend: broken.sub: File Corrupt!\n"
+            "linemend: broken.sub: is a folder\n"
             "linemend: one.sub: not written: out/one.sub was already written from another input of that name\n");
   EXPECT_EQ(test::Get(dir.File("out/one.sub")), Crlf({"{1}{2}This is a rather long subtitle|line that needs a break"}));
   EXPECT_EQ(test::Get(dir.File("out/two.srt")), "1\n00:00:01,000 --> 00:00:02,000\nShort\n\n") << "SubRip stays SubRip";

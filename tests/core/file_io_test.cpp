@@ -70,7 +70,7 @@ TEST(ReadWholeFile, TakesOnlyRegularFilesAndRefusesTheRestAtOnce) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);  // nothing ever writes to it
   const std::pair<std::string, Outcome> cases[] = {{dir / "fifo", Is(FileRead::NotRegular)},
                                                    {"/dev/zero", Is(FileRead::NotRegular)},
-                                                   {dir.path(), Is(FileRead::NotRegular)},
+                                                   {dir.path(), Is(FileRead::Folder)},
                                                    {dir / "none", Is(FileRead::CannotOpen, ENOENT)}};
   std::string content;
   for (const auto& [path, expected] : cases)
@@ -202,6 +202,32 @@ TEST(WriteFileSafely, RefusesBadNames) {
     EXPECT_EQ(InChild([&] { return Is(WriteFileSafely(path, "x").status); }), Is(WriteStatus::BadName)) << path;
   }
   EXPECT_EQ(Get(dir / "file.sub"), "kept");
+  EXPECT_EQ(dir.Leftovers(), 0);
+}
+
+// A change another program made after the file was looked at is not written
+// over, whether the file is replaced or written in place; what was written
+// is stamped as written.
+TEST(WriteFileSafely, RefusesAFileChangedSinceItWasSeen) {
+  test::TempDir dir;
+  for (const bool linked : {false, true}) {
+    const std::string path = dir / (linked ? "linked.sub" : "plain.sub");
+    Put(path, "old");
+    if (linked) ASSERT_EQ(::link(path.c_str(), (path + ".2").c_str()), 0);  // written in place
+    const FileStamp seen = StampOf(path);
+    Put(path, "old, and theirs");
+    EXPECT_EQ(Of(WriteFileSafely(path, "mine", &seen)), Is(WriteStatus::Changed)) << path;
+    EXPECT_EQ(Get(path), "old, and theirs");
+    const FileStamp now = StampOf(path);
+    const WriteResult written = WriteFileSafely(path, "mine", &now);
+    EXPECT_TRUE(written.ok()) << path;
+    EXPECT_EQ(Get(path), "mine");
+    EXPECT_TRUE(written.stamp == StampOf(path)) << path;
+  }
+  const FileStamp none = StampOf(dir / "new.sub");
+  Put(dir / "new.sub", "theirs");
+  EXPECT_EQ(Of(WriteFileSafely(dir / "new.sub", "mine", &none)), Is(WriteStatus::Changed));
+  EXPECT_EQ(Get(dir / "new.sub"), "theirs");
   EXPECT_EQ(dir.Leftovers(), 0);
 }
 

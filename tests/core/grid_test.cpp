@@ -265,5 +265,57 @@ TEST(Typing, TakesWhatTheFileCanHold) {
   EXPECT_FALSE(PutCharacter(none.doc, none.grid, 0, "a")) << "with no entry shown typing goes nowhere";
 }
 
+// A paste keeps every line break (beyond row 2 it is folded into the row as
+// the grid shows a third line) and no control character, in the cells or
+// beyond them.
+TEST(Paste, KeepsEveryBreakAndNoControlCharacter) {
+  const std::string x50(50, 'x');
+  const std::pair<std::string, std::string> cases[] = {
+      {"one\ntwo\nthree", "one|two|three"},
+      {"a\r\nb\rc\xE2\x80\xA8" "d", "a|b|c|d"},
+      {std::string("a\0b\x01" "c\td\x7F", 9), "abc d"},
+      {x50 + "\n" + x50 + std::string("\0\x1B|y", 4), x50.substr(0, 41) + "|" + x50.substr(41) + "|" + x50 + "|y"},
+  };
+  for (const auto& [pasted, written] : cases) {
+    GridFixture f("old");
+    f.s.Run(
+        CommandId::Cut, [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
+    f.s.Run(
+        CommandId::Paste, [&] { EXPECT_GE(PasteIntoGrid(f.s.doc, f.s.grid, 0, pasted), 0); }, false);
+    f.Key(0, vk::Enter);
+    EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}" + written) << pasted;
+  }
+  GridFixture f("old");
+  f.s.Run(
+      CommandId::Paste, [&] { EXPECT_EQ(PasteIntoGrid(f.s.doc, f.s.grid, 0, std::string("\0\x02", 2)), -1); }, false);
+  EXPECT_EQ(f.s.doc.Changed(), 0) << "nothing to type is no change";
+}
+
+// With the markup shown, the cells hold the tags as characters: they can be
+// cut and typed; the previews still show the screen's text.
+TEST(Markup, ShownInTheCellsCanBeRemovedByHand) {
+  GridFixture f("{c:$0000FF}Hello|/there");
+  EXPECT_EQ(f.s.grid.RowString(1), "there");
+  f.s.Run(CommandId::ShowStyleTags, [&] { ShowMarkupInGrid(f.s.doc, f.s.grid, true); });
+  EXPECT_EQ(f.s.grid.RowString(0), "{c:$0000FF}Hello ");
+  EXPECT_EQ(f.s.grid.RowString(1), "/there");
+  EXPECT_EQ(f.s.grid.Label1 + "|" + f.s.grid.Label2, "Hello |there");
+  EXPECT_TRUE(f.s.grid.Italic2);
+  f.Key(0, vk::Enter);
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}{c:$0000FF}Hello|/there") << "shown is not changed";
+  f.s.Run(
+      CommandId::Cut, [&] { ClearGridText(f.s.doc, f.s.grid); }, false);
+  f.Key(0, vk::Enter);
+  EXPECT_EQ(f.s.doc.List1.Item(0), "{10}{20}");
+
+  GridFixture one("{c:$0000FF}Hello");
+  one.s.Run(CommandId::ShowStyleTags, [&] { ShowMarkupInGrid(one.s.doc, one.s.grid, true); });
+  for (int cell = 0; cell < 11; ++cell) one.Key(0, vk::Delete);
+  one.Key(0, vk::Enter);
+  EXPECT_EQ(one.s.doc.List1.Item(0), "{10}{20}Hello");
+  one.s.Run(CommandId::ShowStyleTags, [&] { ShowMarkupInGrid(one.s.doc, one.s.grid, false); });
+  EXPECT_EQ(one.s.grid.RowString(0), "Hello");
+}
+
 }  // namespace
 }  // namespace lm

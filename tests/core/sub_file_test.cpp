@@ -225,17 +225,22 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   EXPECT_EQ(doc.FilePath(), dir.File("good.sub"));
   EXPECT_EQ(doc.Text1(), "{1}{2}");
   test::Run(doc, [&] { doc.SetItem(0, "{1}{2}changed"); });
-  for (const char* bad : {"blank.sub", "brace.sub", "missing.sub", "film.sub", "good.sub"}) {
+  const std::pair<std::string, std::string> failures[] = {
+      {"blank.sub", "blank.sub is empty."},
+      {"brace.sub", "File Corrupt!"},
+      {"missing.sub", "Cannot open missing.sub: No such file or directory"},
+      {"film.sub", "film.sub is " + NoneOfTheFormats() + " (it looks like SubViewer)."},
+      {"good.sub", "good.sub was not opened: its folder could not be remembered."}};
+  for (const auto& failure : failures) {
+    const std::string& bad = failure.first;
     // The last fails for a remembered folder that cannot be written.
     LoadResult result;
     test::Run(doc,
-              [&] { result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return std::string(bad) != "good.sub"; }); });
+              [&] { result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return bad != "good.sub"; }); });
     EXPECT_FALSE(result) << bad;
     EXPECT_EQ(doc.List1.Item(0) + doc.FilePath(), "{1}{2}changed" + dir.File("good.sub")) << bad;
     EXPECT_EQ(doc.Changed(), 1) << bad;
-    EXPECT_EQ(LoadFailureMessage(result, bad), std::string(bad) == "film.sub"
-                                                   ? "film.sub is " + NoneOfTheFormats() + " (it looks like SubViewer)."
-                                                   : "File Corrupt!");
+    EXPECT_EQ(LoadFailureMessage(result, bad), failure.second);
   }
   test::Run(doc, [&] { EXPECT_TRUE(LoadSubtitlePath(doc, dir.File("good.sub"))); });
   EXPECT_EQ(doc.Changed(), 0);

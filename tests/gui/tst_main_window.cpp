@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenu>
@@ -42,6 +43,7 @@ class MainWindowTest : public QObject {
   void cleanup() {
     f_.form.reset();
     f_.log.Take();
+    f_.log.TakeQuestions();
     QFile::remove(f_.File(QStringLiteral("framerate.txt")));
   }
 
@@ -54,9 +56,21 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.Row(0).left(4), QStringLiteral("aXY\u00e9"));
     QCOMPARE(Focused(), form.cell(4));
     QCOMPARE(f_.doc().Changed(), 1);
-    Type(QStringLiteral("\u2603"));  // a snowman: not in the file's code page
+    // A snowman is not in the file's code page: said so, and typed only
+    // once the document is to be saved in UTF-8.
+    f_.log.answer = false;
+    Type(QStringLiteral("\u2603"));
     QCOMPARE(form.cell(4)->text(), QString());
     QCOMPARE(Focused(), form.cell(4));
+    QCOMPARE(f_.log.TakeQuestions(),
+             QStringList{QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
+    QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Windows1252);
+    f_.log.answer = true;
+    Type(QStringLiteral("\u2603"));
+    QCOMPARE(form.cell(4)->text(), QStringLiteral("\u2603"));
+    QCOMPARE(f_.log.TakeQuestions().size(), 1);
+    QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Utf8);
+    QTest::keyClick(Focused(), Qt::Key_Backspace);
     QTest::keyClick(Focused(), Qt::Key_Backspace);
     QTest::keyClick(Focused(), Qt::Key_Return);
     QCOMPARE(Items().at(0), QStringLiteral("{10}{20}aXY"));
@@ -193,8 +207,51 @@ class MainWindowTest : public QObject {
     QVERIFY(form.windowTitle().endsWith(f_.File("other.sub")));
     QVERIFY(lm::test::ReadBytes(f_.File("directory.txt")).contains("other.sub"));
     form.OpenFromOutside(f_.File("missing.sub"));
-    QCOMPARE(f_.log.Take(), QStringList{"File Corrupt!"});
+    QCOMPARE(f_.log.Take(), QStringList{"Cannot open " + f_.File("missing.sub") + ": No such file or directory"});
     QCOMPARE(Items(), QStringList{"{7}{8}dropped"});  // a failed open keeps the document
+  }
+
+  // An Alt combination that is no mnemonic types nothing; View > Show style
+  // tags puts the tags into the cells, where they can be cut; what reading
+  // found in the file stays in the status line.
+  void altKeysStyleTagsAndFileNotes() {
+    lm::ui::Form1& form = f_.Open({"{10}{20}{c:$0000FF}Hello", "{30}{40}next"});
+    Click(form.cell(0));
+    QTest::keyClick(Focused(), Qt::Key_Q, Qt::AltModifier);
+    QCOMPARE(f_.Row(0).left(6), QStringLiteral("Hello"));
+    QCOMPARE(f_.doc().Changed(), 0);
+    QVERIFY(lm::test::Menu(&form, Qt::Key_V, Qt::Key_T));
+    QVERIFY(form.action(QStringLiteral("ShowTags"))->isChecked());
+    QCOMPARE(f_.Row(0).left(16), QStringLiteral("{c:$0000FF}Hello"));
+    QCOMPARE(form.label1()->text(), QStringLiteral("Hello"));
+    Click(form.cell(3));
+    QTest::keyClick(Focused(), Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(Focused(), Qt::Key_Return);
+    QCOMPARE(Items().at(0), QStringLiteral("{10}{20}"));
+    QVERIFY(lm::test::Menu(&form, Qt::Key_V, Qt::Key_T));
+    QVERIFY(!form.action(QStringLiteral("ShowTags"))->isChecked());
+    QCOMPARE(form.fileNotesLine()->toolTip(), QString());
+
+    lm::test::WriteBytes(f_.File("notes.srt"), "Downloaded from example.org\n\n1\n00:00:01,000 --> 00:00:02,000\nHi\n");
+    QTest::keyClick(form.list(), Qt::Key_S, Qt::ControlModifier);
+    form.OpenFromOutside(f_.File("notes.srt"));
+    QCOMPARE(Items(), (QStringList{QStringLiteral("\uFDD1Downloaded from example.org"),
+                                   QStringLiteral("{00:00:01,000}{00:00:02,000}Hi")}));
+    QCOMPARE(form.fileNotesLine()->toolTip(),
+             QStringLiteral("1 line could not be read as a cue and is kept as it was (line 1)"));
+  }
+
+  // A file named relative to the folder the program runs in.
+  void aRelativePathIsTheCurrentFolders() {
+    lm::ui::Form1& form = f_.Open();
+    lm::test::WriteBytes(f_.File("here.sub"), "{1}{2}here\r\n");
+    const QString was = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(f_.dir.path()));
+    form.OpenFromOutside(QStringLiteral("here.sub"));
+    QDir::setCurrent(was);
+    QCOMPARE(f_.log.Take(), QStringList());
+    QCOMPARE(Items(), QStringList{"{1}{2}here"});
+    QCOMPARE(QString::fromStdString(f_.doc().FilePath()), f_.File("here.sub"));
   }
 
   // A Polish film in Windows-1250 with LF line ends and italics: shown,
@@ -234,20 +291,39 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.Row(0).left(5), QStringLiteral("\u00b3zie\u00f1"));
     QVERIFY(status->text().contains(QStringLiteral("Windows-1252")));
     QVERIFY(form.action(QStringLiteral("Encoding_Windows-1252"))->isChecked());
-    // With a change, "Save ?" comes first; Cancel keeps everything.
+    // With a change, the choice is asked first: Cancel changes nothing; to
+    // read the file again, "Save ?" comes first, and Cancel keeps everything.
     ClickButton(&form, "Command15");
+    chooseEncoding("Windows-1250");
+    QCOMPARE(f_.log.TakeQuestions().size(), 1);
+    QVERIFY(!form.saveFlow()->saveChangesPrompt());
+    QCOMPARE(Items().size(), 3);
+    f_.log.choice = 1;
     chooseEncoding("Windows-1250");
     QVERIFY(form.saveFlow()->saveChangesPrompt());
     QTest::keyClick(form.saveFlow()->saveChangesPrompt(), Qt::Key_Escape);
     QCOMPARE(Items().size(), 3);
     QVERIFY(form.action(QStringLiteral("Encoding_Windows-1252"))->isChecked());
+    // Kept and saved in the encoding chosen, when it holds the text.
+    f_.log.choice = 0;
+    chooseEncoding("Windows-1250");
+    QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Windows1252);
+    const QStringList refused = f_.log.Take();
+    QCOMPARE(refused.size(), 1);
+    QVERIFY2(refused.at(0).endsWith(QStringLiteral("so pl.sub is still saved in Windows-1252.")), qPrintable(refused.at(0)));
+    chooseEncoding("UTF-8");
+    f_.log.choice = -1;
+    QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Utf8);
+    QCOMPARE(Items().size(), 3);
+    QVERIFY(lm::test::Menu(&form, Qt::Key_F, Qt::Key_S));
+    QVERIFY(lm::test::ReadBytes(pl).startsWith("{1}{50}{y:i}\xC2\xB3zie\xC3\xB1"));
+    QCOMPARE(f_.doc().Changed(), 0);
 
     lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
-    QTest::keyClick(form.list(), Qt::Key_Z, Qt::ControlModifier);  // back to the file: no prompt now
-    form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
+    form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));  // saved: no prompt
     QCOMPARE(f_.log.Take(), QStringList{QString::fromStdString("sv.sub is " + lm::NoneOfTheFormats() +
                                                                " (it looks like SubViewer).")});
-    QCOMPARE(Items().size(), 2);
+    QCOMPARE(Items().size(), 3);
   }
 
   // An entry longer than the grid, edited, moved away from, saved and read
@@ -300,7 +376,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("abdef"));
     QCOMPARE(f_.Row(0).left(5), QStringLiteral("abdef"));
     QGuiApplication::clipboard()->setText(QStringLiteral("XY\nZ\u2603"));  // a snowman the file cannot hold
+    f_.log.answer = false;  // not saved in UTF-8: the snowman stays out, and is named
     QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier);
+    f_.log.answer = true;
+    QCOMPARE(f_.log.TakeQuestions(),
+             QStringList{QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
     QCOMPARE(f_.Row(0).left(5) + f_.Row(1).left(2), QStringLiteral("XYdefZ"));
     QTest::keyClick(Focused(), Qt::Key_Return);
     QCOMPARE(Items().at(0), QStringLiteral("{10}{20}XYdef|Z"));

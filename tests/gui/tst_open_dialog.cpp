@@ -94,7 +94,7 @@ class OpenDialogTest : public QObject {
     QCOMPARE(f_.log.Take(), QStringList{"No file selected"});
     Click(Child<FileList>(box, "File1"), "blank.sub");
     ClickButton(box, "Loadbutton");
-    QCOMPARE(f_.log.Take(), QStringList{"File Corrupt!"});
+    QCOMPARE(f_.log.Take(), QStringList{"blank.sub is empty."});
     QVERIFY(f_.form->openDialog());
     QVERIFY(f_.doc().NoDocument());
     QVERIFY(lm::test::ReadBytes(f_.File("directory.txt")).contains("blank.sub"));

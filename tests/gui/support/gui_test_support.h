@@ -20,7 +20,7 @@
 namespace lm::test {
 
 // The messages shown and the questions asked, each question answered with
-// `answer` ("Yes" when true).
+// `answer` ("Yes" when true), each choice with `choice` (-1: Cancel).
 class MessageLog {
  public:
   MessageLog() {
@@ -29,15 +29,21 @@ class MessageLog {
       questions << text;
       return answer;
     });
+    ui::SetChoiceHook([this](const QString& text, const QStringList& buttons) {
+      questions << text + " [" + buttons.join('/') + "]";
+      return choice;
+    });
   }
   ~MessageLog() {
     ui::SetMessageHook(nullptr);
     ui::SetQuestionHook(nullptr);
+    ui::SetChoiceHook(nullptr);
   }
   QStringList Take() { return std::exchange(messages, {}); }
   QStringList TakeQuestions() { return std::exchange(questions, {}); }
   QStringList messages, questions;
   bool answer = true;
+  int choice = -1;
 };
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes) {
