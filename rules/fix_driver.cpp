@@ -92,17 +92,21 @@ void FixEntries(Document& doc) {
 void Fixlines_Click(Document& doc) {
   if (doc.NoDocument()) return;
   doc.FixCount = 0;
+  int leftWhole = 0;
   for (int pass = 1; pass <= kPasses; ++pass) {
     FixEntries(doc);
     doc.CurrentIndex = 0;
     SeekTooLong(doc);
-    RebreakLongEntries(doc);
+    leftWhole = RebreakLongEntries(doc);  // the last pass's are those left
   }
-  if (doc.FixCount > 0) {
-    doc.Message("I just fixed " + std::to_string(doc.FixCount) + " lines, for You");
-  } else {
-    doc.Message("No new changes");
-  }
+  std::string said = doc.FixCount > 0 ? "I just fixed " + std::to_string(doc.FixCount) + " lines, for You"
+                                      : std::string("No new changes");
+  // Not a word would otherwise say why these stay too long.
+  if (leftWhole > 0)
+    said += "\n" + std::to_string(leftWhole) + (leftWhole == 1 ? " entry is" : " entries are") +
+            " still too long and could not be divided: a document holds at most " + std::to_string(kInt16Max) +
+            " entries";
+  doc.Message(said);
   ShowFinalEntry(doc, SeekTooLong(doc));
 }
 

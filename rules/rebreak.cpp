@@ -120,7 +120,7 @@ bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const 
 // One linear pass equal to the walk over the first N positions in which each
 // division rewrites the entry in place and inserts its second half right
 // behind it, where it is examined next (and may be divided again).
-void RebreakLongEntries(Document& doc) {
+int RebreakLongEntries(Document& doc) {
   const EntryList& list = doc.List1;
   const TimeNotation notation = doc.Notation();
   const StyleDialect& markup = doc.TextMarkup();
@@ -132,12 +132,16 @@ void RebreakLongEntries(Document& doc) {
   bool halfNext = false;
   int next = 0;  // the next original entry
   std::string first, second;
+  int leftWhole = 0;  // for want of room in the list
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
     const int index = half ? -1 : next++;
-    halfNext = total < kInt16Max &&
-               (half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
-                     : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second));
+    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
+                    : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second);
+    if (halfNext && total >= kInt16Max) {
+      halfNext = false;
+      ++leftWhole;
+    }
     if (!halfNext) continue;
     ++total;
     CountFix(doc);
@@ -150,6 +154,7 @@ void RebreakLongEntries(Document& doc) {
     }
   }
   doc.RewriteEntries(std::move(rewrites));
+  return leftWhole;
 }
 
 }  // namespace lm

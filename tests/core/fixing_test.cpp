@@ -121,6 +121,24 @@ TEST(FixTextAutomatic, NothingToDo) {
   EXPECT_EQ(s.grid.EntryId, s.doc.List1.Id(1)) << "the last entry is left shown";
 }
 
+// A full document has no room for the second halves: the fix says how many
+// entries stay too long for it.
+TEST(FixTextAutomatic, AFullDocumentSaysWhatItCouldNotDivide) {
+  const std::string longEntry =
+      "{900}{1100}We have been walking for hours and hours|along the river bank and nobody has seen a single boat";
+  for (const int room : {0, 1}) {
+    Lines lines(static_cast<size_t>(32767 - 3 - room), "{1}{2}x");
+    lines.insert(lines.end(), 3, longEntry);
+    Session s;
+    test::Load(s, lines);
+    const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
+    EXPECT_EQ(s.doc.List1.Count(), 32767);
+    const std::string left = room ? "2 entries are" : "3 entries are";
+    EXPECT_EQ(r.messages, Lines{std::string(room ? "I just fixed 1 lines, for You" : "No new changes") + "\n" + left +
+                                " still too long and could not be divided: a document holds at most 32767 entries"});
+  }
+}
+
 struct RebreakCase {
   const char* name;
   std::string in;
