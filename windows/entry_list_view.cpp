@@ -1,5 +1,7 @@
 #include "windows/entry_list_view.h"
 
+#include <QColor>
+#include <QFont>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -24,11 +26,32 @@ EntryListModel::EntryListModel(const EntryList& list, DocumentSignals& source, Q
 int EntryListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_.Count(); }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !list_.Valid(index.row())) return {};
+  if (!list_.Valid(index.row())) return {};
+  const std::string& line = list_.Item(index.row());
+  // A line of the file that could not be read is shown as it was, set apart.
+  const bool unread = IsUnreadLine(line);
+  switch (role) {
+    case Qt::DisplayRole:
+      break;
+    case Qt::ForegroundRole:
+      return unread ? QVariant(QColor(0x80, 0x80, 0x80)) : QVariant();
+    case Qt::FontRole:
+      if (!unread) return {};
+      {
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+      }
+    case Qt::ToolTipRole:
+      return unread ? QVariant(QStringLiteral("This line could not be read as a subtitle and is kept as it was"))
+                    : QVariant();
+    default:
+      return {};
+  }
   // A line can be tens of thousands of characters long; the list shows its
   // start, on one row (a lone LF inside an entry is shown as a symbol).
   constexpr qsizetype kShown = 400;
-  QString text = ToQt(list_.Item(index.row()));
+  QString text = ToQt(unread ? std::string(WithoutUnreadMark(line)) : line);
   if (text.size() > kShown) text = text.left(kShown) + QStringLiteral("...");
   for (QChar& c : text) {
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar(0x21B5);

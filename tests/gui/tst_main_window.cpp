@@ -239,6 +239,11 @@ class MainWindowTest : public QObject {
                                    QStringLiteral("{00:00:01,000}{00:00:02,000}Hi")}));
     QCOMPARE(form.fileNotesLine()->toolTip(),
              QStringLiteral("1 line could not be read as a cue and is kept as it was (line 1)"));
+    // The list shows the line as it was, set apart from the cues.
+    const QAbstractItemModel* rows = form.list()->model();
+    QCOMPARE(rows->data(rows->index(0, 0)).toString(), QStringLiteral("Downloaded from example.org"));
+    QVERIFY(rows->data(rows->index(0, 0), Qt::FontRole).value<QFont>().italic());
+    QVERIFY(!rows->data(rows->index(1, 0), Qt::FontRole).isValid());
   }
 
   // A file named relative to the folder the program runs in.
