@@ -97,7 +97,7 @@ void Fixlines_Click(Document& doc) {
     FixEntries(doc);
     doc.CurrentIndex = 0;
     SeekTooLong(doc);
-    leftWhole = RebreakLongEntries(doc);  // the last pass's are those left
+    leftWhole = RebreakLongEntries(doc, pass == kPasses);  // the last pass's are those left
   }
   std::string said = doc.FixCount > 0 ? "I just fixed " + std::to_string(doc.FixCount) + " lines, for You"
                                       : std::string("No new changes");

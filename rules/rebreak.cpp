@@ -120,7 +120,7 @@ bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const 
 // One linear pass equal to the walk over the first N positions in which each
 // division rewrites the entry in place and inserts its second half right
 // behind it, where it is examined next (and may be divided again).
-int RebreakLongEntries(Document& doc) {
+int RebreakLongEntries(Document& doc, bool countLeftWhole) {
   const EntryList& list = doc.List1;
   const TimeNotation notation = doc.Notation();
   const StyleDialect& markup = doc.TextMarkup();
@@ -136,9 +136,11 @@ int RebreakLongEntries(Document& doc) {
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
     const int index = half ? -1 : next++;
-    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
-                    : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second);
-    if (halfNext && total >= kInt16Max) {
+    const bool full = total >= kInt16Max;
+    halfNext = (!full || countLeftWhole) &&
+               (half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
+                     : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second));
+    if (halfNext && full) {
       halfNext = false;
       ++leftWhole;
     }

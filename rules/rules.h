@@ -22,10 +22,11 @@ void RebreakThreeLines(Document& doc);
 // no such space.
 bool PlaceBreakFrom(Document& doc, int start);
 
-// Divides entries too long for two screen lines into two entries. Returns
-// how many could have been divided but were left whole because the list
-// holds as many entries as a document can.
-int RebreakLongEntries(Document& doc);
+// Divides entries too long for two screen lines into two entries. With
+// `countLeftWhole`, returns how many could have been divided but were left
+// whole because the list holds as many entries as a document can (0
+// otherwise: finding out costs a division each).
+int RebreakLongEntries(Document& doc, bool countLeftWhole = false);
 
 // The division of one entry line as the re-break makes it: true, with the two
 // new lines, when the entry is selected and can be cut; false otherwise.
