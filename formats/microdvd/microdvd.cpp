@@ -202,7 +202,7 @@ class MicroDvdFormat final : public Format {
   // real file with a header, a corrupt frame or a few stray lines passes;
   // other subtitles and other text do not. The score, the share of entries
   // among the first lines, weighs it against another format that is sure
-  // too (SubRip cues whose text lines have the shape of entries).
+  // too (another format's cues whose text lines have the shape of entries).
   Fit Probe(const std::vector<std::string_view>& lines) const override {
     if (!IsFrameBased(lines)) return {};
     constexpr size_t kSample = 400;
