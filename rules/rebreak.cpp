@@ -89,6 +89,17 @@ bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::
   return true;
 }
 
+// Whether the entry would be divided, were there room: selected, with times
+// that can be halved. Judged on its shape and its fields alone, without the
+// work of the cut (a text selected always has a place to cut at).
+bool WouldDivide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const Profile& profile) {
+  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
+  EntryFields fields;
+  SplitEntryLine(line, fields);
+  const std::optional<int64_t> start = notation.Parse(fields.start), stop = notation.Parse(fields.stop);
+  return start && stop && MiddleFrame(*start, *stop);
+}
+
 // The division of an entry whose shape is known.
 bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const StyleDialect& markup,
             const Profile& profile, std::string& first, std::string& second) {
@@ -136,14 +147,16 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole) {
   for (int exam = 0; exam < examinations; ++exam) {
     const bool half = halfNext;
     const int index = half ? -1 : next++;
-    const bool full = total >= kInt16Max;
-    halfNext = (!full || countLeftWhole) &&
-               (half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
-                     : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second));
-    if (halfNext && full) {
+    if (total >= kInt16Max) {
       halfNext = false;
-      ++leftWhole;
+      if (countLeftWhole) {
+        const std::string_view line = half ? std::string_view(rewrites.back().lines.back()) : list.Item(index);
+        leftWhole += WouldDivide(line, half ? ShapeOf(line, markup) : list.Shape(index), notation, profile);
+      }
+      continue;
     }
+    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
+                    : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second);
     if (!halfNext) continue;
     ++total;
     CountFix(doc);

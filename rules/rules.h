@@ -25,7 +25,7 @@ bool PlaceBreakFrom(Document& doc, int start);
 // Divides entries too long for two screen lines into two entries. With
 // `countLeftWhole`, returns how many could have been divided but were left
 // whole because the list holds as many entries as a document can (0
-// otherwise: finding out costs a division each).
+// otherwise).
 int RebreakLongEntries(Document& doc, bool countLeftWhole = false);
 
 // The division of one entry line as the re-break makes it: true, with the two
