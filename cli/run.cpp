@@ -159,7 +159,7 @@ int Runner::Run(const std::string& input) {
     // Lines without times are no entries to fix: listed apart, as they are.
     std::ostringstream noTimes;
     for (int index = 0, listed = 0; index < doc.List1.Count(); ++index) {
-      if (doc.List1.Shape(index).full) continue;
+      if (doc.List1.Shape(index).full || IsFormatLine(doc.List1.Item(index))) continue;
       const std::string_view line = WithoutUnreadMark(doc.List1.Item(index));
       if (options_.json) {
         noTimes << (listed++ ? "," : "") << "{\"entry\":" << index + 1 << ",\"lines\":[";

@@ -57,12 +57,61 @@ Fit SubViewer(const std::vector<std::string_view>& lines) {
 }
 Fit Mpl2(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, Mpl2Timing), false}; }
 Fit TmPlayer(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, TmPlayerTiming), false}; }
+
+// ASCII letters compared without case.
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+// A "<tt" element opens the document, after an XML declaration and comments.
+Fit Ttml(const std::vector<std::string_view>& lines) {
+  return Header(lines, [](std::string_view t, size_t i) {
+    return i < 8 && (t.substr(0, 4) == "<tt " || t.substr(0, 4) == "<tt>" || t.substr(0, 7) == "<tt:tt " ||
+                     (t.substr(0, 5) == "<?xml" && t.find("<tt") != std::string_view::npos));
+  });
+}
+Fit Sami(const std::vector<std::string_view>& lines) {
+  return Header(lines, [](std::string_view t, size_t i) { return i < 8 && StartsWithNoCase(t, "<sami>"); });
+}
+Fit Scc(const std::vector<std::string_view>& lines) {
+  return Header(lines, [](std::string_view t, size_t i) { return i == 0 && t.substr(0, 13) == "Scenarist_SCC"; });
+}
+// "00:00:01:00 , 00:00:03:00 , text": two time codes with frames.
+bool SpruceTiming(Scan c) {
+  auto timecode = [&c] {
+    return c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.Char(':') &&
+           c.Digits(2, 2);
+  };
+  if (!timecode()) return false;
+  c.Blanks();
+  if (!c.Char(',')) return false;
+  c.Blanks();
+  if (!timecode()) return false;
+  c.Blanks();
+  return c.Char(',');
+}
+Fit SpruceStl(const std::vector<std::string_view>& lines) {
+  const double share = scan::ShareOf(lines, SpruceTiming);
+  return {share, share >= 0.5};
+}
 }  // namespace
 
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
-      {"WebVTT", WebVtt},     {"SubStation Alpha", SubStationAlpha}, {"SubViewer", SubViewer}, {"MPL2", Mpl2},
+      {"WebVTT", WebVtt},
+      {"SubStation Alpha", SubStationAlpha},
+      {"SubViewer", SubViewer},
+      {"MPL2", Mpl2},
       {"TMPlayer", TmPlayer},
+      {"TTML", Ttml},
+      {"SAMI", Sami},
+      {"Scenarist SCC", Scc},
+      {"Spruce STL", SpruceStl},
   };
   return list;
 }
@@ -70,6 +119,8 @@ const std::vector<Recogniser>& Recognisers() {
 std::string GuessBinary(std::string_view content) {
   // An MPEG program stream starts with a pack header; VobSub images are one.
   if (content.substr(0, 4) == std::string_view("\x00\x00\x01\xBA", 4)) return "VobSub image data";
+  // EBU Tech 3264: a code page number, then the disk format code.
+  if (content.size() >= 1024 && content.substr(3, 3) == "STL" && content.substr(8, 1) == ".") return "EBU STL";
   if (std::memchr(content.data(), '\0', content.size())) return "binary data";
   return "";
 }

@@ -112,6 +112,8 @@ std::string NoneOfTheFormats() {
   const auto& formats = Formats();
   auto name = [&](size_t i) { return "a " + std::string(formats[i]->Name()); };
   if (formats.size() == 1) return "not " + name(0) + " subtitle file";
+  // A list of every format would drown the reason.
+  if (formats.size() > 3) return "no subtitle file of a format this program reads";
   std::string out = "neither " + name(0);
   for (size_t i = 1; i + 1 < formats.size(); ++i) out += ", " + name(i);
   return out + " nor " + name(formats.size() - 1) + " subtitle file";

@@ -33,7 +33,7 @@ bool CanDecompose(std::string_view line) {
 
 bool SplitEntryLine(std::string_view line, EntryFields& f) {
   if (!CanDecompose(line)) return false;
-  if (IsUnreadLine(line)) return true;  // no fields at all
+  if (IsKeptLine(line)) return true;  // no fields at all
   std::string_view rest = line;
   const size_t p = line.find('}');
   if (p != std::string_view::npos) {
@@ -56,7 +56,7 @@ bool SplitFullEntry(std::string_view line, EntryFields& fields) {
 }
 
 bool SuppliesAllFields(std::string_view line) {
-  if (IsUnreadLine(line)) return false;
+  if (IsKeptLine(line)) return false;
   const size_t p = line.find('}');
   if (p == std::string_view::npos || p + 2 > line.size()) return false;
   return line.find('}', PastChar(line, p + 1)) != std::string_view::npos;

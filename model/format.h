@@ -14,6 +14,7 @@
 
 #include "model/encoding.h"
 #include "model/style.h"
+#include "model/text.h"
 #include "model/time_notation.h"
 
 namespace lm {
@@ -99,11 +100,12 @@ class Format {
   // holds more entries than a document can.
   virtual bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const = 0;
   virtual void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const = 0;
-  // An entry that is the format's own header (a frame rate, say): it has no
-  // place in another format.
+  // An entry that is the format's own header (a frame rate, say, or any line
+  // of the file's structure, kFormatLine): it has no place in another
+  // format.
   virtual bool IsHeaderEntry(int index, std::string_view line) const {
-    (void)index, (void)line;
-    return false;
+    (void)index;
+    return IsFormatLine(line);
   }
 };
 

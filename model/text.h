@@ -167,6 +167,18 @@ inline bool IsUnreadLine(std::string_view line) { return line.substr(0, kUnreadL
 inline std::string_view WithoutUnreadMark(std::string_view line) {
   return IsUnreadLine(line) ? line.substr(kUnreadLine.size()) : line;
 }
+// What starts the entry line of a line of the file's own structure that is
+// no entry: a header, a section, a style or a comment block (U+FDD2, a
+// noncharacter). It is shown and written back as it was, no rule changes it,
+// and it has no place in a file of another format.
+inline constexpr std::string_view kFormatLine = "\xEF\xB7\x92";
+inline bool IsFormatLine(std::string_view line) { return line.substr(0, kFormatLine.size()) == kFormatLine; }
+// A line of either kind: kept as it was, without fields.
+inline bool IsKeptLine(std::string_view line) { return IsUnreadLine(line) || IsFormatLine(line); }
+// A kept line as the file held it; any other line as it is.
+inline std::string_view AsKept(std::string_view line) {
+  return IsKeptLine(line) ? line.substr(kUnreadLine.size()) : line;
+}
 
 // The text with each kLiteralBar as "|".
 std::string ShowLiteralBars(std::string_view s);

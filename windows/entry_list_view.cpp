@@ -28,8 +28,9 @@ int EntryListModel::rowCount(const QModelIndex& parent) const { return parent.is
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (!list_.Valid(index.row())) return {};
   const std::string& line = list_.Item(index.row());
-  // A line of the file that could not be read is shown as it was, set apart.
-  const bool unread = IsUnreadLine(line);
+  // A line of the file that could not be read, or one of the file's own
+  // structure, is shown as it was, set apart.
+  const bool unread = IsKeptLine(line);
   switch (role) {
     case Qt::DisplayRole:
       break;
@@ -43,15 +44,16 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
         return italic;
       }
     case Qt::ToolTipRole:
-      return unread ? QVariant(QStringLiteral("This line could not be read as a subtitle and is kept as it was"))
-                    : QVariant();
+      if (IsUnreadLine(line)) return QStringLiteral("This line could not be read as a subtitle and is kept as it was");
+      if (IsFormatLine(line)) return QStringLiteral("Part of the file's own layout, kept as it is");
+      return {};
     default:
       return {};
   }
   // A line can be tens of thousands of characters long; the list shows its
   // start, on one row (a lone LF inside an entry is shown as a symbol).
   constexpr qsizetype kShown = 400;
-  QString text = ToQt(unread ? std::string(WithoutUnreadMark(line)) : line);
+  QString text = ToQt(unread ? std::string(AsKept(line)) : line);
   if (text.size() > kShown) text = text.left(kShown) + QStringLiteral("...");
   for (QChar& c : text) {
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar(0x21B5);

@@ -193,6 +193,16 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
         RefusalCase{"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", "MPL2"},
         RefusalCase{"TmPlayer", "0:00:01:Hello\n0:00:04=Bye|there\n", "TMPlayer"},
+        RefusalCase{"Ttml",
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n<body><div>\n"
+                    "<p begin=\"00:00:01.000\" end=\"00:00:02.000\">Hello</p>\n</div></body></tt>\n",
+                    "TTML"},
+        RefusalCase{"Sami", "<SAMI>\n<BODY>\n<SYNC Start=1000><P Class=ENCC>Hello\n</BODY>\n</SAMI>\n", "SAMI"},
+        RefusalCase{"Scc", "Scenarist_SCC V1.0\n\n00:00:01:00\t9420 9420 94ae 94ae\n\n00:00:02:00\t942c 942c\n",
+                    "Scenarist SCC"},
+        RefusalCase{"SpruceStl", "$FontName = Arial\n00:00:01:00 , 00:00:03:00 , Hello|there\n"
+                    "00:00:04:00 , 00:00:05:00 , Bye\n", "Spruce STL"},
+        RefusalCase{"EbuStl", "850STL25.01" + std::string(1013, ' ') + std::string(128, '\0'), "EBU STL"},
         RefusalCase{"VobSubImages", std::string("\x00\x00\x01\xBA\x44\x00\x04\x00{1}{2}\r\n", 14), "VobSub image data"},
         RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
         RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
