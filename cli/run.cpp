@@ -19,8 +19,13 @@ namespace lm::cli {
 
 namespace {
 
+// What there is to say about a file, on standard error.
+void Tell(const std::string& path, const std::string& what) {
+  if (!what.empty()) std::cerr << "linemend: " << path << ": " << what << "\n";
+}
+
 int Fail(const std::string& path, const std::string& why) {
-  std::cerr << "linemend: " << path << ": " << why << "\n";
+  Tell(path, why);
   return kError;
 }
 
@@ -121,7 +126,7 @@ int Runner::Run(const std::string& input) {
   Document doc;
   doc.KeepHistory(false);  // nothing is undone here
   if (const int status = Load(doc, input, options_); status != kOk) return status;
-  for (const std::string& note : doc.FileNotes()) std::cerr << "linemend: " << Shown(input) << ": " << note << "\n";
+  for (const std::string& note : doc.FileNotes()) Tell(Shown(input), note);
 
   // With several files each line says which it is about.
   const std::string prefix = options_.inputs.size() > 1 ? Shown(input) + ": " : "";
@@ -197,8 +202,9 @@ int Runner::Run(const std::string& input) {
   switch (options_.output) {
     case Output::Stdout: {
       std::string bytes;
-      std::string why;
-      if (!EncodeDocument(doc, &wanted, bytes, &why)) return Fail(Shown(input), why);
+      std::string why, note;
+      if (!EncodeDocument(doc, &wanted, bytes, &why, &note)) return Fail(Shown(input), why);
+      Tell(Shown(input), note);
       std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
       std::cout.flush();
       if (!std::cout) return Fail("(standard output)", "Cannot write");
@@ -209,6 +215,7 @@ int Runner::Run(const std::string& input) {
       const WriteResult result =
           WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own));
       if (!result.ok()) return WriteFailure(path, result);
+      Tell(Shown(input), result.note);
       break;
     }
     case Output::Folder: {
@@ -221,6 +228,7 @@ int Runner::Run(const std::string& input) {
         return Fail(input, "not written: " + path + " was already written from another input of that name");
       const WriteResult result = WriteDocument(doc, path, &wanted);
       if (!result.ok()) return WriteFailure(path, result);
+      Tell(Shown(input), result.note);
       break;
     }
     case Output::InPlace: {

@@ -48,9 +48,11 @@ void Session::MarkSaved() { recoded_ = false; }
 WriteResult WriteDocumentOver(const Document& doc, const std::string& path, const Format* format,
                               const FileStamp& expected) {
   std::string bytes;
-  std::string why;
-  if (!EncodeDocument(doc, format, bytes, &why)) return {WriteStatus::Failed, EILSEQ, why};
-  return WriteFileSafely(path, bytes, &expected);
+  std::string why, note;
+  if (!EncodeDocument(doc, format, bytes, &why, &note)) return {WriteStatus::Failed, EILSEQ, why};
+  WriteResult result = WriteFileSafely(path, bytes, &expected);
+  if (result.ok()) result.note = std::move(note);
+  return result;
 }
 
 }  // namespace lm

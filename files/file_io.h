@@ -37,6 +37,7 @@ struct WriteResult {
   int error = 0;     // errno where there is one
   std::string why;  // the program's own words, for a failure that is no system error
   FileStamp stamp;  // Ok: the file as written, before anyone else can change it
+  std::string note;  // Ok: what the writer has to tell ("3 entries lost …")
   bool ok() const { return status == WriteStatus::Ok; }
   // `why`, else the system's words for the error ("No space left on device").
   std::string Reason() const;

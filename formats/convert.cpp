@@ -1,5 +1,7 @@
 #include "formats/convert.h"
 
+#include <algorithm>
+
 #include "files/charset.h"
 #include "model/entry.h"
 #include "model/text.h"
@@ -25,12 +27,24 @@ std::string ConvertField(std::string_view field, const TimeNotation& from, const
 
 std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
                          const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
-                         bool* timed) {
+                         bool* timed, Style* lost) {
   EntryFields f;
   if (timed) *timed = true;
   if (!SplitFullEntry(line, f)) return std::string(line);
   if (timed) *timed = from.Parse(f.start) && from.Parse(f.stop);
-  std::string text = toTags.FromNeutral(fromTags.ToNeutral(f.text));
+  const std::vector<StyledLine> neutral = fromTags.ToNeutral(f.text);
+  std::string text = toTags.FromNeutral(neutral);
+  if (lost) {
+    *lost = {};
+    // Read back as the target reads it: what is missing then was lost. Only
+    // for styled entries, which are few.
+    const bool styled = std::any_of(neutral.begin(), neutral.end(), [](const StyledLine& l) { return l.style.Any(); });
+    if (styled) {
+      const std::vector<StyledLine> kept = toTags.ToNeutral(text);
+      for (size_t i = 0; i < neutral.size(); ++i)
+        lost->Add(neutral[i].style.LostIn(i < kept.size() ? kept[i].style : Style()));
+    }
+  }
   if (barStandIn != kLiteralBar && text.find(kLiteralBar) != std::string::npos) {
     std::string out;
     for (size_t i = 0;;) {
@@ -59,8 +73,13 @@ const std::string* DocumentFeed::Line(int k) {
   if (!converted_) return &line;
   if (from_.IsHeaderEntry(k, line)) return nullptr;
   bool timed = true;
-  line_ = ConvertEntry(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_, &timed);
+  Style lost;
+  line_ = ConvertEntry(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_, &timed, &lost);
   if (!timed) untimed_.push_back(k);
+  if (lost.Any()) {
+    ++lostEntries_;
+    lost_.Add(lost);
+  }
   return &line_;
 }
 

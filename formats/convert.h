@@ -21,6 +21,10 @@ class DocumentFeed final : public EntryFeed {
   // The entries converted so far whose times could not be read, counted
   // from 0.
   const std::vector<int>& Untimed() const { return untimed_; }
+  // How many entries converted so far lost a style the target cannot hold,
+  // and which styles.
+  int LostStyleEntries() const { return lostEntries_; }
+  const Style& LostStyles() const { return lost_; }
 
  private:
   const Document& doc_;
@@ -32,13 +36,16 @@ class DocumentFeed final : public EntryFeed {
   std::string barStandIn_;
   std::string line_;
   std::vector<int> untimed_;
+  int lostEntries_ = 0;
+  Style lost_;
 };
 
 // One entry line from one format to another (see DocumentFeed); a line
 // without times stays as it is. `timed`: false when the line has fields
-// whose times cannot be read.
+// whose times cannot be read. `lost`: the styles the target's tags could not
+// hold.
 std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
                          const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
-                         bool* timed = nullptr);
+                         bool* timed = nullptr, Style* lost = nullptr);
 
 }  // namespace lm

@@ -145,7 +145,8 @@ std::string EntriesNamed(const std::vector<int>& entries) {
 }
 }  // namespace
 
-bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why) {
+bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why,
+                    std::string* note) {
   FileIdentity identity = Completed(doc.Identity());
   if (format) identity.format = format;
   // A converted entry grows by its timing line and tags.
@@ -170,14 +171,21 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
     }
     return false;
   }
+  if (note && feed.LostStyleEntries() > 0) {
+    const int n = feed.LostStyleEntries();
+    *note = std::to_string(n) + (n == 1 ? " entry lost " : " entries lost ") + feed.LostStyles().Names() +
+            ", which a " + std::string(identity.format->Name()) + " file cannot hold";
+  }
   return true;
 }
 
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format) {
   std::string bytes;
-  std::string why;
-  if (!EncodeDocument(doc, format, bytes, &why)) return {WriteStatus::Failed, EILSEQ, why};
-  return WriteFileSafely(path, bytes);
+  std::string why, note;
+  if (!EncodeDocument(doc, format, bytes, &why, &note)) return {WriteStatus::Failed, EILSEQ, why};
+  WriteResult result = WriteFileSafely(path, bytes);
+  if (result.ok()) result.note = std::move(note);
+  return result;
 }
 
 bool EncodeSubtitleFile(const std::vector<std::string>& entries, const FileIdentity& identity, std::string& bytes) {

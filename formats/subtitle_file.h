@@ -66,7 +66,10 @@ WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::st
 // `why`, when a character does not fit the file's encoding, or when
 // entries converted to another format have times that cannot be read
 // (nothing invalid is written: a conversion is all or nothing).
-bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why = nullptr);
+// `note`: what the conversion left out ("3 entries lost bold, which …
+// cannot hold"), or nothing.
+bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why = nullptr,
+                    std::string* note = nullptr);
 // The document to `path`, as the file it was read from, in its format or in
 // `format`.
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format = nullptr);

@@ -13,6 +13,35 @@ void Style::Add(const Style& other) {
   if (position == 0) position = other.position;
 }
 
+Style Style::LostIn(const Style& kept) const {
+  Style lost;
+  lost.italic = italic && !kept.italic;
+  lost.bold = bold && !kept.bold;
+  lost.underline = underline && !kept.underline;
+  lost.strike = strike && !kept.strike;
+  if (!color.empty() && color != kept.color) lost.color = color;
+  if (!font.empty() && font != kept.font) lost.font = font;
+  if (size && size != kept.size) lost.size = size;
+  if (position && position != kept.position) lost.position = position;
+  return lost;
+}
+
+std::string Style::Names() const {
+  std::string out;
+  auto name = [&out](bool set, const char* what) {
+    if (set) out += (out.empty() ? "" : ", ") + std::string(what);
+  };
+  name(italic, "italics");
+  name(bold, "bold");
+  name(underline, "underline");
+  name(strike, "strike-through");
+  name(!color.empty(), "colour");
+  name(!font.empty(), "font");
+  name(size != 0, "size");
+  name(position != 0, "position");
+  return out;
+}
+
 std::vector<std::string_view> ScreenLines(std::string_view text) {
   std::vector<std::string_view> lines;
   for (size_t start = 0;;) {

@@ -23,6 +23,10 @@ struct Style {
   }
   // Everything `other` sets that this style does not.
   void Add(const Style& other);
+  // What this style sets that `kept` does not hold as it is.
+  Style LostIn(const Style& kept) const;
+  // What it sets, as a reader says it: "italics, colour".
+  std::string Names() const;
 };
 
 // One screen line in neutral form: its style and its visible text (tags

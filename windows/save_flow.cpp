@@ -219,6 +219,9 @@ bool SaveFlow::SaveAs(const QString& nameBoxText, const QString& dirListPath, st
   Saved(path, result.stamp, true, format);
   // The document is saved either way; nothing reads this file back.
   folders_.WriteSaveDir(LocalPath(dirListPath));
+  // A conversion that left styles out says so.
+  if (!result.note.empty())
+    ShowMessage(mainWindow_, QStringLiteral("%1 is saved; %2.").arg(NameOf(path), ToQt(result.note)));
   if (onSaved) onSaved();
   return true;
 }

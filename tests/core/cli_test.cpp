@@ -259,5 +259,22 @@ TEST(Cli, LinesWithoutTimesArePassedOverAndListedApart) {
   EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"lines\":[24]}]"), std::string::npos) << r.out;
 }
 
+// A conversion says what styles the target could not hold, and still writes.
+TEST(Cli, AConversionSaysWhichStylesWereLeftOut) {
+  test::TempDir dir;
+  test::Put(
+      dir.File("in.srt"),
+      "1\n00:00:01,000 --> 00:00:02,000\n{\\an8}At the top\n\n2\n00:00:03,000 --> 00:00:04,000\n<i>Slanted</i>\n\n"
+      "3\n00:00:05,000 --> 00:00:06,000\n{\\an8}<u>Both</u>\n");
+  Result r = Cli(dir, "convert in.srt -o out.sub");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "linemend: in.srt: 2 entries lost position, which a frame-based file cannot hold\n");
+  EXPECT_EQ(test::Get(dir.File("out.sub")),
+            "{1}{1}25\n{25}{50}At the top\n{75}{100}{y:i}Slanted\n{125}{150}{y:u}Both\n");
+  r = Cli(dir, "convert out.sub -o back.srt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "") << "SubRip holds every style a frame-based file has";
+}
+
 }  // namespace
 }  // namespace lm
