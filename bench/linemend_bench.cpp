@@ -1,7 +1,7 @@
 // Load, "Fix text automatic" and save on generated documents of growing size,
 // each next to a plain copy of the same file made in the same run, without
 // and with style markup on every line; and the undo of the fix with what its
-// history costs.
+// history costs; and every format's file opened and saved.
 //
 //   build/linemend_bench
 //
@@ -22,6 +22,8 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "files/file_io.h"
+#include "formats/registry.h"
 #include "formats/subtitle_file.h"
 #include "model/document.h"
 #include "model/time_notation.h"
@@ -292,6 +294,40 @@ BENCHMARK(BM_ProcessFix)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->
 BENCHMARK(BM_ProcessFixTagged)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_ProcessFixSubRip)->Arg(8000)->Arg(32767)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// Every format's file of the same generated text, opened and saved as it
+// is: what reading and writing each format costs, which grows with the
+// file's size alone.
+void ReadWriteFormat(benchmark::State& state, const lm::Format* format) {
+  const int entries = static_cast<int>(state.range(0));
+  BenchFiles files;
+  lm::Document source;
+  source.KeepHistory(false);
+  source.Load(MakeDocument(entries), files.folder + "/made.sub",
+              lm::FileIdentity(lm::Encoding::Utf8, lm::LineEnd::CrLf, &lm::DefaultFormat()));
+  std::string bytes;
+  const std::string ext(format->Extensions().front());
+  const std::string in = files.folder + "/in." + ext, out = files.folder + "/out." + ext;
+  if (!lm::EncodeDocument(source, format, bytes) || !lm::WriteFileSafely(in, bytes).ok()) {
+    state.SkipWithError("cannot write the input file");
+    return;
+  }
+  for (auto _ : state) {
+    lm::Document doc;
+    doc.KeepHistory(false);
+    const auto t = std::chrono::steady_clock::now();
+    doc.Begin("Open");
+    const bool loaded = static_cast<bool>(lm::LoadSubtitlePath(doc, in));
+    doc.Commit();
+    if (!loaded || !lm::WriteDocument(doc, out).ok()) {
+      state.SkipWithError("open or save failed");
+      return;
+    }
+    state.SetIterationTime(Seconds(t));
+  }
+  state.SetComplexityN(entries);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes.size()));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -300,6 +336,13 @@ int main(int argc, char** argv) {
     PlainCopy(argv[2], argv[3]);
     return 0;
   }
+  for (const lm::Format* format : lm::Formats())
+    benchmark::RegisterBenchmark(("BM_ReadWrite/" + std::string(format->Id())).c_str(), ReadWriteFormat, format)
+        ->Arg(8000)
+        ->Arg(32767)
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Complexity(benchmark::oN);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
