@@ -114,6 +114,7 @@ void Form1::BuildButtons(QWidget* client) {
     }
     button->setObjectName(QString::fromLatin1(row.control));
     button->setGeometry(Twips(place.left, kButtonTop, place.width, kButtonHeight));
+    Place(button, Grows::Down);
     connect(button, &QAbstractButton::clicked, this, [this, &row] { Run(row); });
     byTab.emplace_back(place.tab, button);
   }

@@ -25,7 +25,7 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   setWindowTitle(kMainCaption);
   setWindowIcon(QIcon(QStringLiteral(":/images/icon32.png")));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   setAcceptDrops(true);
   endProgram = [] { QApplication::exit(0); };
   signals_ = new DocumentSignals(session_.doc, this);
@@ -35,8 +35,12 @@ Form1::Form1(std::string programFolder, QWidget* parent)
   BuildControls();
   BuildMenus();
   BuildStatusLine();
-  // The menu bar and the status line are part of the window's fixed size.
-  setFixedSize(centralWidget()->size() + QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
+  // The window opens at its first size, which is also its least: the menu bar
+  // and the status line come on top of the controls.
+  const QSize least =
+      centralWidget()->minimumSize() + QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  setMinimumSize(least);
+  resize(least);
   SetTabOrder();
   Form_Load();
   RefreshActions();
@@ -66,7 +70,9 @@ SaveFlow* Form1::saveFlow() const { return windows_->saveFlow.get(); }
 void Form1::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName(QStringLiteral("client"));
-  client->setFixedSize(TwipsSize(10140, 5940));
+  client->setMinimumSize(TwipsSize(10140, 5940));
+  client->resize(client->minimumSize());
+  client->installEventFilter(this);
   setCentralWidget(client);
 
   model_ = new EntryListModel(session_.doc.List1, *signals_, this);
@@ -74,6 +80,7 @@ void Form1::BuildControls() {
   list_->setObjectName(QStringLiteral("List1"));
   list_->setModel(model_);
   list_->setGeometry(Twips(120, 0, 9924, 2595));
+  Place(list_, Grows::Both);
   list_->gotFocus = [this] { List1_GotFocus(session_.doc); };
   list_->keyDown = [this](int key) {
     bool toGrid = false;
@@ -99,12 +106,14 @@ void Form1::BuildControls() {
   text1_->setReadOnly(true);
   text1_->setAcceptDrops(false);
   text1_->setGeometry(Twips(1800, 3600, 1935, 375));
+  Place(text1_, Grows::Down);
   text1_->clicked = [this] { FocusCell(0); };
 
-  auto makePreview = [client](const char* name, int top) {
+  auto makePreview = [this, client](const char* name, int top) {
     auto* label = new PreviewLabel(client);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(Twips(120, top, 9924, 735));
+    Place(label, Grows::DownAndWide);
     return label;
   };
   label1_ = makePreview("Label1", 4080);
@@ -115,6 +124,7 @@ void Form1::BuildControls() {
   overflow_ = new QLabel(client);
   overflow_->setObjectName(QStringLiteral("Overflow"));
   overflow_->setGeometry(Twips(120, 5580, 9924, 300));
+  Place(overflow_, Grows::DownAndWide);
   overflow_->setTextFormat(Qt::PlainText);
   QPalette p = overflow_->palette();
   p.setColor(QPalette::WindowText, QColor(0xB0, 0x20, 0x20));
@@ -131,15 +141,12 @@ void Form1::BuildGrid(int rowCells) {
   const std::vector<GridCell*> old = std::move(cells_);
   cells_.clear();
   QWidget* client = centralWidget();
-  // 41 cells fill the row at 240 twips a cell; more are narrower.
-  const int pitch = std::min(240, (9924 - 72) / rowCells);
   for (int i = 0; i < 2 * rowCells; ++i) {
     auto* c = new GridCell(this, i, client);
-    const int row = i / rowCells, col = i % rowCells;
-    c->setGeometry(Twips(120 + pitch * col, row == 0 ? 2640 : 3120, pitch + 72, 450));
     c->show();
     cells_.push_back(c);
   }
+  PlaceGrid();
   // Neighbouring cells overlap; later cells must not hide the earlier ones' text.
   for (int i = static_cast<int>(cells_.size()) - 1; i >= 0; --i) cell(i)->raise();
   if (focused >= 0) FocusCell(focused);
@@ -148,6 +155,43 @@ void Form1::BuildGrid(int rowCells) {
     c->hide();
     c->deleteLater();
   }
+}
+
+void Form1::Place(QWidget* control, Grows grows) { placed_.push_back({control, control->geometry(), grows}); }
+
+void Form1::PlaceGrid() {
+  if (cells_.empty()) return;
+  const int rowCells = static_cast<int>(cells_.size()) / 2;
+  // 41 cells fill the row at 240 twips a cell; more are narrower, and a
+  // wider window gives them room up to that.
+  const int room = 9924 - 72 + PixelsToTwips(grown_.width());
+  const int pitch = std::min(240, room / rowCells);
+  for (int i = 0; i < 2 * rowCells; ++i) {
+    const int row = i / rowCells, col = i % rowCells;
+    cells_[static_cast<size_t>(i)]->setGeometry(
+        Twips(120 + pitch * col, row == 0 ? 2640 : 3120, pitch + 72, 450).translated(0, grown_.height()));
+  }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    // What the window grew by goes to the list; the rest keeps its size and
+    // moves down, the previews widening.
+    grown_ = centralWidget()->size() - centralWidget()->minimumSize();
+    grown_ = grown_.expandedTo(QSize(0, 0));
+    for (const Placed& p : placed_) {
+      QRect r = p.base;
+      if (p.grows == Grows::Both) {
+        r.setSize(r.size() + grown_);
+      } else {
+        r.translate(0, grown_.height());
+        if (p.grows == Grows::DownAndWide) r.setWidth(r.width() + grown_.width());
+      }
+      p.control->setGeometry(r);
+    }
+    PlaceGrid();
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::SetTabOrder() {

@@ -103,6 +103,13 @@ class Form1 : public QMainWindow {
   void BuildFrameRateMenu(QMenu* menu);
   // The grid's cells, two rows of `rowCells`.
   void BuildGrid(int rowCells);
+  // A resized window: the list takes what the window grew by, the controls
+  // under it move down, the previews widen, the grid's cells widen up to
+  // their first width.
+  enum class Grows { Both, Down, DownAndWide };
+  void Place(QWidget* control, Grows grows);
+  void PlaceGrid();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void Report(const CommandResult& result);
   void WriteBackPending();
   void RefreshViews();
@@ -147,6 +154,13 @@ class Form1 : public QMainWindow {
   EntryListView* list_ = nullptr;
   Textline* text1_ = nullptr;
   std::vector<GridCell*> cells_;
+  struct Placed {
+    QWidget* control;
+    QRect base;  // at the window's least size
+    Grows grows;
+  };
+  std::vector<Placed> placed_;
+  QSize grown_;  // beyond the least size
   // The command buttons, in tab order.
   std::vector<QAbstractButton*> buttons_;
   PreviewLabel* label1_ = nullptr;

@@ -25,6 +25,7 @@ Qt::WindowFlags DialogFlags(bool fixedSize);
 
 // Window layouts are given in twips: 15 to a pixel at 96 pixels per inch.
 constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
+constexpr int PixelsToTwips(int pixels) { return pixels * 15; }
 inline QRect Twips(int left, int top, int width, int height) {
   return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }

@@ -461,15 +461,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.textline()->text(), QStringLiteral("{00:00:05,020}{00:00:06,000}"));
   }
 
-  void fixedSizeAndAPreviewThatFits() {
+  // The window opens at its least size, where a full screen line fits the
+  // preview; made larger, the list takes the room and nothing else grows
+  // apart or out of sight.
+  void resizedTheListTakesTheRoom() {
     lm::ui::Form1& form = f_.Open({"{1}{2}" + QString(41, 'W') + "|" + QString(41, 'W')});
-    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QCOMPARE(form.size(), form.minimumSize());
     for (QLabel* label : {form.label1(), form.label2()}) {
       QCOMPARE(label->text(), QString(41, 'W'));
       QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
     }
     if (qEnvironmentVariableIsSet("LINEMEND_SCREENSHOTS"))
       form.grab().save(qEnvironmentVariable("LINEMEND_SCREENSHOTS"));
+    const QRect list = form.list()->geometry(), cell = form.cell(0)->geometry(), label = form.label1()->geometry();
+    const QRect button = form.findChild<QAbstractButton*>(QStringLiteral("Command15"))->geometry();
+    form.resize(form.size() + QSize(200, 150));
+    QCOMPARE(form.list()->geometry(), list.adjusted(0, 0, 200, 150));
+    QCOMPARE(form.cell(0)->geometry(), cell.translated(0, 150));
+    QCOMPARE(form.label1()->geometry(), label.translated(0, 150).adjusted(0, 0, 200, 0));
+    QCOMPARE(form.findChild<QAbstractButton*>(QStringLiteral("Command15"))->geometry(), button.translated(0, 150));
+    QVERIFY(form.centralWidget()->rect().contains(form.overflowLine()->geometry()));
+    form.resize(form.minimumSize() - QSize(50, 50));
+    QCOMPARE(form.size(), form.minimumSize());
+    QCOMPARE(form.list()->geometry(), list);
   }
 
   void closingAsksOnlyAboutChanges() {
