@@ -2,9 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "model/entry.h"
 #include "model/navigation.h"
 #include "windows/window_util.h"
 
@@ -16,18 +18,58 @@ DocumentSignals::DocumentSignals(Document& doc, QObject* parent) : QObject(paren
 
 DocumentSignals::~DocumentSignals() { doc_.SetObserver(nullptr); }
 
-EntryListModel::EntryListModel(const EntryList& list, DocumentSignals& source, QObject* parent)
-    : QAbstractListModel(parent), list_(list) {
+EntryListModel::EntryListModel(const Document& doc, DocumentSignals& source, QObject* parent)
+    : QAbstractTableModel(parent), doc_(doc), list_(doc.List1) {
   connect(&source, &DocumentSignals::entriesAboutToChange, this, &EntryListModel::AboutToChange);
   connect(&source, &DocumentSignals::entriesChanged, this, &EntryListModel::Changed);
   connect(&source, &DocumentSignals::commandEnded, this, &EntryListModel::FlushRewritten);
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_.Count(); }
+int EntryListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Columns; }
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  static const char* const kTitles[] = {"#", "Start", "End", "Duration", "Text"};
+  return section >= 0 && section < Columns ? QString::fromLatin1(kTitles[section]) : QVariant();
+}
+
+namespace {
+// "0:01:02.500", "-0:00:01.000"
+QString ClockText(int64_t ms) {
+  const bool negative = ms < 0;
+  const int64_t a = negative ? -ms : ms;
+  return QStringLiteral("%1%2:%3:%4.%5")
+      .arg(negative ? QStringLiteral("-") : QString())
+      .arg(a / 3600000)
+      .arg(a / 60000 % 60, 2, 10, QLatin1Char('0'))
+      .arg(a / 1000 % 60, 2, 10, QLatin1Char('0'))
+      .arg(a % 1000, 3, 10, QLatin1Char('0'));
+}
+}  // namespace
+
+QString EntryListModel::TimeColumn(int row, Column column) const {
+  if (column == Number) return QString::number(row + 1);
+  const std::string& line = list_.Item(row);
+  EntryFields f;
+  if (!list_.Shape(row).full || !SplitFullEntry(line, f)) return {};
+  const TimeNotation notation = doc_.Notation();
+  const std::optional<int64_t> start = notation.Parse(f.start), stop = notation.Parse(f.stop);
+  if (column == Start) return start ? ClockText(notation.ToMilliseconds(*start)) : QString();
+  if (column == End) return stop ? ClockText(notation.ToMilliseconds(*stop)) : QString();
+  if (!start || !stop) return {};
+  const int64_t ms = notation.ToMilliseconds(*stop) - notation.ToMilliseconds(*start);
+  return QString::number(static_cast<double>(ms) / 1000.0, 'f', 3);
+}
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (!list_.Valid(index.row())) return {};
   const std::string& line = list_.Item(index.row());
+  if (index.column() != Text) {
+    if (role == Qt::DisplayRole) return TimeColumn(index.row(), static_cast<Column>(index.column()));
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+  }
   // A line of the file that could not be read, or one of the file's own
   // structure, is shown as it was, set apart.
   const bool unread = IsKeptLine(line);
@@ -101,28 +143,31 @@ void EntryListModel::FlushRewritten() {
   if (dirtyFirst_ < 0) return;
   const int first = dirtyFirst_, last = std::min(dirtyLast_, list_.Count() - 1);
   dirtyFirst_ = dirtyLast_ = -1;
-  if (first <= last) emit dataChanged(index(first), index(last), {Qt::DisplayRole});
+  if (first <= last) emit dataChanged(index(first, 0), index(last, Columns - 1), {Qt::DisplayRole});
 }
 
-EntryListView::EntryListView(QWidget* parent) : QListView(parent) {
-  setUniformItemSizes(true);
+EntryListView::EntryListView(QWidget* parent) : QTreeView(parent) {
+  setRootIsDecorated(false);
+  setItemsExpandable(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTextElideMode(Qt::ElideRight);
 }
 
 void EntryListView::focusInEvent(QFocusEvent* event) {
-  QListView::focusInEvent(event);
+  QTreeView::focusInEvent(event);
   if (gotFocus) gotFocus();
 }
 
 void EntryListView::keyPressEvent(QKeyEvent* event) {
   if (keyDown) keyDown(VirtualKeyOf(event));
-  QListView::keyPressEvent(event);
+  QTreeView::keyPressEvent(event);
 }
 
 void EntryListView::mousePressEvent(QMouseEvent* event) {
-  QListView::mousePressEvent(event);
+  QTreeView::mousePressEvent(event);
   if (mouseDown) mouseDown();
 }
 

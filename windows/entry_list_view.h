@@ -3,8 +3,8 @@
 // list on the main window: a list view over the core's entry list.
 #include <functional>
 
-#include <QAbstractListModel>
-#include <QListView>
+#include <QAbstractTableModel>
+#include <QTreeView>
 
 #include "model/document.h"
 
@@ -30,13 +30,18 @@ class DocumentSignals : public QObject, public DocumentObserver {
   Document& doc_;
 };
 
-class EntryListModel : public QAbstractListModel {
+// The entries, a row each: number, start and end time (frames shown as
+// times at the document's frame rate), duration, and the entry line.
+class EntryListModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  EntryListModel(const EntryList& list, DocumentSignals& source, QObject* parent = nullptr);
+  enum Column { Number, Start, End, Duration, Text, Columns };
+  EntryListModel(const Document& doc, DocumentSignals& source, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
   void AboutToChange(const ListChange& change);
@@ -44,12 +49,16 @@ class EntryListModel : public QAbstractListModel {
   // Rewritten entries are redrawn once, when the command ends.
   void FlushRewritten();
 
+  // The cell's text in a column before the entry line.
+  QString TimeColumn(int row, Column column) const;
+
+  const Document& doc_;
   const EntryList& list_;
   int dirtyFirst_ = -1, dirtyLast_ = -1;
 };
 
 // `List1`: reports focus, key and mouse presses before it acts on them itself.
-class EntryListView : public QListView {
+class EntryListView : public QTreeView {
   Q_OBJECT
  public:
   explicit EntryListView(QWidget* parent = nullptr);

@@ -57,6 +57,10 @@ Form1::~Form1() {
   delete windows_->helpSign.data();
   delete windows_->keyHelpSign.data();
   delete windows_->tornak.data();
+  // The list reads the document whenever it is drawn, even while the window
+  // is taken down: it goes before the document does.
+  delete list_;
+  delete model_;
   delete signals_;
 }
 
@@ -75,10 +79,16 @@ void Form1::BuildControls() {
   client->installEventFilter(this);
   setCentralWidget(client);
 
-  model_ = new EntryListModel(session_.doc.List1, *signals_, this);
+  model_ = new EntryListModel(session_.doc, *signals_, this);
   list_ = new EntryListView(client);
   list_->setObjectName(QStringLiteral("List1"));
   list_->setModel(model_);
+  // The numbers and times as wide as their longest; the entry line takes the rest.
+  const QFontMetrics metrics(list_->font());
+  const int clock = metrics.horizontalAdvance(QStringLiteral("-00:00:00.000")) + 12;
+  const int widths[] = {metrics.horizontalAdvance(QStringLiteral("00000")) + 12, clock, clock,
+                        metrics.horizontalAdvance(QStringLiteral("000.000")) + 12};
+  for (int column = 0; column < EntryListModel::Text; ++column) list_->setColumnWidth(column, widths[column]);
   list_->setGeometry(Twips(120, 0, 9924, 2595));
   Place(list_, Grows::Both);
   list_->gotFocus = [this] { List1_GotFocus(session_.doc); };
@@ -264,7 +274,7 @@ void Form1::SyncSelectionToView() {
   const int sel = session_.doc.List1.ListIndex();
   QItemSelectionModel* s = list_->selectionModel();
   if (session_.doc.List1.Valid(sel)) {
-    QModelIndex at = model_->index(sel);
+    QModelIndex at = model_->index(sel, 0);
     if (s->currentIndex() != at || !s->isSelected(at)) {
       s->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
       list_->scrollTo(at);

@@ -241,9 +241,18 @@ class MainWindowTest : public QObject {
              QStringLiteral("1 line could not be read as a cue and is kept as it was (line 1)"));
     // The list shows the line as it was, set apart from the cues.
     const QAbstractItemModel* rows = form.list()->model();
-    QCOMPARE(rows->data(rows->index(0, 0)).toString(), QStringLiteral("Downloaded from example.org"));
-    QVERIFY(rows->data(rows->index(0, 0), Qt::FontRole).value<QFont>().italic());
-    QVERIFY(!rows->data(rows->index(1, 0), Qt::FontRole).isValid());
+    const int text = lm::ui::EntryListModel::Text;
+    QCOMPARE(rows->data(rows->index(0, text)).toString(), QStringLiteral("Downloaded from example.org"));
+    QVERIFY(rows->data(rows->index(0, text), Qt::FontRole).value<QFont>().italic());
+    QVERIFY(!rows->data(rows->index(1, text), Qt::FontRole).isValid());
+    // Number, times and duration beside each entry; none for a line without times.
+    QStringList row0, row1;
+    for (int column = 0; column < text; ++column) {
+      row0 << rows->data(rows->index(0, column)).toString();
+      row1 << rows->data(rows->index(1, column)).toString();
+    }
+    QCOMPARE(row0, (QStringList{"1", "", "", ""}));
+    QCOMPARE(row1, (QStringList{"2", "0:00:01.000", "0:00:02.000", "1.000"}));
   }
 
   // A file named relative to the folder the program runs in.

@@ -114,7 +114,7 @@ inline void ClickButton(QWidget* window, const char* name) {
   if (auto* b = Child<QAbstractButton>(window, name)) Click(b);
 }
 
-inline void ClickRow(QListView* list, int row) {
+inline void ClickRow(QAbstractItemView* list, int row) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
 }
 
