@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -139,20 +140,82 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
+// The temporary file of a replace under way, for a signal that ends the
+// process meanwhile (Ctrl+C, a kill, a closed terminal) to remove: only what
+// a signal handler may touch.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+char g_temp[4096];
+volatile sig_atomic_t g_tempExists = 0;
+struct sigaction g_before[3];
+
+void RemoveTempAndEnd(int sig) {
+  if (g_tempExists) ::unlink(g_temp);
+  g_tempExists = 0;
+  for (size_t i = 0; i < std::size(kEndingSignals); ++i)
+    if (kEndingSignals[i] == sig) ::sigaction(sig, &g_before[i], nullptr);
+  ::raise(sig);  // as it would have ended the process
+}
+
+// While it lives, an ending signal removes the temporary file first; one the
+// process ignores stays ignored.
+class TempGuard {
+ public:
+  TempGuard() {
+    struct sigaction remove {};
+    remove.sa_handler = RemoveTempAndEnd;
+    sigemptyset(&remove.sa_mask);
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      ::sigaction(kEndingSignals[i], nullptr, &g_before[i]);
+      installed_[i] = g_before[i].sa_handler != SIG_IGN;
+      if (installed_[i]) ::sigaction(kEndingSignals[i], &remove, nullptr);
+    }
+  }
+  ~TempGuard() {
+    g_tempExists = 0;
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i)
+      if (installed_[i]) ::sigaction(kEndingSignals[i], &g_before[i], nullptr);
+  }
+  // Creates the file under `name` with no signal in between.
+  int Create(const std::string& name, int mode) {
+    if (name.size() >= sizeof g_temp) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    sigset_t ending, was;
+    sigemptyset(&ending);
+    for (const int sig : kEndingSignals) sigaddset(&ending, sig);
+    ::sigprocmask(SIG_BLOCK, &ending, &was);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int err = errno;
+    if (fd >= 0) {
+      std::memcpy(g_temp, name.c_str(), name.size() + 1);
+      g_tempExists = 1;
+    }
+    ::sigprocmask(SIG_SETMASK, &was, nullptr);
+    errno = err;
+    return fd;
+  }
+  void Gone() { g_tempExists = 0; }
+
+ private:
+  bool installed_[3] = {};
+};
+
 // Writes a temporary file beside the target and renames it over the target.
 // Returns 0, kChanged or the errno; the temporary file never outlives a
-// failure.
-int Replace(const std::string& path, const struct stat* old, const std::string& content,
-            const FileStamp* expected, FileStamp& written) {
+// failure, nor a signal that ends the process.
+int Replace(const std::string& path, const struct stat* old, const std::string& content, const FileStamp* expected,
+            FileStamp& written) {
   const std::string folder = FolderOf(path);
   std::string temp;
   int fd = -1;
+  TempGuard guard;
   for (int attempt = 0; fd < 0; ++attempt) {
     if (attempt == 100) return EEXIST;
     temp = folder + "/.linemend-" + RandomTag();
     // A new file gets 0666 less the umask (and any default ACL) from the
     // kernel; a replacement stays private until it has the old file's mode.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, old ? 0600 : 0666);
+    fd = guard.Create(temp, old ? 0600 : 0666);
     if (fd < 0 && errno != EEXIST) return errno;
   }
   if (old) {
@@ -173,12 +236,31 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
   // renamed away.
   if (!err && !StillAsExpected(path, expected)) err = kChanged;
   if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+  if (!err) guard.Gone();
   if (err) {
     ::unlink(temp.c_str());
     return err;
   }
   SyncFolder(folder);
   return 0;
+}
+
+// Writes to what is no regular file, straight through.
+WriteResult WriteStream(const std::string& path, const std::string& content) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {WriteStatus::Failed, errno};
+  int err = 0;
+  for (size_t done = 0; done < content.size() && !err;) {
+    const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
+    if (put > 0) {
+      done += static_cast<size_t>(put);
+    } else if (put == 0 || errno != EINTR) {
+      err = put == 0 ? EIO : errno;
+    }
+  }
+  if (::close(fd) != 0 && !err && errno != EINTR) err = errno;
+  if (err) return {WriteStatus::Failed, err};
+  return {WriteStatus::Ok, 0};
 }
 
 // Overwrites the file itself. The old content is read first, through the
@@ -324,6 +406,14 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
 
 WriteResult WriteFileSafely(const std::string& requested, const std::string& content, const FileStamp* expected) {
   if (requested.empty()) return {WriteStatus::BadName, 0};
+  // A device, a FIFO or a pipe (/dev/null, /dev/stdout, >(gzip)) has nothing
+  // to keep and cannot be replaced: it is written as it is. A link to a pipe
+  // names no file, so this looks through the link first.
+  {
+    struct stat target {};
+    if (::stat(requested.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode))
+      return WriteStream(requested, content);
+  }
   std::string path;
   if (int err = ResolveLinks(requested, path))
     return {err == ENOTDIR ? WriteStatus::BadName : WriteStatus::Failed, err};
@@ -337,7 +427,7 @@ WriteResult WriteFileSafely(const std::string& requested, const std::string& con
     return {WriteStatus::Changed, 0};
   if (exists) {
     if (S_ISDIR(st.st_mode)) return {WriteStatus::BadName, EISDIR};
-    if (!S_ISREG(st.st_mode)) return {WriteStatus::BadName, EINVAL};
+    if (!S_ISREG(st.st_mode)) return WriteStream(path, content);
     if (IsReadOnly(path)) return {WriteStatus::ReadOnly, EACCES};
   }
   if (WouldHitSizeLimit(content.size())) return {WriteStatus::Failed, EFBIG};

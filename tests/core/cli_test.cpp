@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -274,6 +275,35 @@ TEST(Cli, AConversionSaysWhichStylesWereLeftOut) {
   r = Cli(dir, "convert out.sub -o back.srt");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "") << "SubRip holds every style a frame-based file has";
+}
+
+// Ended by a signal while it writes a file in place, linemend leaves the
+// file whole (old or new) and no temporary file beside it.
+TEST(Cli, ASignalDuringAnInPlaceFixLeavesNothingBehind) {
+  test::TempDir dir;
+  std::string big;
+  for (int i = 0; i < 30000; ++i)
+    big += "{" + std::to_string(i * 10) + "}{" + std::to_string(i * 10 + 5) +
+           "}This is a rather long subtitle line that needs a break\r\n";
+  const std::string fixed = "This is a rather long subtitle|line that needs a break";
+  for (int run = 0; run < 24; ++run) {
+    test::Put(dir.File("big.sub"), big);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (::chdir(dir.path().c_str()) != 0) ::_exit(3);
+      ::execl(LINEMEND_CLI, "linemend", "fix", "-i", "big.sub", static_cast<char*>(nullptr));
+      ::_exit(3);
+    }
+    ::usleep(static_cast<useconds_t>(2000 * run));
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    ::kill(child, signals[run % 3]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const std::string now = test::Get(dir.File("big.sub"));
+    EXPECT_TRUE(now == big || now.find(fixed) != std::string::npos) << "run " << run;
+    EXPECT_EQ(std::system(("ls -A '" + dir.path() + "' | grep -q linemend-").c_str()) == 0, false)
+        << "a temporary file was left behind in run " << run;
+  }
 }
 
 }  // namespace

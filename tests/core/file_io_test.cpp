@@ -231,5 +231,33 @@ TEST(WriteFileSafely, RefusesAFileChangedSinceItWasSeen) {
   EXPECT_EQ(dir.Leftovers(), 0);
 }
 
+// What is no regular file is written straight through: a device, a FIFO,
+// a link to a pipe.
+TEST(WriteFileSafely, WritesStraightToDevicesAndPipes) {
+  test::TempDir dir;
+  EXPECT_EQ(Write("/dev/null", "anything"), kWritten);
+  EXPECT_EQ(Write("/dev/full", "anything"), Is(WriteStatus::Failed, ENOSPC));
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const pid_t reader = ::fork();
+  if (reader == 0) {  // copies the FIFO into the pipe
+    ::close(fds[0]);
+    const int in = ::open((dir / "fifo").c_str(), O_RDONLY);
+    char buf[256];
+    for (ssize_t n; (n = ::read(in, buf, sizeof buf)) > 0;) (void)!::write(fds[1], buf, static_cast<size_t>(n));
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  EXPECT_EQ(Write(dir / "fifo", "through the fifo"), kWritten);
+  std::string got;
+  char buf[256];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  ::waitpid(reader, nullptr, 0);
+  EXPECT_EQ(got, "through the fifo");
+  EXPECT_EQ(dir.Leftovers(), 0);
+}
+
 }  // namespace
 }  // namespace lm

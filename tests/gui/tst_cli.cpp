@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "model/version.h"
+
 namespace {
 
 struct Run {
@@ -37,6 +39,44 @@ class CliTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The window's program answers --help and --version without a window,
+  // and refuses what it does not take.
+  void TheWindowsProgramAnswersItsOptions() {
+    struct Case {
+      QStringList args;
+      int status;
+      QByteArray out, err;
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "tornak-linemend " + QByteArray(lm::kVersion) + "\n", ""},
+        {{"--bogus"}, 2, "", "tornak-linemend: unknown option --bogus (see --help)\n"},
+        {{"a.sub", "b.sub"}, 2, "", "tornak-linemend: one file at a time (see --help)\n"},
+    };
+    for (const Case& c : cases) {
+      QProcess p;
+      // No display: an answer must not need one.
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none-such"));
+      p.setProcessEnvironment(env);
+      p.start(QStringLiteral(LINEMEND_WINDOWS), c.args);
+      QVERIFY(p.waitForFinished(10000));
+      QCOMPARE(p.exitCode(), c.status);
+      QCOMPARE(p.readAllStandardOutput(), c.out);
+      QCOMPARE(p.readAllStandardError(), c.err);
+    }
+    QProcess help;
+    help.start(QStringLiteral(LINEMEND_WINDOWS), {QStringLiteral("--help")});
+    QVERIFY(help.waitForFinished(10000));
+    QCOMPARE(help.exitCode(), 0);
+    QVERIFY(help.readAllStandardOutput().startsWith("Usage: tornak-linemend [FILE]\n"));
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(LINEMEND_WINDOWS), {QStringLiteral("--version")});
+    QVERIFY(full.waitForFinished(10000));
+    QCOMPARE(full.exitCode(), 2);
+    QCOMPARE(full.readAllStandardError(), QByteArray("tornak-linemend: (standard output): No space left on device\n"));
+  }
+
   void StandardInputToStandardOutput() {
     // Windows-1250 with CR LF, as such files come: the bytes stay as they were.
     const QByteArray in =
