@@ -247,8 +247,12 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
 
 // Writes to what is no regular file, straight through.
 WriteResult WriteStream(const std::string& path, const std::string& content) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  // A FIFO nobody reads would keep the program waiting for ever: that is
+  // refused at once (ENXIO) instead.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return {WriteStatus::Failed, errno};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   int err = 0;
   for (size_t done = 0; done < content.size() && !err;) {
     const ssize_t put = ::write(fd, content.data() + done, content.size() - done);
