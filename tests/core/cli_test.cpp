@@ -345,7 +345,8 @@ TEST(Cli, TheClassicProfileChangesNothing) {
 TEST(Cli, FixWithAProfileAndTheTimingFix) {
   test::TempDir dir;
   test::Put(dir / "in.sub", "{0}{100}This line is forty characters long, see?\n{110}{115}Hi\n{200}{400}Long\n");
-  Result r = Cli(dir, "fix --profile teletext in.sub -o out.sub");
+  test::Put(dir / "rows.txt", "# teletext rows\ncharacters-per-line = 37\n");
+  Result r = Cli(dir, "fix --profile rows.txt in.sub -o out.sub");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(test::Get(dir / "out.sub"),
             "{0}{100}This line is forty|characters long, see?\n{110}{115}Hi\n{200}{400}Long\n");
