@@ -225,7 +225,7 @@ int FixTiming(Document& doc) {
       if (latest) longer = std::min(longer, *latest);
       stop = std::max(stop, longer);
     }
-    if (stop == e.stop) continue;
+    if (stop == e.stop || stop < 0) continue;  // no time before the start of the film is written
     EntryFields f;
     SplitFullEntry(doc.List1.Item(e.index), f);
     rewrites.push_back({e.index, {BuildEntryLine(f.start, notation.Format(stop), f.text)}});

@@ -148,6 +148,8 @@ TEST(ProfileRules, EachRuleAtAndAroundItsLimit) {
   EXPECT_EQ(check.problems[0].rule, Rule::LineLength);
   EXPECT_EQ(check.problems[2].rule, Rule::Overlap);
   EXPECT_EQ(EntriesBreaking(check), 2);
+  EXPECT_DOUBLE_EQ(TimingOf(doc, 1).value().charactersPerSecond.value(), 42 / 0.4) << "what the list shows";
+  EXPECT_FALSE(TimingOf(doc, 4).has_value());
   EXPECT_EQ(DescribeProblem({0, Rule::ReadingSpeed, 17.0417, 17}), "reading speed 17.04 > 17 cps");
 }
 
