@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
     case Parsed::Run:
       break;
   }
+  if (!LoadProfileOption(options, error)) {
+    std::cerr << "linemend: " << error << "\n";
+    return kError;
+  }
 
   // A file-size limit makes a write fail with an error instead of ending
   // the program, so the temporary file is cleaned up and the error reported;

@@ -7,6 +7,7 @@
 #include "commands/command_table.h"
 #include "model/encoding.h"
 #include "model/format.h"
+#include "model/profile.h"
 
 namespace lm::cli {
 
@@ -33,6 +34,9 @@ struct Options {
   std::optional<Encoding> encoding;
   std::optional<double> frameRate;
   bool json = false;
+  // --profile NAME|FILE, read by LoadProfileOption; none: classic.
+  std::string profileName;
+  std::optional<Profile> profile;
 };
 
 // The help text: the commands from the command table, the formats from
@@ -43,5 +47,8 @@ enum class Parsed { Run, Help, Version, Error };
 // Reads the arguments (without the program name) into `options`; Error
 // leaves the one-line reason in `error`.
 Parsed ParseArguments(const std::vector<std::string>& args, Options& options, std::string& error);
+// Reads the profile --profile names into options.profile; false with why in
+// `error` ("mine.txt: line 3: unknown key 'colour'").
+bool LoadProfileOption(Options& options, std::string& error);
 
 }  // namespace lm::cli

@@ -12,7 +12,9 @@
 #include "model/document.h"
 #include "model/limits.h"
 #include "model/markup.h"
+#include "model/profiles.h"
 #include "model/text.h"
+#include "rules/profile_rules.h"
 #include "rules/rules.h"
 
 namespace lm::cli {
@@ -120,6 +122,79 @@ void PutJsonTime(std::ostream& out, const Document& doc, bool has, std::string_v
   }
 }
 
+// The lengths of a line's screen lines, as a JSON list.
+void PutJsonLengths(std::ostream& out, std::string_view text, const StyleDialect& markup) {
+  const std::vector<int> lengths = ScreenLineLengths(text, markup);
+  out << '[';
+  for (size_t i = 0; i < lengths.size(); ++i) out << (i ? "," : "") << lengths[i];
+  out << ']';
+}
+
+// The entry's text, or the line as it was for one without fields, in UTF-8
+// with each "|" that is a character as "|".
+std::string ShownText(const std::string& line) {
+  EntryFields fields;
+  return ShowLiteralBars(SplitFullEntry(line, fields) ? fields.text : WithoutUnreadMark(line));
+}
+
+// check against a profile other than classic: every rule the profile has,
+// one problem a line ("FILE:N: reading speed 23.4 > 17 cps: text"), or in
+// the JSON record's "problems".
+int CheckProfileOf(Document& doc, const std::string& input, bool json) {
+  const ProfileCheck check = CheckProfile(doc);
+  const std::string file = Shown(input);
+  if (!json) {
+    for (const Problem& p : check.problems) {
+      std::cout << file << ':' << p.entry + 1 << ": " << DescribeProblem(p) << ": "
+                << ShownText(doc.List1.Item(p.entry)) << "\n";
+    }
+    for (const int index : check.untimed)
+      std::cout << file << ':' << index + 1 << ": no times: " << ShownText(doc.List1.Item(index)) << "\n";
+    return check.problems.empty() ? kOk : kTooLong;
+  }
+  // The entries still too long for the profile's screen lines, as without
+  // one: the record keeps its shape.
+  std::ostringstream tooLong;
+  doc.Begin("Check");
+  doc.CurrentIndex = 0;
+  for (bool first = true; SeekTooLong(doc); first = false) {
+    const std::string& line = doc.List1.Item(doc.CurrentIndex);
+    EntryFields fields;
+    const bool split = SplitEntryLine(line, fields);
+    tooLong << (first ? "" : ",") << "{\"entry\":" << doc.CurrentIndex + 1 << ",\"start\":";
+    PutJsonTime(tooLong, doc, split && fields.hasStart, fields.start);
+    tooLong << ",\"stop\":";
+    PutJsonTime(tooLong, doc, split && fields.hasStop, fields.stop);
+    tooLong << ",\"lines\":";
+    PutJsonLengths(tooLong, split ? fields.text : line, doc.TextMarkup());
+    tooLong << '}';
+    ++doc.CurrentIndex;
+  }
+  doc.Commit();
+  std::cout << "{\"path\":";
+  PutJsonString(std::cout, input);
+  std::cout << ",\"format\":\"" << doc.Identity().format->Name() << "\",\"encoding\":\""
+            << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count() << ",\"tooLong\":["
+            << tooLong.str() << "],\"noTimes\":[";
+  for (size_t k = 0; k < check.untimed.size(); ++k) {
+    const std::string& line = doc.List1.Item(check.untimed[k]);
+    EntryFields fields;
+    std::cout << (k ? "," : "") << "{\"entry\":" << check.untimed[k] + 1 << ",\"lines\":";
+    PutJsonLengths(std::cout, SplitFullEntry(line, fields) ? fields.text : WithoutUnreadMark(line), doc.TextMarkup());
+    std::cout << '}';
+  }
+  std::cout << "],\"profile\":";
+  PutJsonString(std::cout, doc.RuleProfile().name);
+  std::cout << ",\"problems\":[";
+  for (size_t k = 0; k < check.problems.size(); ++k) {
+    const Problem& p = check.problems[k];
+    std::cout << (k ? "," : "") << "{\"entry\":" << p.entry + 1 << ",\"rule\":\"" << RuleName(p.rule)
+              << "\",\"value\":" << FormatNumber(p.value, 3) << ",\"limit\":" << FormatNumber(p.limit, 3) << '}';
+  }
+  std::cout << "]}\n";
+  return check.problems.empty() && tooLong.str().empty() ? kOk : kTooLong;
+}
+
 }  // namespace
 
 int Runner::Run(const std::string& input) {
@@ -132,6 +207,9 @@ int Runner::Run(const std::string& input) {
   const std::string prefix = options_.inputs.size() > 1 ? Shown(input) + ": " : "";
   std::ostream& say = options_.output == Output::Stdout ? std::cerr : std::cout;
 
+  if (options_.profile) doc.SetProfile(*options_.profile);
+  if (options_.command == CommandId::Check && !IsClassic(doc.RuleProfile()))
+    return CheckProfileOf(doc, input, options_.json);
   if (options_.command == CommandId::Check) {
     std::ostringstream json;
     bool found = false;
@@ -248,6 +326,8 @@ int Runner::Run(const std::string& input) {
     say << prefix << "still too long: entry " << doc.CurrentIndex + 1 << "\n";
     status = kTooLong;
   }
+  // Its report says how many entries still break the profile.
+  if (options_.command == CommandId::FixTiming && !CheckProfile(doc).problems.empty()) status = kTooLong;
   return status;
 }
 

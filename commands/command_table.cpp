@@ -2,6 +2,7 @@
 
 #include "editor/line_commands.h"
 #include "model/navigation.h"
+#include "rules/profile_rules.h"
 #include "rules/rules.h"
 
 namespace lm {
@@ -30,8 +31,11 @@ const std::vector<CommandRow> kCommands = {
     {CommandId::Next, "Nextline", "&Next", Place::SeekMenu, false, "Ctrl+N", "", "", &Nextline_Click},
     {CommandId::FixText, "Fixlines", "&Fix text automatic", Place::EditMenu, false, "", "fix",
      "fix the text automatically: join, break near the middle and\n"
-     "re-break the entries too long for two screen lines",
+     "re-break the entries too long for the screen lines; with\n"
+     "--timing, fix the times instead (Edit > Fix timing)",
      &Fixlines_Click},
+    // On the command line: fix --timing.
+    {CommandId::FixTiming, "Fixtiming", "Fix t&iming", Place::EditMenu, false, "", "", "", &Fixtiming_Click},
     {CommandId::RemoveHearingImpaired, "Rmhi", "&Remove hearing impaired text", Place::EditMenu, false, "", "remove-hi",
      "remove hearing-impaired text ([music], (laughs), NAME:)\n"
      "and the lines and dashes it leaves; keeps what is spoken",
@@ -65,7 +69,8 @@ const std::vector<CommandRow> kCommands = {
     {CommandId::Paste, "", "Paste", Place::None, false, "", "", "", nullptr},
     {CommandId::Check, "", "Check", Place::None, false, "", "check",
      "list the entries still too long (more than {lines} lines, or a\n"
-     "line of more than {chars} characters); writes nothing",
+     "line of more than {chars} characters); with --profile, every\n"
+     "entry that breaks the profile's rules; writes nothing",
      nullptr},
     {CommandId::Convert, "", "Convert", Place::None, false, "", "convert",
      "write each file in the format the output names", nullptr},
@@ -98,11 +103,8 @@ std::string UndoName(CommandId id) { return UndoName(CommandOf(id)); }
 
 const std::vector<MenuRow>& Menus() {
   static const std::vector<MenuRow> menus = {
-      {Place::FileMenu, "File", "&File"},
-      {Place::SeekMenu, "Find", "&Seek"},
-      {Place::EditMenu, "Edit", "&Edit"},
-      {Place::ViewMenu, "View", "&View"},
-      {Place::HelpMenu, "Help", "&Help"},
+      {Place::FileMenu, "File", "&File"}, {Place::SeekMenu, "Find", "&Seek"}, {Place::EditMenu, "Edit", "&Edit"},
+      {Place::ViewMenu, "View", "&View"}, {Place::HelpMenu, "Help", "&Help"},
   };
   return menus;
 }

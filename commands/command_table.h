@@ -30,6 +30,7 @@ enum class CommandId {
   Next,
   // Edit
   FixText,
+  FixTiming,
   RemoveHearingImpaired,
   Undo,
   Redo,

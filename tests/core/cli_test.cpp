@@ -308,3 +308,97 @@ TEST(Cli, ASignalDuringAnInPlaceFixLeavesNothingBehind) {
 
 }  // namespace
 }  // namespace lm
+
+namespace lm {
+namespace {
+
+// One breach of each kind for Netflix's figures, one entry each, in SubRip
+// times (2 frames at 25 a second are 80 ms).
+const char kBreaches[] =
+    "1\r\n00:00:01,000 --> 00:00:04,000\r\nA line of exactly forty-three characters no\r\n\r\n"
+    "2\r\n00:00:05,000 --> 00:00:07,000\r\nOne\r\ntwo\r\nthree\r\n\r\n"
+    "3\r\n00:00:08,000 --> 00:00:10,000\r\nSpoken at the speed limit, exactly!\r\n\r\n"
+    "4\r\n00:00:11,000 --> 00:00:11,500\r\nJa.\r\n\r\n"
+    "5\r\n00:00:12,000 --> 00:00:20,000\r\nD\xC5\x82ugo\r\n\r\n"
+    "6\r\n00:00:21,000 --> 00:00:22,000\r\nClose\r\n\r\n"
+    "7\r\n00:00:22,040 --> 00:00:24,000\r\nOver\r\n\r\n"
+    "8\r\n00:00:23,500 --> 00:00:25,000\r\nLast\r\n\r\n";
+
+TEST(Cli, CheckAgainstAProfileNamesEachBreachOnce) {
+  test::TempDir dir;
+  test::Put(dir / "in.srt", kBreaches);
+  Result r = Cli(dir, "check --profile netflix --json in.srt");
+  EXPECT_EQ(r.status, 1) << r.err;
+  const std::string problems =
+      "\"profile\":\"netflix\",\"problems\":[{\"entry\":1,\"rule\":\"line-length\",\"value\":43,\"limit\":42},"
+      "{\"entry\":2,\"rule\":\"lines\",\"value\":3,\"limit\":2},"
+      "{\"entry\":3,\"rule\":\"reading-speed\",\"value\":17.5,\"limit\":17},"
+      "{\"entry\":4,\"rule\":\"min-duration\",\"value\":0.5,\"limit\":0.833},"
+      "{\"entry\":5,\"rule\":\"max-duration\",\"value\":8,\"limit\":7},"
+      "{\"entry\":6,\"rule\":\"gap\",\"value\":1,\"limit\":2},"
+      "{\"entry\":7,\"rule\":\"overlap\",\"value\":0.5,\"limit\":0}]}\n";
+  ASSERT_GE(r.out.size(), problems.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - problems.size()), problems) << r.out;
+
+  r = Cli(dir, "check --profile netflix in.srt");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "in.srt:1: line length 43 > 42: A line of exactly forty-three characters no\n"
+            "in.srt:2: 3 lines > 2: One|two|three\n"
+            "in.srt:3: reading speed 17.5 > 17 cps: Spoken at the speed limit, exactly!\n"
+            "in.srt:4: duration 0.5 s < 0.833 s: Ja.\n"
+            "in.srt:5: duration 8 s > 7 s: D\xC5\x82ugo\n"
+            "in.srt:6: gap 1 < 2 frames: Close\n"
+            "in.srt:7: overlaps the next entry by 0.5 s: Over\n");
+  test::Put(dir / "fine.sub", "{1}{1}25\n{0}{50}Fine\n\xEF\xBB\xBFno frames\n");
+  r = Cli(dir, "check --profile=teletext fine.sub");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "fine.sub:3: no times: \xEF\xBB\xBFno frames\n");
+}
+
+TEST(Cli, TheClassicProfileChangesNothing) {
+  test::TempDir dir;
+  test::Put(dir / "in.srt", kBreaches);
+  test::Put(dir / "in.sub", Crlf({"{1}{2}This is a rather long subtitle line that needs a break", "{3}{4}a|b|c", "x"}));
+  for (const std::string command : {"check in.s", "check --json in.s", "fix -o - in.s"}) {
+    for (const char* type : {"rt", "ub"}) {
+      const std::string withProfile =
+          command.substr(0, command.find(' ')) + " --profile classic" + command.substr(command.find(' ')) + type;
+      const Result plain = Cli(dir, command + type), classic = Cli(dir, withProfile);
+      EXPECT_EQ(classic.out + classic.err + std::to_string(classic.status),
+                plain.out + plain.err + std::to_string(plain.status))
+          << command << type;
+    }
+  }
+}
+
+TEST(Cli, FixWithAProfileAndTheTimingFix) {
+  test::TempDir dir;
+  test::Put(dir / "in.sub", "{0}{100}This line is forty characters long, see?\n{110}{115}Hi\n{200}{400}Long\n");
+  test::Put(dir / "rows.txt", "# teletext rows\ncharacters-per-line = 37\n");
+  Result r = Cli(dir, "fix --profile rows.txt in.sub -o out.sub");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::Get(dir / "out.sub"),
+            "{0}{100}This line is forty|characters long, see?\n{110}{115}Hi\n{200}{400}Long\n");
+  r = Cli(dir, "fix --timing --profile netflix in.sub -o timed.sub");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Fixed the timing of 1 entry; 1 entry still breaks the netflix profile\n");
+  EXPECT_EQ(test::Get(dir / "timed.sub"),
+            "{0}{100}This line is forty characters long, see?\n{110}{131}Hi\n{200}{400}Long\n");
+
+  test::Put(dir / "mine.txt", "# a channel of mine\nlines = 2\ncharacters-per-second = fast\n");
+  r = Cli(dir, "check --profile mine.txt in.sub");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "linemend: mine.txt: line 3: characters-per-second is a number above 0 up to 1000 "
+            "(\"17\", \"15.3\"), not 'fast'\n");
+  for (const char* args : {"check --timing in.sub", "convert --profile netflix in.sub -o x.srt",
+                           "check --profile netflix --profile bbc in.sub", "fix --timing in.sub"}) {
+    r = Cli(dir, args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace lm
