@@ -146,7 +146,8 @@ void Write(EntryFeed& feed, const TimeSyntax& times, int blanksAfter,
   }
   std::vector<std::optional<int64_t>> nextStart(held.size());
   for (size_t k = held.size(); k-- > 0;) {
-    if (k + 1 < held.size()) nextStart[k] = held[k + 1].start && held[k + 1].stop ? held[k + 1].start : nextStart[k + 1];
+    if (k + 1 < held.size())
+      nextStart[k] = held[k + 1].start && held[k + 1].stop ? held[k + 1].start : nextStart[k + 1];
   }
 
   std::string shown;

@@ -38,7 +38,7 @@ class Times final : public TimeSyntax {
     const std::string_view s = TrimBlanks(field);
     const bool negative = !s.empty() && s[0] == '-';
     const std::string_view digits = s.substr(negative ? 1 : 0);
-    if (digits.empty() || digits.size() > kMostDigits) return std::nullopt;
+    if (digits.empty() || digits.size() > kMostDigits || digits[0] < '0' || digits[0] > '9') return std::nullopt;
     int64_t tenths = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), tenths);
     if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
@@ -47,9 +47,9 @@ class Times final : public TimeSyntax {
   // To the nearest decisecond.
   std::string Format(int64_t units) const override {
     const bool negative = units < 0;
-    const int64_t magnitude = negative ? (units == std::numeric_limits<int64_t>::min() ? std::numeric_limits<int64_t>::max()
-                                                                                        : -units)
-                                       : units;
+    const int64_t magnitude =
+        negative ? (units == std::numeric_limits<int64_t>::min() ? std::numeric_limits<int64_t>::max() : -units)
+                 : units;
     const int64_t tenths = magnitude / 100 + (magnitude % 100 >= 50 ? 1 : 0);
     return (negative && tenths > 0 ? "-" : "") + std::to_string(tenths);
   }
@@ -143,6 +143,7 @@ class Mpl2Format final : public Format {
       span.stopLength = static_cast<std::uint32_t>(stop.size());
     }
     line_entries::Collect(lines, spans, TheTimes(), out);
+    out.finalBlank = true;  // no blank line ends an entry here: a SubRip file made of it ends with one
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 

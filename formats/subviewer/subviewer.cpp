@@ -20,9 +20,8 @@ bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Lower(x) == Lower(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // Between `least` and `most` digits at `i`: their value, or -1.
@@ -334,9 +333,9 @@ class SubViewer1Format final : public Format {
   void Write(EntryFeed& entries, const FileIdentity&, const LineSink& emit) const override {
     const bool converted = entries.Converted();
     if (converted) {
-      for (const std::string_view line : {"[TITLE]", "", "[AUTHOR]", "", "[SOURCE]", "", "[PRG]", "", "[FILEPATH]", "",
-                                          "[DELAY]", "0", "[CD TRACK]", "0", "[BEGIN]",
-                                          "******** START SCRIPT ********"})
+      for (const std::string_view line :
+           {"[TITLE]", "", "[AUTHOR]", "", "[SOURCE]", "", "[PRG]", "", "[FILEPATH]", "", "[DELAY]", "0", "[CD TRACK]",
+            "0", "[BEGIN]", "******** START SCRIPT ********"})
         emit(line);
     }
     std::string line;

@@ -57,9 +57,11 @@ class Times final : public TimeSyntax {
   static std::string Written(int64_t milliseconds, int hoursDigits) {
     const int64_t seconds = milliseconds <= 0 ? 0 : milliseconds / 1000 + (milliseconds % 1000 >= 500 ? 1 : 0);
     std::string hours = std::to_string(seconds / 3600);
-    if (static_cast<int>(hours.size()) < hoursDigits) hours.insert(0, static_cast<size_t>(hoursDigits) - hours.size(), '0');
-    char rest[7] = {':', static_cast<char>('0' + seconds / 600 % 6), static_cast<char>('0' + seconds / 60 % 10), ':',
-                    static_cast<char>('0' + seconds % 60 / 10), static_cast<char>('0' + seconds % 10), '\0'};
+    if (static_cast<int>(hours.size()) < hoursDigits)
+      hours.insert(0, static_cast<size_t>(hoursDigits) - hours.size(), '0');
+    char rest[7] = {':', static_cast<char>('0' + seconds / 600 % 6), static_cast<char>('0' + seconds / 60 % 10),
+                    ':', static_cast<char>('0' + seconds % 60 / 10), static_cast<char>('0' + seconds % 10),
+                    '\0'};
     return hours + rest;
   }
 };
@@ -188,6 +190,7 @@ class TmPlayerFormat final : public Format {
       openStart = start;
     }
     line_entries::Collect(lines, spans, TheTimes(), out);
+    out.finalBlank = true;  // no blank line ends an entry here: a SubRip file made of it ends with one
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 
