@@ -27,10 +27,8 @@ int64_t Digits(std::string_view s, size_t& i, size_t least, size_t most) {
 
 // "H:MM:SS" from `i`, minutes and seconds of one or two digits below 60:
 // the time in seconds, or -1.
-int64_t Clock(std::string_view s, size_t& i, int& hoursDigits) {
-  const size_t from = i;
+int64_t Clock(std::string_view s, size_t& i) {
   const int64_t hours = Digits(s, i, 1, 6);
-  hoursDigits = static_cast<int>(i - from);
   if (hours < 0 || i >= s.size() || s[i++] != ':') return -1;
   const int64_t minutes = Digits(s, i, 1, 2);
   if (minutes < 0 || minutes > 59 || i >= s.size() || s[i++] != ':') return -1;
@@ -45,24 +43,16 @@ class Times final : public TimeSyntax {
   std::optional<int64_t> Parse(std::string_view field) const override {
     const std::string_view s = TrimBlanks(field);
     size_t i = 0;
-    int hoursDigits;
-    const int64_t seconds = Clock(s, i, hoursDigits);
+    const int64_t seconds = Clock(s, i);
     if (seconds < 0 || i != s.size()) return std::nullopt;
     return seconds * 1000;
   }
-  std::string Format(int64_t units) const override { return Written(units, 2); }
-
-  // To the nearest second, the hours in at least `hoursDigits` digits; a
-  // time before the start is the start.
-  static std::string Written(int64_t milliseconds, int hoursDigits) {
-    const int64_t seconds = milliseconds <= 0 ? 0 : milliseconds / 1000 + (milliseconds % 1000 >= 500 ? 1 : 0);
-    std::string hours = std::to_string(seconds / 3600);
-    if (static_cast<int>(hours.size()) < hoursDigits)
-      hours.insert(0, static_cast<size_t>(hoursDigits) - hours.size(), '0');
-    char rest[7] = {':', static_cast<char>('0' + seconds / 600 % 6), static_cast<char>('0' + seconds / 60 % 10),
-                    ':', static_cast<char>('0' + seconds % 60 / 10), static_cast<char>('0' + seconds % 10),
-                    '\0'};
-    return hours + rest;
+  // "HH:MM:SS" to the nearest second; a time before the start is the start.
+  std::string Format(int64_t units) const override {
+    const int64_t rounded = units <= 0 ? 0 : (units + 500) / 1000 * 1000;
+    std::string s = FormatTime(rounded);
+    s.resize(s.size() - 4);
+    return s;
   }
 };
 
@@ -82,7 +72,6 @@ bool LooksLikeFrameField(std::string_view text) {
 
 // How the file writes its times, for the entries written anew.
 struct Variant {
-  int hoursDigits = 2;
   char separator = ':';
   bool lineByLine = false;  // "00:01:02,1=" a screen line
 };
@@ -106,7 +95,6 @@ Variant VariantOf(const EntryFeed& feed) {
     }
     TmPlayerTime t;
     if (!ParseTmPlayerLine(first.substr(LeadingMark(first, k == 0)), t)) continue;
-    v.hoursDigits = t.hoursDigits;
     v.separator = t.separator;
     v.lineByLine = t.screenLine > 0;
     return v;
@@ -194,11 +182,11 @@ class TmPlayerFormat final : public Format {
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 
-  // An entry as its start and text, in the way the file writes its times
-  // (a converted document: "00:01:02:text"), then its stop as a time
-  // without text unless the next entry's start gives it back when read. A
-  // stop after the next start cannot be written: that entry ends it. An
-  // entry without text reads back as such a stop.
+  // An entry as its start and text, its times as its fields write them,
+  // in the way the file writes them (a converted document: "00:01:02:"),
+  // then its stop as a time without text unless the next entry's start
+  // gives it back when read. A stop after the next start cannot be written:
+  // that entry ends it. An entry without text reads back as such a stop.
   void Write(EntryFeed& entries, const FileIdentity&, const LineSink& emit) const override {
     const Variant v = VariantOf(entries);
     const std::string separator(1, v.separator);
@@ -206,15 +194,17 @@ class TmPlayerFormat final : public Format {
     line_entries::Write(
         entries, TheTimes(), 0,
         [&](const line_entries::Timed& t, const LineSink& out) {
-          const std::string start = Times::Written(t.start, v.hoursDigits);
+          const std::string_view start = TrimBlanks(t.fields.start);
           if (v.lineByLine) {
             const std::vector<std::string> screen = line_entries::ShownScreenLines(t.fields.text);
             for (size_t k = 0; k < screen.size(); ++k) {
-              line = start + "," + std::to_string(k + 1) + "=" + screen[k];
+              line.assign(start);
+              line += "," + std::to_string(k + 1) + "=" + screen[k];
               out(line);
             }
           } else {
-            line = start + separator;
+            line.assign(start);
+            line += separator;
             line += t.fields.text;
             out(line);
           }
@@ -222,7 +212,8 @@ class TmPlayerFormat final : public Format {
           if (line_entries::UnwrittenStop(t.start, t.nextStart) == t.stop) return;
           const bool overlaps = t.nextStart && *t.nextStart >= t.start && *t.nextStart < t.stop;
           if (overlaps) return;
-          line = Times::Written(t.stop, v.hoursDigits) + (v.lineByLine ? ",1=" : separator);
+          line.assign(TrimBlanks(t.fields.stop));
+          line += v.lineByLine ? ",1=" : separator;
           out(line);
         },
         emit);
@@ -244,8 +235,7 @@ bool ParseTmPlayerLine(std::string_view line, TmPlayerTime& out) {
   size_t i = 0;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   const size_t from = i;
-  int hoursDigits;
-  if (Clock(line, i, hoursDigits) < 0 || i >= line.size()) return false;
+  if (Clock(line, i) < 0 || i >= line.size()) return false;
   const size_t end = i;
   int screenLine = 0;
   if (line[i] == ',') {
@@ -257,7 +247,6 @@ bool ParseTmPlayerLine(std::string_view line, TmPlayerTime& out) {
     return false;
   }
   out.time = line.substr(from, end - from);
-  out.hoursDigits = hoursDigits;
   out.separator = line[i];
   out.screenLine = screenLine;
   out.textAt = i + 1;

@@ -25,7 +25,6 @@ const Format& TmPlayer();
 // The time that starts a TMPlayer line, as the file writes it.
 struct TmPlayerTime {
   std::string_view time;  // "0:01:02"
-  int hoursDigits = 2;    // as written, 1 or 2 (or more)
   char separator = ':';   // before the text: ':' or '='
   int screenLine = 0;     // "00:01:02,2=": 2; 0 where there is none
   size_t textAt = 0;      // where the text starts
