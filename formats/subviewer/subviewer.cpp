@@ -283,15 +283,11 @@ class SubViewer1Format final : public Format {
     return ProbeStructure(lines, IsSubViewer1Time);
   }
 
-  // A cue is its start's time line, its text lines, and the time line after
-  // them, its stop, unless text follows that line at once: then it starts
-  // the next cue, and this one's stop is not written.
+  // A cue is its start's time line, the text lines after it and the next
+  // time line, its stop; a line of the structure before that ends the cue
+  // without one.
   bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const override {
     const size_t n = lines.size();
-    auto pastBlanks = [&](size_t i) {
-      while (i < n && IsBlank(lines[i])) ++i;
-      return i;
-    };
     std::vector<line_entries::Span> spans;
     spans.reserve(n / 3 + 16);
     for (size_t i = KeepHeader(lines, IsSubViewer1Time, spans); i < n;) {
@@ -307,21 +303,19 @@ class SubViewer1Format final : public Format {
       span.start = std::string(start);
       span.startAt = At(lines, i, start);
       span.startLength = static_cast<std::uint32_t>(start.size());
-      size_t last = i;
-      for (size_t j = pastBlanks(i + 1); j < n && IsTextLine(lines[j]); last = j++) {
+      size_t last = i, j = i + 1;
+      for (; j < n && (IsBlank(lines[j]) || IsTextLine(lines[j])); ++j) {
+        if (IsBlank(lines[j])) continue;
         if (last > i) span.text += '|';
         span.text += lines[j];
+        last = j;
       }
-      const size_t k = pastBlanks(last + 1);
       std::string_view stop;
-      if (k < n && ParseSubViewer1Time(lines[k], stop)) {
-        const size_t after = pastBlanks(k + 1);
-        if (after >= n || !IsTextLine(lines[after])) {
-          span.stop = std::string(stop);
-          span.stopAt = line_entries::OffsetIn(lines, i, k, At(lines, k, stop));
-          span.stopLength = static_cast<std::uint32_t>(stop.size());
-          last = k;
-        }
+      if (j < n && ParseSubViewer1Time(lines[j], stop)) {
+        span.stop = std::string(stop);
+        span.stopAt = line_entries::OffsetIn(lines, i, j, At(lines, j, stop));
+        span.stopLength = static_cast<std::uint32_t>(stop.size());
+        last = j;
       }
       span.to = last + 1;
       i = last + 1;

@@ -13,8 +13,9 @@
 // SubViewer 1: "[TITLE]", "[AUTHOR]" … each with its value on the next
 // line, then cues of "[00:00:01]" (whole seconds), a text line with "|"
 // between the screen lines and "[00:00:03]", and "[END]" at the end. A cue
-// whose stop line is missing lasts until the next starts, five seconds at
-// most (see line_entries.h); it is written with one once it changes.
+// whose stop line is missing (a line of the structure or the file's end
+// comes first) lasts until the next starts, five seconds at most (see
+// line_entries.h); it is written with one once it changes.
 #include <string_view>
 
 #include "model/format.h"

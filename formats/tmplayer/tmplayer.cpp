@@ -195,7 +195,9 @@ class TmPlayerFormat final : public Format {
         entries, TheTimes(), 0,
         [&](const line_entries::Timed& t, const LineSink& out) {
           const std::string_view start = TrimBlanks(t.fields.start);
-          if (v.lineByLine) {
+          // An empty first screen line would read back as a stop: such a
+          // text is written on one line.
+          if (v.lineByLine && !t.fields.text.empty() && t.fields.text[0] != '|') {
             const std::vector<std::string> screen = line_entries::ShownScreenLines(t.fields.text);
             for (size_t k = 0; k < screen.size(); ++k) {
               line.assign(start);
@@ -204,7 +206,7 @@ class TmPlayerFormat final : public Format {
             }
           } else {
             line.assign(start);
-            line += separator;
+            line += v.lineByLine ? "=" : separator;
             line += t.fields.text;
             out(line);
           }

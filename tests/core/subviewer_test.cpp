@@ -51,14 +51,14 @@ TEST(SubViewer, ReadsEveryLineAndWritesTheFileBackByteForByte) {
       {&SubViewer2(),
        "00:00:01.00,00:00:02.00\nOne\nTwo[BR]Three\n\n00:00:03.5,00:00:04.00\nD\xC3\xA9j\xC3\xA0\n",
        {"{00:00:01.00}{00:00:02.00}One|Two|Three", "{00:00:03.5}{00:00:04.00}Déjà"}},
-      // The header's values on lines of their own; a cue without a stop
-      // line lasts until the next.
+      // The header's values on lines of their own, a cue without text, one
+      // whose stop line is missing.
       {&SubViewer1(),
        "[TITLE]\nFilm\n[AUTHOR]\n\n[BEGIN]\n******** START SCRIPT ********\n[00:00:01]\nHello|there\n[00:00:03]\n\n"
-       "[00:00:04]\nNo stop line\n[00:00:06]\nNext\n[00:00:08]\n\n[END]\n******** END SCRIPT ********\n",
+       "[00:00:04]\n\n[00:00:06]\n\n[00:00:07]\nNo stop line\n[END]\n******** END SCRIPT ********\n",
        {Header("[TITLE]"), Header("Film"), Header("[AUTHOR]"), Header("[BEGIN]"),
-        Header("******** START SCRIPT ********"), "{00:00:01}{00:00:03}Hello|there", "{00:00:04}{00:00:06}No stop line",
-        "{00:00:06}{00:00:08}Next", Header("[END]"), Header("******** END SCRIPT ********")}},
+        Header("******** START SCRIPT ********"), "{00:00:01}{00:00:03}Hello|there", "{00:00:04}{00:00:06}",
+        "{00:00:07}{00:00:12}No stop line", Header("[END]"), Header("******** END SCRIPT ********")}},
   };
   for (const auto& c : cases) {
     Session s;
