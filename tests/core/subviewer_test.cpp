@@ -127,18 +127,5 @@ TEST(SubViewer, ConvertsToAndFromSubRipAndFrames) {
   }
 }
 
-TEST(SubViewerTimes, CentisecondsAndSecondsToTheNearest) {
-  const TimeSyntax& two = SubViewer2().Times();
-  const TimeSyntax& one = SubViewer1().Times();
-  const std::tuple<const TimeSyntax*, const char*, std::optional<int64_t>> fields[] = {
-      {&two, "00:00:01.50", 1500}, {&two, "1:02:03.5", 3723500}, {&two, "00:00:01,50", {}}, {&two, "00:00:01", {}},
-      {&one, "00:01:02", 62000},   {&one, "0:1:2", 62000},       {&one, "00:00:60", {}},    {&one, "00:00:01.00", {}}};
-  for (const auto& [times, field, ms] : fields) EXPECT_EQ(times->Parse(field), ms) << field;
-  EXPECT_EQ(two.Format(1504), "00:00:01.50");
-  EXPECT_EQ(two.Format(1505), "00:00:01.51");
-  EXPECT_EQ(one.Format(1500), "00:00:02");
-  EXPECT_EQ(one.Format(-40), "00:00:00");
-}
-
 }  // namespace
 }  // namespace lm
