@@ -328,8 +328,8 @@ class MainWindowTest : public QObject {
     lm::test::WriteBytes(f_.File(QStringLiteral("sami.sub")),
                          "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000><P>Hi\r\n</BODY>\r\n</SAMI>\r\n");
     form.OpenFromOutside(f_.File(QStringLiteral("sami.sub")));  // saved: no prompt
-    QCOMPARE(f_.log.Take(), QStringList{QString::fromStdString("sami.sub is " + lm::NoneOfTheFormats() +
-                                                               " (it looks like SAMI).")});
+    QCOMPARE(f_.log.Take(),
+             QStringList{QString::fromStdString("sami.sub is " + lm::NoneOfTheFormats() + " (it looks like SAMI).")});
     QCOMPARE(Items().size(), 3);
 
     // Another ".sub" is read by what it holds: its header is kept, set apart.
