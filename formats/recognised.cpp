@@ -32,17 +32,6 @@ bool WebVttTiming(Scan c) {
   minutes.Blanks();
   return minutes.Text("-->");
 }
-bool SubViewerTiming(Scan c) {
-  if (!scan::Clock(c, '.', '.')) return false;
-  c.Blanks();
-  if (!c.Char(',')) return false;
-  c.Blanks();
-  return scan::Clock(c, '.', '.') && c.AtEnd();
-}
-bool Mpl2Timing(Scan c) { return c.Char('[') && c.Digits() && c.Text("][") && c.Digits(0) && c.Char(']'); }
-bool TmPlayerTiming(Scan c) {
-  return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(':', '=');
-}
 
 Fit WebVtt(const std::vector<std::string_view>& lines) {
   const Fit header = Header(lines, [](std::string_view t, size_t i) { return i == 0 && t.substr(0, 6) == "WEBVTT"; });
@@ -51,12 +40,6 @@ Fit WebVtt(const std::vector<std::string_view>& lines) {
 Fit SubStationAlpha(const std::vector<std::string_view>& lines) {
   return Header(lines, [](std::string_view t, size_t) { return t == "[Script Info]"; });
 }
-Fit SubViewer(const std::vector<std::string_view>& lines) {
-  const Fit header = Header(lines, [](std::string_view t, size_t) { return t == "[INFORMATION]"; });
-  return header.decisive ? header : Fit{scan::ShareOf(lines, SubViewerTiming), false};
-}
-Fit Mpl2(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, Mpl2Timing), false}; }
-Fit TmPlayer(const std::vector<std::string_view>& lines) { return {scan::ShareOf(lines, TmPlayerTiming), false}; }
 
 // ASCII letters compared without case.
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -105,9 +88,6 @@ const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
       {"WebVTT", WebVtt},
       {"SubStation Alpha", SubStationAlpha},
-      {"SubViewer", SubViewer},
-      {"MPL2", Mpl2},
-      {"TMPlayer", TmPlayer},
       {"TTML", Ttml},
       {"SAMI", Sami},
       {"Scenarist SCC", Scc},

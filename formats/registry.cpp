@@ -3,8 +3,11 @@
 #include <algorithm>
 
 #include "formats/microdvd/microdvd.h"
+#include "formats/mpl2/mpl2.h"
 #include "formats/recognised.h"
 #include "formats/subrip/subrip.h"
+#include "formats/subviewer/subviewer.h"
+#include "formats/tmplayer/tmplayer.h"
 
 namespace lm {
 
@@ -12,6 +15,10 @@ const std::vector<const Format*>& Formats() {
   static const std::vector<const Format*> kFormats = {
       &MicroDvd(),
       &SubRip(),
+      &Mpl2(),
+      &TmPlayer(),
+      &SubViewer2(),
+      &SubViewer1(),
   };
   return kFormats;
 }
@@ -46,6 +53,11 @@ const Format* FormatOfPath(const std::string& path) {
 }
 
 const Format& FormatForPath(const std::string& path, const Format& otherwise) {
+  // Formats share extensions: one the document's own format takes asks for
+  // no other.
+  const std::string ext = ExtensionOf(path);
+  for (const std::string_view e : otherwise.Extensions())
+    if (e == ext) return otherwise;
   const Format* f = FormatOfPath(path);
   return f ? *f : otherwise;
 }
@@ -97,8 +109,13 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
 
 std::string FilePatterns() {
   std::string out;
+  std::vector<std::string_view> seen;
   for (const Format* f : Formats())
-    for (const std::string_view e : f->Extensions()) out += (out.empty() ? "*." : " *.") + std::string(e);
+    for (const std::string_view e : f->Extensions()) {
+      if (std::find(seen.begin(), seen.end(), e) != seen.end()) continue;
+      seen.push_back(e);
+      out += (out.empty() ? "*." : " *.") + std::string(e);
+    }
   return out;
 }
 

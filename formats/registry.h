@@ -28,7 +28,7 @@ std::string WithExtension(const std::string& name, const Format& format);
 // What a text is: the format whose probe fits it best (a decisive fit wins
 // over any other, the best score among decisive ones, unless a recognised
 // format's header explains more; the file name's extension breaks ties), or,
-// when no format fits, what it looks like ("SubViewer"; empty when nothing
+// when no format fits, what it looks like ("SAMI"; empty when nothing
 // known).
 struct Detection {
   const Format* format = nullptr;

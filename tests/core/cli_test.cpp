@@ -148,10 +148,10 @@ TEST(Cli, StyleMarkupCountsZeroAndWholeCharactersAreDropped) {
 
 TEST(Cli, RefusesFilesThatAreNotFrameBased) {
   test::TempDir dir;
-  test::Put(dir.File("film.sub"), "[INFORMATION]\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello\r\n\r\n");
+  test::Put(dir.File("film.sub"), "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000><P>Hello\r\n</BODY>\r\n</SAMI>\r\n");
   test::Put(dir.File("vob.sub"), std::string("\x00\x00\x01\xBA\x44\x00\x04\x00\x04\x01", 10));
   for (const auto& [name, what] :
-       {std::pair<std::string, std::string>{"film.sub", "SubViewer"}, {"vob.sub", "VobSub image data"}}) {
+       {std::pair<std::string, std::string>{"film.sub", "SAMI"}, {"vob.sub", "VobSub image data"}}) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "linemend: " + name + ": " + NoneOfTheFormats() + " (it looks like " + what + ")\n");

@@ -3,6 +3,7 @@
 // stays text, the document's frame rate is the one every calculation uses,
 // and the rules give a cue what they give the same entry in frames.
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 
 #include "formats/convert.h"
@@ -74,8 +75,15 @@ Style Kept(const StyleDialect& dialect, const Style& style) {
   return dialect.ToNeutral(dialect.FromNeutral({{style, "x"}})).front().style;
 }
 
+// What of a time a format's fields keep (whole frames at 25 fps, deciseconds,
+// seconds).
+int64_t Kept(const TimeNotation& times, int64_t ms) {
+  return times.ToMilliseconds(*times.Parse(times.Format(times.FromMilliseconds(ms))));
+}
+
 // Every format written as every other and read back: the same times (25
-// fps, whole frames), texts, and the styles both formats have tags for.
+// fps, as far as both formats hold them), texts, and the styles both
+// formats have tags for.
 TEST(Formats, EveryPairConvertsBothWaysKeepingTimesAndStyles) {
   const std::vector<Cue> cues = SampleCues();
   for (const Format* from : Formats()) {
@@ -97,8 +105,10 @@ TEST(Formats, EveryPairConvertsBothWaysKeepingTimesAndStyles) {
         const Cue& c = cues[k];
         EntryFields f;
         ASSERT_TRUE(SplitFullEntry(back[k], f)) << pair << ": " << back[k];
-        EXPECT_EQ(toTimes.ToMilliseconds(*toTimes.Parse(f.start)), c.startMs) << pair << ": " << back[k];
-        EXPECT_EQ(toTimes.ToMilliseconds(*toTimes.Parse(f.stop)), c.stopMs) << pair << ": " << back[k];
+        EXPECT_EQ(toTimes.ToMilliseconds(*toTimes.Parse(f.start)), Kept(toTimes, Kept(fromTimes, c.startMs)))
+            << pair << ": " << back[k];
+        EXPECT_EQ(toTimes.ToMilliseconds(*toTimes.Parse(f.stop)), Kept(toTimes, Kept(fromTimes, c.stopMs)))
+            << pair << ": " << back[k];
         const std::vector<StyledLine> styled = to->Dialect().ToNeutral(f.text);
         ASSERT_EQ(styled.size(), c.lines.size()) << pair << ": " << back[k];
         for (size_t l = 0; l < styled.size(); ++l) {
@@ -121,27 +131,35 @@ TEST(Formats, EveryPairConvertsBothWaysKeepingTimesAndStyles) {
   }
 }
 
+// Formats may share an extension (".sub", ".txt"): the name asks for the
+// first that takes it, unless the document's own format takes it too.
 TEST(Formats, TheRegistryNamesEveryFormatOnce) {
-  std::set<std::string_view> ids, extensions;
+  std::set<std::string_view> ids;
+  std::map<std::string_view, const Format*> firstWith;
   for (const Format* f : Formats()) {
     EXPECT_TRUE(ids.insert(f->Id()).second) << f->Id();
     EXPECT_EQ(FormatById(f->Id()), f);
     ASSERT_FALSE(f->Extensions().empty()) << f->Id();
     ASSERT_FALSE(f->MimeTypes().empty()) << f->Id();
     for (const std::string_view e : f->Extensions()) {
-      EXPECT_TRUE(extensions.insert(e).second) << e;
+      firstWith.emplace(e, f);
       const std::string upper = "/a.b/FILM." + std::string(e);
-      EXPECT_EQ(FormatOfPath(upper), f) << upper;
+      EXPECT_EQ(FormatOfPath(upper), firstWith[e]) << upper;
+      EXPECT_EQ(&FormatForPath(upper, *f), f) << upper;
+      EXPECT_EQ(&FormatForPath(upper, NoFormat()), firstWith[e]) << upper;
       EXPECT_NE(FilePatterns().find("*." + std::string(e)), std::string::npos);
     }
-    EXPECT_NE(NoneOfTheFormats().find(std::string(f->Name())), std::string::npos);
     EXPECT_EQ(WithExtension("dir/film.txt", *f), "dir/film." + std::string(f->Extensions().front()));
+  }
+  for (const auto& [e, f] : firstWith) {
+    const std::string pattern = "*." + std::string(e);
+    EXPECT_EQ(FilePatterns().find(pattern), FilePatterns().rfind(pattern)) << "listed once: " << e;
   }
   EXPECT_EQ(FormatOfPath("film"), nullptr);
   EXPECT_EQ(FormatOfPath("sub.dir/film"), nullptr) << "a dot in a folder is no extension";
   EXPECT_EQ(&DefaultFormat(), Formats().front());
   // The one place that spells the refusal out; other tests take it from here.
-  EXPECT_EQ(NoneOfTheFormats(), "neither a frame-based nor a SubRip subtitle file");
+  EXPECT_EQ(NoneOfTheFormats(), "no subtitle file of a format this program reads");
 }
 
 // A "|" in a cue's text is a character through the rules, the frame

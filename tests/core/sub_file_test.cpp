@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "files/text_file.h"
+#include "formats/mpl2/mpl2.h"
 #include "formats/registry.h"
 #include "formats/subtitle_file.h"
+#include "formats/subviewer/subviewer.h"
+#include "formats/tmplayer/tmplayer.h"
 #include "support.h"
 
 namespace lm {
@@ -179,20 +182,11 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{
-            "SubViewer",
-            "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
-            "SubViewer"},
-        RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n",
-                    "SubViewer"},
         RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
         RefusalCase{
             "Ass",
             "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
             "SubStation Alpha"},
-        RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
-        RefusalCase{"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", "MPL2"},
-        RefusalCase{"TmPlayer", "0:00:01:Hello\n0:00:04=Bye|there\n", "TMPlayer"},
         RefusalCase{"Ttml",
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n<body><div>\n"
                     "<p begin=\"00:00:01.000\" end=\"00:00:02.000\">Hello</p>\n</div></body></tt>\n",
@@ -207,6 +201,39 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
         RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Files once refused by what they looked like, read since their formats are.
+TEST(Loaded, FilesOnceRefusedByTheirLooks) {
+  const std::string format = std::string(kFormatLine);
+  const struct {
+    const char* name;
+    std::string bytes;
+    const Format* format;
+    Lines lines;
+  } cases[] = {
+      {"SubViewer",
+       "[INFORMATION]\r\n[TITLE]Film\r\n[END INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHello[br]there\r\n",
+       &SubViewer2(),
+       {format + "[INFORMATION]", format + "[TITLE]Film", format + "[END INFORMATION]",
+        "{00:00:01.00}{00:00:03.00}Hello|there"}},
+      {"SubViewerWithoutHeader",
+       "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n",
+       &SubViewer2(),
+       {"{00:00:01.00}{00:00:03.00}Hello", "{00:00:04.00}{00:00:05.00}Bye"}},
+      {"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", &Mpl2(), {"{10}{30}Hello", "{40}{50}/Bye"}},
+      {"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", &Mpl2(), {"{10}{40}Hello", "{40}{90}Bye"}},
+      {"TmPlayer",
+       "0:00:01:Hello\n0:00:04=Bye|there\n",
+       &TmPlayer(),
+       {"{0:00:01}{00:00:04}Hello", "{0:00:04}{00:00:09}Bye|there"}},
+  };
+  for (const auto& c : cases) {
+    SubtitleFile file;
+    ASSERT_EQ(ParseSubtitleFile(c.bytes, file), ReadStatus::Ok) << c.name;
+    EXPECT_EQ(file.identity.readAs, c.format) << c.name;
+    EXPECT_EQ(file.lines, c.lines) << c.name;
+  }
+}
 
 TEST(Loaded, ARealMicroDvdFileWithOddLines) {
   const std::string film =
@@ -225,7 +252,7 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
   test::Put(dir.File("good.sub"), "{1}{2}a\n\n{3}{4}b");
   test::Put(dir.File("blank.sub"), "\r\n\r\n");
   test::Put(dir.File("brace.sub"), "}1}{2}x\r\n{3}{4}y\r\n");
-  test::Put(dir.File("film.sub"), "00:00:01.00,00:00:03.00\nHello\n");
+  test::Put(dir.File("film.sub"), "<SAMI>\n<BODY>\n<SYNC Start=1000><P>Hello\n</BODY>\n</SAMI>\n");
   Document doc;
   bool remembered = false;
   test::Run(doc,
@@ -239,7 +266,7 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
       {"blank.sub", "blank.sub is empty."},
       {"brace.sub", "File Corrupt!"},
       {"missing.sub", "Cannot open missing.sub: No such file or directory"},
-      {"film.sub", "film.sub is " + NoneOfTheFormats() + " (it looks like SubViewer)."},
+      {"film.sub", "film.sub is " + NoneOfTheFormats() + " (it looks like SAMI)."},
       {"good.sub", "good.sub was not opened: its folder could not be remembered."}};
   for (const auto& failure : failures) {
     const std::string& bad = failure.first;

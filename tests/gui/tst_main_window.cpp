@@ -270,7 +270,8 @@ class MainWindowTest : public QObject {
 
   // A Polish film in Windows-1250 with LF line ends and italics: shown,
   // typed into and saved as it came; read again in another code page from
-  // the File menu; and a file that is not frame-based refused.
+  // the File menu; a file of no format read refused, one of another ".sub"
+  // format read.
   void realFilesAsTheyCome() {
     lm::ui::Form1& form = f_.Open();
     const QString pl = f_.File(QStringLiteral("pl.sub"));
@@ -333,11 +334,20 @@ class MainWindowTest : public QObject {
     QVERIFY(lm::test::ReadBytes(pl).startsWith("{1}{50}{y:i}\xC2\xB3zie\xC3\xB1"));
     QCOMPARE(f_.doc().Changed(), 0);
 
-    lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
-    form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));  // saved: no prompt
-    QCOMPARE(f_.log.Take(), QStringList{QString::fromStdString("sv.sub is " + lm::NoneOfTheFormats() +
-                                                               " (it looks like SubViewer).")});
+    lm::test::WriteBytes(f_.File(QStringLiteral("sami.sub")),
+                         "<SAMI>\r\n<BODY>\r\n<SYNC Start=1000><P>Hi\r\n</BODY>\r\n</SAMI>\r\n");
+    form.OpenFromOutside(f_.File(QStringLiteral("sami.sub")));  // saved: no prompt
+    QCOMPARE(f_.log.Take(),
+             QStringList{QString::fromStdString("sami.sub is " + lm::NoneOfTheFormats() + " (it looks like SAMI).")});
     QCOMPARE(Items().size(), 3);
+
+    // Another ".sub" is read by what it holds: its header is kept, set apart.
+    lm::test::WriteBytes(f_.File(QStringLiteral("sv.sub")), "[INFORMATION]\r\n00:00:01.00,00:00:03.00\r\nHi\r\n");
+    form.OpenFromOutside(f_.File(QStringLiteral("sv.sub")));
+    QCOMPARE(f_.log.Take(), QStringList());
+    QCOMPARE(Items().size(), 2);
+    QVERIFY2(status->text().startsWith(QStringLiteral("SubViewer 2 \u00b7 Encoding: Windows-1252")),
+             qPrintable(status->text()));
   }
 
   // An entry longer than the grid, edited, moved away from, saved and read

@@ -66,12 +66,12 @@ class OpenDialogTest : public QObject {
   void opensTheChosenFileAndRemembersIt() {
     QFETCH(QString, how);
     lm::test::WriteBytes(Data("film.sub"), "{1}{2}a\r\n\r\n{3}{4}b\r\n");
-    lm::test::WriteBytes(Data("notes.txt"), "x");
+    lm::test::WriteBytes(Data("notes.odt"), "x");
     Remember(Data());
     Loadbox* box = Show();
     QVERIFY(box);
     auto* files = Child<FileList>(box, "File1");
-    QCOMPARE(files->count(), 1);  // only "*.sub"
+    QCOMPARE(files->count(), 1);  // only subtitle files
     Click(files, "film.sub");
     if (how == "button") ClickButton(box, "Loadbutton");
     if (how == "enter") QTest::keyClick(files, Qt::Key_Return);
