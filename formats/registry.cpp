@@ -4,7 +4,9 @@
 
 #include "formats/microdvd/microdvd.h"
 #include "formats/recognised.h"
+#include "formats/sbv/sbv.h"
 #include "formats/subrip/subrip.h"
+#include "formats/webvtt/webvtt.h"
 
 namespace lm {
 
@@ -12,6 +14,8 @@ const std::vector<const Format*>& Formats() {
   static const std::vector<const Format*> kFormats = {
       &MicroDvd(),
       &SubRip(),
+      &WebVtt(),
+      &YouTubeSbv(),
   };
   return kFormats;
 }
