@@ -185,7 +185,6 @@ INSTANTIATE_TEST_SUITE_P(
             "SubViewer"},
         RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n",
                     "SubViewer"},
-        RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
         RefusalCase{
             "Ass",
             "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
@@ -207,6 +206,15 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
         RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Refused by its name once, a WebVTT file is read: its header a line of the
+// file's own, its cue an entry.
+TEST(Loaded, AWebVttFileByItsHeader) {
+  SubtitleFile file;
+  ASSERT_EQ(ParseSubtitleFile("WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", file), ReadStatus::Ok);
+  EXPECT_EQ(file.identity.readAs, FormatById("vtt"));
+  EXPECT_EQ(file.lines, (Lines{std::string(kFormatLine) + "WEBVTT", "{00:01.000}{00:03.000}Hello"}));
+}
 
 TEST(Loaded, ARealMicroDvdFileWithOddLines) {
   const std::string film =
