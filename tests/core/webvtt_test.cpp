@@ -58,7 +58,8 @@ TEST(WebVtt, RoundTripsByteForByte) {
        "00:00:04.000 vertical:rl\r\n-Ano.\r\n-Ne.\r\n",
        Encoding::Utf8Bom},
       {"Windows1250",
-       "WEBVTT\r\n\r\n00:01.000 --> 00:03.000\r\n\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xFAp\xECl \xEF\xE1belsk\xE9 \xF3"
+       "WEBVTT\r\n\r\n00:01.000 --> 00:03.000\r\n\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xFAp\xECl \xEF\xE1"
+       "belsk\xE9 \xF3"
        "dy.\r\n\r\n00:04.000 --> 00:05.000\r\nP\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xFAp\xECl.\r\n\r\n",
        Encoding::Windows1250},
   };
