@@ -84,22 +84,56 @@ const Times& TheTimes() {
 // the entry before.
 enum class Kind { Cue, CueWithId, Structure, Unread };
 
-// Whether `next` may follow `previous` with no blank line between and still
-// be read as what it is: a timing line ends a cue's text and a block of the
-// file's structure; an identifier line ends lines that were no cue; the
-// lines of a block and lines that were no cue run on.
-bool RunsOn(Kind previous, Kind next) {
-  switch (previous) {
-    case Kind::Cue:
-    case Kind::CueWithId:
-      return next == Kind::Cue;
-    case Kind::Structure:
-      return next == Kind::Structure || next == Kind::Cue;
-    case Kind::Unread:
-      return next == Kind::Unread || next == Kind::CueWithId;
+// What reading makes of the lines written so far, as far as the next line
+// is concerned: the state the reader is in, and whether the last line, read
+// as no cue's, would become the identifier of a cue whose timing line came
+// right after it. An entry that would not read as itself right after them
+// gets a blank line before it.
+class Lookout {
+ public:
+  // An entry of `kind` with no blank line before it reads as itself: a
+  // timing line starts a cue anywhere but right after a line it would make
+  // an identifier of; an identifier and a line that is no cue's run on from
+  // lines that were none, a block's lines from its first.
+  bool RunsOn(Kind kind) const {
+    switch (kind) {
+      case Kind::Cue:
+        return !couldBeId_;
+      case Kind::CueWithId:
+      case Kind::Unread:
+        return in_ == In::Unread;
+      case Kind::Structure:
+        return in_ == In::Header || in_ == In::Block;
+    }
+    return false;
   }
-  return false;
-}
+  void Blank() {
+    in_ = In::Nothing;
+    couldBeId_ = false;
+  }
+  void Cue() {
+    in_ = In::Cue;
+    couldBeId_ = false;
+    first_ = false;
+  }
+  // A line read as no cue's.
+  void Kept(std::string_view text) {
+    const bool arrow = text.find("-->") != std::string_view::npos;
+    if (in_ == In::Nothing) {
+      const bool header = first_ && IsHeader(text);
+      in_ = header ? In::Header : IsBlockStart(text) ? In::Block : In::Unread;
+      couldBeId_ = !header && !arrow;
+    } else {
+      couldBeId_ = in_ == In::Unread && !arrow;
+    }
+    first_ = false;
+  }
+
+ private:
+  enum class In { Nothing, Header, Block, Unread, Cue } in_ = In::Nothing;
+  bool couldBeId_ = false;
+  bool first_ = true;
+};
 
 class WebVttFormat final : public Format {
  public:
@@ -293,11 +327,11 @@ void WebVttFormat::Write(EntryFeed& entries, const FileIdentity& identity, const
   const bool converted = entries.Converted();
   const int count = entries.Count();
   bool wrote = false, headed = false;
-  Kind previous = Kind::Structure;
+  Lookout lookout;
   std::string expected, part;
   for (int k = 0; k < count; ++k) {
     const std::string* entry = entries.Line(k);
-    if (!entry) continue;
+    if (!entry || entry->empty()) continue;
     const std::string& line = *entry;
     const SourceCue* was = converted ? nullptr : entries.Cue(k);
     if (!headed) {
@@ -305,6 +339,7 @@ void WebVttFormat::Write(EntryFeed& entries, const FileIdentity& identity, const
       const bool header = IsFormatLine(line) && IsHeader(AsKept(line));
       if (!header && (converted || !was)) {
         emit("WEBVTT");
+        lookout.Kept("WEBVTT");
         wrote = true;
       }
     }
@@ -323,21 +358,20 @@ void WebVttFormat::Write(EntryFeed& entries, const FileIdentity& identity, const
     // The blank lines before it.
     if (was && headAt > 0) {
       EachLine(wasTiming.substr(0, headAt - 1), emit);
-    } else if (wrote && (was == nullptr || !RunsOn(previous, kind))) {
+      lookout.Blank();
+    } else if (wrote && (was == nullptr || !lookout.RunsOn(kind))) {
       emit({});
+      lookout.Blank();
     }
-    previous = kind;
     wrote = true;
 
     if (!timed) {
-      if (IsKeptLine(line)) {
-        emit(AsKept(line));
-      } else if (!line.empty()) {
-        part = ShowLiteralBars(line);
-        emit(part);
-      }
+      const std::string_view kept = IsKeptLine(line) ? AsKept(line) : (part = ShowLiteralBars(line));
+      emit(kept);
+      lookout.Kept(kept);
       continue;
     }
+    lookout.Cue();
     if (fromCue) {
       EntryAsRead(*was, expected);
       if (expected == line) {

@@ -4,6 +4,7 @@
 #include "formats/webvtt/webvtt.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 #include "editor/char_grid.h"
 #include "formats/microdvd/microdvd.h"
@@ -260,6 +261,70 @@ TEST(WebVtt, ConvertsToAndFromFrames) {
   Document sub;
   test::Run(sub, [&] { ASSERT_TRUE(LoadSubtitleText(sub, frames, "a.sub")); });
   EXPECT_EQ(Saved(sub, &WebVtt()), "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\n<i>Top &amp; co</i>\n\n");
+}
+
+// An entry as the document shows it: its times as milliseconds, its text
+// with references as their characters.
+std::string Shown(std::string_view line) {
+  EntryFields f;
+  if (!SplitFullEntry(line, f)) return ShowLiteralBars(AsKept(line));
+  const auto start = ParseWebVttTime(f.start), stop = ParseWebVttTime(f.stop);
+  if (!start || !stop) return ShowLiteralBars(line);
+  return std::to_string(*start) + "-" + std::to_string(*stop) + ":" + ShowLiteralBars(f.text);
+}
+
+// Random files of every kind of block, odd ones among them: written back
+// unchanged byte for byte; fixed, cut or with entries deleted, written
+// and read again, every entry reads back as what it shows.
+TEST(WebVtt, RandomFilesReadBackAsTheyWere) {
+  const char* const kHeaders[] = {"WEBVTT", "WEBVTT - film", "\xEF\xBB\xBFWEBVTT"};
+  const char* const kHeaderLines[] = {"Kind: captions", "Language: en"};
+  const char* const kBlocks[] = {"NOTE x", "NOTE", "STYLE", "REGION", "stray", "00:01 --> x", "1"};
+  const char* const kTimings[] = {"00:01.000 --> 00:02.000", "00:00:03.000 --> 00:00:05.500 line:0 align:start",
+                                  "00:04,5 --> 00:06.000 region:a<b", "1:00:00.000-->1:00:09.000 position:10%"};
+  const char* const kTexts[] = {"<i>Tom &amp; Jerry</i> [LAUGHS] are walking along the river bank today",
+                                "<v Bob>- Hello | there, this is a long line of text that needs a break",
+                                "&lt;3 &nbsp;&lrm;x",
+                                "A --> B",
+                                "(sighs)",
+                                "<c.red>red</c> <00:01.500>now",
+                                "  "};
+  const char* const kBlanks[] = {"", "", " "};
+  std::mt19937 rng(1607);
+  auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = std::string(kHeaders[pick(3)]) + "\n";
+    for (int k = pick(3); k > 0; --k) bytes += std::string(kHeaderLines[pick(2)]) + "\n";
+    for (int block = 0, blocks = pick(12); block < blocks; ++block) {
+      for (int k = pick(3) ? 1 : pick(3); k > 0; --k) bytes += std::string(kBlanks[pick(3)]) + "\n";
+      if (pick(4) == 0) bytes += std::string(kBlocks[pick(7)]) + "\n";
+      if (pick(5)) bytes += std::string(kTimings[pick(4)]) + "\n";
+      for (int k = pick(3); k > 0; --k) bytes += std::string(kTexts[pick(7)]) + "\n";
+    }
+    // Blank lines ending a file are written back as one empty line.
+    bytes += "\n00:09.000 --> 00:10.000\nEnd\n";
+    Session s;
+    Open(s, bytes);
+    ASSERT_EQ(Saved(s.doc), bytes) << round;
+    switch (round % 3) {
+      case 0:
+        s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
+        break;
+      case 1:
+        s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
+        break;
+      default:
+        // The header stays: without it the file would be another format's.
+        for (int k = pick(4); k > 0 && s.doc.List1.Count() > 1; --k)
+          s.Run(CommandId::EditEntry, [&] { s.doc.RemoveItem(1 + pick(s.doc.List1.Count() - 1)); });
+    }
+    const std::string written = Saved(s.doc);
+    SubtitleFile again;
+    ASSERT_EQ(ParseSubtitleFile(written, again), ReadStatus::Ok) << written;
+    ASSERT_EQ(again.lines.size(), s.doc.List1.Items().size()) << bytes << "\n--\n" << written;
+    for (size_t k = 0; k < again.lines.size(); ++k)
+      EXPECT_EQ(Shown(again.lines[k]), Shown(s.doc.List1.Item(static_cast<int>(k)))) << bytes << "\n--\n" << written;
+  }
 }
 
 TEST(WebVttDialect, TagsSettingsAndSpans) {
