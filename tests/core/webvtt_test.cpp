@@ -146,8 +146,6 @@ TEST(WebVtt, Detection) {
       {"SubRip", "1\n00:00:01,000 --> 00:00:02,000\nHello\n", "srt", ""},
       {"SubRipWithDots", "1\n00:00:01.000 --> 00:00:02.000\nHello\n", "srt", ""},
       {"Frames", "{1}{25}Hello\n{26}{50}Bye\n", "sub", ""},
-      {"Sbv", "0:00:01.000,0:00:03.000\nHello\n\n0:00:04.000,0:00:05.000\nBye\n", "sbv", ""},
-      {"SubViewer", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n", nullptr, "SubViewer"},
   };
   for (const auto& c : cases) {
     SubtitleFile file;
