@@ -21,22 +21,6 @@ Fit Header(const std::vector<std::string_view>& lines, Is is) {
   return {};
 }
 
-bool WebVttTiming(Scan c) {
-  // The hours are optional: "00:01.000" or "00:00:01.000".
-  Scan minutes = c;
-  if (!(minutes.Digits(2, 2) && minutes.Char(':') && minutes.Digits(2, 2) && minutes.Char('.') && minutes.Digits())) {
-    if (!(c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.Char('.') && c.Digits()))
-      return false;
-    minutes = c;
-  }
-  minutes.Blanks();
-  return minutes.Text("-->");
-}
-
-Fit WebVtt(const std::vector<std::string_view>& lines) {
-  const Fit header = Header(lines, [](std::string_view t, size_t i) { return i == 0 && t.substr(0, 6) == "WEBVTT"; });
-  return header.decisive ? header : Fit{scan::ShareOf(lines, WebVttTiming), false};
-}
 Fit SubStationAlpha(const std::vector<std::string_view>& lines) {
   return Header(lines, [](std::string_view t, size_t) { return t == "[Script Info]"; });
 }
@@ -86,7 +70,6 @@ Fit SpruceStl(const std::vector<std::string_view>& lines) {
 
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
-      {"WebVTT", WebVtt},
       {"SubStation Alpha", SubStationAlpha},
       {"TTML", Ttml},
       {"SAMI", Sami},

@@ -11,7 +11,7 @@
 namespace lm {
 
 struct Recogniser {
-  const char* name;  // as the refusal names it: "WebVTT"
+  const char* name;  // as the refusal names it: "SubViewer"
   Fit (*probe)(const std::vector<std::string_view>& lines);
 };
 const std::vector<Recogniser>& Recognisers();

@@ -5,9 +5,11 @@
 #include "formats/microdvd/microdvd.h"
 #include "formats/mpl2/mpl2.h"
 #include "formats/recognised.h"
+#include "formats/sbv/sbv.h"
 #include "formats/subrip/subrip.h"
 #include "formats/subviewer/subviewer.h"
 #include "formats/tmplayer/tmplayer.h"
+#include "formats/webvtt/webvtt.h"
 
 namespace lm {
 
@@ -19,6 +21,8 @@ const std::vector<const Format*>& Formats() {
       &TmPlayer(),
       &SubViewer2(),
       &SubViewer1(),
+      &WebVtt(),
+      &YouTubeSbv(),
   };
   return kFormats;
 }

@@ -107,11 +107,20 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string ShowLiteralBars(std::string_view s) {
   std::string out;
   out.reserve(s.size());
+  // Both marks start with the same two bytes.
   for (size_t i = 0;;) {
-    const size_t at = s.find(kLiteralBar, i);
+    size_t at = s.find("\xEF\xB7", i);
+    while (at != std::string_view::npos && s.compare(at, kLiteralBar.size(), kLiteralBar) != 0 &&
+           ReferenceAt(s, at) < 0)
+      at = s.find("\xEF\xB7", at + 1);
     out.append(s.substr(i, at == std::string_view::npos ? std::string_view::npos : at - i));
     if (at == std::string_view::npos) return out;
-    out += '|';
+    const int reference = ReferenceAt(s, at);
+    if (reference < 0) {
+      out += '|';
+    } else {
+      AppendUtf8(out, kReferenced[reference]);
+    }
     i = at + kLiteralBar.size();
   }
 }

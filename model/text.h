@@ -180,7 +180,26 @@ inline std::string_view AsKept(std::string_view line) {
   return IsKeptLine(line) ? line.substr(kUnreadLine.size()) : line;
 }
 
-// The text with each kLiteralBar as "|".
+// A character the file writes as a character reference (WebVTT's "&amp;",
+// "&lt;", "&gt;", "&nbsp;", "&lrm;", "&rlm;"): in the entry, one noncharacter
+// each, U+FDD3 on, in the order of kReferenced. It counts as the one
+// character it shows in every rule, no cut or edit leaves half of it, and the
+// writer gives the file the reference back; it is shown as the character.
+inline constexpr char32_t kFirstReference = 0xFDD3;
+inline constexpr char32_t kReferenced[] = {U'&', U'<', U'>', 0xA0, 0x200E, 0x200F};
+inline constexpr int kReferences = sizeof kReferenced / sizeof kReferenced[0];
+// The mark of reference `k`, as UTF-8 (always three bytes, "\xEF\xB7" and a
+// byte from 0x93).
+inline std::string ReferenceMark(int k) { return {'\xEF', '\xB7', static_cast<char>(0x93 + k)}; }
+// The reference whose mark starts at byte `i`, or -1.
+inline int ReferenceAt(std::string_view s, size_t i) {
+  if (i + 2 >= s.size() || s[i] != '\xEF' || s[i + 1] != '\xB7') return -1;
+  const int k = static_cast<unsigned char>(s[i + 2]) - 0x93;
+  return k >= 0 && k < kReferences ? k : -1;
+}
+
+// The text with each kLiteralBar as "|" and each reference mark as the
+// character it stands for: as the screen shows it.
 std::string ShowLiteralBars(std::string_view s);
 
 // The UTF-8 byte order mark.

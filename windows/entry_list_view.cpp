@@ -100,6 +100,8 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   for (QChar& c : text) {
     if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QChar(0x21B5);
     if (c == QChar(0xFDD0)) c = QLatin1Char('|');  // a "|" that is text (kLiteralBar)
+    const int reference = static_cast<int>(c.unicode()) - static_cast<int>(kFirstReference);
+    if (reference >= 0 && reference < kReferences) c = QChar(static_cast<char16_t>(kReferenced[reference]));
   }
   return text;
 }

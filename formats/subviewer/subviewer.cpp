@@ -168,6 +168,16 @@ bool IsSubViewer2Timing(std::string_view line) {
   return ParseSubViewer2Timing(line, start, stop);
 }
 
+// As the probe counts them: hundredths, as the format writes its times.
+// Milliseconds ("0:00:01.000,0:00:03.000") are YouTube's SBV, which the
+// reader still takes from a file already known to be SubViewer.
+bool IsTypicalSubViewer2Timing(std::string_view line) {
+  std::string_view start, stop;
+  if (!ParseSubViewer2Timing(line, start, stop)) return false;
+  const size_t dot = start.find_last_of(".,");
+  return dot == std::string_view::npos || TrimBlanks(start.substr(dot + 1)).size() < 3;
+}
+
 // A text line into the entry: "[br]" breaks it, a "|" is a character.
 void AppendSubViewer2Text(std::string& entry, std::string_view line) {
   for (size_t i = 0; i < line.size(); ++i) {
@@ -194,7 +204,9 @@ class SubViewer2Format final : public Format {
   Encoding PlainTextEncoding() const override { return Encoding::Windows1252; }
 
   Fit Probe(const std::vector<std::string_view>& lines) const override {
-    return ProbeStructure(lines, IsSubViewer2Timing);
+    // Its header says what it is, whatever its times look like.
+    if (!lines.empty() && EqualsNoCase(TrimBlanks(lines.front()), "[INFORMATION]")) return {1.0, true};
+    return ProbeStructure(lines, IsTypicalSubViewer2Timing);
   }
 
   // A cue is its timing line and the lines up to a blank one or the next

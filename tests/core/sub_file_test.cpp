@@ -182,7 +182,6 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
         RefusalCase{
             "Ass",
             "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
@@ -233,6 +232,15 @@ TEST(Loaded, FilesOnceRefusedByTheirLooks) {
     EXPECT_EQ(file.identity.readAs, c.format) << c.name;
     EXPECT_EQ(file.lines, c.lines) << c.name;
   }
+}
+
+// Refused by its name once, a WebVTT file is read: its header a line of the
+// file's own, its cue an entry.
+TEST(Loaded, AWebVttFileByItsHeader) {
+  SubtitleFile file;
+  ASSERT_EQ(ParseSubtitleFile("WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", file), ReadStatus::Ok);
+  EXPECT_EQ(file.identity.readAs, FormatById("vtt"));
+  EXPECT_EQ(file.lines, (Lines{std::string(kFormatLine) + "WEBVTT", "{00:01.000}{00:03.000}Hello"}));
 }
 
 TEST(Loaded, ARealMicroDvdFileWithOddLines) {

@@ -7,6 +7,7 @@
 
 #include "formats/subrip/subrip.h"
 #include "formats/subtitle_file.h"
+#include "formats/webvtt/webvtt.h"
 #include "rules/rules.h"
 #include "support.h"
 
@@ -226,7 +227,7 @@ TEST(SubRipReading, DetectionByCueStructure) {
       {"FramesAndATimingLine", "{1}{25}a\n{26}{50}b\n00:00:01,000 --> 00:00:02,000\n{51}{75}c\n{76}{100}d\n",
        &MicroDvd(), ""},
       {"FramesAndAHeader", "{1}{25}a\n{26}{50}b\n[Script Info]\n{51}{75}c\n", &MicroDvd(), ""},
-      {"WebVttWithHours", "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\nHello\n", nullptr, "WebVTT"},
+      {"WebVttWithHours", "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\nHello\n", &WebVtt(), ""},
   };
   for (const auto& [name, text, format, looksLike] : cases) {
     SubtitleFile file;
