@@ -48,9 +48,6 @@ Fit WebVtt(const std::vector<std::string_view>& lines) {
   const Fit header = Header(lines, [](std::string_view t, size_t i) { return i == 0 && t.substr(0, 6) == "WEBVTT"; });
   return header.decisive ? header : Fit{scan::ShareOf(lines, WebVttTiming), false};
 }
-Fit SubStationAlpha(const std::vector<std::string_view>& lines) {
-  return Header(lines, [](std::string_view t, size_t) { return t == "[Script Info]"; });
-}
 Fit SubViewer(const std::vector<std::string_view>& lines) {
   const Fit header = Header(lines, [](std::string_view t, size_t) { return t == "[INFORMATION]"; });
   return header.decisive ? header : Fit{scan::ShareOf(lines, SubViewerTiming), false};
@@ -104,7 +101,6 @@ Fit SpruceStl(const std::vector<std::string_view>& lines) {
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
       {"WebVTT", WebVtt},
-      {"SubStation Alpha", SubStationAlpha},
       {"SubViewer", SubViewer},
       {"MPL2", Mpl2},
       {"TMPlayer", TmPlayer},

@@ -4,6 +4,7 @@
 
 #include "formats/microdvd/microdvd.h"
 #include "formats/recognised.h"
+#include "formats/ssa/ssa.h"
 #include "formats/subrip/subrip.h"
 
 namespace lm {
@@ -12,6 +13,8 @@ const std::vector<const Format*>& Formats() {
   static const std::vector<const Format*> kFormats = {
       &MicroDvd(),
       &SubRip(),
+      &AdvancedSubStation(),
+      &SubStation(),
   };
   return kFormats;
 }

@@ -186,10 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"SubViewerWithoutHeader", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n",
                     "SubViewer"},
         RefusalCase{"WebVtt", "WEBVTT\n\n00:01.000 --> 00:03.000\nHello\n", "WebVTT"},
-        RefusalCase{
-            "Ass",
-            "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
-            "SubStation Alpha"},
         RefusalCase{"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", "MPL2"},
         RefusalCase{"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", "MPL2"},
         RefusalCase{"TmPlayer", "0:00:01:Hello\n0:00:04=Bye|there\n", "TMPlayer"},
@@ -216,6 +212,20 @@ TEST(Loaded, ARealMicroDvdFileWithOddLines) {
   ASSERT_EQ(ParseSubtitleFile(film, file), ReadStatus::Ok);
   EXPECT_EQ(file.lines.size(), 6u);
   EXPECT_EQ(file.lines[3], "A line without braces");
+}
+
+// Once refused by its name, a script is read now, and written back as it was.
+TEST(Loaded, AnAdvancedSubStationScript) {
+  const std::string script =
+      "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n";
+  Document doc;
+  test::Run(doc, [&] { ASSERT_TRUE(LoadSubtitleText(doc, script, "film.ass")); });
+  EXPECT_EQ(doc.ReadFormat().Id(), "ass");
+  EXPECT_EQ(doc.List1.Count(), 4);
+  EXPECT_EQ(doc.List1.Item(3), "{0:00:01.00}{0:00:02.00}{\\i1}Hi{\\i0}");
+  std::string written;
+  ASSERT_TRUE(EncodeDocument(doc, nullptr, written));
+  EXPECT_EQ(written, script);
 }
 
 // ------------------------------------------------------------ loading and saving
