@@ -83,6 +83,9 @@ bool IsComment(std::string_view trimmed) {
 }
 
 constexpr std::string_view kDialogue = "dialogue:";
+// Encoded lines of a font or a picture held in one entry: some 20 000
+// characters, well within what an entry may hold.
+constexpr size_t kDataLinesPerEntry = 256;
 
 // Which fields of an event line hold what, as its section's "Format:" line
 // names them; the usual ten fields until one does.
@@ -199,6 +202,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
   EventFields fields;
   Section section = Section::None;
   size_t blanks = 0, unread = 0, firstUnread = 0;
+  size_t dataLines = 0;  // in the entry before, when it is encoded data
   bool first = true;
   std::string entry;
   for (size_t i = 0; i < n; ++i) {
@@ -215,6 +219,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
     cue.timing.assign(blanks, '\n');
     blanks = 0;
     std::string_view mark = kFormatLine;
+    bool data = false;
     if (const std::optional<Section> opened = SectionOf(trimmed)) {
       section = *opened;
     } else if (StartsWithNoCase(trimmed, kDialogue)) {
@@ -240,6 +245,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
         AppendEntryText(entry, cue.text);
         out.entries.push_back(entry);
         out.sources.push_back(std::move(cue));
+        dataLines = 0;
         continue;
       }
       mark = kUnreadLine;
@@ -249,7 +255,19 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
       if (!IsOtherEvent(trimmed) && !IsComment(trimmed) && !trimmed.empty()) mark = kUnreadLine;
     } else if (section == Section::None) {
       if (!IsOtherEvent(trimmed) && !IsComment(trimmed) && !trimmed.empty()) mark = kUnreadLine;
+    } else if (section == Section::Data && !StartsWithNoCase(trimmed, "fontname:") &&
+               !StartsWithNoCase(trimmed, "filename:")) {
+      // A font's or a picture's encoded lines, a few hundred to an entry:
+      // one embedded font is thousands of lines, more than a document holds.
+      if (cue.timing.empty() && dataLines > 0 && dataLines < kDataLinesPerEntry) {
+        out.entries.back() += '\n';
+        out.entries.back() += line;
+        ++dataLines;
+        continue;
+      }
+      data = true;
     }
+    dataLines = data ? 1 : 0;
     if (mark == kUnreadLine && unread++ == 0) firstUnread = i + 1;
     std::string kept;
     kept.reserve(mark.size() + line.size());
@@ -349,7 +367,14 @@ class Writer {
     if (!start || !stop) {
       // Without times: as it is, to be read back as a line that is no event.
       if (IsKeptLine(line)) {
-        emit_(AsKept(line));
+        // Encoded data is held a few hundred lines to an entry.
+        const std::string_view kept = AsKept(line);
+        for (size_t from = 0;;) {
+          const size_t end = kept.find('\n', from);
+          emit_(kept.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from));
+          if (end == std::string_view::npos) break;
+          from = end + 1;
+        }
       } else if (!line.empty()) {
         part_ = ShowLiteralBars(line);
         emit_(part_);
@@ -430,12 +455,13 @@ bool IsNamedValue(std::string_view t) {
   return true;
 }
 
-// Which of the two a script is, as its script type, else its styles
-// section, says: true for v4.00+, nothing when it says neither.
+// What the first lines of a text hold of a script.
 struct Survey {
   size_t sample = 0, explained = 0, events = 0;
   bool openedByHeader = false;  // its first line opens a section of a script
   std::optional<Section> firstSection;
+  // Which of the two it is, as its script type and its styles section say:
+  // true for v4.00+.
   std::optional<bool> typePlus, stylesPlus;
 };
 

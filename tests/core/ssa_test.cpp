@@ -216,6 +216,20 @@ TEST(Ssa, OddScriptsStayVisibleAndWhole) {
   EXPECT_EQ(Saved(s.doc), bytes) << "nothing to remove";
 }
 
+// An embedded font is tens of thousands of lines: more than a document
+// holds, were each an entry.
+TEST(Ssa, EmbeddedDataIsKeptAFewHundredLinesToAnEntry) {
+  std::string font;
+  for (int i = 0; i < 40000; ++i) font += "M" + std::string(60, static_cast<char>('!' + i % 60)) + "\r\n";
+  const std::string bytes = "[Script Info]\r\n\r\n[Fonts]\r\nfontname: a_0.ttf\r\n" + font +
+                            "\r\n[Events]\r\nDialogue: 0,0:00:01.00,0:00:02.00,,,0,0,0,,Hi\r\n";
+  Session s;
+  Open(s, bytes);
+  EXPECT_EQ(s.doc.List1.Count(), 3 + (40000 + 255) / 256 + 2);
+  EXPECT_EQ(s.doc.List1.Item(s.doc.List1.Count() - 1), "{0:00:01.00}{0:00:02.00}Hi");
+  EXPECT_EQ(Saved(s.doc), bytes);
+}
+
 TEST(SsaTimes, ParseWhatScriptsHoldAndWriteCentiseconds) {
   const std::pair<const char*, std::optional<int64_t>> cases[] = {
       {"0:00:01.00", 1000},
