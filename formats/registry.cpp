@@ -13,8 +13,7 @@ const std::vector<const Format*>& Formats() {
   static const std::vector<const Format*> kFormats = {
       &MicroDvd(),
       &SubRip(),
-      &AdvancedSubStation(),
-      &SubStation(),
+      &SubStationAlpha(),
   };
   return kFormats;
 }

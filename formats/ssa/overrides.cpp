@@ -112,14 +112,10 @@ std::string ColorOf(std::string_view value) {
 }
 
 // The older alignment codes (1-3 bottom, +4 top, +8 middle) as keypad
-// positions, and back.
+// positions.
 int PositionOfLegacy(int a) {
   static constexpr int kPositions[12] = {0, 1, 2, 3, 0, 7, 8, 9, 0, 4, 5, 6};
   return a > 0 && a < 12 ? kPositions[a] : 0;
-}
-int LegacyOfPosition(int position) {
-  static constexpr int kCodes[10] = {0, 1, 2, 3, 9, 10, 11, 5, 6, 7};
-  return position > 0 && position < 10 ? kCodes[position] : 0;
 }
 
 void ResetStyle(Style& style) {
@@ -221,7 +217,7 @@ bool FirstWins(std::string_view key) { return key == "an" || key == "pos" || key
 
 class Overrides final : public StyleDialect {
  public:
-  explicit Overrides(bool numpad) : StyleDialect("{\\", false, false, kLongestTag), numpad_(numpad) {}
+  Overrides() : StyleDialect("{\\", false, false, kLongestTag) {}
 
   size_t TagAt(std::string_view s, size_t i) const override { return SsaTagAt(s, i); }
 
@@ -372,8 +368,7 @@ class Overrides final : public StyleDialect {
       if (k > 0) out += '|';
       const Style& s = lines[k].style;
       std::string block;
-      if (k == 0 && s.position > 0)
-        block += numpad_ ? "\\an" + std::to_string(s.position) : "\\a" + std::to_string(LegacyOfPosition(s.position));
+      if (k == 0 && s.position > 0) block += "\\an" + std::to_string(s.position);
       if (!lines[k].text.empty()) {
         Toggle(block, "i", now.italic, s.italic);
         Toggle(block, "b", now.bold, s.bold);
@@ -412,15 +407,13 @@ class Overrides final : public StyleDialect {
     block += std::string("\\") + name + (wanted ? "1" : "0");
     now = wanted;
   }
-
-  bool numpad_;
 };
 
 }  // namespace
 
-const StyleDialect& Dialect(bool numpad) {
-  static const Overrides numbered(true), legacy(false);
-  return numpad ? numbered : legacy;
+const StyleDialect& Dialect() {
+  static const Overrides dialect;
+  return dialect;
 }
 
 bool DrawingOnly(std::string_view text) {

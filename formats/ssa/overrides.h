@@ -1,15 +1,14 @@
 #pragma once
-// The override tags of SubStation Alpha text as a style dialect, shared by
-// the two formats of this folder.
+// The override tags of SubStation Alpha text as a style dialect.
 #include <string_view>
 
 #include "model/style.h"
 
 namespace lm::ssa {
 
-// `numpad`: positions are written "\an1".."\an9" (v4.00+); otherwise as the
-// older "\a" codes (v4.00). Both are read either way.
-const StyleDialect& Dialect(bool numpad);
+// Positions are read as "\an1".."\an9" and as the older "\a" codes, and
+// written as the first.
+const StyleDialect& Dialect();
 
 // Entry text holding a drawing and nothing visible but blanks and line
 // breaks: no other format can show it.

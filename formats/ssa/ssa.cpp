@@ -60,10 +60,9 @@ const Times& TheTimes() {
 enum class Section { None, Info, Styles, Events, Data, Other };
 
 // "[Events]": the section it opens; nothing for a line that opens none.
-std::optional<Section> SectionOf(std::string_view trimmed, std::string_view* name = nullptr) {
+std::optional<Section> SectionOf(std::string_view trimmed) {
   if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') return std::nullopt;
   const std::string_view inside = TrimBlanks(trimmed.substr(1, trimmed.size() - 2));
-  if (name) *name = inside;
   if (EqualsNoCase(inside, "script info")) return Section::Info;
   if (EqualsNoCase(inside, "v4+ styles") || EqualsNoCase(inside, "v4 styles") || EqualsNoCase(inside, "v4 styles+"))
     return Section::Styles;
@@ -300,37 +299,29 @@ std::string_view StopOf(const SourceCue& cue) {
 }
 
 // The header a script made from another format's entries starts with: one
-// style, "Default", that every event uses.
-void WriteHeader(const LineSink& emit, bool plus) {
+// style, "Default", that every event uses. Written as v4.00+, which every
+// renderer in use reads, whether the file is called ".ass" or ".ssa".
+void WriteHeader(const LineSink& emit) {
   emit("[Script Info]");
-  emit(plus ? "ScriptType: v4.00+" : "ScriptType: v4.00");
+  emit("ScriptType: v4.00+");
   emit("PlayResX: 384");
   emit("PlayResY: 288");
   emit({});
-  if (plus) {
-    emit("[V4+ Styles]");
-    emit(
-        "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
-        "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
-        "MarginR, MarginV, Encoding");
-    emit("Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,2,2,2,10,10,10,1");
-  } else {
-    emit("[V4 Styles]");
-    emit(
-        "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, TertiaryColour, BackColour, Bold, Italic, "
-        "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, AlphaLevel, Encoding");
-    emit("Style: Default,Arial,20,16777215,65535,0,0,0,0,1,2,2,2,10,10,10,0,1");
-  }
+  emit("[V4+ Styles]");
+  emit(
+      "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+      "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+      "MarginR, MarginV, Encoding");
+  emit("Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,2,2,2,10,10,10,1");
   emit({});
   emit("[Events]");
-  emit(plus ? "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text"
-            : "Format: Marked, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text");
+  emit("Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text");
 }
 
 class Writer {
  public:
-  Writer(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit, bool plus)
-      : entries_(entries), identity_(identity), emit_(emit), plus_(plus) {}
+  Writer(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit)
+      : entries_(entries), identity_(identity), emit_(emit) {}
 
   void Write() {
     const int count = entries_.Count();
@@ -345,7 +336,7 @@ class Writer {
         if (IsEvent(cue)) fields = cue;
       }
     }
-    if (!read) WriteHeader(emit_, plus_);
+    if (!read) WriteHeader(emit_);
     for (int k = 0; k < count; ++k) {
       const std::string* entry = entries_.Line(k);
       if (!entry) continue;
@@ -419,11 +410,11 @@ class Writer {
       }
       part_.append(timing.substr(copied));
     } else {
-      part_ += plus_ ? "Dialogue: 0," : "Dialogue: Marked=0,";
+      part_ += "Dialogue: 0,";
       part_ += FormatSsaTime(*start);
       part_ += ',';
       part_ += FormatSsaTime(*stop);
-      part_ += plus_ ? ",Default,,0,0,0,," : ",Default,,0000,0000,0000,,";
+      part_ += ",Default,,0,0,0,,";
     }
     // A script that writes its no-break spaces as they are keeps them so.
     const bool hardSpaces =
@@ -435,7 +426,6 @@ class Writer {
   EntryFeed& entries_;
   const FileIdentity& identity_;
   const LineSink& emit_;
-  const bool plus_;
   std::string part_;
 };
 
@@ -460,9 +450,6 @@ struct Survey {
   size_t sample = 0, explained = 0, events = 0;
   bool openedByHeader = false;  // its first line opens a section of a script
   std::optional<Section> firstSection;
-  // Which of the two it is, as its script type and its styles section say:
-  // true for v4.00+.
-  std::optional<bool> typePlus, stylesPlus;
 };
 
 Survey SurveyScript(const std::vector<std::string_view>& lines) {
@@ -472,15 +459,13 @@ Survey SurveyScript(const std::vector<std::string_view>& lines) {
   bool known = false;  // a section of a script has been opened
   for (size_t i = 0; i < s.sample; ++i) {
     const std::string_view t = scan::Head(lines, i);
-    std::string_view name;
-    if (const std::optional<Section> opened = SectionOf(t, &name)) {
+    if (const std::optional<Section> opened = SectionOf(t)) {
       section = *opened;
       if (!s.firstSection) s.firstSection = section;
       const bool script = section == Section::Info || section == Section::Styles || section == Section::Events;
       if (i == 0 && script) s.openedByHeader = true;
       known |= section != Section::Other;
       if (known) ++s.explained;
-      if (section == Section::Styles && !s.stylesPlus) s.stylesPlus = name.find('+') != std::string_view::npos;
       continue;
     }
     if (StartsWithNoCase(t, kDialogue) || StartsWithNoCase(t, "comment:")) {
@@ -492,50 +477,37 @@ Survey SurveyScript(const std::vector<std::string_view>& lines) {
     }
     if (!known || section == Section::Other) continue;
     if (section == Section::Data || IsComment(t) || IsNamedValue(t)) ++s.explained;
-    if (section == Section::Info && StartsWithNoCase(t, "scripttype:") && !s.typePlus) {
-      const std::string_view type = TrimBlanks(t.substr(11));
-      if (StartsWithNoCase(type, "v4.00")) s.typePlus = type.find('+') != std::string_view::npos;
-    }
   }
   return s;
 }
 
 // A script's own first line is decisive; so is a text most of which is a
-// script's (sections of one, or event lines without a header). The other
-// of the two formats fits a little less when the script says which it is.
-Fit ProbeScript(const std::vector<std::string_view>& lines, bool plus) {
+// script's (sections of one, or event lines without a header).
+Fit ProbeScript(const std::vector<std::string_view>& lines) {
   const Survey s = SurveyScript(lines);
   if (s.explained == 0) return {};
   const double share = static_cast<double>(s.explained) / static_cast<double>(s.sample);
   const bool scriptFirst = s.firstSection && *s.firstSection != Section::Other && *s.firstSection != Section::Data;
-  Fit fit{s.openedByHeader ? 1.0 : share,
+  return {s.openedByHeader ? 1.0 : share,
           s.openedByHeader || (s.explained * 2 >= s.sample && (scriptFirst || s.events * 2 >= s.sample))};
-  const std::optional<bool> says = s.typePlus ? s.typePlus : s.stylesPlus;
-  if (says && *says != plus) fit.score *= 0.99;
-  return fit;
 }
 
+// One format for both kinds: they are read alike, and a script keeps what
+// it is, so that saving one under the other's extension converts nothing.
 class Script final : public Format {
  public:
-  explicit Script(bool plus)
-      : plus_(plus),
-        extensions_{plus ? "ass" : "ssa"},
-        mimeTypes_(plus ? std::vector<std::string_view>{"text/x-ass", "text/x-ssa"}
-                        : std::vector<std::string_view>{"text/x-ssa"}) {}
-
-  std::string_view Id() const override { return plus_ ? "ass" : "ssa"; }
-  std::string_view Name() const override { return plus_ ? "Advanced SubStation Alpha" : "SubStation Alpha"; }
+  std::string_view Id() const override { return "ass"; }
+  std::string_view Name() const override { return "SubStation Alpha"; }
   const std::vector<std::string_view>& Extensions() const override { return extensions_; }
-  // File managers take both for "text/x-ssa".
+  // File managers take both kinds for the first.
   const std::vector<std::string_view>& MimeTypes() const override { return mimeTypes_; }
   const TimeSyntax& Times() const override { return TheTimes(); }
-  const StyleDialect& Dialect() const override { return ssa::Dialect(plus_); }
+  const StyleDialect& Dialect() const override { return ssa::Dialect(); }
   bool BarIsText() const override { return true; }
-  // The editors of v4.00+ scripts write UTF-8; the older ones wrote the
-  // Windows code page.
-  Encoding PlainTextEncoding() const override { return plus_ ? Encoding::Utf8 : Encoding::Windows1252; }
+  // What the editors of scripts write.
+  Encoding PlainTextEncoding() const override { return Encoding::Utf8; }
 
-  Fit Probe(const std::vector<std::string_view>& lines) const override { return ProbeScript(lines, plus_); }
+  Fit Probe(const std::vector<std::string_view>& lines) const override { return ProbeScript(lines); }
 
   bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const override {
     ReadScript(lines, out);
@@ -548,7 +520,7 @@ class Script final : public Format {
   // those of the event before it, or the defaults of the header written
   // for it.
   void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const override {
-    Writer(entries, identity, emit, plus_).Write();
+    Writer(entries, identity, emit).Write();
   }
 
   // A drawing has no place in another format either.
@@ -560,20 +532,14 @@ class Script final : public Format {
   }
 
  private:
-  const bool plus_;
-  const std::vector<std::string_view> extensions_;
-  const std::vector<std::string_view> mimeTypes_;
+  const std::vector<std::string_view> extensions_{"ass", "ssa"};
+  const std::vector<std::string_view> mimeTypes_{"text/x-ssa", "text/x-ass"};
 };
 
 }  // namespace
 
-const Format& AdvancedSubStation() {
-  static const Script format(true);
-  return format;
-}
-
-const Format& SubStation() {
-  static const Script format(false);
+const Format& SubStationAlpha() {
+  static const Script format;
   return format;
 }
 

@@ -5,10 +5,11 @@
 // is one entry, "{0:00:01.00}{0:00:03.50}line one|line two": its Start and
 // End fields as the file writes them (h:mm:ss.cc, centiseconds), its Text
 // field (the last one, commas and all) with "\N" as "|". Every other line
-// (the sections and what they hold, Format, Comment and style lines, fonts
-// and pictures) is a line of the file's own structure (kFormatLine), kept
-// and written back as it was; a Dialogue line whose fields cannot be read
-// is kept as a line that could not be read (kUnreadLine). A "|" in a Text
+// (the sections and what they hold, Format, Comment and style lines) is a
+// line of the file's own structure (kFormatLine), kept and written back as
+// it was, the encoded lines of an embedded font or picture a few hundred to
+// an entry; a Dialogue line whose fields cannot be read is kept as a line
+// that could not be read (kUnreadLine). A "|" in a Text
 // field is a character (kLiteralBar), "\h" a no-break space.
 //
 // Style tags: override blocks, "{\i1}", "{\an8\c&H0000FF&}", "{\k20}",
@@ -16,9 +17,9 @@
 // (spans running over line breaks), and the soft break "\n". A drawing
 // ("{\p1}m 0 0 l 10 0{\p0}") is one tag: nothing of it is visible text.
 //
-// The two formats read the same; their writers differ in what a document
-// converted from another format gets: the header, the events' first field,
-// and the position tag ("\an" or the older "\a").
+// One format for both: a script is written back as the kind it is, and a
+// document converted from another format gets a v4.00+ header, whichever
+// of the two extensions its file has.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,8 +29,7 @@
 
 namespace lm {
 
-const Format& AdvancedSubStation();
-const Format& SubStation();
+const Format& SubStationAlpha();
 
 // Bytes of the tag at byte `i` of entry text (an override block, a whole
 // drawing, "\n"), or 0.
