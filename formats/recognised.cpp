@@ -21,9 +21,6 @@ Fit Header(const std::vector<std::string_view>& lines, Is is) {
   return {};
 }
 
-Fit SubStationAlpha(const std::vector<std::string_view>& lines) {
-  return Header(lines, [](std::string_view t, size_t) { return t == "[Script Info]"; });
-}
 
 // ASCII letters compared without case.
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -70,7 +67,6 @@ Fit SpruceStl(const std::vector<std::string_view>& lines) {
 
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
-      {"SubStation Alpha", SubStationAlpha},
       {"TTML", Ttml},
       {"SAMI", Sami},
       {"Scenarist SCC", Scc},

@@ -6,6 +6,7 @@
 #include "formats/mpl2/mpl2.h"
 #include "formats/recognised.h"
 #include "formats/sbv/sbv.h"
+#include "formats/ssa/ssa.h"
 #include "formats/subrip/subrip.h"
 #include "formats/subviewer/subviewer.h"
 #include "formats/tmplayer/tmplayer.h"
@@ -23,6 +24,7 @@ const std::vector<const Format*>& Formats() {
       &SubViewer1(),
       &WebVtt(),
       &YouTubeSbv(),
+      &SubStationAlpha(),
   };
   return kFormats;
 }

@@ -182,10 +182,6 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{
-            "Ass",
-            "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n",
-            "SubStation Alpha"},
         RefusalCase{"Ttml",
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n<body><div>\n"
                     "<p begin=\"00:00:01.000\" end=\"00:00:02.000\">Hello</p>\n</div></body></tt>\n",
@@ -251,6 +247,20 @@ TEST(Loaded, ARealMicroDvdFileWithOddLines) {
   ASSERT_EQ(ParseSubtitleFile(film, file), ReadStatus::Ok);
   EXPECT_EQ(file.lines.size(), 6u);
   EXPECT_EQ(file.lines[3], "A line without braces");
+}
+
+// Once refused by its name, a script is read now, and written back as it was.
+TEST(Loaded, AnAdvancedSubStationScript) {
+  const std::string script =
+      "[Script Info]\nTitle: x\n\n[Events]\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,{\\i1}Hi{\\i0}\n";
+  Document doc;
+  test::Run(doc, [&] { ASSERT_TRUE(LoadSubtitleText(doc, script, "film.ass")); });
+  EXPECT_EQ(doc.ReadFormat().Id(), "ass");
+  EXPECT_EQ(doc.List1.Count(), 4);
+  EXPECT_EQ(doc.List1.Item(3), "{0:00:01.00}{0:00:02.00}{\\i1}Hi{\\i0}");
+  std::string written;
+  ASSERT_TRUE(EncodeDocument(doc, nullptr, written));
+  EXPECT_EQ(written, script);
 }
 
 // ------------------------------------------------------------ loading and saving
