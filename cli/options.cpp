@@ -32,16 +32,6 @@ std::string Indented(const std::string& text, size_t indent) {
   return out;
 }
 
-// Each format's name and usual extension: "NAME (.EXT), … or NAME (.EXT)".
-std::string FormatList() {
-  std::string out;
-  const auto& formats = Formats();
-  for (size_t i = 0; i < formats.size(); ++i) {
-    out += i == 0 ? "" : i + 1 == formats.size() ? " or " : ", ";
-    out += std::string(formats[i]->Name()) + " (." + std::string(formats[i]->Extensions().front()) + ")";
-  }
-  return out;
-}
 }  // namespace
 
 std::string Usage() {
@@ -52,15 +42,16 @@ std::string Usage() {
     name.resize(std::max<size_t>(name.size() + 1, 12), ' ');
     commands += "  " + name + Indented(WithLimits(row.cliHelp), 14) + "\n";
   }
-  std::string formatOption = "  --format " + FormatIds("|");
-  formatOption.resize(std::max<size_t>(formatOption.size() + 1, 21), ' ');
-  std::string extensions;
-  const auto& formats = Formats();
-  for (size_t i = 0; i < formats.size(); ++i)
-    extensions += (i == 0                    ? "."
-                   : i + 1 == formats.size() ? " or ."
-                                             : ", .") +
-                  std::string(formats[i]->Extensions().front());
+  // One line a format: its id for --format, its name and its extensions.
+  std::string formatTable;
+  for (const Format* f : Formats()) {
+    std::string row = "    " + std::string(f->Id());
+    row.resize(std::max<size_t>(row.size() + 1, 17), ' ');
+    row += std::string(f->Name());
+    row.resize(std::max<size_t>(row.size() + 1, 36), ' ');
+    for (size_t e = 0; e < f->Extensions().size(); ++e) row += (e ? ", ." : ".") + std::string(f->Extensions()[e]);
+    formatTable += row + "\n";
+  }
   return "Usage: linemend COMMAND [OPTIONS] FILE...\n"
          "\n"
          "Commands:\n" +
@@ -73,8 +64,10 @@ std::string Usage() {
          "  -i, --in-place     rewrite each input file in its own encoding and line\n"
          "                     ends; refused when the file changed meanwhile or is\n"
          "                     read-only\n" +
-         formatOption + "the output format (default: the output file's\n" + "                     extension " +
-         extensions + ", else the input's format)\n" +
+         "  --format ID        the output format (see the formats below); default:\n"
+         "                     the one the output file's extension names (a name\n"
+         "                     the input's own format also takes keeps it), else\n"
+         "                     the input's format\n" +
          "  --fps N            the frame rate between frames and times: 23.976, 25,\n"
          "                     29.97 … (default: the frame rate a file names, as a\n"
          "                     \"{1}{1}23.976\" first entry, else 25)\n"
@@ -100,10 +93,11 @@ std::string Usage() {
          "  -V, --version      print the version\n"
          "  -h, --help         show this help\n"
          "\n"
-         "A file is read as " +
-         FormatList() +
-         " by what it holds;\n"
-         "anything else is refused. FILE \"-\" is standard input (with -o FILE or\n"
+         "Formats (ID, name, extensions), each file read as what it holds, whatever\n"
+         "its name; anything else is refused:\n" +
+         formatTable +
+         "\n"
+         " FILE \"-\" is standard input (with -o FILE or\n"
          "-o -). Messages go to standard output, or to standard error when the\n"
          "output is standard output; check prints \"N: <entry>\" for each entry\n"
          "still too long (\"FILE:N: <entry>\" for several files), in UTF-8.\n"
@@ -209,8 +203,10 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       options.frameRate = ParseFrameRate(value);
       if (!options.frameRate) return fail("not a frame rate: '" + value + "'");
     } else if (option == "--format") {
+      // An id, or an extension ("ssa"): the first format that takes it.
       options.format = FormatById(value);
-      if (!options.format) return fail("unknown format '" + value + "' (" + FormatIds(" or ") + ")");
+      if (!options.format) options.format = FormatOfPath("x." + value);
+      if (!options.format) return fail("unknown format '" + value + "' (" + FormatIds(", ") + ")");
     } else {
       return fail("unknown option '" + a + "'");
     }
