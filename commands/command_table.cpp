@@ -43,6 +43,8 @@ const std::vector<CommandRow> kCommands = {
     {CommandId::Undo, "Undo", "&Undo", Place::EditMenu, true, "Ctrl+Z", "", "", nullptr},
     {CommandId::Redo, "Redo", "Re&do", Place::EditMenu, false, "Ctrl+Y; Ctrl+Shift+Z", "", "", nullptr},
     {CommandId::ShowStyleTags, "ShowTags", "Show style &tags", Place::ViewMenu, false, "", "", "", nullptr},
+    {CommandId::Profile, "Profile", "&Profile", Place::RulesMenu, false, "", "", "", nullptr},
+    {CommandId::NextProblem, "NextProblem", "&Next problem", Place::RulesMenu, false, "Ctrl+Shift+N", "", "", nullptr},
     {CommandId::HelpContents, "Contents", "&Contents", Place::HelpMenu, false, "", "", "", nullptr},
     {CommandId::KeyHelp, "Tabgenter", "&Keyhelp", Place::HelpMenu, false, "", "", "", nullptr},
     {CommandId::Mail, "Epost", "E-&mail Tornak", Place::HelpMenu, false, "", "", "", nullptr},
@@ -103,8 +105,8 @@ std::string UndoName(CommandId id) { return UndoName(CommandOf(id)); }
 
 const std::vector<MenuRow>& Menus() {
   static const std::vector<MenuRow> menus = {
-      {Place::FileMenu, "File", "&File"}, {Place::SeekMenu, "Find", "&Seek"}, {Place::EditMenu, "Edit", "&Edit"},
-      {Place::ViewMenu, "View", "&View"}, {Place::HelpMenu, "Help", "&Help"},
+      {Place::FileMenu, "File", "&File"}, {Place::SeekMenu, "Find", "&Seek"},    {Place::EditMenu, "Edit", "&Edit"},
+      {Place::ViewMenu, "View", "&View"}, {Place::RulesMenu, "Rules", "&Rules"}, {Place::HelpMenu, "Help", "&Help"},
   };
   return menus;
 }

@@ -36,6 +36,9 @@ enum class CommandId {
   Redo,
   // View
   ShowStyleTags,
+  // Rules
+  Profile,
+  NextProblem,
   // Help
   HelpContents,
   KeyHelp,
@@ -71,7 +74,7 @@ enum class CommandId {
 
 // Where the window offers a command: a menu, in the table's order, or the
 // row of buttons under the grid; None: no control of its own.
-enum class Place { None, FileMenu, SeekMenu, EditMenu, ViewMenu, HelpMenu, Button };
+enum class Place { None, FileMenu, SeekMenu, EditMenu, ViewMenu, RulesMenu, HelpMenu, Button };
 
 struct CommandRow {
   CommandId id;

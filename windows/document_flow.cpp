@@ -80,8 +80,7 @@ void Form1::LatestSub_Click() {
   const std::string path = LocalPath(latestSub_->data().toString());
   if (path.empty()) return;
   const double rate = folders_.ReadFrameRate();
-  ReplaceDocument([path, rate](Document& doc) { return LoadSubtitlePath(doc, path, std::nullopt, rate); }, path,
-                  this);
+  ReplaceDocument([path, rate](Document& doc) { return LoadSubtitlePath(doc, path, std::nullopt, rate); }, path, this);
 }
 
 void Form1::Encoding_Click(Encoding encoding) {
@@ -114,8 +113,9 @@ void Form1::Encoding_Click(Encoding encoding) {
 void Form1::SaveInEncoding(Encoding encoding) {
   const Document& doc = session_.doc;
   std::vector<std::string> notHeld;
+  // As the file will hold the lines: without the marks the document keeps.
   for (const std::string& line : doc.List1.Items())
-    for (std::string& c : CharactersNotHeld(encoding, line))
+    for (std::string& c : CharactersNotHeld(encoding, ShowLiteralBars(AsKept(line))))
       if (std::find(notHeld.begin(), notHeld.end(), c) == notHeld.end()) notHeld.push_back(std::move(c));
   if (!notHeld.empty()) {
     ShowMessage(this, QStringLiteral("%1, so %2 is still saved in %3.")

@@ -48,6 +48,16 @@ QString ClockText(int64_t ms) {
 }
 }  // namespace
 
+void EntryListModel::SetProblems(std::vector<QString> problems) {
+  if (problems == problems_) return;
+  problems_ = std::move(problems);
+  if (list_.Count() > 0) emit dataChanged(index(0, 0), index(list_.Count() - 1, Columns - 1));
+}
+
+QString EntryListModel::ProblemsOf(int row) const {
+  return row >= 0 && static_cast<size_t>(row) < problems_.size() ? problems_[static_cast<size_t>(row)] : QString();
+}
+
 QString EntryListModel::TimeColumn(int row, Column column) const {
   if (column == Number) return QString::number(row + 1);
   const std::string& line = list_.Item(row);
@@ -65,6 +75,9 @@ QString EntryListModel::TimeColumn(int row, Column column) const {
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
   if (!list_.Valid(index.row())) return {};
   const std::string& line = list_.Item(index.row());
+  const QString problems = ProblemsOf(index.row());
+  if (!problems.isEmpty() && role == Qt::ForegroundRole) return QColor(0xB0, 0x20, 0x20);
+  if (!problems.isEmpty() && role == Qt::ToolTipRole) return problems;
   if (index.column() != Text) {
     if (role == Qt::DisplayRole) return TimeColumn(index.row(), static_cast<Column>(index.column()));
     if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignRight | Qt::AlignVCenter);

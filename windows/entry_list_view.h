@@ -2,6 +2,7 @@
 // The document's change notifications turned into Qt signals, and the entry
 // list on the main window: a list view over the core's entry list.
 #include <functional>
+#include <vector>
 
 #include <QAbstractTableModel>
 #include <QTreeView>
@@ -42,6 +43,10 @@ class EntryListModel : public QAbstractTableModel {
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  // What each entry breaks of the profile's rules ("reading speed 23.4 > 17
+  // cps; gap 1 < 2 frames"), shown in its colour and tooltip.
+  void SetProblems(std::vector<QString> problems);
+  QString ProblemsOf(int row) const;
 
  private:
   void AboutToChange(const ListChange& change);
@@ -54,6 +59,7 @@ class EntryListModel : public QAbstractTableModel {
 
   const Document& doc_;
   const EntryList& list_;
+  std::vector<QString> problems_;  // by entry; empty: none known
   int dirtyFirst_ = -1, dirtyLast_ = -1;
 };
 

@@ -12,8 +12,12 @@
 #include <QToolButton>
 
 #include "model/navigation.h"
+#include "model/profiles.h"
+#include "rules/profile_rules.h"
 #include "windows/contact_links.h"
+#include "windows/entry_list_view.h"
 #include "windows/main_window_parts.h"
+#include "windows/messages.h"
 #include "windows/window_util.h"
 
 namespace lm::ui {
@@ -140,6 +144,7 @@ void Form1::BuildMenus() {
       {CommandId::HomePage, [] { lm::ui::HemSida::OpenHomePage(); }},
       {CommandId::About, [this] { ShowSingle(windows_->tornak, [] { return new AboutWindow; }); }},
       {CommandId::ShowStyleTags, [this] { ShowTags_Click(showTags_->isChecked()); }},
+      {CommandId::NextProblem, [this] { NextProblem_Click(); }},
   };
   for (const MenuRow& m : Menus()) {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.title));
@@ -147,12 +152,13 @@ void Form1::BuildMenus() {
     for (const CommandRow& row : Commands()) {
       if (row.place != m.place) continue;
       QAction* line = row.separatorBefore ? menu->addSeparator() : nullptr;
-      if (row.id == CommandId::Encoding || row.id == CommandId::FrameRate) {
+      if (row.id == CommandId::Encoding || row.id == CommandId::FrameRate || row.id == CommandId::Profile) {
         QMenu* sub = menu->addMenu(Caption(row));
         sub->setObjectName(QString::fromLatin1(row.control));
         sub->menuAction()->setObjectName(QString::fromLatin1(row.control));
         if (row.id == CommandId::Encoding) BuildEncodingMenu(sub);
         if (row.id == CommandId::FrameRate) BuildFrameRateMenu(sub);
+        if (row.id == CommandId::Profile) BuildProfileMenu(sub);
         continue;
       }
       QAction* a = menu->addAction(Caption(row));
@@ -208,6 +214,57 @@ void Form1::BuildEncodingMenu(QMenu* menu) {
     encodings->addAction(a);
     connect(a, &QAction::triggered, this, [this, e] { Encoding_Click(e); });
   }
+}
+
+void Form1::BuildProfileMenu(QMenu* menu) {
+  // The broadcasters' rules the checks and the fix keep to; the choice is
+  // remembered, as the frame rate is.
+  auto* profiles = new QActionGroup(menu);
+  const std::string chosen = folders_.ReadProfileName();
+  for (const BuiltInProfile& p : BuiltInProfiles()) {
+    const QString name = QString::fromStdString(p.profile.name);
+    QAction* a = menu->addAction(QStringLiteral("%1: %2").arg(name, QString::fromUtf8(p.title)));
+    a->setObjectName(QStringLiteral("Profile_%1").arg(name));
+    a->setToolTip(QString::fromUtf8(p.source));
+    a->setCheckable(true);
+    a->setChecked(p.profile.name == chosen);
+    profiles->addAction(a);
+    const Profile profile = p.profile;
+    connect(a, &QAction::triggered, this, [this, profile] { Profile_Click(profile); });
+  }
+  menu->setToolTipsVisible(true);
+  if (const Profile* p = FindBuiltInProfile(chosen)) session_.doc.SetProfile(*p);
+}
+
+void Form1::Profile_Click(const Profile& profile) {
+  folders_.WriteProfileName(profile.name);
+  // What was typed is written back in the grid it was typed in; the entry is
+  // then laid out in the profile's width.
+  Run(CommandId::Profile, [&] {
+    session_.doc.SetProfile(profile);
+    ShowMarkupInGrid(session_.doc, session_.grid, session_.grid.ShowMarkup);
+  });
+  RefreshViews();
+}
+
+void Form1::NextProblem_Click() {
+  const Document& doc = session_.doc;
+  if (doc.NoDocument()) return;
+  const ProfileCheck check = CheckProfile(doc);
+  const int from = doc.List1.ListIndex();
+  int next = -1;
+  for (const Problem& p : check.problems)
+    if (p.entry > from) {
+      next = p.entry;
+      break;
+    }
+  if (next < 0) {
+    ShowMessage(this, QStringLiteral("No entry after this one breaks the rules of %1")
+                          .arg(QString::fromStdString(doc.RuleProfile().name)));
+    return;
+  }
+  Run(CommandId::Select, [&] { SelectEntry(session_.doc, next); });
+  FocusList();
 }
 
 void Form1::BuildFrameRateMenu(QMenu* menu) {
@@ -275,6 +332,9 @@ void Form1::RefreshStatusLine() {
   if (!doc.NoDocument() && session_.grid.EntryId == 0 && doc.List1.Valid(sel) &&
       !SuppliesAllFields(doc.List1.Item(sel))) {
     statusBar()->showMessage(QStringLiteral("This line has no frames of its own"));
+  } else if (const QString why = model_->ProblemsOf(sel); !why.isEmpty()) {
+    // What the entry breaks of the profile's rules.
+    statusBar()->showMessage(why);
   } else {
     statusBar()->clearMessage();
   }
@@ -289,9 +349,10 @@ void Form1::RefreshStatusLine() {
       doc.NoDocument()
           ? QString()
           : QStringLiteral("%1 \u00b7 Encoding: %2 \u00b7 Line ends: %3 \u00b7 %4 fps")
-                .arg(FormatTitle(*doc.Identity().format), QString::fromLatin1(EncodingName(doc.FileEncoding())),
-                     doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CR LF"),
-                     QString::fromStdString(FormatFrameRate(rate))));
+                    .arg(FormatTitle(*doc.Identity().format), QString::fromLatin1(EncodingName(doc.FileEncoding())),
+                         doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CR LF"),
+                         QString::fromStdString(FormatFrameRate(rate))) +
+                QStringLiteral(" \u00b7 Rules: %1").arg(QString::fromStdString(doc.RuleProfile().name)));
 }
 
 }  // namespace lm::ui

@@ -12,6 +12,7 @@
 
 #include "files/charset.h"
 #include "model/navigation.h"
+#include "rules/profile_rules.h"
 #include "windows/entry_list_view.h"
 #include "windows/main_window_parts.h"
 #include "windows/messages.h"
@@ -243,6 +244,17 @@ void Form1::RefreshViews() {
   const Document& doc = session_.doc;
   const CharGrid& grid = session_.grid;
   text1_->SetFramePair(ToQt(doc.Text1()));
+  // The entries that break the profile's rules are marked in the list.
+  std::vector<QString> problems;
+  if (!doc.NoDocument()) {
+    const ProfileCheck check = CheckProfile(doc);
+    if (!check.problems.empty()) problems.resize(static_cast<size_t>(doc.List1.Count()));
+    for (const Problem& p : check.problems) {
+      QString& why = problems[static_cast<size_t>(p.entry)];
+      why += (why.isEmpty() ? QString() : QStringLiteral("; ")) + ToQt(DescribeProblem(p));
+    }
+  }
+  model_->SetProblems(std::move(problems));
   // The grid is as wide as the profile's screen line.
   if (static_cast<int>(cells_.size()) != grid.Cells()) {
     BuildGrid(grid.RowCells());

@@ -142,6 +142,11 @@ class Form1 : public QMainWindow {
   // View > Show style tags: the grid shows the markup as characters.
   void ShowTags_Click(bool shown);
   void FrameRate_Click(double rate);
+  // Rules > Profile: the rules the checks and the fix keep to.
+  void BuildProfileMenu(QMenu* menu);
+  void Profile_Click(const Profile& profile);
+  // Rules > Next problem: the next entry that breaks the profile's rules.
+  void NextProblem_Click();
   void Load_Click();
   void Save_Click();
   void Saveas_Click();

@@ -85,6 +85,17 @@ double RememberedFolders::ReadFrameRate() const {
   return rate ? *rate : kDefaultFrameRate;
 }
 
+std::string RememberedFolders::ReadProfileName() const {
+  std::string content;
+  if (ReadWholeFile(ComposeFilePath(folder_, "profile.txt"), content, 1 << 10).status != FileRead::Ok) return "classic";
+  const std::vector<std::string> fields = ReadFields(content);
+  return fields.empty() || fields.front().empty() ? "classic" : fields.front();
+}
+
+bool RememberedFolders::WriteProfileName(const std::string& name) const {
+  return WriteFileSafely(ComposeFilePath(folder_, "profile.txt"), QuoteField(name)).ok();
+}
+
 bool RememberedFolders::WriteFrameRate(double frameRate) const {
   return WriteFileSafely(FrameRateFile(), QuoteField(FormatFrameRate(frameRate))).ok();
 }

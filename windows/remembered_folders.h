@@ -36,6 +36,9 @@ class RememberedFolders {
   // The frame rate chosen last; 25 when none was.
   double ReadFrameRate() const;
   bool WriteFrameRate(double frameRate) const;
+  // The name of the built-in profile chosen last; "classic" when none was.
+  std::string ReadProfileName() const;
+  bool WriteProfileName(const std::string& name) const;
 
  private:
   std::string folder_;

@@ -63,7 +63,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.cell(4)->text(), QString());
     QCOMPARE(Focused(), form.cell(4));
     QCOMPARE(f_.log.TakeQuestions(),
-             QStringList{QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
+             QStringList{
+                 QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
     QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Windows1252);
     f_.log.answer = true;
     Type(QStringLiteral("\u2603"));
@@ -255,6 +256,37 @@ class MainWindowTest : public QObject {
     QCOMPARE(row1, (QStringList{"2", "0:00:01.000", "0:00:02.000", "1.000"}));
   }
 
+  // Rules > Profile chooses the rules, remembered for the next run; the grid
+  // takes the profile's width, the list marks what breaks the rules and
+  // Rules > Next problem goes there.
+  void rulesMenuChoosesTheProfile() {
+    lm::ui::Form1& form = f_.Open({"{0}{10}Short", "{20}{200}Fine here", "{210}{300}" + QString(40, 'x')});
+    QCOMPARE(form.cellCount(), 82);
+    QVERIFY(lm::test::Menu(&form, Qt::Key_R, Qt::Key_P));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu && menu->objectName() == QStringLiteral("Profile"));
+    QAction* teletext = form.action(QStringLiteral("Profile_teletext"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(teletext).center());
+    QVERIFY(teletext->isChecked());
+    QCOMPARE(f_.doc().RuleProfile().name, std::string("teletext"));
+    QCOMPARE(form.cellCount(), 74);
+    QVERIFY(
+        form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))->text().endsWith(QStringLiteral("Rules: teletext")));
+    const QAbstractItemModel* rows = form.list()->model();
+    QCOMPARE(rows->data(rows->index(2, 0), Qt::ToolTipRole).toString(), QStringLiteral("line length 40 > 37"));
+    QVERIFY(!rows->data(rows->index(1, 0), Qt::ToolTipRole).isValid());
+    QTest::keyClick(form.list(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f_.doc().List1.ListIndex(), 2);
+    QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("line length 40 > 37"));
+    QTest::keyClick(form.list(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f_.log.Take(), QStringList{"No entry after this one breaks the rules of teletext"});
+    // The next window starts with the profile chosen last.
+    lm::ui::Form1& again = f_.Open();
+    QVERIFY(again.action(QStringLiteral("Profile_teletext"))->isChecked());
+    QCOMPARE(again.document().RuleProfile().name, std::string("teletext"));
+    QFile::remove(f_.File(QStringLiteral("profile.txt")));
+  }
+
   // A file named relative to the folder the program runs in.
   void aRelativePathIsTheCurrentFolders() {
     lm::ui::Form1& form = f_.Open();
@@ -284,7 +316,8 @@ class MainWindowTest : public QObject {
     QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
     QCOMPARE(status->text(),
-             QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps"));
+             QStringLiteral(
+                 "Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps \u00b7 Rules: classic"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
@@ -325,7 +358,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Windows1252);
     const QStringList refused = f_.log.Take();
     QCOMPARE(refused.size(), 1);
-    QVERIFY2(refused.at(0).endsWith(QStringLiteral("so pl.sub is still saved in Windows-1252.")), qPrintable(refused.at(0)));
+    QVERIFY2(refused.at(0).endsWith(QStringLiteral("so pl.sub is still saved in Windows-1252.")),
+             qPrintable(refused.at(0)));
     chooseEncoding("UTF-8");
     f_.log.choice = -1;
     QCOMPARE(f_.doc().FileEncoding(), lm::Encoding::Utf8);
@@ -404,7 +438,8 @@ class MainWindowTest : public QObject {
     QTest::keyClick(Focused(), Qt::Key_V, Qt::ControlModifier);
     f_.log.answer = true;
     QCOMPARE(f_.log.TakeQuestions(),
-             QStringList{QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
+             QStringList{
+                 QStringLiteral("\u2603 does not fit Windows-1252. Do You want to save film.sub in UTF-8 instead?")});
     QCOMPARE(f_.Row(0).left(5) + f_.Row(1).left(2), QStringLiteral("XYdefZ"));
     QTest::keyClick(Focused(), Qt::Key_Return);
     QCOMPARE(Items().at(0), QStringLiteral("{10}{20}XYdef|Z"));
