@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -285,6 +286,74 @@ class MainWindowTest : public QObject {
     QVERIFY(again.action(QStringLiteral("Profile_teletext"))->isChecked());
     QCOMPARE(again.document().RuleProfile().name, std::string("teletext"));
     QFile::remove(f_.File(QStringLiteral("profile.txt")));
+  }
+
+  // One file of each format opened, fixed, edited in the grid and saved
+  // from the window, then opened again as the same format and entries.
+  void everyFormatOpensFixesEditsAndSaves_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("format");
+    const QByteArray l = "This is a rather long subtitle line that needs a break";
+    QTest::newRow("frame-based") << "f.sub"
+                                 << "{10}{50}" + l + "\r\n{60}{90}Bye\r\n"
+                                 << "Frame-based";
+    QTest::newRow("SubRip") << "f.srt"
+                            << "1\n00:00:01,000 --> 00:00:02,000\n" + l + "\n\n2\n00:00:03,000 --> 00:00:04,000\nBye\n"
+                            << "SubRip";
+    QTest::newRow("WebVTT") << "f.vtt"
+                            << "WEBVTT\n\n00:01.000 --> 00:02.000\n" + l + "\n\n00:03.000 --> 00:04.000\nBye\n"
+                            << "WebVTT";
+    QTest::newRow("SubStation Alpha")
+        << "f.ass"
+        << "[Script Info]\r\nScriptType: v4.00+\r\n\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, "
+           "MarginR, MarginV, Effect, Text\r\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,," +
+               l + "\r\nDialogue: 0,0:00:03.00,0:00:04.00,Default,,0,0,0,,Bye\r\n"
+        << "SubStation Alpha";
+    QTest::newRow("MPL2") << "f.txt"
+                          << "[10][20]" + l + "\n[30][40]Bye\n"
+                          << "MPL2";
+    QTest::newRow("TMPlayer") << "f.txt"
+                              << "00:00:01:" + l + "\n00:00:03:Bye\n"
+                              << "TMPlayer";
+    QTest::newRow("SubViewer 2") << "f.sub"
+                                 << "[INFORMATION]\n[TITLE]x\n[END INFORMATION]\n00:00:01.00,00:00:02.00\n" + l +
+                                        "\n\n00:00:03.00,00:00:04.00\nBye\n"
+                                 << "SubViewer 2";
+    QTest::newRow("SubViewer 1") << "f.sub"
+                                 << "[TITLE]\nFilm\n[00:00:01]\n" + l +
+                                        "\n[00:00:02]\n\n[00:00:03]\nBye\n[00:00:04]\n\n"
+                                 << "SubViewer 1";
+    QTest::newRow("YouTube SBV") << "f.sbv"
+                                 << "0:00:01.000,0:00:02.000\n" + l + "\n\n0:00:03.000,0:00:04.000\nBye\n"
+                                 << "YouTube SBV";
+  }
+  void everyFormatOpensFixesEditsAndSaves() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, format);
+    lm::ui::Form1& form = f_.Open();
+    lm::test::WriteBytes(f_.File(name), bytes);
+    form.OpenFromOutside(f_.File(name));
+    QCOMPARE(f_.log.Take(), QStringList());
+    auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
+    QVERIFY2(status->text().startsWith(format + QStringLiteral(" \u00b7")), qPrintable(status->text()));
+    QVERIFY(lm::test::Menu(&form, Qt::Key_E, Qt::Key_F));
+    QCOMPARE(f_.log.Take(), QStringList{"I just fixed 1 lines, for You"});
+    const int bye = static_cast<int>(Items().indexOf(QRegularExpression(QStringLiteral(".*Bye"))));
+    QVERIFY(bye >= 0);
+    ClickRow(form.list(), bye);
+    Click(form.cell(0));
+    Type(QStringLiteral("X"));
+    QTest::keyClick(Focused(), Qt::Key_Return);
+    const QStringList edited = Items();
+    QVERIFY(edited.at(bye).endsWith(QStringLiteral("Xye")));
+    QVERIFY(edited.join('\n').contains(QStringLiteral("This is a rather long subtitle|line that needs a break")));
+    QTest::keyClick(form.list(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(f_.doc().Changed(), 0);
+    form.OpenFromOutside(f_.File(name));
+    QVERIFY(status->text().startsWith(format + QStringLiteral(" \u00b7")));
+    QCOMPARE(Items(), edited);
   }
 
   // A file named relative to the folder the program runs in.
