@@ -215,7 +215,9 @@ TEST(WriteFileSafely, RefusesAFileChangedSinceItWasSeen) {
   for (const bool linked : {false, true}) {
     const std::string path = dir / (linked ? "linked.sub" : "plain.sub");
     Put(path, "old");
-    if (linked) ASSERT_EQ(::link(path.c_str(), (path + ".2").c_str()), 0);  // written in place
+    if (linked) {  // written in place
+      ASSERT_EQ(::link(path.c_str(), (path + ".2").c_str()), 0);
+    }
     const FileStamp seen = StampOf(path);
     Put(path, "old, and theirs");
     EXPECT_EQ(Of(WriteFileSafely(path, "mine", &seen)), Is(WriteStatus::Changed)) << path;

@@ -152,7 +152,9 @@ TEST(Detection, ByContentAmongFormatsThatShareExtensions) {
                 c.format ? ReadStatus::Ok : ReadStatus::Unrecognised)
           << path << "\n"
           << c.text;
-      if (c.format) EXPECT_EQ(file.identity.readAs, c.format) << path << "\n" << c.text;
+      if (c.format) {
+        EXPECT_EQ(file.identity.readAs, c.format) << path << "\n" << c.text;
+      }
       EXPECT_EQ(file.looksLike, c.looksLike) << path;
     }
   }

@@ -91,7 +91,9 @@ TEST_P(WebVttReading, EveryLineEndsUpInTheDocument) {
   EXPECT_EQ(s.doc.Identity().readAs, &WebVtt());
   EXPECT_EQ(s.doc.List1.Items(), c.entries);
   EXPECT_EQ(s.doc.FileNotes().size(), c.unread ? 1u : 0u);
-  if (c.unread) EXPECT_EQ(s.doc.FileNotes()[0].rfind(std::to_string(c.unread) + " line", 0), 0u);
+  if (c.unread) {
+    EXPECT_EQ(s.doc.FileNotes()[0].rfind(std::to_string(c.unread) + " line", 0), 0u);
+  }
   EXPECT_EQ(Saved(s.doc), c.file);
   ExpectReadsBackTheSame(s.doc);
 }
@@ -150,7 +152,9 @@ TEST(WebVtt, Detection) {
   for (const auto& c : cases) {
     SubtitleFile file;
     EXPECT_EQ(ParseSubtitleFile(c.text, file), c.id ? ReadStatus::Ok : ReadStatus::Unrecognised) << c.name;
-    if (c.id) EXPECT_EQ(file.identity.readAs, FormatById(c.id)) << c.name;
+    if (c.id) {
+      EXPECT_EQ(file.identity.readAs, FormatById(c.id)) << c.name;
+    }
     EXPECT_EQ(file.looksLike, c.looksLike) << c.name;
   }
 }
