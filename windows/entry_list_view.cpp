@@ -8,6 +8,7 @@
 
 #include "model/entry.h"
 #include "model/navigation.h"
+#include "rules/profile_rules.h"
 #include "windows/window_util.h"
 
 namespace lm::ui {
@@ -30,7 +31,7 @@ int EntryListModel::columnCount(const QModelIndex& parent) const { return parent
 
 QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kTitles[] = {"#", "Start", "End", "Duration", "Text"};
+  static const char* const kTitles[] = {"#", "Start", "End", "Duration", "CPS", "Text"};
   return section >= 0 && section < Columns ? QString::fromLatin1(kTitles[section]) : QVariant();
 }
 
@@ -68,6 +69,10 @@ QString EntryListModel::TimeColumn(int row, Column column) const {
   if (column == Start) return start ? ClockText(notation.ToMilliseconds(*start)) : QString();
   if (column == End) return stop ? ClockText(notation.ToMilliseconds(*stop)) : QString();
   if (!start || !stop) return {};
+  if (column == Speed) {
+    const std::optional<EntryTiming> timing = TimingOf(doc_, row);
+    return timing && timing->charactersPerSecond ? QString::number(*timing->charactersPerSecond, 'f', 1) : QString();
+  }
   const int64_t ms = notation.ToMilliseconds(*stop) - notation.ToMilliseconds(*start);
   return QString::number(static_cast<double>(ms) / 1000.0, 'f', 3);
 }

@@ -32,11 +32,12 @@ class DocumentSignals : public QObject, public DocumentObserver {
 };
 
 // The entries, a row each: number, start and end time (frames shown as
-// times at the document's frame rate), duration, and the entry line.
+// times at the document's frame rate), duration, reading speed (characters
+// a second) and the entry line.
 class EntryListModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { Number, Start, End, Duration, Text, Columns };
+  enum Column { Number, Start, End, Duration, Speed, Text, Columns };
   EntryListModel(const Document& doc, DocumentSignals& source, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -88,7 +88,8 @@ void Form1::BuildControls() {
   const QFontMetrics metrics(list_->font());
   const int clock = metrics.horizontalAdvance(QStringLiteral("-00:00:00.000")) + 12;
   const int widths[] = {metrics.horizontalAdvance(QStringLiteral("00000")) + 12, clock, clock,
-                        metrics.horizontalAdvance(QStringLiteral("000.000")) + 12};
+                        metrics.horizontalAdvance(QStringLiteral("000.000")) + 12,
+                        metrics.horizontalAdvance(QStringLiteral("000.0")) + 12};
   for (int column = 0; column < EntryListModel::Text; ++column) list_->setColumnWidth(column, widths[column]);
   list_->setGeometry(Twips(120, 0, 9924, 2595));
   Place(list_, Grows::Both);
