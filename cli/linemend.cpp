@@ -1,12 +1,25 @@
 // linemend: the automatic fixing of Tornak Linemend from the command line,
 // built from the same core as the desktop program.
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
 #include "cli/options.h"
 #include "cli/run.h"
 #include "model/version.h"
+
+namespace {
+// Everything written to standard output got there, or the program says why
+// and fails: a report cut short by a full disk is no success.
+int Finished(int status) {
+  std::cout.flush();
+  if (std::cout) return status;
+  std::cerr << "linemend: (standard output): " << (errno ? std::strerror(errno) : "Cannot write") << "\n";
+  return lm::cli::kError;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace lm::cli;
@@ -15,10 +28,10 @@ int main(int argc, char** argv) {
   switch (ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
     case Parsed::Help:
       std::cout << Usage();
-      return kOk;
+      return Finished(kOk);
     case Parsed::Version:
       std::cout << "linemend " << lm::kVersion << "\n";
-      return kOk;
+      return Finished(kOk);
     case Parsed::Error:
       std::cerr << "linemend: " << error << " (see linemend --help)\n";
       return kError;
@@ -39,6 +52,5 @@ int main(int argc, char** argv) {
   Runner runner(options);
   int worst = kOk;
   for (const std::string& input : options.inputs) worst = std::max(worst, runner.Run(input));
-  std::cout.flush();
-  return worst;
+  return Finished(worst);
 }

@@ -267,11 +267,14 @@ int Runner::Run(const std::string& input) {
   }
 
   // The command's routine, as the window runs it.
+  // Its report is told once the result is written: a failed write reports
+  // no fix that was not saved.
   const CommandRow& row = CommandOf(options_.command);
+  std::vector<std::string> report;
   if (row.routine) {
     doc.Begin(UndoName(row));
     row.routine(doc);
-    for (const std::string& text : doc.Commit().messages) say << prefix << text << "\n";
+    report = doc.Commit().messages;
   }
 
   const Format& own = *doc.Identity().format;
@@ -322,6 +325,7 @@ int Runner::Run(const std::string& input) {
     case Output::None:
       break;
   }
+  for (const std::string& text : report) say << prefix << text << "\n";
   if (options_.command == CommandId::FixText && doc.List1.Valid(doc.CurrentIndex)) {
     say << prefix << "still too long: entry " << doc.CurrentIndex + 1 << "\n";
     status = kTooLong;

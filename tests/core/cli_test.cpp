@@ -186,7 +186,7 @@ TEST(Cli, SeveralFilesIntoAFolderEachOnItsOwn) {
   test::Put(dir.File("one.sub"), Crlf({"{1}{2}another file of the same name"}));
   const Result r = Cli(dir, "fix a/one.sub broken.sub two.srt one.sub -o out");
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "a/one.sub: I just fixed 1 lines, for You\ntwo.srt: No new changes\none.sub: No new changes\n");
+  EXPECT_EQ(r.out, "a/one.sub: I just fixed 1 lines, for You\ntwo.srt: No new changes\n");
   EXPECT_EQ(r.err,
             "linemend: broken.sub: is a folder\n"
             "linemend: one.sub: not written: out/one.sub was already written from another input of that name\n");
@@ -398,6 +398,25 @@ TEST(Cli, FixWithAProfileAndTheTimingFix) {
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
   }
+}
+
+// A write that fails is no success: standard output onto a full disk, and
+// a fix whose file could not be written reports no fix.
+TEST(Cli, FailedWritesSayWhyAndReportNothingDone) {
+  test::TempDir dir;
+  test::Put(dir.File("long.sub"),
+            Crlf({"{1}{2}a|b|c", "{3}{4}This is a rather long subtitle line that needs a break"}));
+  for (const char* args : {"check long.sub", "check --json long.sub", "--help", "--version"}) {
+    const int raw =
+        std::system(("cd '" + dir.path() + "' && '" LINEMEND_CLI "' " + args + " >/dev/full 2>.err").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << args;
+    EXPECT_EQ(test::Get(dir.File(".err")), "linemend: (standard output): No space left on device\n") << args;
+  }
+  const Result r = Cli(dir, "fix long.sub -o /dev/full");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "") << "no fix is reported for a file not written";
+  EXPECT_EQ(r.err, "linemend: /dev/full: Cannot write the file: No space left on device\n");
+  EXPECT_EQ(Cli(dir, "fix long.sub -o /dev/null").out, "I just fixed 2 lines, for You\n");
 }
 
 }  // namespace
