@@ -76,6 +76,9 @@ std::string Usage() {
          "                     ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U,\n"
          "                     IBM852, IBM866, Big5, GB18030, Shift_JIS, EUC-JP,\n"
          "                     ISO-2022-JP, EUC-KR (also cp1250, latin2, gbk …)\n"
+         "  --output-encoding NAME\n"
+         "                     write in this encoding (the same names), reading\n"
+         "                     in the one detected or named by --encoding\n"
          "  --json             check: one JSON object a line for each file: path,\n"
          "                     format, encoding, entries, and tooLong, a list of\n"
          "                     {entry, start, stop, lines} (start and stop are frame\n"
@@ -175,7 +178,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       value = a.substr(equals + 1);
     }
     const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" || option == "--fps" ||
-                            option == "--format" || option == "--profile";
+                            option == "--format" || option == "--profile" || option == "--output-encoding";
     if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
     if (takesValue && equals == std::string::npos) {
       if (i + 1 >= args.size()) return fail(a + " needs a value");
@@ -196,6 +199,10 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       if (!options.profileName.empty()) return fail("more than one --profile");
       if (value.empty()) return fail("--profile needs a name or a file");
       options.profileName = value;
+    } else if (option == "--output-encoding") {
+      options.outputEncoding = EncodingFromName(value);
+      if (!options.outputEncoding || !IsChoosable(*options.outputEncoding))
+        return fail("unknown encoding '" + value + "'");
     } else if (option == "--encoding") {
       options.encoding = EncodingFromName(value);
       if (!options.encoding || !IsChoosable(*options.encoding)) return fail("unknown encoding '" + value + "'");

@@ -32,6 +32,8 @@ struct Options {
   std::string outputPath;          // File, Folder
   const Format* format = nullptr;  // --format
   std::optional<Encoding> encoding;
+  // What the output is written in, when not the file's own.
+  std::optional<Encoding> outputEncoding;
   std::optional<double> frameRate;
   bool json = false;
   // --profile NAME|FILE, read by LoadProfileOption; none: classic.

@@ -277,6 +277,9 @@ int Runner::Run(const std::string& input) {
     report = doc.Commit().messages;
   }
 
+  // Written in another encoding than it was read in, when asked.
+  const bool recoded = options_.outputEncoding && *options_.outputEncoding != doc.FileEncoding();
+  if (recoded && options_.output != Output::None) doc.SetFileEncoding(*options_.outputEncoding);
   const Format& own = *doc.Identity().format;
   const Format& wanted = options_.format ? *options_.format : own;
   int status = kOk;
@@ -314,7 +317,7 @@ int Runner::Run(const std::string& input) {
     }
     case Output::InPlace: {
       // As the window's Save: nothing of anyone else's is written over.
-      if (!doc.Changed()) break;
+      if (!doc.Changed() && !recoded) break;
       // Looked at before the work of encoding, and again just before the
       // file is replaced: another program's change meanwhile is not lost.
       if (StampOf(input) != doc.DiskStamp()) return WriteFailure(input, {WriteStatus::Changed});

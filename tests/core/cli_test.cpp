@@ -419,5 +419,27 @@ TEST(Cli, FailedWritesSayWhyAndReportNothingDone) {
   EXPECT_EQ(Cli(dir, "fix long.sub -o /dev/null").out, "I just fixed 2 lines, for You\n");
 }
 
+// Read in one encoding, written in another: a Windows-1250 film to UTF-8
+// SubRip, in place too; what the encoding cannot hold writes nothing.
+TEST(Cli, WritesInTheOutputEncodingAsked) {
+  test::TempDir dir;
+  test::Put(dir.File("pl.sub"),
+            "{1}{50}Mo\xBF"
+            "e p\xF3jdziemy\r\n");
+  Result r = Cli(dir, "convert pl.sub -o pl.srt --output-encoding UTF-8");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::Get(dir.File("pl.srt")),
+            "1\r\n00:00:00,040 --> 00:00:02,000\r\nMo\xC5\xBC"
+            "e p\xC3\xB3jdziemy\r\n\r\n");
+  r = Cli(dir, "convert pl.sub -o bad.srt --output-encoding=Windows-1252");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_FALSE(Exists(dir.File("bad.srt")));
+  EXPECT_EQ(Cli(dir, "fix -i pl.sub --output-encoding utf-8").status, 0);
+  EXPECT_EQ(test::Get(dir.File("pl.sub")),
+            "{1}{50}Mo\xC5\xBC"
+            "e p\xC3\xB3jdziemy\r\n");
+  EXPECT_EQ(Cli(dir, "fix pl.sub -o x.sub --output-encoding klingon").status, 2);
+}
+
 }  // namespace
 }  // namespace lm
