@@ -76,6 +76,9 @@ std::string Usage() {
          "                     ISO-8859-2, -5, -7, -9, -13, -15, KOI8-R, KOI8-U,\n"
          "                     IBM852, IBM866, Big5, GB18030, Shift_JIS, EUC-JP,\n"
          "                     ISO-2022-JP, EUC-KR (also cp1250, latin2, gbk …)\n"
+         "  --by OFFSET        shift: seconds with a sign (+1.5, -0.25,\n"
+         "                     -00:00:02,000) or frames (+12f); a time that would\n"
+         "                     fall before 0 becomes 0\n"
          "  --output-encoding NAME\n"
          "                     write in this encoding (the same names), reading\n"
          "                     in the one detected or named by --encoding\n"
@@ -178,7 +181,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       value = a.substr(equals + 1);
     }
     const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" || option == "--fps" ||
-                            option == "--format" || option == "--profile" || option == "--output-encoding";
+                            option == "--format" || option == "--profile" || option == "--output-encoding" ||
+                            option == "--by";
     if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
     if (takesValue && equals == std::string::npos) {
       if (i + 1 >= args.size()) return fail(a + " needs a value");
@@ -199,6 +203,9 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       if (!options.profileName.empty()) return fail("more than one --profile");
       if (value.empty()) return fail("--profile needs a name or a file");
       options.profileName = value;
+    } else if (option == "--by") {
+      options.shiftBy = ParseTimeOffset(value);
+      if (!options.shiftBy) return fail("not an offset: '" + value + "' (+1.5, -00:00:02,000, +12f)");
     } else if (option == "--output-encoding") {
       options.outputEncoding = EncodingFromName(value);
       if (!options.outputEncoding || !IsChoosable(*options.outputEncoding))
@@ -231,6 +238,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   if (!options.profileName.empty() && options.command != CommandId::Check && options.command != CommandId::FixText &&
       options.command != CommandId::FixTiming)
     return fail("--profile is for check and fix");
+  if ((options.command == CommandId::Shift) != options.shiftBy.has_value())
+    return fail(options.shiftBy ? "--by is for shift" : "shift needs --by OFFSET");
   if (options.command == CommandId::Check) {
     if (haveOutput || inPlace) return fail("check writes no file");
     if (options.format) return fail("check writes no file; --format is for the other commands");

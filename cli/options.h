@@ -8,6 +8,7 @@
 #include "model/encoding.h"
 #include "model/format.h"
 #include "model/profile.h"
+#include "rules/rules.h"
 
 namespace lm::cli {
 
@@ -34,6 +35,8 @@ struct Options {
   std::optional<Encoding> encoding;
   // What the output is written in, when not the file's own.
   std::optional<Encoding> outputEncoding;
+  // shift: how far.
+  std::optional<TimeOffset> shiftBy;
   std::optional<double> frameRate;
   bool json = false;
   // --profile NAME|FILE, read by LoadProfileOption; none: classic.

@@ -275,6 +275,13 @@ int Runner::Run(const std::string& input) {
     doc.Begin(UndoName(row));
     row.routine(doc);
     report = doc.Commit().messages;
+  } else if (options_.command == CommandId::Shift) {
+    doc.Begin(UndoName(row));
+    int held = 0;
+    const int moved = ShiftTimes(doc, *options_.shiftBy, &held);
+    doc.Commit();
+    report.push_back(std::to_string(moved) + (moved == 1 ? " entry" : " entries") + " moved" +
+                     (held ? ", " + std::to_string(held) + (held == 1 ? " time" : " times") + " held at 0" : ""));
   }
 
   // Written in another encoding than it was read in, when asked.

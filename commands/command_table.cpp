@@ -76,6 +76,10 @@ const std::vector<CommandRow> kCommands = {
      nullptr},
     {CommandId::Convert, "", "Convert", Place::None, false, "", "convert",
      "write each file in the format the output names", nullptr},
+    {CommandId::Shift, "", "Shift times", Place::None, false, "", "shift",
+     "move every entry's times by --by OFFSET: seconds with a\n"
+     "sign (+1.5, -00:00:02,000) or frames (+12f)",
+     nullptr},
 };
 }  // namespace
 

@@ -70,6 +70,7 @@ enum class CommandId {
   // The command line's own
   Check,
   Convert,
+  Shift,
 };
 
 // Where the window offers a command: a menu, in the table's order, or the

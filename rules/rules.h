@@ -4,6 +4,8 @@
 // of hearing-impaired text. Every procedure works on the shared document
 // state inside a command; messages go through Document::Message. Lengths and
 // positions count characters; the limits are the document's profile.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,5 +57,18 @@ void Tolong_Click(Document& doc);
 void Nextline_Click(Document& doc);
 void Rmhi_Click(Document& doc);
 void RemoveHearingImpaired(Document& doc);
+
+// An offset for ShiftTimes: "+1.5" or "-00:00:02,000" (seconds), "+12f"
+// (frames); nothing for anything else.
+struct TimeOffset {
+  int64_t amount = 0;  // milliseconds, or frames
+  bool frames = false;
+};
+std::optional<TimeOffset> ParseTimeOffset(std::string_view text);
+// Moves the times of every entry that has them by `offset`, frames and
+// milliseconds converted at the document's frame rate; a time that would
+// fall before 0 becomes 0. Returns how many entries moved; `stopped` counts
+// the times held at 0.
+int ShiftTimes(Document& doc, const TimeOffset& offset, int* stopped = nullptr);
 
 }  // namespace lm

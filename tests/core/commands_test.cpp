@@ -150,7 +150,7 @@ TEST(CommandTable, EveryCommandHasOneRowAndNamesAreUnique) {
       EXPECT_EQ(*row.shortcuts, '\0') << row.caption << ": a shortcut to nowhere";
     }
   }
-  EXPECT_EQ(ids.size(), static_cast<size_t>(CommandId::Convert) + 1) << "an id without a row";
+  EXPECT_EQ(ids.size(), static_cast<size_t>(CommandId::Shift) + 1) << "an id without a row";
   EXPECT_EQ(UndoName(CommandId::FixText), "Fix text automatic");
   EXPECT_EQ(CommandNamed("remove-hi")->routine, &Rmhi_Click);
   EXPECT_EQ(CommandNamed("nonsense"), nullptr);
