@@ -79,6 +79,9 @@ std::string Usage() {
          "  --by OFFSET        shift: seconds with a sign (+1.5, -0.25,\n"
          "                     -00:00:02,000) or frames (+12f); a time that would\n"
          "                     fall before 0 becomes 0\n"
+         "  --to-fps N         convert, fix: renumber the frames of a frame-based\n"
+         "                     file for this frame rate, every entry showing at\n"
+         "                     the same moment (times stay as they are)\n"
          "  --output-encoding NAME\n"
          "                     write in this encoding (the same names), reading\n"
          "                     in the one detected or named by --encoding\n"
@@ -182,7 +185,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
     }
     const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" || option == "--fps" ||
                             option == "--format" || option == "--profile" || option == "--output-encoding" ||
-                            option == "--by";
+                            option == "--by" || option == "--to-fps";
     if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
     if (takesValue && equals == std::string::npos) {
       if (i + 1 >= args.size()) return fail(a + " needs a value");
@@ -203,6 +206,9 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       if (!options.profileName.empty()) return fail("more than one --profile");
       if (value.empty()) return fail("--profile needs a name or a file");
       options.profileName = value;
+    } else if (option == "--to-fps") {
+      options.toFrameRate = ParseFrameRate(value);
+      if (!options.toFrameRate) return fail("not a frame rate: '" + value + "'");
     } else if (option == "--by") {
       options.shiftBy = ParseTimeOffset(value);
       if (!options.shiftBy) return fail("not an offset: '" + value + "' (+1.5, -00:00:02,000, +12f)");
@@ -240,6 +246,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
     return fail("--profile is for check and fix");
   if ((options.command == CommandId::Shift) != options.shiftBy.has_value())
     return fail(options.shiftBy ? "--by is for shift" : "shift needs --by OFFSET");
+  if (options.toFrameRate && options.command != CommandId::Convert && options.command != CommandId::FixText)
+    return fail("--to-fps is for convert and fix");
   if (options.command == CommandId::Check) {
     if (haveOutput || inPlace) return fail("check writes no file");
     if (options.format) return fail("check writes no file; --format is for the other commands");

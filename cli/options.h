@@ -37,6 +37,8 @@ struct Options {
   std::optional<Encoding> outputEncoding;
   // shift: how far.
   std::optional<TimeOffset> shiftBy;
+  // convert, fix: the frame rate the output is for.
+  std::optional<double> toFrameRate;
   std::optional<double> frameRate;
   bool json = false;
   // --profile NAME|FILE, read by LoadProfileOption; none: classic.

@@ -267,6 +267,11 @@ int Runner::Run(const std::string& input) {
   }
 
   // The command's routine, as the window runs it.
+  if (options_.toFrameRate) {
+    doc.Begin("Frame rate");
+    ChangeFrameRate(doc, *options_.toFrameRate);
+    doc.Commit();
+  }
   // Its report is told once the result is written: a failed write reports
   // no fix that was not saved.
   const CommandRow& row = CommandOf(options_.command);

@@ -70,5 +70,10 @@ std::optional<TimeOffset> ParseTimeOffset(std::string_view text);
 // fall before 0 becomes 0. Returns how many entries moved; `stopped` counts
 // the times held at 0.
 int ShiftTimes(Document& doc, const TimeOffset& offset, int* stopped = nullptr);
+// The document is for `frameRate` from now on, every entry showing at the
+// same moment: frame numbers are renumbered (and a header entry naming the
+// old rate names the new one); times stay as they are. Returns the entries
+// renumbered.
+int ChangeFrameRate(Document& doc, double frameRate);
 
 }  // namespace lm

@@ -78,4 +78,32 @@ int ShiftTimes(Document& doc, const TimeOffset& offset, int* stopped) {
   return moved;
 }
 
+int ChangeFrameRate(Document& doc, double frameRate) {
+  const TimeNotation notation = doc.Notation();
+  const double from = notation.FrameRate();
+  std::vector<Document::Rewrite> rewrites;
+  if (notation.InFrames() && from != frameRate) {
+    for (int i = 0; i < doc.List1.Count(); ++i) {
+      const std::string& line = doc.List1.Item(i);
+      EntryFields f;
+      if (!doc.List1.Shape(i).full || !SplitFullEntry(line, f)) continue;
+      if (doc.ReadFormat().IsHeaderEntry(i, line)) {
+        if (ParseFrameRate(f.text))
+          rewrites.push_back({i, {BuildEntryLine(f.start, f.stop, FormatFrameRate(frameRate))}});
+        continue;
+      }
+      const std::optional<int64_t> start = notation.Parse(f.start), stop = notation.Parse(f.stop);
+      if (!start || !stop) continue;
+      auto renumber = [&](int64_t frame) {
+        return notation.Format(MillisecondsToFrames(FramesToMilliseconds(frame, from), frameRate));
+      };
+      rewrites.push_back({i, {BuildEntryLine(renumber(*start), renumber(*stop), f.text)}});
+    }
+  }
+  const int renumbered = static_cast<int>(rewrites.size());
+  if (!rewrites.empty()) doc.RewriteEntries(std::move(rewrites));
+  doc.SetFrameRate(frameRate);
+  return renumbered;
+}
+
 }  // namespace lm

@@ -76,5 +76,26 @@ TEST(Shift, MovesEveryTimedEntryInItsOwnNotation) {
   }
 }
 
+// Another frame rate: frames renumbered so that every entry shows at the
+// same moment, the header naming the new rate; times left as they are.
+TEST(FrameRate, RenumberedForAnotherRateAtTheSameMoments) {
+  const struct {
+    std::string file, path;
+    double to;
+    Lines after;
+  } cases[] = {
+      {"{1}{1}25\r\n{25}{50}Hi\r\nNo times\r\n", "f.sub", 50, {"{1}{1}50", "{50}{100}Hi", "No times"}},
+      {"{24}{48}Hi\r\n{1001}{1002}x\r\n", "f.sub", 23.976, {"{23}{46}Hi", "{960}{961}x"}},
+      {"1\n00:00:01,000 --> 00:00:02,000\nHi\n", "f.srt", 50, {"{00:00:01,000}{00:00:02,000}Hi"}},
+  };
+  for (const auto& c : cases) {
+    Session s;
+    s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, c.file, c.path)); });
+    s.Run(CommandId::FrameRate, [&] { ChangeFrameRate(s.doc, c.to); });
+    EXPECT_EQ(s.doc.List1.Items(), c.after) << c.file;
+    EXPECT_EQ(s.doc.Identity().frameRate, c.to);
+  }
+}
+
 }  // namespace
 }  // namespace lm
