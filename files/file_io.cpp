@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdint>
@@ -118,9 +119,10 @@ bool WouldHitSizeLimit(size_t size) {
 
 std::string RandomTag() {
   static std::atomic<uint64_t> counter{0};
-  struct timespec now {};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  uint64_t x = static_cast<uint64_t>(now.tv_nsec) ^ (static_cast<uint64_t>(now.tv_sec) << 30) ^
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now);
+  const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(now - seconds);
+  uint64_t x = static_cast<uint64_t>(nanoseconds.count()) ^ (static_cast<uint64_t>(seconds.count()) << 30) ^
                (static_cast<uint64_t>(::getpid()) << 42) ^ (++counter * 0x9E3779B97F4A7C15ull);
   x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
   x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;

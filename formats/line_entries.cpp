@@ -8,8 +8,6 @@ namespace lm::line_entries {
 
 namespace {
 
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
-
 // The lines a cue was read from, each as a view into its `timing`.
 std::vector<std::string_view> Parts(const SourceCue& cue) {
   std::vector<std::string_view> parts;
@@ -58,7 +56,7 @@ void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& span
   size_t next = 0;
   auto keepUpTo = [&](size_t end) {
     for (; next < end; ++next)
-      if (!IsBlank(lines[next])) all.push_back(KeptSpan(next, kUnreadLine));
+      if (!IsBlankLine(lines[next])) all.push_back(KeptSpan(next, kUnreadLine));
   };
   for (Span& span : spans) {
     keepUpTo(span.from);
@@ -115,7 +113,7 @@ void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& span
     out.entries.push_back(std::move(entry));
     out.sources.push_back(std::move(cue));
   }
-  out.finalBlank = n > 0 && IsBlank(lines.back());
+  out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
 }
 
@@ -166,8 +164,8 @@ void Write(EntryFeed& feed, const TimeSyntax& times, int blanksAfter,
       }
     }
     size_t first = 0, last = parts.size();
-    while (first < last && IsBlank(parts[first])) emit(parts[first++]);
-    while (last > first && IsBlank(parts[last - 1])) --last;
+    while (first < last && IsBlankLine(parts[first])) emit(parts[first++]);
+    while (last > first && IsBlankLine(parts[last - 1])) --last;
     if (IsKeptLine(h.line)) {
       emit(AsKept(h.line));
     } else if (!timed) {

@@ -21,17 +21,6 @@ Fit Header(const std::vector<std::string_view>& lines, Is is) {
   return {};
 }
 
-
-// ASCII letters compared without case.
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
 // A "<tt" element opens the document, after an XML declaration and comments.
 Fit Ttml(const std::vector<std::string_view>& lines) {
   return Header(lines, [](std::string_view t, size_t i) {

@@ -5,6 +5,7 @@
 // thousands of cues takes to read.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,26 @@ class Scan {
 inline bool Clock(Scan& c, char sep1, char sep2) {
   return c.Digits() && c.Char(':') && c.Digits(2, 2) && c.Char(':') && c.Digits(2, 2) && c.OneOf(sep1, sep2) &&
          c.Digits();
+}
+
+// Between `least` and `most` digits at `i`: their value, or -1.
+inline int64_t ReadDigits(std::string_view s, size_t& i, size_t least, size_t most) {
+  const size_t from = i;
+  int64_t value = 0;
+  while (i < s.size() && i - from < most && s[i] >= '0' && s[i] <= '9') value = value * 10 + (s[i++] - '0');
+  return i - from >= least ? value : -1;
+}
+
+// "H:MM:SS" at `i`, minutes and seconds of one or two digits below 60: the
+// time in seconds, or -1.
+inline int64_t ReadClockSeconds(std::string_view s, size_t& i) {
+  const int64_t hours = ReadDigits(s, i, 1, 6);
+  if (hours < 0 || i >= s.size() || s[i++] != ':') return -1;
+  const int64_t minutes = ReadDigits(s, i, 1, 2);
+  if (minutes < 0 || minutes > 59 || i >= s.size() || s[i++] != ':') return -1;
+  const int64_t seconds = ReadDigits(s, i, 1, 2);
+  if (seconds < 0 || seconds > 59) return -1;
+  return (hours * 60 + minutes) * 60 + seconds;
 }
 
 // Enough lines to be sure; a refused file is read no further.

@@ -125,4 +125,17 @@ std::string ShowLiteralBars(std::string_view s) {
   }
 }
 
+namespace {
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  if (s.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i)
+    if (LowerAscii(s[i]) != LowerAscii(prefix[i])) return false;
+  return true;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
+
 }  // namespace lm

@@ -17,7 +17,6 @@ namespace lm {
 
 namespace {
 
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
 
 size_t PastBlanks(std::string_view s, size_t i) {
@@ -55,7 +54,7 @@ std::string UnreadNote(size_t count, size_t firstLine) {
 size_t HeadAt(std::string_view timing) {
   for (size_t at = 0;;) {
     const size_t end = timing.find('\n', at);
-    if (end == std::string_view::npos || !IsBlank(timing.substr(at, end - at))) return at;
+    if (end == std::string_view::npos || !IsBlankLine(timing.substr(at, end - at))) return at;
     at = end + 1;
   }
 }
@@ -154,7 +153,7 @@ class SbvFormat final : public Format {
     bool inCue = false, firstText = false;
     for (size_t i = 0; i < n; ++i) {
       const std::string_view line = lines[i];
-      if (IsBlank(line)) {
+      if (IsBlankLine(line)) {
         blanks += line;
         blanks += '\n';
         inCue = false;
@@ -265,7 +264,7 @@ class SbvFormat final : public Format {
       }
       // A text line of nothing but blanks would end the cue.
       for (const std::string_view screenLine : ScreenLines(f.text)) {
-        if (IsBlank(screenLine)) continue;
+        if (IsBlankLine(screenLine)) continue;
         part = ShowLiteralBars(screenLine);
         emit(part);
       }

@@ -22,19 +22,6 @@ constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// ASCII letters compared without case; `prefix` in lower case.
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (Lower(s[i]) != prefix[i]) return false;
-  return true;
-}
-bool EqualsNoCase(std::string_view s, std::string_view lower) {
-  return s.size() == lower.size() && StartsWithNoCase(s, lower);
-}
-
 // Up to `most` digits at `i`: how many there were.
 int Digits(std::string_view s, size_t& i, int most, int64_t& value) {
   int n = 0;

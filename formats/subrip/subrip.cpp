@@ -18,19 +18,11 @@ namespace lm {
 
 namespace {
 
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
-
 // A cue's number (its byte order mark already taken off).
 bool IsNumber(std::string_view line) {
   line = TrimBlanks(line);
   return !line.empty() && line.size() < 10 &&
          std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 std::string LowerName(std::string_view tag) {
@@ -359,7 +351,7 @@ class SubRipFormat final : public Format {
         const size_t end = text.find(separator, from);
         const std::string_view piece =
             text.substr(from, end == std::string_view::npos ? std::string_view::npos : end - from);
-        if (!IsBlank(piece)) separator == '|' ? emitShown(piece) : emit(piece);
+        if (!IsBlankLine(piece)) separator == '|' ? emitShown(piece) : emit(piece);
         if (end == std::string_view::npos) return;
         from = end + 1;
       }
@@ -513,7 +505,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   sources.reserve(n / 3);
   size_t unread = 0, firstUnread = 0;
   for (size_t i = 0; i < n;) {
-    if (IsBlank(lines[i])) {
+    if (IsBlankLine(lines[i])) {
       ++i;
       continue;
     }
@@ -524,7 +516,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       entry += kUnreadLine;
       entry += lines[i];
       entries.push_back(std::move(entry));
-      sources.emplace_back().blankAfter = i + 1 >= n || IsBlank(lines[i + 1]);
+      sources.emplace_back().blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
@@ -540,7 +532,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     cue.stopLength = static_cast<std::uint32_t>(stop.size());
     std::string entry = BuildEntryLine(start, stop, "");
     size_t j = t + 1;
-    for (bool first = true; j < n && !IsBlank(lines[j]) && !cueAt(j); ++j, first = false) {
+    for (bool first = true; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j, first = false) {
       if (!first) {
         entry += '|';
         cue.text += '\n';
@@ -552,7 +544,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     sources.push_back(std::move(cue));
     i = j;
   }
-  out.finalBlank = n > 0 && IsBlank(lines.back());
+  out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
 }
 

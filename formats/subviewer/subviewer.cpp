@@ -15,33 +15,12 @@ namespace lm {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+using scan::ReadDigits;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-// Between `least` and `most` digits at `i`: their value, or -1.
-int64_t Digits(std::string_view s, size_t& i, size_t least, size_t most) {
-  const size_t from = i;
-  int64_t value = 0;
-  while (i < s.size() && i - from < most && IsDigit(s[i])) value = value * 10 + (s[i++] - '0');
-  return i - from >= least ? value : -1;
-}
-
-// "H:MM:SS" at `i`, minutes and seconds of one or two digits below 60: the
-// time in milliseconds, or -1.
+// "H:MM:SS" at `i`: the time in milliseconds, or -1.
 int64_t Clock(std::string_view s, size_t& i) {
-  const int64_t hours = Digits(s, i, 1, 6);
-  if (hours < 0 || i >= s.size() || s[i++] != ':') return -1;
-  const int64_t minutes = Digits(s, i, 1, 2);
-  if (minutes < 0 || minutes > 59 || i >= s.size() || s[i++] != ':') return -1;
-  const int64_t seconds = Digits(s, i, 1, 2);
-  if (seconds < 0 || seconds > 59) return -1;
-  return ((hours * 60 + minutes) * 60 + seconds) * 1000;
+  const int64_t seconds = scan::ReadClockSeconds(s, i);
+  return seconds < 0 ? -1 : seconds * 1000;
 }
 
 // "H:MM:SS.cc" at `i`, the fraction in one to three digits: milliseconds, or -1.
@@ -49,7 +28,7 @@ int64_t ClockWithFraction(std::string_view s, size_t& i) {
   const int64_t whole = Clock(s, i);
   if (whole < 0 || i >= s.size() || s[i++] != '.') return -1;
   const size_t from = i;
-  int64_t fraction = Digits(s, i, 1, 3);
+  int64_t fraction = ReadDigits(s, i, 1, 3);
   if (fraction < 0) return -1;
   for (size_t d = i - from; d < 3; ++d) fraction *= 10;
   return whole + fraction;
@@ -157,7 +136,7 @@ size_t KeepHeader(const std::vector<std::string_view>& lines, IsTiming isTiming,
   size_t first = 0;
   while (first < lines.size() && !isTiming(Unmarked(lines, first))) ++first;
   for (size_t i = 0; i < first; ++i)
-    if (!IsBlank(lines[i])) spans.push_back(line_entries::KeptSpan(i, kFormatLine));
+    if (!IsBlankLine(lines[i])) spans.push_back(line_entries::KeptSpan(i, kFormatLine));
   return first;
 }
 
@@ -232,7 +211,7 @@ class SubViewer2Format final : public Format {
       span.stopAt = At(lines, i, stop);
       span.stopLength = static_cast<std::uint32_t>(stop.size());
       size_t j = i + 1;
-      for (; j < n && !IsBlank(lines[j]) && !IsSubViewer2Timing(lines[j]); ++j) {
+      for (; j < n && !IsBlankLine(lines[j]) && !IsSubViewer2Timing(lines[j]); ++j) {
         if (j > i + 1) span.text += '|';
         AppendSubViewer2Text(span.text, lines[j]);
       }
@@ -278,7 +257,9 @@ bool IsSubViewer1Time(std::string_view line) {
 }
 
 // A line that may be a cue's text: no time, no line of the structure.
-bool IsTextLine(std::string_view line) { return !IsBlank(line) && !IsSubViewer1Time(line) && !IsStructureLine(line); }
+bool IsTextLine(std::string_view line) {
+  return !IsBlankLine(line) && !IsSubViewer1Time(line) && !IsStructureLine(line);
+}
 
 class SubViewer1Format final : public Format {
  public:
@@ -316,8 +297,8 @@ class SubViewer1Format final : public Format {
       span.startAt = At(lines, i, start);
       span.startLength = static_cast<std::uint32_t>(start.size());
       size_t last = i, j = i + 1;
-      for (; j < n && (IsBlank(lines[j]) || IsTextLine(lines[j])); ++j) {
-        if (IsBlank(lines[j])) continue;
+      for (; j < n && (IsBlankLine(lines[j]) || IsTextLine(lines[j])); ++j) {
+        if (IsBlankLine(lines[j])) continue;
         if (last > i) span.text += '|';
         span.text += lines[j];
         last = j;

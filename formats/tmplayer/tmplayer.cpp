@@ -15,27 +15,9 @@ namespace lm {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
 
-// Between `least` and `most` digits at `i`: their value, or -1.
-int64_t Digits(std::string_view s, size_t& i, size_t least, size_t most) {
-  const size_t from = i;
-  int64_t value = 0;
-  while (i < s.size() && i - from < most && IsDigit(s[i])) value = value * 10 + (s[i++] - '0');
-  return i - from >= least ? value : -1;
-}
-
-// "H:MM:SS" from `i`, minutes and seconds of one or two digits below 60:
-// the time in seconds, or -1.
-int64_t Clock(std::string_view s, size_t& i) {
-  const int64_t hours = Digits(s, i, 1, 6);
-  if (hours < 0 || i >= s.size() || s[i++] != ':') return -1;
-  const int64_t minutes = Digits(s, i, 1, 2);
-  if (minutes < 0 || minutes > 59 || i >= s.size() || s[i++] != ':') return -1;
-  const int64_t seconds = Digits(s, i, 1, 2);
-  if (seconds < 0 || seconds > 59) return -1;
-  return (hours * 60 + minutes) * 60 + seconds;
-}
+using scan::ReadClockSeconds;
+using scan::ReadDigits;
 
 class Times final : public TimeSyntax {
  public:
@@ -43,7 +25,7 @@ class Times final : public TimeSyntax {
   std::optional<int64_t> Parse(std::string_view field) const override {
     const std::string_view s = TrimBlanks(field);
     size_t i = 0;
-    const int64_t seconds = Clock(s, i);
+    const int64_t seconds = ReadClockSeconds(s, i);
     if (seconds < 0 || i != s.size()) return std::nullopt;
     return seconds * 1000;
   }
@@ -87,7 +69,7 @@ Variant VariantOf(const EntryFeed& feed) {
     while (!first.empty()) {
       const size_t end = first.find('\n');
       const std::string_view part = first.substr(0, end);
-      if (!IsBlank(part)) {
+      if (!IsBlankLine(part)) {
         first = part;
         break;
       }
@@ -136,7 +118,7 @@ class TmPlayerFormat final : public Format {
     long open = -1;
     int64_t openStart = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (IsBlank(lines[i])) continue;
+      if (IsBlankLine(lines[i])) continue;
       const size_t mark = LeadingMark(lines[i], i == 0);
       const std::string_view line = lines[i].substr(mark);
       TmPlayerTime t;
@@ -154,7 +136,7 @@ class TmPlayerFormat final : public Format {
         span.to = i + 1;
         continue;
       }
-      if (IsBlank(text)) {
+      if (IsBlankLine(text)) {
         if (open < 0) {
           spans.push_back(line_entries::KeptSpan(i, kFormatLine));
           continue;
@@ -237,12 +219,12 @@ bool ParseTmPlayerLine(std::string_view line, TmPlayerTime& out) {
   size_t i = 0;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   const size_t from = i;
-  if (Clock(line, i) < 0 || i >= line.size()) return false;
+  if (ReadClockSeconds(line, i) < 0 || i >= line.size()) return false;
   const size_t end = i;
   int screenLine = 0;
   if (line[i] == ',') {
     ++i;
-    const int64_t n = Digits(line, i, 1, 2);
+    const int64_t n = ReadDigits(line, i, 1, 2);
     if (n < 1 || i >= line.size() || line[i] != '=') return false;
     screenLine = static_cast<int>(n);
   } else if (line[i] != ':' && line[i] != '=') {

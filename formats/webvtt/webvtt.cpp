@@ -16,8 +16,6 @@ namespace lm {
 
 namespace {
 
-bool IsBlank(std::string_view line) { return TrimBlanks(line).empty(); }
-
 // Bytes of a byte order mark before the header: the mark, or the three
 // letters an 8-bit code page made of it.
 size_t HeaderMark(std::string_view line) {
@@ -52,7 +50,7 @@ std::string UnreadNote(size_t count, size_t firstLine) {
 size_t HeadAt(std::string_view timing) {
   for (size_t at = 0;;) {
     const size_t end = timing.find('\n', at);
-    if (end == std::string_view::npos || !IsBlank(timing.substr(at, end - at))) return at;
+    if (end == std::string_view::npos || !IsBlankLine(timing.substr(at, end - at))) return at;
     at = end + 1;
   }
 }
@@ -229,7 +227,7 @@ bool WebVttFormat::Read(const std::vector<std::string_view>& lines, ReadEntries&
   };
   for (size_t i = 0; i < n; ++i) {
     const std::string_view line = lines[i];
-    if (IsBlank(line)) {
+    if (IsBlankLine(line)) {
       blanks += line;
       blanks += '\n';
       in = In::Nothing;
@@ -410,7 +408,7 @@ void WebVttFormat::Write(EntryFeed& entries, const FileIdentity& identity, const
     for (const std::string_view screenLine : ScreenLines(text)) {
       part.clear();
       AppendFileText(part, screenLine);
-      if (!IsBlank(part)) emit(part);
+      if (!IsBlankLine(part)) emit(part);
     }
   }
   if (!headed) {
