@@ -41,12 +41,6 @@ Span KeptSpan(size_t line, std::string_view mark) {
   return span;
 }
 
-std::string UnreadNote(size_t count, size_t firstLine) {
-  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
-         (count == 1 ? "a cue" : "cues") + " and " + (count == 1 ? "is" : "are") + " kept as " +
-         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
-}
-
 void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& spans, const TimeSyntax& times,
              ReadEntries& out) {
   const size_t n = lines.size();
@@ -114,7 +108,7 @@ void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& span
     out.sources.push_back(std::move(cue));
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
-  if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
+  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
 }
 
 void Write(EntryFeed& feed, const TimeSyntax& times, int blanksAfter,

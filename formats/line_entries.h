@@ -57,9 +57,6 @@ Span KeptSpan(size_t line, std::string_view mark);
 void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& spans, const TimeSyntax& times,
              ReadEntries& out);
 
-// "3 lines could not be read as cues and are kept as they were (line 7 first)"
-std::string UnreadNote(size_t count, size_t firstLine);
-
 // An entry to be written in the format's own syntax: its fields, its times
 // and the start of the next entry with times.
 struct Timed {

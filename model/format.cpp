@@ -27,4 +27,10 @@ const Format& NoFormat() {
   return none;
 }
 
+std::string UnreadLinesNote(size_t count, size_t firstLine, std::string_view one, std::string_view many) {
+  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
+         std::string(count == 1 ? one : many) + " and " + (count == 1 ? "is" : "are") + " kept as " +
+         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
+}
+
 }  // namespace lm

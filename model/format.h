@@ -51,6 +51,12 @@ struct ReadEntries {
   std::vector<std::string> notes;
 };
 
+// The note a reader gives on lines it kept as they were: "3 lines could not
+// be read as cues and are kept as they were (line 1 first)". `one` and
+// `many` name what they could not be read as: "a cue", "cues".
+std::string UnreadLinesNote(size_t count, size_t firstLine, std::string_view one = "a cue",
+                            std::string_view many = "cues");
+
 // The entries a writer writes, in the writer's own times and style tags
 // (converted when the document was read in another format).
 class EntryFeed {

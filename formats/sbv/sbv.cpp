@@ -42,12 +42,6 @@ bool IsUsualTime(std::string_view field) {
 // Text lines a cue is expected to have at most, for the probe.
 constexpr int kCueTextLines = 8;
 
-std::string UnreadNote(size_t count, size_t firstLine) {
-  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
-         (count == 1 ? "a cue" : "cues") + " and " + (count == 1 ? "is" : "are") + " kept as " +
-         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
-}
-
 // Where the head of a SourceCue's `timing` starts: before it, the blank
 // lines that stood before the entry, each followed by "\n"; the head is a
 // cue's timing line, nothing for a kept line.
@@ -202,7 +196,7 @@ class SbvFormat final : public Format {
       if (unread++ == 0) firstUnread = i + 1;
     }
     out.finalBlank = !blanks.empty();
-    if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
+    if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
     return entries.size() <= static_cast<size_t>(kInt16Max);
   }
 

@@ -172,12 +172,6 @@ std::string_view WithoutMark(std::string_view line, bool first) {
   return i > 0 && i < line.size() && line[i] == '[' ? line.substr(i) : line;
 }
 
-std::string UnreadNote(size_t count, size_t firstLine) {
-  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
-         (count == 1 ? "an event" : "events") + " and " + (count == 1 ? "is" : "are") + " kept as " +
-         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
-}
-
 // Every line of the script: Dialogue lines as entries with their source
 // (the empty lines before them, the bytes before the Text field, the Text
 // field), every other line as a kept line with the empty lines before it.
@@ -263,7 +257,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
     out.sources.push_back(std::move(cue));
   }
   out.finalBlank = blanks > 0;
-  if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
+  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread, "an event", "events"));
 }
 
 // ------------------------------------------------------------ writing

@@ -447,11 +447,6 @@ constexpr int kCueTextLines = 8;
 
 // The note on lines kept without being read: how many, and where the first
 // stands, so that they can be found in the file.
-std::string UnreadNote(size_t count, size_t firstLine) {
-  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
-         (count == 1 ? "a cue" : "cues") + " and " + (count == 1 ? "is" : "are") + " kept as " +
-         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
-}
 }  // namespace
 
 Fit ProbeCues(const std::vector<std::string_view>& lines) {
@@ -545,7 +540,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     i = j;
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
-  if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
+  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
 }
 
 bool IsCueAsRead(const SourceCue& cue, std::string_view line) {

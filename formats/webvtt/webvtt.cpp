@@ -38,12 +38,6 @@ bool IsBlockStart(std::string_view line) {
   return word == "STYLE" || word == "REGION";
 }
 
-std::string UnreadNote(size_t count, size_t firstLine) {
-  return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be read as " +
-         (count == 1 ? "a cue" : "cues") + " and " + (count == 1 ? "is" : "are") + " kept as " +
-         (count == 1 ? "it was" : "they were") + " (line " + std::to_string(firstLine) + (count == 1 ? ")" : " first)");
-}
-
 // Where the head of a SourceCue's `timing` starts: before it, the blank
 // lines that stood before the entry, each followed by "\n"; the head is the
 // identifier line and the timing line of a cue, nothing for a kept line.
@@ -277,7 +271,7 @@ bool WebVttFormat::Read(const std::vector<std::string_view>& lines, ReadEntries&
     in = In::Unread;
   }
   out.finalBlank = !blanks.empty();
-  if (unread > 0) out.notes.push_back(UnreadNote(unread, firstUnread));
+  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
   return entries.size() <= static_cast<size_t>(kInt16Max);
 }
 
