@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "cli/run.h"
 #include "model/version.h"
 
@@ -15,8 +16,9 @@ namespace {
 // and fails: a report cut short by a full disk is no success.
 int Finished(int status) {
   std::cout.flush();
-  if (std::cout) return status;
-  std::cerr << "linemend: (standard output): " << (errno ? std::strerror(errno) : "Cannot write") << "\n";
+  const int error = lm::cli::OutputError() ? lm::cli::OutputError() : std::cout ? 0 : errno ? errno : EIO;
+  if (error == 0) return status;
+  std::cerr << "linemend: (standard output): " << std::strerror(error) << "\n";
   return lm::cli::kError;
 }
 }  // namespace

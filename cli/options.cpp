@@ -85,11 +85,18 @@ std::string Usage() {
          "  --output-encoding NAME\n"
          "                     write in this encoding (the same names), reading\n"
          "                     in the one detected or named by --encoding\n"
-         "  --json             check: one JSON object a line for each file: path,\n"
-         "                     format, encoding, entries, and tooLong, a list of\n"
-         "                     {entry, start, stop, lines} (start and stop are frame\n"
-         "                     numbers, or times as text; lines counts the visible\n"
-         "                     characters of each screen line)\n"
+         "  --json             check: one JSON object a line for each file, written\n"
+         "                     whole: path, format, encoding, entries (the file's\n"
+         "                     header not counted), and tooLong, a list of {entry,\n"
+         "                     line, start, stop, lines} (start and stop are\n"
+         "                     seconds for every format, frames counted at the\n"
+         "                     frame rate; line is the file's line the entry\n"
+         "                     starts on; lines counts the visible characters of\n"
+         "                     each screen line); a file that cannot be checked\n"
+         "                     gets {path, error}\n"
+         "  -H, --with-filename\n"
+         "                     check: start each line with \"FILE:\", also for one\n"
+         "                     file\n"
          "  --profile P        check, fix: the rules of the profile P, a built-in\n"
          "                     one (" +
          BuiltInProfileNames(", ") +
@@ -108,9 +115,12 @@ std::string Usage() {
          "\n"
          " FILE \"-\" is standard input (with -o FILE or\n"
          "-o -). Messages go to standard output, or to standard error when the\n"
-         "output is standard output; check prints \"N: <entry>\" for each entry\n"
-         "still too long (\"FILE:N: <entry>\" for several files), in UTF-8.\n"
-         "Entries are counted from 1. One bad file does not stop the others.\n"
+         "output is standard output; check prints each entry still too long as\n"
+         "the file holds it, in UTF-8: \"N: <line>\" for its first line and\n"
+         "\"N- <line>\" for the others, N being the line's number in the file (so\n"
+         "that an editor jumps to it), \"FILE:N: \" and \"FILE-N- \" for several\n"
+         "files or with -H. An empty file has nothing too long. One bad file\n"
+         "does not stop the others.\n"
          "\n"
          "With a profile other than classic, check prints one problem a line,\n"
          "\"FILE:N: reading speed 23.4 > 17 cps: text\", and --json adds\n"
@@ -198,6 +208,8 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       haveOutput = true;
     } else if (option == "--in-place" || option == "-i") {
       inPlace = true;
+    } else if (option == "-H" || option == "--with-filename") {
+      options.withFileName = true;
     } else if (option == "--json") {
       options.json = true;
     } else if (option == "--timing") {
@@ -237,6 +249,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   const auto standardInputs = std::count(options.inputs.begin(), options.inputs.end(), "-");
   if (standardInputs > 1) return fail("standard input can be read only once");
   if (options.json && options.command != CommandId::Check) return fail("--json is for check");
+  if (options.withFileName && options.command != CommandId::Check) return fail("-H is for check");
   if (timing) {
     if (options.command != CommandId::FixText) return fail("--timing is for fix");
     options.command = CommandId::FixTiming;

@@ -41,6 +41,8 @@ struct Options {
   std::optional<double> toFrameRate;
   std::optional<double> frameRate;
   bool json = false;
+  // check -H: every line names its file, even of one.
+  bool withFileName = false;
   // --profile NAME|FILE, read by LoadProfileOption; none: classic.
   std::string profileName;
   std::optional<Profile> profile;

@@ -1,10 +1,16 @@
 #include "cli/run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <sstream>
 
+#include "cli/check.h"
+#include "cli/output.h"
 #include "commands/command_table.h"
 #include "commands/session.h"
 #include "formats/registry.h"
@@ -26,6 +32,9 @@ void Tell(const std::string& path, const std::string& what) {
   if (!what.empty()) std::cerr << "linemend: " << path << ": " << what << "\n";
 }
 
+// Load: an empty file that check passes over.
+constexpr int kNothing = -1;
+
 int Fail(const std::string& path, const std::string& why) {
   Tell(path, why);
   return kError;
@@ -34,19 +43,37 @@ int Fail(const std::string& path, const std::string& why) {
 // What a file name reads as in messages: standard input has none.
 std::string Shown(const std::string& input) { return input == "-" ? "(standard input)" : input; }
 
-// Standard input whole: Ok, or why it could not be had.
-LoadResult ReadStandardInput(std::string& content) {
+// Standard input ("-") or another stream whole: Ok, or why it could not be
+// had.
+LoadResult ReadStream(const std::string& input, std::string& content) {
+  LoadResult result;
+  // A FIFO nobody writes to reads as empty instead of waiting for ever.
+  FILE* stream = stdin;
+  if (input != "-") {
+    const int fd = ::open(input.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    stream = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (fd >= 0 && !stream) ::close(fd);
+  }
+  if (!stream) {
+    result.status = ReadStatus::CannotOpen;
+    result.error = errno;
+    return result;
+  }
   char buffer[1 << 16];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+  while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
     content.append(buffer, n);
-    if (static_cast<long long>(content.size()) > kMaxFileBytes) return {ReadStatus::TooLarge, {}, {}};
+    if (static_cast<long long>(content.size()) > kMaxFileBytes) {
+      result.status = ReadStatus::TooLarge;
+      break;
+    }
   }
-  LoadResult result;
-  if (std::ferror(stdin)) {
+  if (result && std::ferror(stream)) {
     result.status = ReadStatus::CannotRead;
     result.error = errno;
   }
+  if (stream != stdin) std::fclose(stream);
   return result;
 }
 
@@ -55,14 +82,24 @@ LoadResult ReadStandardInput(std::string& content) {
 int Load(Document& doc, const std::string& input, const Options& options) {
   LoadResult loaded;
   std::string content;
-  if (input == "-") loaded = ReadStandardInput(content);
   doc.Begin("Open");
-  if (input != "-") {
-    loaded = LoadSubtitlePath(doc, input, options.encoding);
-  } else if (loaded) {
-    loaded = LoadSubtitleText(doc, content, input, options.encoding);
+  if (input != "-") loaded = LoadSubtitlePath(doc, input, options.encoding);
+  // Standard input, a pipe, a device, a process substitution: read as a
+  // stream, as far as it goes.
+  if (input == "-" || loaded.status == ReadStatus::NotAFile) {
+    loaded = ReadStream(input, content);
+    if (loaded) loaded = LoadSubtitleText(doc, content, input, options.encoding);
   }
   doc.Commit();
+  if (!loaded && options.command == CommandId::Check) {
+    // Nothing in an empty file is too long: `check a.sub /dev/null` names
+    // the file as grep does.
+    if (loaded.status == ReadStatus::Empty) {
+      CheckEmpty(input, options);
+      return kNothing;
+    }
+    CheckRefused(input, LoadFailureReason(loaded), options);
+  }
   if (!loaded) return Fail(Shown(input), LoadFailureReason(loaded));
   if (options.frameRate) doc.SetFrameRate(*options.frameRate);
   return kOk;
@@ -78,129 +115,12 @@ int WriteFailure(const std::string& path, const WriteResult& result) {
   return Fail(path, "Cannot write the file: " + result.Reason());
 }
 
-// JSON text of a string; bytes that are not UTF-8 (a file name can hold
-// anything) become U+FFFD.
-void PutJsonString(std::ostream& out, const std::string& s) {
-  out << '"';
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      if (c == '"' || c == '\\') {
-        out << '\\' << c;
-      } else if (c < 0x20) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\u%04x", c);
-        out << hex;
-      } else {
-        out << c;
-      }
-      ++i;
-      continue;
-    }
-    size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (n > 1 && i + n <= s.size() && IsValidUtf8(std::string_view(s).substr(i, n))) {
-      out.write(s.data() + i, static_cast<std::streamsize>(n));
-      i += n;
-    } else {
-      out << "\\ufffd";
-      ++i;
-    }
-  }
-  out << '"';
-}
-
-// A frame field as a number, a time as text; null when the entry has none.
-void PutJsonTime(std::ostream& out, const Document& doc, bool has, std::string_view field) {
-  const TimeNotation notation = doc.Notation();
-  const std::optional<int64_t> units = has ? notation.Parse(field) : std::nullopt;
-  if (!units) {
-    out << "null";
-  } else if (notation.InMilliseconds()) {
-    out << '"' << notation.Format(*units) << '"';
-  } else {
-    out << *units;
-  }
-}
-
-// The lengths of a line's screen lines, as a JSON list.
-void PutJsonLengths(std::ostream& out, std::string_view text, const StyleDialect& markup) {
-  const std::vector<int> lengths = ScreenLineLengths(text, markup);
-  out << '[';
-  for (size_t i = 0; i < lengths.size(); ++i) out << (i ? "," : "") << lengths[i];
-  out << ']';
-}
-
-// The entry's text, or the line as it was for one without fields, in UTF-8
-// with each "|" that is a character as "|".
-std::string ShownText(const std::string& line) {
-  EntryFields fields;
-  return ShowLiteralBars(SplitFullEntry(line, fields) ? fields.text : WithoutUnreadMark(line));
-}
-
-// check against a profile other than classic: every rule the profile has,
-// one problem a line ("FILE:N: reading speed 23.4 > 17 cps: text"), or in
-// the JSON record's "problems".
-int CheckProfileOf(Document& doc, const std::string& input, bool json) {
-  const ProfileCheck check = CheckProfile(doc);
-  const std::string file = Shown(input);
-  if (!json) {
-    for (const Problem& p : check.problems) {
-      std::cout << file << ':' << p.entry + 1 << ": " << DescribeProblem(p) << ": "
-                << ShownText(doc.List1.Item(p.entry)) << "\n";
-    }
-    for (const int index : check.untimed)
-      std::cout << file << ':' << index + 1 << ": no times: " << ShownText(doc.List1.Item(index)) << "\n";
-    return check.problems.empty() ? kOk : kTooLong;
-  }
-  // The entries still too long for the profile's screen lines, as without
-  // one: the record keeps its shape.
-  std::ostringstream tooLong;
-  doc.Begin("Check");
-  doc.CurrentIndex = 0;
-  for (bool first = true; SeekTooLong(doc); first = false) {
-    const std::string& line = doc.List1.Item(doc.CurrentIndex);
-    EntryFields fields;
-    const bool split = SplitEntryLine(line, fields);
-    tooLong << (first ? "" : ",") << "{\"entry\":" << doc.CurrentIndex + 1 << ",\"start\":";
-    PutJsonTime(tooLong, doc, split && fields.hasStart, fields.start);
-    tooLong << ",\"stop\":";
-    PutJsonTime(tooLong, doc, split && fields.hasStop, fields.stop);
-    tooLong << ",\"lines\":";
-    PutJsonLengths(tooLong, split ? fields.text : line, doc.TextMarkup());
-    tooLong << '}';
-    ++doc.CurrentIndex;
-  }
-  doc.Commit();
-  std::cout << "{\"path\":";
-  PutJsonString(std::cout, input);
-  std::cout << ",\"format\":\"" << doc.Identity().format->Name() << "\",\"encoding\":\""
-            << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count() << ",\"tooLong\":["
-            << tooLong.str() << "],\"noTimes\":[";
-  for (size_t k = 0; k < check.untimed.size(); ++k) {
-    const std::string& line = doc.List1.Item(check.untimed[k]);
-    EntryFields fields;
-    std::cout << (k ? "," : "") << "{\"entry\":" << check.untimed[k] + 1 << ",\"lines\":";
-    PutJsonLengths(std::cout, SplitFullEntry(line, fields) ? fields.text : WithoutUnreadMark(line), doc.TextMarkup());
-    std::cout << '}';
-  }
-  std::cout << "],\"profile\":";
-  PutJsonString(std::cout, doc.RuleProfile().name);
-  std::cout << ",\"problems\":[";
-  for (size_t k = 0; k < check.problems.size(); ++k) {
-    const Problem& p = check.problems[k];
-    std::cout << (k ? "," : "") << "{\"entry\":" << p.entry + 1 << ",\"rule\":\"" << RuleName(p.rule)
-              << "\",\"value\":" << FormatNumber(p.value, 3) << ",\"limit\":" << FormatNumber(p.limit, 3) << '}';
-  }
-  std::cout << "]}\n";
-  return check.problems.empty() && tooLong.str().empty() ? kOk : kTooLong;
-}
-
 }  // namespace
 
 int Runner::Run(const std::string& input) {
   Document doc;
   doc.KeepHistory(false);  // nothing is undone here
-  if (const int status = Load(doc, input, options_); status != kOk) return status;
+  if (const int status = Load(doc, input, options_); status != kOk) return status == kNothing ? kOk : status;
   for (const std::string& note : doc.FileNotes()) Tell(Shown(input), note);
 
   // With several files each line says which it is about.
@@ -208,63 +128,8 @@ int Runner::Run(const std::string& input) {
   std::ostream& say = options_.output == Output::Stdout ? std::cerr : std::cout;
 
   if (options_.profile) doc.SetProfile(*options_.profile);
-  if (options_.command == CommandId::Check && !IsClassic(doc.RuleProfile()))
-    return CheckProfileOf(doc, input, options_.json);
-  if (options_.command == CommandId::Check) {
-    std::ostringstream json;
-    bool found = false;
-    doc.Begin("Check");
-    doc.CurrentIndex = 0;
-    while (SeekTooLong(doc)) {
-      const int index = doc.CurrentIndex;
-      const std::string& line = doc.List1.Item(index);
-      if (options_.json) {
-        EntryFields fields;
-        const bool split = SplitEntryLine(line, fields);
-        json << (found ? "," : "") << "{\"entry\":" << index + 1 << ",\"start\":";
-        PutJsonTime(json, doc, split && fields.hasStart, fields.start);
-        json << ",\"stop\":";
-        PutJsonTime(json, doc, split && fields.hasStop, fields.stop);
-        json << ",\"lines\":[";
-        const std::vector<int> lengths = ScreenLineLengths(split ? fields.text : line, doc.TextMarkup());
-        for (size_t i = 0; i < lengths.size(); ++i) json << (i ? "," : "") << lengths[i];
-        json << "]}";
-      } else {
-        std::cout << (prefix.empty() ? "" : Shown(input) + ":") << index + 1 << ": ";
-        const std::string shown = ShowLiteralBars(line);
-        std::cout.write(shown.data(), static_cast<std::streamsize>(shown.size()));
-        std::cout << "\n";
-      }
-      found = true;
-      ++doc.CurrentIndex;  // below the list size, which fits 16 bits
-    }
-    doc.Commit();
-    // Lines without times are no entries to fix: listed apart, as they are.
-    std::ostringstream noTimes;
-    for (int index = 0, listed = 0; index < doc.List1.Count(); ++index) {
-      if (doc.List1.Shape(index).full || IsFormatLine(doc.List1.Item(index))) continue;
-      const std::string_view line = WithoutUnreadMark(doc.List1.Item(index));
-      if (options_.json) {
-        noTimes << (listed++ ? "," : "") << "{\"entry\":" << index + 1 << ",\"lines\":[";
-        const std::vector<int> lengths = ScreenLineLengths(line, doc.TextMarkup());
-        for (size_t i = 0; i < lengths.size(); ++i) noTimes << (i ? "," : "") << lengths[i];
-        noTimes << "]}";
-      } else {
-        const std::string shown = ShowLiteralBars(line);
-        std::cout << (prefix.empty() ? "" : Shown(input) + ":") << index + 1 << ": no times: ";
-        std::cout.write(shown.data(), static_cast<std::streamsize>(shown.size()));
-        std::cout << "\n";
-      }
-    }
-    if (options_.json) {
-      std::cout << "{\"path\":";
-      PutJsonString(std::cout, input);
-      std::cout << ",\"format\":\"" << doc.Identity().format->Name() << "\",\"encoding\":\""
-                << EncodingName(doc.FileEncoding()) << "\",\"entries\":" << doc.List1.Count() << ",\"tooLong\":["
-                << json.str() << "],\"noTimes\":[" << noTimes.str() << "]}\n";
-    }
-    return found ? kTooLong : kOk;
-  }
+  if (options_.command == CommandId::Check)
+    return CheckDocument(doc, input, options_, options_.inputs.size() > 1 || options_.withFileName);
 
   // The command's routine, as the window runs it.
   if (options_.toFrameRate) {
@@ -301,9 +166,7 @@ int Runner::Run(const std::string& input) {
       std::string why, note;
       if (!EncodeDocument(doc, &wanted, bytes, &why, &note)) return Fail(Shown(input), why);
       Tell(Shown(input), note);
-      std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      std::cout.flush();
-      if (!std::cout) return Fail("(standard output)", "Cannot write");
+      if (!PutRecord(bytes)) return Fail("(standard output)", std::strerror(OutputError()));
       break;
     }
     case Output::File: {

@@ -72,6 +72,7 @@ void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& span
 
   out.entries.clear();
   out.sources.clear();
+  out.firstLines.clear();
   out.entries.reserve(all.size());
   out.sources.reserve(all.size());
   size_t unread = 0, firstUnread = 0;
@@ -106,6 +107,7 @@ void Collect(const std::vector<std::string_view>& lines, std::vector<Span>& span
     cue.text = entry;
     out.entries.push_back(std::move(entry));
     out.sources.push_back(std::move(cue));
+    out.firstLines.push_back(static_cast<std::uint32_t>(span.from + 1));
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));

@@ -18,6 +18,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
                              double frameRate, const std::string& path) {
   file.lines.clear();
   file.sources.clear();
+  file.firstLines.clear();
   file.looksLike.clear();
   file.notes.clear();
   file.identity = FileIdentity();
@@ -90,6 +91,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
   file.lines = std::move(read.entries);
   file.sources = std::move(read.sources);
+  if (read.firstLines.size() == file.lines.size()) file.firstLines = std::move(read.firstLines);
   file.notes.insert(file.notes.end(), read.notes.begin(), read.notes.end());
   file.identity.finalBlank = read.finalBlank;
   if (read.frameRate) {
@@ -177,6 +179,54 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
             ", which a " + std::string(identity.format->Name()) + " file cannot hold";
   }
   return true;
+}
+
+namespace {
+// A document's entries, noting how many lines were written when the writer
+// first asked for each.
+class CountingFeed final : public EntryFeed {
+ public:
+  CountingFeed(EntryFeed& feed, DocumentLines& out) : feed_(feed), out_(out) {
+    out_.entryAt.assign(static_cast<size_t>(feed.Count()) + 1, kNone);
+  }
+  int Count() const override { return feed_.Count(); }
+  const std::string* Line(int k) override {
+    size_t& at = out_.entryAt[static_cast<size_t>(k)];
+    if (at == kNone) at = out_.lines.size();
+    return feed_.Line(k);
+  }
+  const SourceCue* Cue(int k) const override { return feed_.Cue(k); }
+  bool Converted() const override { return feed_.Converted(); }
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+ private:
+  EntryFeed& feed_;
+  DocumentLines& out_;
+};
+}  // namespace
+
+DocumentLines DocumentFileLines(const Document& doc) {
+  const FileIdentity identity = Completed(doc.Identity());
+  DocumentLines out;
+  out.lines.reserve(static_cast<size_t>(doc.List1.Count()) * 2);
+  DocumentFeed feed(doc, *identity.format, identity.encoding);
+  CountingFeed counting(feed, out);
+  identity.format->Write(counting, identity, [&](std::string_view line) { out.lines.emplace_back(line); });
+  out.entryAt.back() = out.lines.size();
+  // An entry never asked for holds no lines: it ends where the next begins.
+  for (size_t k = out.entryAt.size() - 1; k-- > 0;)
+    if (out.entryAt[k] == CountingFeed::kNone) out.entryAt[k] = out.entryAt[k + 1];
+  return out;
+}
+
+std::vector<std::string_view> DocumentLines::Of(int k) const {
+  std::vector<std::string_view> of;
+  if (k < 0 || static_cast<size_t>(k) + 1 >= entryAt.size()) return of;
+  size_t from = entryAt[static_cast<size_t>(k)], to = std::max(from, entryAt[static_cast<size_t>(k) + 1]);
+  while (from < to && IsBlankLine(lines[from])) ++from;
+  while (to > from && IsBlankLine(lines[to - 1])) --to;
+  for (size_t i = from; i < to; ++i) of.emplace_back(lines[i]);
+  return of;
 }
 
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format) {
@@ -275,7 +325,7 @@ LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
 
 // The new document replaces the old; entry 0 becomes current and is shown.
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
-  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources));
+  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources), std::move(file.firstLines));
   doc.SetDiskStamp(file.stamp);
   doc.SetFileNotes(std::move(file.notes));
   SelectEntry(doc, 0);

@@ -36,6 +36,7 @@ enum class ReadStatus {
 struct SubtitleFile {
   std::vector<std::string> lines;  // UTF-8, an entry each
   std::vector<SourceCue> sources;  // the entry each was read from, for formats that keep them
+  std::vector<std::uint32_t> firstLines;  // the file's line each entry starts on, where known
   FileIdentity identity;
   FileStamp stamp;  // the file as it was read
   // Unrecognised: what the file looks like ("SubViewer", "binary data");
@@ -70,6 +71,15 @@ WriteResult WriteSubtitleFile(const std::string& path, const std::vector<std::st
 // cannot hold"), or nothing.
 bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why = nullptr,
                     std::string* note = nullptr);
+// The document's lines as its file holds them, in UTF-8 and without line
+// ends; `entryAt[k]`: the first of them written for entry k.
+struct DocumentLines {
+  std::vector<std::string> lines;
+  std::vector<size_t> entryAt;
+  // The lines of entry k, without the blank ones around them.
+  std::vector<std::string_view> Of(int k) const;
+};
+DocumentLines DocumentFileLines(const Document& doc);
 // The document to `path`, as the file it was read from, in its format or in
 // `format`.
 WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format = nullptr);

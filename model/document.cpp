@@ -301,13 +301,14 @@ void Document::ResetState() {
 }
 
 void Document::Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
-                    std::vector<SourceCue> sources) {
+                    std::vector<SourceCue> sources, std::vector<std::uint32_t> firstLines) {
   OwnCommand command(*this);
   ResetState();
   std::vector<std::uint64_t> ids(lines.size());
   firstSourceId_ = lastId_ + 1;
   for (auto& id : ids) id = NewId();
   sources_ = std::move(sources);
+  firstLines_ = std::move(firstLines);
   Notify(ListChange::Reset, 0, 0, true);
   list_.Replace(std::move(lines), std::move(ids), -1);
   list_.dialect_ = &identity.readAs->Dialect();
@@ -411,6 +412,12 @@ const SourceCue* Document::Source(int index) const {
   const std::uint64_t id = list_.Id(index);
   if (id < firstSourceId_ || id - firstSourceId_ >= sources_.size()) return nullptr;
   return &sources_[static_cast<size_t>(id - firstSourceId_)];
+}
+
+std::uint32_t Document::FileLine(int index) const {
+  const std::uint64_t id = list_.Id(index);
+  if (id < firstSourceId_ || id - firstSourceId_ >= firstLines_.size()) return 0;
+  return firstLines_[static_cast<size_t>(id - firstSourceId_)];
 }
 
 std::string FileNameOf(const std::string& path) {

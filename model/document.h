@@ -153,10 +153,13 @@ class Document {
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
   void Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
-            std::vector<SourceCue> sources = {});
+            std::vector<SourceCue> sources = {}, std::vector<std::uint32_t> firstLines = {});
   // The cue the entry at `index` was read from, whatever the entry has
   // become since; nothing for an entry that was not read from a cue.
   const SourceCue* Source(int index) const;
+  // The file's line (from 1) the entry at `index` was read from; 0 for an
+  // entry added since, or when the file's format does not tell.
+  std::uint32_t FileLine(int index) const;
   // Changes with every Load: windows bound to one document can tell that it
   // is gone.
   std::uint64_t Generation() const { return generation_; }
@@ -211,6 +214,7 @@ class Document {
   std::uint64_t lastId_ = 0;
   // The cues of the file read, by entry identity from firstSourceId_ on.
   std::vector<SourceCue> sources_;
+  std::vector<std::uint32_t> firstLines_;  // by the same identities
   std::uint64_t firstSourceId_ = 0;
   DocumentObserver* observer_ = nullptr;
 

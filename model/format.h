@@ -46,6 +46,9 @@ struct ReadEntries {
   std::vector<SourceCue> sources;    // none, or one for each entry
   bool finalBlank = true;            // a blank line after the last entry
   std::optional<double> frameRate;   // the file names its own
+  // The file's line (from 1) each entry starts on, where the reader tells:
+  // what check prints, so that an editor jumps to the entry.
+  std::vector<std::uint32_t> firstLines;
   // What the reader has to tell about the file ("3 lines could not be read
   // as cues"): shown with the document.
   std::vector<std::string> notes;

@@ -216,8 +216,12 @@ class MicroDvdFormat final : public Format {
   bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const override {
     if (lines.size() > static_cast<size_t>(kInt16Max)) return false;
     out.entries.reserve(lines.size());
-    for (const std::string_view line : lines)
-      if (!line.empty()) out.entries.emplace_back(line);
+    out.firstLines.reserve(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].empty()) continue;
+      out.entries.emplace_back(lines[i]);
+      out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
+    }
     if (!out.entries.empty()) out.frameRate = FrameRateEntry(out.entries.front());
     return true;
   }

@@ -166,6 +166,7 @@ class SbvFormat final : public Format {
         cue.stopLength = static_cast<std::uint32_t>(stop.size());
         entries.push_back(BuildEntryLine(start, stop, ""));
         sources.push_back(std::move(cue));
+        out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
         inCue = firstText = true;
         continue;
       }
@@ -193,6 +194,7 @@ class SbvFormat final : public Format {
       entries.push_back(std::move(entry));
       sources.emplace_back().timing = std::move(blanks);
       blanks.clear();
+      out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
       if (unread++ == 0) firstUnread = i + 1;
     }
     out.finalBlank = !blanks.empty();

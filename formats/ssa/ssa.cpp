@@ -225,6 +225,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
         AppendEntryText(entry, cue.text);
         out.entries.push_back(entry);
         out.sources.push_back(std::move(cue));
+        out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
         dataLines = 0;
         continue;
       }
@@ -255,6 +256,7 @@ void ReadScript(const std::vector<std::string_view>& lines, ReadEntries& out) {
     kept += line;
     out.entries.push_back(std::move(kept));
     out.sources.push_back(std::move(cue));
+    out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
   }
   out.finalBlank = blanks > 0;
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread, "an event", "events"));

@@ -496,6 +496,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   std::vector<SourceCue>& sources = out.sources;
   entries.clear();
   sources.clear();
+  out.firstLines.clear();
   entries.reserve(n / 3);
   sources.reserve(n / 3);
   size_t unread = 0, firstUnread = 0;
@@ -512,6 +513,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       entry += lines[i];
       entries.push_back(std::move(entry));
       sources.emplace_back().blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
@@ -537,6 +539,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     }
     entries.push_back(std::move(entry));
     sources.push_back(std::move(cue));
+    out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
     i = j;
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());

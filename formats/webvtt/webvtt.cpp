@@ -197,6 +197,7 @@ bool WebVttFormat::Read(const std::vector<std::string_view>& lines, ReadEntries&
     entries.push_back(std::move(entry));
     sources.emplace_back().timing = std::move(blanks);
     blanks.clear();
+    out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
   };
   // The cue whose timing line is line `t`, its identifier line `id` (or none).
   auto startCue = [&](size_t t, const std::string_view* id) {
@@ -216,6 +217,7 @@ bool WebVttFormat::Read(const std::vector<std::string_view>& lines, ReadEntries&
     cue.stopLength = static_cast<std::uint32_t>(times.stop.size());
     entries.push_back(BuildEntryLine(times.start, times.stop, SettingsTag(times.settings)));
     sources.push_back(std::move(cue));
+    out.firstLines.push_back(static_cast<std::uint32_t>(id ? t : t + 1));
     firstText = true;
     in = In::Cue;
   };

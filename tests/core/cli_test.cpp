@@ -73,7 +73,7 @@ TEST(Cli, RefusesBadInputAndArguments) {
   test::Put(dir.File("blank.sub"), "\r\n\r\n");
   ASSERT_EQ(::mkfifo(dir.File("pipe.sub").c_str(), 0600), 0);
   const std::pair<std::string, std::string> refusals[] = {
-      {"blank.sub", "is empty"}, {"pipe.sub", "is no ordinary file (a pipe, a socket or a device)"}};
+      {"blank.sub", "is empty"}, {"pipe.sub", "is empty"}};  // a FIFO nobody writes to is not waited for
   for (const auto& [name, why] : refusals) {
     const Result r = Cli(dir, "fix " + name + " -o out.sub");
     EXPECT_EQ(r.status, 2) << name;
@@ -257,7 +257,7 @@ TEST(Cli, LinesWithoutTimesArePassedOverAndListedApart) {
   EXPECT_EQ(r.out, "3: {3}{4}a|b|c\n1: no times: Content-Type: text/plain\n");
   r = Cli(dir, "check --json out.sub");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"lines\":[24]}]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"line\":1,\"lines\":[24]}]"), std::string::npos) << r.out;
 }
 
 // A conversion says what styles the target could not hold, and still writes.
@@ -330,13 +330,13 @@ TEST(Cli, CheckAgainstAProfileNamesEachBreachOnce) {
   Result r = Cli(dir, "check --profile netflix --json in.srt");
   EXPECT_EQ(r.status, 1) << r.err;
   const std::string problems =
-      "\"profile\":\"netflix\",\"problems\":[{\"entry\":1,\"rule\":\"line-length\",\"value\":43,\"limit\":42},"
-      "{\"entry\":2,\"rule\":\"lines\",\"value\":3,\"limit\":2},"
-      "{\"entry\":3,\"rule\":\"reading-speed\",\"value\":17.5,\"limit\":17},"
-      "{\"entry\":4,\"rule\":\"min-duration\",\"value\":0.5,\"limit\":0.833},"
-      "{\"entry\":5,\"rule\":\"max-duration\",\"value\":8,\"limit\":7},"
-      "{\"entry\":6,\"rule\":\"gap\",\"value\":1,\"limit\":2},"
-      "{\"entry\":7,\"rule\":\"overlap\",\"value\":0.5,\"limit\":0}]}\n";
+      "\"profile\":\"netflix\",\"problems\":[{\"entry\":1,\"line\":1,\"rule\":\"line-length\",\"value\":43,\"limit\":42},"
+      "{\"entry\":2,\"line\":5,\"rule\":\"lines\",\"value\":3,\"limit\":2},"
+      "{\"entry\":3,\"line\":11,\"rule\":\"reading-speed\",\"value\":17.5,\"limit\":17},"
+      "{\"entry\":4,\"line\":15,\"rule\":\"min-duration\",\"value\":0.5,\"limit\":0.833},"
+      "{\"entry\":5,\"line\":19,\"rule\":\"max-duration\",\"value\":8,\"limit\":7},"
+      "{\"entry\":6,\"line\":23,\"rule\":\"gap\",\"value\":1,\"limit\":2},"
+      "{\"entry\":7,\"line\":27,\"rule\":\"overlap\",\"value\":0.5,\"limit\":0}]}\n";
   ASSERT_GE(r.out.size(), problems.size());
   EXPECT_EQ(r.out.substr(r.out.size() - problems.size()), problems) << r.out;
 
@@ -344,12 +344,12 @@ TEST(Cli, CheckAgainstAProfileNamesEachBreachOnce) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             "in.srt:1: line length 43 > 42: A line of exactly forty-three characters no\n"
-            "in.srt:2: 3 lines > 2: One|two|three\n"
-            "in.srt:3: reading speed 17.5 > 17 cps: Spoken at the speed limit, exactly!\n"
-            "in.srt:4: duration 0.5 s < 0.833 s: Ja.\n"
-            "in.srt:5: duration 8 s > 7 s: D\xC5\x82ugo\n"
-            "in.srt:6: gap 1 < 2 frames: Close\n"
-            "in.srt:7: overlaps the next entry by 0.5 s: Over\n");
+            "in.srt:5: 3 lines > 2: One|two|three\n"
+            "in.srt:11: reading speed 17.5 > 17 cps: Spoken at the speed limit, exactly!\n"
+            "in.srt:15: duration 0.5 s < 0.833 s: Ja.\n"
+            "in.srt:19: duration 8 s > 7 s: D\xC5\x82ugo\n"
+            "in.srt:23: gap 1 < 2 frames: Close\n"
+            "in.srt:27: overlaps the next entry by 0.5 s: Over\n");
   test::Put(dir / "fine.sub", "{1}{1}25\n{0}{50}Fine\n\xEF\xBB\xBFno frames\n");
   r = Cli(dir, "check --profile=teletext fine.sub");
   EXPECT_EQ(r.status, 0);
@@ -417,6 +417,41 @@ TEST(Cli, FailedWritesSayWhyAndReportNothingDone) {
   EXPECT_EQ(r.out, "") << "no fix is reported for a file not written";
   EXPECT_EQ(r.err, "linemend: /dev/full: Cannot write the file: No space left on device\n");
   EXPECT_EQ(Cli(dir, "fix long.sub -o /dev/null").out, "I just fixed 2 lines, for You\n");
+}
+
+// check as grep does it: the file's own line numbers and lines, "FILE:"
+// for several files or -H, /dev/null and pipes as files; JSON records
+// alike for every format, refused files included, each written whole.
+TEST(Cli, CheckPrintsEntriesAsTheFileHoldsThem) {
+  test::TempDir dir;
+  const std::string longLine(50, 'x');
+  test::Put(dir.File("a.srt"), "1\n00:00:01,000 --> 00:00:02,000\nshort\n\n\n2\n00:00:03,000 --> 00:00:04,500\n" +
+                                   longLine + "\n<i>b|c</i>\n\n");
+  test::Put(dir.File("b.sub"), Crlf({"{1}{1}25", "", "{25}{50}" + longLine}));
+  Result r = Cli(dir, "check a.srt");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "6: 2\n7- 00:00:03,000 --> 00:00:04,500\n8- " + longLine + "\n9- <i>b|c</i>\n");
+  r = Cli(dir, "check -H b.sub");
+  EXPECT_EQ(r.out, "b.sub:3: {25}{50}" + longLine + "\n");
+  for (const char* args : {"check b.sub /dev/null", "check --with-filename b.sub"}) {
+    r = Cli(dir, args);
+    EXPECT_EQ(r.status, 1) << args << r.err;
+    EXPECT_EQ(r.out, "b.sub:3: {25}{50}" + longLine + "\n") << args;
+  }
+  r = Cli(dir, "check /dev/stdin < b.sub");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.out, "3: {25}{50}" + longLine + "\n");
+
+  r = Cli(dir, "check --json b.sub a.srt gone.srt");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out,
+            "{\"path\":\"b.sub\",\"format\":\"frame-based\",\"encoding\":\"Windows-1252\",\"entries\":1,"
+            "\"tooLong\":[{\"entry\":2,\"line\":3,\"start\":1.000,\"stop\":2.000,\"lines\":[50]}],\"noTimes\":[]}\n"
+            "{\"path\":\"a.srt\",\"format\":\"SubRip\",\"encoding\":\"UTF-8\",\"entries\":2,"
+            "\"tooLong\":[{\"entry\":2,\"line\":6,\"start\":3.000,\"stop\":4.500,\"lines\":[50,3]}],\"noTimes\":[]}\n"
+            "{\"path\":\"gone.srt\",\"error\":\"No such file or directory\"}\n");
+  EXPECT_EQ(r.err, "linemend: gone.srt: No such file or directory\n");
+  EXPECT_EQ(Cli(dir, "fix -H b.sub -o c.sub").status, 2);
 }
 
 // Read in one encoding, written in another: a Windows-1250 film to UTF-8

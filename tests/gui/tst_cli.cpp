@@ -117,7 +117,7 @@ class CliTest : public QObject {
     QCOMPARE(r.status, 2);
     QCOMPARE(r.err.count('\n'), 1);
     const QList<QByteArray> lines = r.out.trimmed().split('\n');
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
 
     QJsonParseError error;
     QJsonObject o = QJsonDocument::fromJson(lines[0], &error).object();
@@ -125,23 +125,32 @@ class CliTest : public QObject {
     QCOMPARE(o["path"].toString(), sub);
     QCOMPARE(o["format"].toString(), QStringLiteral("frame-based"));
     QCOMPARE(o["encoding"].toString(), QStringLiteral("Windows-1252"));
-    QCOMPARE(o["entries"].toInt(), 4);
+    // The frame-rate header is no entry.
+    QCOMPARE(o["entries"].toInt(), 3);
     QJsonArray tooLong = o["tooLong"].toArray();
     QCOMPARE(tooLong.size(), 2);
     QCOMPARE(tooLong[0].toObject()["entry"].toInt(), 3);
-    QCOMPARE(tooLong[0].toObject()["start"].toInt(), 300);
-    QCOMPARE(tooLong[0].toObject()["stop"].toInt(), 400);
+    QCOMPARE(tooLong[0].toObject()["line"].toInt(), 3);
+    // Seconds for every format: frames at the file's 23.976.
+    QCOMPARE(tooLong[0].toObject()["start"].toDouble(), 12.513);
+    QCOMPARE(tooLong[0].toObject()["stop"].toDouble(), 16.683);
     QCOMPARE(tooLong[0].toObject()["lines"].toArray(), QJsonArray({54}));
     QCOMPARE(tooLong[1].toObject()["lines"].toArray(), QJsonArray({1, 1, 1}));
 
+    // A file that could not be read has a record of its own.
     o = QJsonDocument::fromJson(lines[1], &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o["path"].toString(), dir.filePath("gone.sub"));
+    QCOMPARE(o["error"].toString(), QStringLiteral("No such file or directory"));
+
+    o = QJsonDocument::fromJson(lines[2], &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
     QCOMPARE(o["format"].toString(), QStringLiteral("SubRip"));
     QCOMPARE(o["encoding"].toString(), QStringLiteral("UTF-8 with BOM"));
     tooLong = o["tooLong"].toArray();
     QCOMPARE(tooLong.size(), 1);
-    QCOMPARE(tooLong[0].toObject()["start"].toString(), QStringLiteral("00:00:01,000"));
-    QCOMPARE(tooLong[0].toObject()["stop"].toString(), QStringLiteral("00:00:02,500"));
+    QCOMPARE(tooLong[0].toObject()["start"].toDouble(), 1.0);
+    QCOMPARE(tooLong[0].toObject()["stop"].toDouble(), 2.5);
     // Tags count nothing, letters one each.
     QCOMPARE(tooLong[0].toObject()["lines"].toArray(), QJsonArray({44}));
   }
