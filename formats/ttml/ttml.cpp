@@ -409,7 +409,12 @@ class Reader {
     AppendMissing(tag, inner.style, said);
     if (!inner.region.empty()) {
       const int position = RegionPosition(head_, inner.region);
-      if (position) tag += position >= 7 ? " tts:displayAlign=\"before\"" : " tts:displayAlign=\"after\"";
+      // Bottom goes without saying, unless the region's name says otherwise.
+      if (position >= 7) {
+        tag += " tts:displayAlign=\"before\"";
+      } else if (inner.region == "top") {
+        tag += " tts:displayAlign=\"after\"";
+      }
     }
     if (tag.size() > plain || plain > 1 + std::strlen(name)) text = tag + ">";
     ContentWriter content(head_, text);
@@ -576,6 +581,19 @@ bool PartsOf(std::string_view piece, PieceParts& parts) {
   return true;
 }
 
+bool HasValue(const SourceCue& cue, std::uint32_t at) {
+  return at > 0 && at <= cue.timing.size() && (cue.timing[at - 1] == '"' || cue.timing[at - 1] == '\'');
+}
+
+// The time the <body> and <div>s around a paragraph add to its begin.
+int64_t ContextOffset(const SourceCue& cue, const TtmlRates& rates) {
+  EntryFields was;
+  if (!SplitFullEntry(cue.text, was)) return 0;
+  const int64_t start = TheTimes().Parse(was.start).value_or(0);
+  if (!HasValue(cue, cue.startAt)) return start;
+  return start - ParseTtmlTime(std::string_view(cue.timing).substr(cue.startAt, cue.startLength), rates).value_or(0);
+}
+
 class TtmlFormat final : public Format {
  public:
   std::string_view Id() const override { return "ttml"; }
@@ -697,7 +715,11 @@ class TtmlFormat final : public Format {
 
   void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const override {
     std::string out;
-    if (entries.Converted()) {
+    bool kept = false;
+    for (int k = 0; k < entries.Count() && !kept && !entries.Converted(); ++k) kept = entries.Cue(k) != nullptr;
+    // Entries without a document of their own (another format's, or typed
+    // into an empty one) go into a fresh one.
+    if (!kept) {
       WriteFresh(entries, identity, out);
     } else {
       WriteBack(entries, out);
@@ -716,7 +738,9 @@ class TtmlFormat final : public Format {
  private:
   // A paragraph written anew, on a line of its own.
   static void FreshParagraph(std::string& out, int64_t start, int64_t stop, std::string_view text,
-                             std::string_view indent) {
+                             std::string_view indent, int64_t offset = 0) {
+    start -= offset;
+    stop -= offset;
     if (!out.empty() && out.back() != '\n') out += '\n';
     out += indent;
     out += "<p begin=\"";
@@ -790,6 +814,7 @@ class TtmlFormat final : public Format {
     };
     std::string_view indent = "      ";
     std::string indentKept;
+    int64_t offset = 0;  // of the paragraph before
     for (int k = 0; k < count; ++k) {
       const std::string* entry = entries.Line(k);
       if (!entry) continue;
@@ -816,7 +841,7 @@ class TtmlFormat final : public Format {
         std::optional<int64_t> start, stop;
         if (SplitFullEntry(line, f)) start = TheTimes().Parse(f.start), stop = TheTimes().Parse(f.stop);
         if (start && stop) {
-          FreshParagraph(out, *start, *stop, f.text, indent);
+          FreshParagraph(out, *start, *stop, f.text, indent, offset);
         } else if (!line.empty()) {
           Comment(out, line, indent);
         }
@@ -829,7 +854,7 @@ class TtmlFormat final : public Format {
         const size_t nl = indentKept.rfind('\n');
         if (nl != std::string::npos) indentKept.erase(0, nl + 1);
         indent = indentKept;
-        if (!rates) ratesOf();
+        offset = ContextOffset(*cue, ratesOf());
       }
     }
   }
@@ -856,10 +881,8 @@ class TtmlFormat final : public Format {
       const TtmlRates& rates = ratesOf();
       const std::string_view oldStart = piece.substr(cue.startAt, cue.startLength);
       const std::string_view oldStop = piece.substr(cue.stopAt, cue.stopLength);
-      const bool hasStart = cue.startAt > 0 && (piece[cue.startAt - 1] == '"' || piece[cue.startAt - 1] == '\'');
-      const bool hasStop = cue.stopAt > 0 && (piece[cue.stopAt - 1] == '"' || piece[cue.stopAt - 1] == '\'');
-      // The time the <div>s and <body> around it add.
-      const int64_t offset = *wasStart - (hasStart ? ParseTtmlTime(oldStart, rates).value_or(0) : 0);
+      const bool hasStart = HasValue(cue, cue.startAt), hasStop = HasValue(cue, cue.stopAt);
+      const int64_t offset = ContextOffset(cue, rates);
       bool duration = false;
       if (hasStop) {
         size_t j = cue.stopAt - 1;
@@ -874,13 +897,23 @@ class TtmlFormat final : public Format {
         size_t at, length;
         std::string with;
       };
+      // Only what changed is written anew.
+      const bool writeStart = *start != *wasStart;
+      const bool writeStop = *stop != *wasStop || (duration && writeStart);
       Edit edits[2] = {
-          {cue.startAt, cue.startLength, hasStart ? newStart : " begin=\"" + newStart + "\""},
-          {cue.stopAt, cue.stopLength, hasStop ? newStop : " end=\"" + newStop + "\""},
+          {cue.startAt, writeStart ? cue.startLength : 0,
+           !writeStart ? std::string()
+           : hasStart  ? newStart
+                       : " begin=\"" + newStart + "\""},
+          {cue.stopAt, writeStop ? cue.stopLength : 0,
+           !writeStop ? std::string()
+           : hasStop  ? newStop
+                      : " end=\"" + newStop + "\""},
       };
       if (edits[0].at > edits[1].at) std::swap(edits[0], edits[1]);
       for (int e = 1; e >= 0; --e)
-        if (edits[e].at <= tag.size()) tag.replace(edits[e].at, edits[e].length, edits[e].with);
+        if (edits[e].at <= tag.size() && !edits[e].with.empty())
+          tag.replace(edits[e].at, edits[e].length, edits[e].with);
     }
     out += tag;
     if (now.text == was.text && !parts.span.selfClosing) {

@@ -372,6 +372,8 @@ class Dialect final : public StyleDialect {
                                                : "lineThrough") +
                       "\"";
       if (!s.color.empty()) attributes += " tts:color=\"#" + s.color + "\"";
+      if (!s.font.empty() && s.font.find_first_of("\"&<>|") == std::string::npos)
+        attributes += " tts:fontFamily=\"" + s.font + "\"";
       if (!attributes.empty() && !lines[k].text.empty()) out += "<span" + attributes + ">";
       for (const char c : lines[k].text) {
         if (c == '&') {
