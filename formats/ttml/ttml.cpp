@@ -1,6 +1,8 @@
 #include "formats/ttml/ttml.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <pugixml.hpp>
 #include <string>
@@ -223,7 +225,9 @@ void AppendMissing(std::string& out, const Style& wanted, const Style& said) {
 // A paragraph's content as entry text: whitespace collapsed as players do.
 class ContentWriter {
  public:
-  ContentWriter(const Head& head, std::string& out) : head_(head), out_(out) {}
+  // `out` holds the paragraph's tag (`tagLength` bytes) or nothing.
+  ContentWriter(const Head& head, std::string& out, size_t tagLength)
+      : head_(head), out_(out), paragraphTag_(tagLength) {}
 
   void Children(const pugi::xml_node& node, int depth) {
     if (depth > 64) return;
@@ -296,9 +300,10 @@ class ContentWriter {
       Style referenced, said;
       if (const pugi::xml_attribute refs = AttributeNamed(n, "style"))
         ApplyReferences(head_, refs.value(), referenced, 0);
-      ApplyElementStyle(Head(), n, said, 0);
+      static const Head kNoHead;
+      ApplyElementStyle(kNoHead, n, said, 0);
       Style wanted = referenced;
-      ApplyElementStyle(Head(), n, wanted, 0);
+      ApplyElementStyle(kNoHead, n, wanted, 0);
       AppendMissing(out_, wanted, said);
     }
     if (!n.first_child()) {
@@ -312,12 +317,9 @@ class ContentWriter {
     out_ += '>';
   }
 
- public:
-  size_t paragraphTag_ = 0;
-
- private:
   const Head& head_;
   std::string& out_;
+  const size_t paragraphTag_;
   bool pending_ = false;
 };
 
@@ -404,7 +406,7 @@ class Reader {
     std::string tag = "<" + std::string(name);
     AppendAttributes(tag, n, true);
     Style said;
-    ForEachStyleOf(tag, said);
+    StyleOfTag(tag, said);
     const size_t plain = tag.size();
     AppendMissing(tag, inner.style, said);
     if (!inner.region.empty()) {
@@ -417,8 +419,7 @@ class Reader {
       }
     }
     if (tag.size() > plain || plain > 1 + std::strlen(name)) text = tag + ">";
-    ContentWriter content(head_, text);
-    content.paragraphTag_ = text.size();
+    ContentWriter content(head_, text, text.size());
     content.Children(n, 0);
     content.End();
     p.entry = BuildEntryLine(FormatTime(start, '.'), FormatTime(*stop, '.'), text);
@@ -426,7 +427,7 @@ class Reader {
   }
 
   // What a paragraph's own attributes say of its style.
-  static void ForEachStyleOf(std::string_view tag, Style& style) {
+  static void StyleOfTag(std::string_view tag, Style& style) {
     std::vector<StyledLine> lines = TtmlDialect().ToNeutral(std::string(tag) + ">x");
     if (!lines.empty()) style = lines.front().style;
   }
@@ -555,7 +556,8 @@ class Times final : public TimeSyntax {
     const std::string_view f = TrimBlanks(field);
     if (f.empty() || f.back() == 'f' || f.back() == 't') return std::nullopt;
     if (std::count(f.begin(), f.end(), ':') == 3) return std::nullopt;
-    return ParseTtmlTime(f, TtmlRates());
+    if (const std::optional<int64_t> ms = ParseTtmlTime(f, TtmlRates())) return ms;
+    return ParseTime(f);  // as typed into the grid: "0:01:02,5"
   }
   std::string Format(int64_t units) const override { return FormatTime(std::max<int64_t>(units, 0), '.'); }
 };
@@ -705,11 +707,10 @@ class TtmlFormat final : public Format {
       out.sources.push_back(std::move(cue));
     }
     if (reader.untimed > 0)
-      out.notes.push_back(
-          std::to_string(reader.untimed) +
-          (reader.untimed == 1 ? " paragraph has no end time and ends" : " paragraphs have no end time and end") +
-          " where it starts (line " + std::to_string(LineOf(text, reader.firstUntimed)) +
-          (reader.untimed == 1 ? ")" : " first)"));
+      out.notes.push_back(std::to_string(reader.untimed) +
+                          (reader.untimed == 1 ? " paragraph has no end time and ends where it starts (line "
+                                               : " paragraphs have no end time and end where they start (line ") +
+                          std::to_string(LineOf(text, reader.firstUntimed)) + (reader.untimed == 1 ? ")" : " first)"));
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 

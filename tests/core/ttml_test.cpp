@@ -322,5 +322,108 @@ TEST(TtmlTimes, WrittenLikeTheTimeTheyReplace) {
     EXPECT_FALSE(ParseTtmlTime(wrong, rates)) << wrong;
 }
 
+TEST(Ttml, Utf16DocumentsRoundTripAndUndoRestoresTheFile) {
+  const std::string text = Document("<p begin=\"1s\" end=\"2s\">Caf\xC3\xA9</p>");
+  std::string bytes = "\xFF\xFE";
+  for (size_t i = 0; i < text.size(); ++i) {
+    // Two-byte UTF-8 to one UTF-16 unit: enough for "é".
+    unsigned unit = static_cast<unsigned char>(text[i]);
+    if (unit >= 0xC0) unit = ((unit & 0x1F) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F);
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  Session s;
+  Open(s, bytes);
+  EXPECT_EQ(s.doc.FileEncoding(), Encoding::Utf16LE);
+  EXPECT_EQ(s.doc.List1.Item(kHeadEntries), "{00:00:01.000}{00:00:02.000}Caf\xC3\xA9");
+  EXPECT_EQ(Saved(s.doc), bytes);
+  s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(kHeadEntries, "{0:00:01,5}{00:00:02.000}Th\xC3\xA9"); });
+  EXPECT_NE(Saved(s.doc), bytes);
+  s.Run(CommandId::Undo, [&] { s.doc.Undo(); });
+  EXPECT_EQ(Saved(s.doc), bytes);
+}
+
+// Fields as the grid takes them: clock times and offsets that need no
+// rates of a document; frames and ticks do.
+TEST(TtmlTimes, FieldsOfTheGrid) {
+  const TimeSyntax& times = Ttml().Times();
+  const struct {
+    const char* field;
+    std::optional<int64_t> ms;
+  } cases[] = {
+      {"00:00:01.500", 1500}, {" 1:02:03.4 ", 3723400}, {"0:00:05,5", 5500},   {"1.5s", 1500},
+      {"250ms", 250},         {"40f", std::nullopt},    {"10t", std::nullopt}, {"00:00:01:12", std::nullopt},
+      {"soon", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(times.Parse(c.field), c.ms) << c.field;
+  EXPECT_EQ(times.Format(3723400), "01:02:03.400");
+}
+
+TEST(TtmlDialect, TagsCountAsNothing) {
+  const StyleDialect& d = TtmlDialect();
+  const struct {
+    const char* text;
+    size_t length;
+  } cases[] = {
+      {"<span tts:color=\"red\">", 22},
+      {"</span>", 7},
+      {"<tt:span>", 9},
+      {"<set tts:color=\"a>b\"/>", 22},
+      {"<br/>", 5},
+      {"<p region=\"up\">", 15},
+      {"<b>", 0},
+      {"<span a=\"|\">", 0},
+      {"<span", 0},
+      {"<spanner>", 0},
+      {"< span>", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(d.TagAt(c.text, 0), c.length) << c.text;
+}
+
+TEST(TtmlDialect, SpansAndTheParagraphTag) {
+  const StyleDialect& d = TtmlDialect();
+  const std::string p = "<p region=\"up\" tts:displayAlign=\"before\">";
+  const std::string it = "<span tts:fontStyle=\"italic\">";
+  // Each line takes the style at its first character; nesting is kept.
+  const std::vector<StyledLine> lines = d.ToNeutral(p + it + "a <span tts:color=\"lime\">b|c</span> d|e</span>|f");
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(lines[0].style.italic && lines[0].style.position == 8 && lines[0].style.color.empty());
+  EXPECT_EQ(lines[0].text, "a b");
+  EXPECT_EQ(lines[1].style.color, "00FF00");
+  EXPECT_TRUE(lines[2].style.italic);
+  EXPECT_FALSE(lines[3].style.italic);
+  EXPECT_EQ(lines[3].style.position, 8);
+  // A cut closes the spans open there and opens them again after it; the
+  // paragraph tag goes with both halves.
+  std::string first = p + it + "one", second = "two</span>";
+  d.CloseSpansAt(p + it + "one two</span>", first.size(), first, second);
+  EXPECT_EQ(first, p + it + "one</span>");
+  EXPECT_EQ(second, p + it + "two</span>");
+  std::string text = p + "[noise] " + it + "x</span> <span tts:fontStyle=\"italic\" tts:color=\"red\">y</span>";
+  EXPECT_TRUE(d.HasItalicTags(text));
+  EXPECT_EQ(d.CutItalicTags(text), 4);
+  EXPECT_EQ(text, p + "[noise] x y");
+  EXPECT_FALSE(d.HasItalicTags(text));
+  EXPECT_EQ(d.WithoutEmptySpans(it + " |</span>a<span>b</span>"), " |a<span>b</span>");
+}
+
+// An entry's text as markup: whatever was typed, the document stays
+// well-formed.
+TEST(TtmlDialect, MarkupIsBalancedAndEscaped) {
+  const struct {
+    std::string text, markup;
+  } cases[] = {
+      {"<p region=\"up\">a|b", "a<br/>b"},
+      {"<span>open", "<span>open</span>"},
+      {"stray</span> end", "stray end"},
+      {"<span>a<span>b</span", "<span>a<span>b&lt;/span</span></span>"},
+      {"<span>a<set/>b</span></span>", "<span>a<set/>b</span>"},
+      {"1 < 2 & 3 > 2 <b>", "1 &lt; 2 &amp; 3 &gt; 2 &lt;b&gt;"},
+      {Mark(0) + Mark(1) + std::string(kLiteralBar) + Mark(3), "&amp;&lt;|&#160;"},
+      {"bell\x07", "bell"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TtmlMarkup(c.text), c.markup) << c.text;
+}
+
 }  // namespace
 }  // namespace lm
