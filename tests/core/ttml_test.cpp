@@ -425,5 +425,35 @@ TEST(TtmlDialect, MarkupIsBalancedAndEscaped) {
   for (const auto& c : cases) EXPECT_EQ(TtmlMarkup(c.text), c.markup) << c.text;
 }
 
+// A document cut short anywhere, or with a stray "<" or "&" put anywhere,
+// still opens with every line in it, and is saved as it was.
+TEST(Ttml, DamagedDocumentsKeepEveryLine) {
+  const std::string whole = Document(
+      "  <p begin=\"1s\" end=\"2s\" style=\"it\">One <span tts:fontWeight=\"bold\">two</span><br/>x</p>\n"
+      "  <!-- note --><p begin=\"3s\"\n dur=\"1s\"><![CDATA[a]]>b</p>",
+      " ttp:frameRate=\"25\"");
+  std::vector<std::string> damaged;
+  for (size_t at = 60; at < whole.size(); at += 5) {
+    damaged.push_back(whole.substr(0, at) + "\n");
+    damaged.push_back(whole.substr(0, at) + (at % 2 ? "<" : "&") + whole.substr(at));
+  }
+  for (const std::string& bytes : damaged) {
+    Session s;
+    Open(s, bytes);
+    ASSERT_EQ(s.doc.Identity().readAs, &Ttml()) << bytes;
+    EXPECT_EQ(Saved(s.doc), bytes);
+    std::string shown;
+    for (const std::string& entry : s.doc.List1.Items()) shown += entry + "\n";
+    for (size_t from = 0; from < bytes.size();) {
+      const size_t nl = bytes.find('\n', from);
+      const std::string line = bytes.substr(from, nl - from);
+      from = nl + 1;
+      // A line of the structure is an entry, or a paragraph's tag holds it.
+      if (line.find("<p") == std::string::npos && line.find("dur=") == std::string::npos && !IsBlankLine(line))
+        EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << bytes;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lm
