@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
-          libbenchmark-dev libuchardet-dev fonts-liberation2 fontconfig
+          libbenchmark-dev libuchardet-dev libpugixml-dev fonts-liberation2 fontconfig
           dpkg-dev desktop-file-utils appstream)
 BUILD_DIR=${BUILD_DIR:-build}
 CMAKE_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)

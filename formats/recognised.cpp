@@ -21,13 +21,6 @@ Fit Header(const std::vector<std::string_view>& lines, Is is) {
   return {};
 }
 
-// A "<tt" element opens the document, after an XML declaration and comments.
-Fit Ttml(const std::vector<std::string_view>& lines) {
-  return Header(lines, [](std::string_view t, size_t i) {
-    return i < 8 && (t.substr(0, 4) == "<tt " || t.substr(0, 4) == "<tt>" || t.substr(0, 7) == "<tt:tt " ||
-                     (t.substr(0, 5) == "<?xml" && t.find("<tt") != std::string_view::npos));
-  });
-}
 Fit Sami(const std::vector<std::string_view>& lines) {
   return Header(lines, [](std::string_view t, size_t i) { return i < 8 && StartsWithNoCase(t, "<sami>"); });
 }
@@ -56,7 +49,6 @@ Fit SpruceStl(const std::vector<std::string_view>& lines) {
 
 const std::vector<Recogniser>& Recognisers() {
   static const std::vector<Recogniser> list = {
-      {"TTML", Ttml},
       {"SAMI", Sami},
       {"Scenarist SCC", Scc},
       {"Spruce STL", SpruceStl},

@@ -10,6 +10,7 @@
 #include "formats/subrip/subrip.h"
 #include "formats/subviewer/subviewer.h"
 #include "formats/tmplayer/tmplayer.h"
+#include "formats/ttml/ttml.h"
 #include "formats/webvtt/webvtt.h"
 
 namespace lm {
@@ -25,6 +26,7 @@ const std::vector<const Format*>& Formats() {
       &WebVtt(),
       &YouTubeSbv(),
       &SubStationAlpha(),
+      &Ttml(),
   };
   return kFormats;
 }

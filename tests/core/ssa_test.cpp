@@ -3,6 +3,7 @@
 // override tags, and conversion to and from the other formats.
 #include "formats/ssa/ssa.h"
 #include "formats/subviewer/subviewer.h"
+#include "formats/ttml/ttml.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,7 @@ TEST(Ssa, DetectedByContentAmongTheOtherFormats) {
       {"FramesAroundAHeader", "{1}{25}a\n{26}{50}b\n[Script Info]\n{51}{75}c\n", "film.ass", &MicroDvd(), ""},
       {"CueTextLikeAnEvent", "1\n00:00:01,000 --> 00:00:02,000\n" + dialogue + "\n", "film.srt", &SubRip(), ""},
       {"SubViewer", "[INFORMATION]\n[TITLE]x\n00:00:01.00,00:00:03.00\nHi\n", "film.ass", &SubViewer2(), ""},
-      {"TtmlStaysRefused", "<?xml version=\"1.0\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n", "", nullptr, "TTML"},
+      {"Ttml", "<?xml version=\"1.0\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n", "", &Ttml(), ""},
   };
   for (const auto& c : cases) {
     SubtitleFile file;

@@ -9,6 +9,7 @@
 #include "formats/subtitle_file.h"
 #include "formats/subviewer/subviewer.h"
 #include "formats/tmplayer/tmplayer.h"
+#include "formats/ttml/ttml.h"
 #include "support.h"
 
 namespace lm {
@@ -182,10 +183,6 @@ TEST_P(Refused, SayingWhatTheFileLooksLike) {
 INSTANTIATE_TEST_SUITE_P(
     Files, Refused,
     ::testing::Values(
-        RefusalCase{"Ttml",
-                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n<body><div>\n"
-                    "<p begin=\"00:00:01.000\" end=\"00:00:02.000\">Hello</p>\n</div></body></tt>\n",
-                    "TTML"},
         RefusalCase{"Sami", "<SAMI>\n<BODY>\n<SYNC Start=1000><P Class=ENCC>Hello\n</BODY>\n</SAMI>\n", "SAMI"},
         RefusalCase{"Scc", "Scenarist_SCC V1.0\n\n00:00:01:00\t9420 9420 94ae 94ae\n\n00:00:02:00\t942c 942c\n",
                     "Scenarist SCC"},
@@ -217,6 +214,12 @@ TEST(Loaded, FilesOnceRefusedByTheirLooks) {
        {"{00:00:01.00}{00:00:03.00}Hello", "{00:00:04.00}{00:00:05.00}Bye"}},
       {"Mpl2", "[10][30]Hello\n[40][50]/Bye\n", &Mpl2(), {"{10}{30}Hello", "{40}{50}/Bye"}},
       {"Mpl2OpenEnded", "[10][]Hello\n[40][]Bye\n", &Mpl2(), {"{10}{40}Hello", "{40}{90}Bye"}},
+      {"Ttml",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n<body><div>\n"
+       "<p begin=\"00:00:01.000\" end=\"00:00:02.000\">Hello</p>\n</div></body></tt>\n",
+       &Ttml(),
+       {format + "<?xml version=\"1.0\" encoding=\"UTF-8\"?>", format + "<tt xmlns=\"http://www.w3.org/ns/ttml\">",
+        format + "<body><div>", "{00:00:01.000}{00:00:02.000}Hello", format + "</div></body></tt>"}},
       {"TmPlayer",
        "0:00:01:Hello\n0:00:04=Bye|there\n",
        &TmPlayer(),

@@ -327,6 +327,11 @@ class MainWindowTest : public QObject {
     QTest::newRow("YouTube SBV") << "f.sbv"
                                  << "0:00:01.000,0:00:02.000\n" + l + "\n\n0:00:03.000,0:00:04.000\nBye\n"
                                  << "YouTube SBV";
+    QTest::newRow("TTML") << "f.ttml"
+                          << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tt xmlns=\"http://www.w3.org/ns/ttml\">\n"
+                             "<body><div>\n<p begin=\"1s\" end=\"2s\">" +
+                                 l + "</p>\n<p begin=\"3s\" end=\"4s\">Bye</p>\n</div></body>\n</tt>\n"
+                          << "TTML";
   }
   void everyFormatOpensFixesEditsAndSaves() {
     QFETCH(QString, name);
