@@ -290,9 +290,10 @@ bool EbuStlFormat::ReadBytes(std::string_view content, ReadEntries& out) const {
   const Gsi gsi(content.substr(0, kGsiBytes));
   const size_t blocks = (content.size() - kGsiBytes) / kTtiBytes;
   const size_t trailing = (content.size() - kGsiBytes) % kTtiBytes;
-  if (blocks + 2 > static_cast<size_t>(kInt16Max)) return false;
-  out.entries.reserve(blocks + 2);
-  out.sources.reserve(blocks + 2);
+  // Extension blocks make fewer entries than blocks; the count is told at the end.
+  const size_t most = std::min(blocks, static_cast<size_t>(kInt16Max)) + 2;
+  out.entries.reserve(most);
+  out.sources.reserve(most);
   out.entries.emplace_back();  // the header, once the subtitles are counted
   SourceCue& header = out.sources.emplace_back();
   header.timing = std::string(gsi.raw);
@@ -305,6 +306,7 @@ bool EbuStlFormat::ReadBytes(std::string_view content, ReadEntries& out) const {
   int subtitles = 0;
   std::vector<Tti> group;
   for (size_t k = 0; k < blocks;) {
+    if (out.entries.size() > static_cast<size_t>(kInt16Max)) return false;
     group.clear();
     group.push_back({content.substr(kGsiBytes + k * kTtiBytes, kTtiBytes)});
     ++k;
@@ -349,6 +351,7 @@ bool EbuStlFormat::ReadBytes(std::string_view content, ReadEntries& out) const {
     cue.stopAt = kTrailing;
     out.notes.push_back(std::to_string(trailing) + " bytes after the last whole block are kept as they were");
   }
+  if (out.entries.size() > static_cast<size_t>(kInt16Max)) return false;
   out.entries.front() = gsi.Describe(subtitles);
   out.sources.front().text = out.entries.front();
   if (!gsi.rateNamed)
