@@ -381,8 +381,11 @@ bool EbuStlFormat::WriteBytes(EntryFeed& entries, const FileIdentity& identity, 
     if (const SourceCue* c = cueOf(k); c && c->stopAt == kGsi && c->timing.size() == kGsiBytes) gsiAt = k;
   std::optional<Gsi> gsi;
   if (gsiAt >= 0) gsi.emplace(cueOf(gsiAt)->timing);
-  const double frameRate = gsi ? gsi->frameRate : identity.frameRate;
-  const int nominal = gsi ? gsi->Nominal() : static_cast<int>(std::ceil(frameRate - 0.01));
+  // The document's rate, which --to-fps may have changed since the file
+  // named its own.
+  const double frameRate = identity.frameRate;
+  const bool newRate = gsi && std::abs(gsi->frameRate - frameRate) > 1e-6;
+  const int nominal = static_cast<int>(std::ceil(frameRate - 0.01));
   const int rows = gsi ? gsi->mnr : kTeletextRows;
 
   // Each entry is asked for once: a converted one is converted then.
@@ -494,7 +497,7 @@ bool EbuStlFormat::WriteBytes(EntryFeed& entries, const FileIdentity& identity, 
     rising = rising && sn > last;
     last = sn;
   }
-  const bool changed = !gsi || rebuilt || blocks != cueOf(gsiAt)->startLength;
+  const bool changed = !gsi || rebuilt || newRate || blocks != cueOf(gsiAt)->startLength;
   if (changed && !rising) {
     unsigned sn = gsi && !groups.empty() && Tti{groups.front().bytes}.SubtitleNumber() == 0 ? 0 : 1;
     for (Group& g : groups) {
@@ -510,6 +513,7 @@ bool EbuStlFormat::WriteBytes(EntryFeed& entries, const FileIdentity& identity, 
   if (gsi) {
     block = std::string(gsi->raw);
     // A file changed in any way says so: its totals and revision.
+    if (newRate) SetField(block, kDfc, DiskFormatCode(frameRate));
     if (changed) {
       SetField(block, kTnb, Digits(static_cast<int>(blocks), 5));
       SetField(block, kTns, Digits(subtitles, 5));

@@ -297,6 +297,31 @@ TEST(EbuStl, ConvertedToFramesKeepsTimesAndItalics) {
   EXPECT_EQ(Encoded(doc, FormatById("sub")), "{1}{1}25\r\n{30}{75}{y:i}Hello|{y:i}there\r\n");
 }
 
+// --to-fps renumbers the frames: the file names its new rate, every time
+// code stays at its moment.
+TEST(EbuStl, ANewFrameRateIsNamedInTheFile) {
+  Session s;
+  Open(s, Stl(Gsi("STL25.01", "00", 40, 1), {{1, {0, 0, 2, 0}, {0, 0, 4, 10}, "Hi"}}));
+  s.Run(CommandId::EditEntry, [&] { ChangeFrameRate(s.doc, 30); });
+  const std::string written = Encoded(s.doc);
+  EXPECT_EQ(written.substr(3, 8), "STL30.01");
+  EXPECT_EQ(written.substr(1024 + 5, 8), std::string("\0\0\2\0\0\0\4\x0C", 8));
+  EXPECT_EQ(Subtitles(Parsed(written).lines), Lines{"{60}{132}Hi"});
+}
+
+TEST(EbuStl, TheCommandLineConvertsToAndFromIt) {
+  test::TempDir dir;
+  test::Put(dir.File("film.srt"), "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>Hello</i>\r\n");
+  const std::string run = "cd '" + dir.path() + "' && '" LINEMEND_CLI "' ";
+  ASSERT_EQ(std::system((run + "convert film.srt -o film.stl --fps 25").c_str()), 0);
+  const std::string stl = test::Get(dir.File("film.stl"));
+  ASSERT_EQ(stl.size(), 1024u + 128);
+  EXPECT_EQ(stl.substr(1024 + 5, 8), std::string("\0\0\1\0\0\0\2\0", 8));
+  EXPECT_EQ(stl.substr(1024 + 16, 8), "\x80Hello\x81\x8F");
+  ASSERT_EQ(std::system((run + "convert film.stl -o back.srt").c_str()), 0);
+  EXPECT_EQ(test::Get(dir.File("back.srt")), "1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>Hello</i>\r\n\r\n");
+}
+
 // Detection goes by the bytes, whatever the name says.
 TEST(EbuStl, TheBytesDecideNotTheName) {
   const std::string stl = Stl(Gsi("STL25.01", "00", 40, 1), {{1, {0, 0, 1, 0}, {0, 0, 2, 0}, "Hi"}});
