@@ -211,6 +211,28 @@ TEST(EbuStl, FixAndRemoveHiAreWrittenAndReadBackTheSame) {
   EXPECT_EQ(written.substr(1024 + 128 + 13, 2), "\x01\x01");
 }
 
+// Cut in two by the fix, a subtitle's halves each keep its italics and its
+// place at the top; each is written with blocks of its own.
+TEST(EbuStl, ASubtitleCutInTwoKeepsItsStyleInBothHalves) {
+  Session s;
+  Open(s, Stl(Gsi("STL25.01", "00", 40, 1), {{1,
+                                              {0, 1, 0, 0},
+                                              {0, 1, 4, 0},
+                                              "\x80This first line is definitely much longer than allowed\x8A"
+                                              "and this second line is also longer than it should be\x81",
+                                              0xFF,
+                                              1}}));
+  s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
+  const std::string top = PlacementMark(8);
+  const Lines halves{"{1500}{1550}" + top + kOn + "This first line is definitely|much longer than allowed" + kOff,
+                     "{1551}{1600}" + top + kOn + "and this second line is also|longer than it should be" + kOff};
+  EXPECT_EQ(Subtitles(s.doc.List1.Items()), halves);
+  const std::string written = Encoded(s.doc);
+  ASSERT_EQ(written.size(), 1024u + 2 * 128);
+  EXPECT_EQ(written.substr(1024 + 128 + 13, 2), "\x01\x02") << "the new half at the top too";
+  EXPECT_EQ(Subtitles(Parsed(written).lines), halves);
+}
+
 TEST(EbuStl, EditsSplitsAndUndoAreWrittenInTheFilesTable) {
   const std::string bytes = Stl(Gsi("STL25.01", "01", 40, 2), {{1, {0, 0, 1, 0}, {0, 0, 3, 0}, "\xBF\xE0\xD8"},
                                                                {2, {0, 0, 4, 0}, {0, 0, 6, 0}, "\xD2\xD5\xE2"}});
