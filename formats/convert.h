@@ -18,6 +18,7 @@ class DocumentFeed final : public EntryFeed {
   const std::string* Line(int k) override;
   const SourceCue* Cue(int k) const override { return converted_ ? nullptr : doc_.Source(k); }
   bool Converted() const override { return converted_; }
+  const Profile* RuleProfile() const override { return &doc_.RuleProfile(); }
   // The entries converted so far whose times could not be read, counted
   // from 0.
   const std::vector<int>& Untimed() const { return untimed_; }

@@ -59,8 +59,6 @@ const std::vector<Recogniser>& Recognisers() {
 std::string GuessBinary(std::string_view content) {
   // An MPEG program stream starts with a pack header; VobSub images are one.
   if (content.substr(0, 4) == std::string_view("\x00\x00\x01\xBA", 4)) return "VobSub image data";
-  // EBU Tech 3264: a code page number, then the disk format code.
-  if (content.size() >= 1024 && content.substr(3, 3) == "STL" && content.substr(8, 1) == ".") return "EBU STL";
   if (std::memchr(content.data(), '\0', content.size())) return "binary data";
   return "";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/ebustl/ebustl.h"
 #include "formats/microdvd/microdvd.h"
 #include "formats/mpl2/mpl2.h"
 #include "formats/recognised.h"
@@ -27,6 +28,7 @@ const std::vector<const Format*>& Formats() {
       &YouTubeSbv(),
       &SubStationAlpha(),
       &Ttml(),
+      &EbuStl(),
   };
   return kFormats;
 }
@@ -113,6 +115,13 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
   if (sure) return {sure, {}};
   if (other) return {nullptr, other->name};
   return {best, {}};
+}
+
+const Format* BinaryFormatOf(std::string_view content) {
+  // Few formats are binary: the text formats' files pay one flag each.
+  for (const Format* f : Formats())
+    if (f->Binary() && f->ProbeBytes(content).decisive) return f;
+  return nullptr;
 }
 
 std::string FilePatterns() {

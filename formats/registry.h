@@ -36,6 +36,11 @@ struct Detection {
 };
 Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path = {});
 
+// The format of records (see Format::Binary) whose probe is sure of
+// `content`, the file's bytes as they are, or nothing: such a file is read
+// before any text is looked for in it.
+const Format* BinaryFormatOf(std::string_view content);
+
 // "*.sub *.srt": the file patterns of every format, for the dialogs.
 std::string FilePatterns();
 // "sub|srt": the ids, for the command line's help.

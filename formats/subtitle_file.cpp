@@ -14,6 +14,27 @@
 
 namespace lm {
 
+namespace {
+// A file of records (see Format::Binary): its bytes are its entries, in no
+// encoding and with no line ends; one named is not asked for.
+ReadStatus ReadRecords(const Format& format, std::string_view content, SubtitleFile& file) {
+  ReadEntries read;
+  if (!format.ReadBytes(content, read)) return ReadStatus::TooManyLines;
+  if (read.entries.empty()) return ReadStatus::Empty;
+  file.lines = std::move(read.entries);
+  file.sources = std::move(read.sources);
+  file.notes = std::move(read.notes);
+  file.identity.encoding = format.PlainTextEncoding();
+  file.identity.finalBlank = read.finalBlank;
+  if (read.frameRate) {
+    file.identity.frameRate = *read.frameRate;
+    file.identity.frameRateFromFile = true;
+  }
+  file.identity.format = file.identity.readAs = &format;
+  return ReadStatus::Ok;
+}
+}  // namespace
+
 ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::optional<Encoding> named,
                              double frameRate, const std::string& path) {
   file.lines.clear();
@@ -23,6 +44,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   file.notes.clear();
   file.identity = FileIdentity();
   file.identity.frameRate = frameRate;
+  if (const Format* records = BinaryFormatOf(content)) return ReadRecords(*records, content, file);
   std::string decoded;
   std::string_view text;
   // UTF-16 and UTF-32 are full of NUL bytes; their text is told once decoded.
@@ -145,12 +167,38 @@ std::string EntriesNamed(const std::vector<int>& entries) {
   if (named < entries.size()) out += " and " + std::to_string(entries.size() - named) + " more";
   return out;
 }
+
+// Why a conversion is not written: entries whose times cannot be read.
+std::string Untimed(const DocumentFeed& feed, const Format& format) {
+  return EntriesNamed(feed.Untimed()) + (feed.Untimed().size() == 1 ? " has" : " have") +
+         " no times that can be written as " + std::string(format.Name());
+}
+
+// What a conversion left out.
+void Converted(const DocumentFeed& feed, const Format& format, std::string* note) {
+  if (!note || feed.LostStyleEntries() == 0) return;
+  const int n = feed.LostStyleEntries();
+  *note = std::to_string(n) + (n == 1 ? " entry lost " : " entries lost ") + feed.LostStyles().Names() + ", which a " +
+          std::string(format.Name()) + " file cannot hold";
+}
 }  // namespace
 
 bool EncodeDocument(const Document& doc, const Format* format, std::string& bytes, std::string* why,
                     std::string* note) {
   FileIdentity identity = Completed(doc.Identity());
   if (format) identity.format = format;
+  if (identity.format->Binary()) {
+    DocumentFeed feed(doc, *identity.format, identity.encoding);
+    std::string reason;
+    const bool written = identity.format->WriteBytes(feed, identity, bytes, reason);
+    if (written && feed.Untimed().empty()) {
+      Converted(feed, *identity.format, note);
+      return true;
+    }
+    bytes.clear();
+    if (why) *why = (written ? Untimed(feed, *identity.format) : reason) + ", not written";
+    return false;
+  }
   // A converted entry grows by its timing line and tags.
   const size_t more = &doc.ReadFormat() == identity.format ? 8 : 40;
   size_t total = 0;
@@ -160,9 +208,7 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
   identity.format->Write(feed, identity, [&](std::string_view line) { encoder.Add(line); });
   if (!feed.Untimed().empty()) {
     bytes.clear();
-    if (why)
-      *why = EntriesNamed(feed.Untimed()) + (feed.Untimed().size() == 1 ? " has" : " have") +
-             " no times that can be written as " + std::string(identity.format->Name()) + ", not written";
+    if (why) *why = Untimed(feed, *identity.format) + ", not written";
     return false;
   }
   if (!encoder.Finish()) {
@@ -173,11 +219,7 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
     }
     return false;
   }
-  if (note && feed.LostStyleEntries() > 0) {
-    const int n = feed.LostStyleEntries();
-    *note = std::to_string(n) + (n == 1 ? " entry lost " : " entries lost ") + feed.LostStyles().Names() +
-            ", which a " + std::string(identity.format->Name()) + " file cannot hold";
-  }
+  Converted(feed, *identity.format, note);
   return true;
 }
 

@@ -20,6 +20,7 @@
 namespace lm {
 
 struct FileIdentity;
+struct Profile;
 
 // An entry as the file held it, for a format that is more than one line an
 // entry: written back from these bytes for as long as its entry is the line
@@ -73,6 +74,9 @@ class EntryFeed {
   virtual const SourceCue* Cue(int k) const = 0;
   // The entries were read in another format.
   virtual bool Converted() const = 0;
+  // The limits the document's rules keep its lines in, for a format whose
+  // file names them (characters a row); nothing when not known.
+  virtual const Profile* RuleProfile() const { return nullptr; }
 };
 
 using LineSink = std::function<void(std::string_view line)>;
@@ -109,6 +113,28 @@ class Format {
   // holds more entries than a document can.
   virtual bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const = 0;
   virtual void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const = 0;
+  // ---- files of records, not lines
+  // A format whose files are fixed-size records of bytes, with no encoding
+  // and no line ends of their own: its files are probed, read and written
+  // whole through the three below, never as lines (Probe, Read and Write
+  // are then never asked).
+  virtual bool Binary() const { return false; }
+  virtual Fit ProbeBytes(std::string_view content) const {
+    (void)content;
+    return {};
+  }
+  // False when the file holds more entries than a document can.
+  virtual bool ReadBytes(std::string_view content, ReadEntries& out) const {
+    (void)content, (void)out;
+    return false;
+  }
+  // False, with the reason in `why`, when the entries cannot be written
+  // (a character the file's code table does not hold).
+  virtual bool WriteBytes(EntryFeed& entries, const FileIdentity& identity, std::string& out, std::string& why) const {
+    (void)entries, (void)identity, (void)out, (void)why;
+    return false;
+  }
+
   // An entry that is the format's own header (a frame rate, say, or any line
   // of the file's structure, kFormatLine): it has no place in another
   // format.

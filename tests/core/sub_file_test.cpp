@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "files/text_file.h"
+#include "formats/ebustl/ebustl.h"
 #include "formats/mpl2/mpl2.h"
 #include "formats/registry.h"
 #include "formats/subtitle_file.h"
@@ -186,9 +187,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Sami", "<SAMI>\n<BODY>\n<SYNC Start=1000><P Class=ENCC>Hello\n</BODY>\n</SAMI>\n", "SAMI"},
         RefusalCase{"Scc", "Scenarist_SCC V1.0\n\n00:00:01:00\t9420 9420 94ae 94ae\n\n00:00:02:00\t942c 942c\n",
                     "Scenarist SCC"},
-        RefusalCase{"SpruceStl", "$FontName = Arial\n00:00:01:00 , 00:00:03:00 , Hello|there\n"
-                    "00:00:04:00 , 00:00:05:00 , Bye\n", "Spruce STL"},
-        RefusalCase{"EbuStl", "850STL25.01" + std::string(1013, ' ') + std::string(128, '\0'), "EBU STL"},
+        RefusalCase{"SpruceStl",
+                    "$FontName = Arial\n00:00:01:00 , 00:00:03:00 , Hello|there\n"
+                    "00:00:04:00 , 00:00:05:00 , Bye\n",
+                    "Spruce STL"},
         RefusalCase{"VobSubImages", std::string("\x00\x00\x01\xBA\x44\x00\x04\x00{1}{2}\r\n", 14), "VobSub image data"},
         RefusalCase{"NulBytes", std::string("{1}{2}a\0b\r\n", 11), "binary data"},
         RefusalCase{"PlainText", "Dear diary,\nit rained.\n", ""}),
@@ -224,6 +226,18 @@ TEST(Loaded, FilesOnceRefusedByTheirLooks) {
        "0:00:01:Hello\n0:00:04=Bye|there\n",
        &TmPlayer(),
        {"{0:00:01}{00:00:04}Hello", "{0:00:04}{00:00:09}Bye|there"}},
+      // A block of blanks and one of NUL bytes: 112 black-text codes.
+      {"EbuStl",
+       "850STL25.01" + std::string(1013, ' ') + std::string(128, '\0'),
+       &EbuStl(),
+       {format + "EBU STL STL25.01 (25 fps), code table \"  \", 23 rows, 1 subtitle", "{0}{0}" +
+                                                                                          [] {
+                                                                                            std::string codes;
+                                                                                            for (int k = 0; k < 112;
+                                                                                                 ++k)
+                                                                                              codes += ControlMark(0);
+                                                                                            return codes;
+                                                                                          }()}},
   };
   for (const auto& c : cases) {
     SubtitleFile file;
@@ -293,8 +307,7 @@ TEST(Load, ReplacesTheDocumentOnlyOnceTheFileIsRead) {
     const std::string& bad = failure.first;
     // The last fails for a remembered folder that cannot be written.
     LoadResult result;
-    test::Run(doc,
-              [&] { result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return bad != "good.sub"; }); });
+    test::Run(doc, [&] { result = LoadSubtitleFile(doc, dir.path(), bad, [&] { return bad != "good.sub"; }); });
     EXPECT_FALSE(result) << bad;
     EXPECT_EQ(doc.List1.Item(0) + doc.FilePath(), "{1}{2}changed" + dir.File("good.sub")) << bad;
     EXPECT_EQ(doc.Changed(), 1) << bad;
