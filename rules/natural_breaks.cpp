@@ -1,0 +1,315 @@
+// The choice of a natural break: each space where both parts fit gets a cost
+// from the lines' balance and from the words on either side of it, and the
+// cheapest wins. One pass over the text's visible characters, then one look
+// at the two words around each space: linear in the text.
+#include "rules/natural_breaks.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "model/profile.h"
+#include "model/text.h"
+
+namespace lm::natural {
+
+namespace {
+
+// What a space costs, in characters of imbalance. Found on held-out
+// subtitles broken by professionals (bench/breaks).
+struct Weights {
+  double balance;     // a character more on one line than on the other
+  double topHeavy;    // and again when the upper line is the longer
+  double sentence;    // after the end of a sentence
+  double clause;      // after a comma, semicolon, colon or dash
+  double dialogue;    // before the second speaker's dash
+  double clings;      // after a word that leans on the next
+  double leads;       // before a conjunction, preposition or relative
+  double trails;      // before a word that leans on the one before
+  double name;        // between two capitalised words inside a sentence
+  double number;      // between a number and what it counts
+};
+constexpr Weights kLines = {1.0, 0.35, 22, 13, 200, 13, 6, 12, 10, 10};
+constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 4, 10, 8, 8};
+
+char32_t Lower(char32_t c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c >= 0x100 && c <= 0x17F) {
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c % 2 == 1 ? c + 1 : c;
+    if (c == 0x178) return 0xFF;
+    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return c % 2 == 0 ? c + 1 : c;
+  }
+  if (c >= 0x218 && c <= 0x21B) return c % 2 == 0 ? c + 1 : c;  // Romanian comma-below letters
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  if (c == 0x2019) return '\'';
+  return c;
+}
+bool IsUpper(char32_t c) { return Lower(c) != c && c != 0x2019; }
+bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+bool IsDash(char32_t c) { return c == '-' || c == 0x2013 || c == 0x2014; }
+bool IsSentenceEnd(char32_t c) { return c == '.' || c == '!' || c == '?' || c == 0x2026; }
+bool IsClauseEnd(char32_t c) { return c == ',' || c == ';' || c == ':' || c == 0x2013 || c == 0x2014; }
+bool IsClosing(char32_t c) {
+  return c == '"' || c == '\'' || c == ')' || c == ']' || c == 0xBB || c == 0x201D || c == 0x2019 || c == 0x203A;
+}
+bool IsOpening(char32_t c) {
+  return c == '"' || c == '\'' || c == '(' || c == '[' || c == 0xAB || c == 0x201C || c == 0x201E || c == 0x2018 ||
+         c == 0xBF || c == 0xA1 || c == 0x2039;
+}
+// What no line starts with: the marks French typography spaces off, and the
+// marks that close what the line before holds.
+bool StartsNoLine(char32_t c) {
+  return c == '?' || c == '!' || c == ':' || c == ';' || c == 0xBB || c == 0x203A || c == ',' || c == ')' ||
+         c == ']' || c == 0x201D;
+}
+bool IsPunctuation(char32_t c) {
+  return IsSentenceEnd(c) || IsClauseEnd(c) || IsClosing(c) || IsOpening(c) || IsDash(c) || c == '*';
+}
+
+// The visible characters of the text, as code points, reused between calls.
+struct Text {
+  std::vector<char32_t> chars;
+  std::vector<int> spaces;  // indices of the spaces
+  std::string key;          // a word in lower case, UTF-8
+};
+Text& Scratch() {
+  thread_local Text t;
+  return t;
+}
+
+void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
+  t.chars.clear();
+  t.spaces.clear();
+  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
+  if (first < 0) return;
+  t.chars.reserve(static_cast<size_t>(v.size() - first));
+  for (int i = first; i < v.size(); ++i) {
+    size_t b = v.Byte(i);
+    const char32_t c = NextCodePoint(s, b);
+    if (c == ' ') t.spaces.push_back(i - first);
+    t.chars.push_back(c);
+  }
+}
+
+// A word: the characters between two spaces (or the text's ends).
+struct Word {
+  int begin, end;
+};
+
+// The lower-case core of a word (what the lists hold), without the marks
+// around it.
+std::string_view Core(Text& t, Word w) {
+  while (w.begin < w.end && (IsOpening(t.chars[w.begin]) || IsDash(t.chars[w.begin]))) ++w.begin;
+  while (w.end > w.begin && (IsPunctuation(t.chars[w.end - 1]) && t.chars[w.end - 1] != '.')) --w.end;
+  t.key.clear();
+  for (int i = w.begin; i < w.end; ++i) AppendUtf8(t.key, Lower(t.chars[i]));
+  return t.key;
+}
+
+// The mark a word ends with, closing quotes and brackets passed over; 0: a
+// letter or digit.
+char32_t EndMark(const Text& t, Word w) {
+  int e = w.end;
+  while (e > w.begin && IsClosing(t.chars[e - 1])) --e;
+  return e > w.begin && IsPunctuation(t.chars[e - 1]) ? t.chars[e - 1] : 0;
+}
+
+bool AllPunctuation(const Text& t, Word w) {
+  for (int i = w.begin; i < w.end; ++i)
+    if (!IsPunctuation(t.chars[i])) return false;
+  return w.begin < w.end;
+}
+
+bool IsNumber(const Text& t, Word w) {
+  bool digit = false;
+  for (int i = w.begin; i < w.end; ++i) {
+    if (IsDigit(t.chars[i])) {
+      digit = true;
+    } else if (t.chars[i] != ',' && t.chars[i] != '.') {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// A "." that ends an abbreviation or an initial, not a sentence.
+bool Abbreviation(Text& t, Word w, int language) {
+  int letters = 0;
+  for (int i = w.begin; i < w.end && letters < 2; ++i) letters += t.chars[i] != '.' && !IsOpening(t.chars[i]);
+  if (letters == 1) return true;
+  return (KindOf(Core(t, w), language) & kClings) != 0;
+}
+
+bool Capitalised(const Text& t, Word w) {
+  int i = w.begin;
+  while (i < w.end && IsOpening(t.chars[i])) ++i;
+  // "I" is a word of its own, no name.
+  return i < w.end && IsUpper(t.chars[i]) && !(w.end - i == 1 && t.chars[i] == 'I');
+}
+
+// What a break at the space `at` (an index into t.chars) costs; false when
+// no break may go there.
+bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& cost) {
+  const int at = t.spaces[k];
+  const int n = static_cast<int>(t.chars.size());
+  const Word before{k == 0 ? 0 : t.spaces[k - 1] + 1, at};
+  const Word after{at + 1, k + 1 < static_cast<int>(t.spaces.size()) ? t.spaces[k + 1] : n};
+  if (before.begin == before.end || after.begin == after.end) return false;  // a run of spaces
+  const char32_t next = t.chars[after.begin];
+  if (StartsNoLine(next) || (AllPunctuation(t, after) && !IsDash(next))) return false;
+  if (AllPunctuation(t, before) && IsOpening(t.chars[before.begin])) return false;
+
+  const int l1 = at, l2 = n - at - 1;
+  const int d = l1 - l2;
+  cost = std::abs(d) * w.balance + (d > 0 ? d * w.topHeavy + (entries ? 0 : 1) : 0);
+
+  const char32_t mark = EndMark(t, before);
+  const bool sentence = IsSentenceEnd(mark) && !(mark == '.' && Abbreviation(t, before, language));
+  if (IsDash(next) && (sentence || mark == 0 || IsClauseEnd(mark))) {
+    // A dash after a sentence's end is the next speaker's.
+    if (sentence) {
+      cost -= w.dialogue;
+      return true;
+    }
+  }
+  if (sentence) {
+    cost -= w.sentence;
+    return true;
+  }
+  if (IsClauseEnd(mark)) {
+    cost -= w.clause;
+    return true;
+  }
+  if (AllPunctuation(t, before) && IsDash(t.chars[before.begin])) {  // a spaced dash: the line ends with it
+    cost -= w.clause;
+    return true;
+  }
+  const unsigned kindBefore = KindOf(Core(t, before), language);
+  if (kindBefore & (kClings | kLeads)) cost += w.clings;
+  const unsigned kindAfter = KindOf(Core(t, after), language);
+  if (kindAfter & kLeads) cost -= w.leads;
+  if (kindAfter & kTrails) cost += w.trails;
+  if (IsNumber(t, before) && !IsNumber(t, after)) cost += w.number;
+  // German writes its nouns capitalised: there two capitals make no name.
+  if (language != 2 && Capitalised(t, before) && Capitalised(t, after) && k > 0) {
+    const Word previous{k == 1 ? 0 : t.spaces[k - 2] + 1, t.spaces[k - 1]};
+    if (!IsSentenceEnd(EndMark(t, previous))) cost += w.name;
+  }
+  return true;
+}
+
+}  // namespace
+
+int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
+                int language, Parts parts, bool* fits) {
+  Text& t = Scratch();
+  Load(t, s, v, textAt);
+  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
+  const bool entries = parts == Parts::Entries;
+  const Weights& w = entries ? kEntries : kLines;
+  const int n = static_cast<int>(t.chars.size());
+  int best = -1, widest = -1;
+  double bestCost = 0;
+  int bestLonger = 0;
+  for (int k = 0; k < static_cast<int>(t.spaces.size()); ++k) {
+    const int at = t.spaces[k];
+    if (!BreakKeepsText(s, v.Byte(first + at), textAt, dialect, entries)) continue;
+    double cost = 0;
+    if (!Cost(t, k, language, w, entries, cost)) continue;
+    const int longer = std::max(at, n - at - 1);
+    if (longer <= most) {
+      if (best < 0 || cost < bestCost) best = k, bestCost = cost;
+    } else if (best < 0 && (widest < 0 || longer < bestLonger)) {
+      widest = k, bestLonger = longer;
+    }
+  }
+  if (fits) *fits = best >= 0;
+  const int k = best >= 0 ? best : widest;
+  return k < 0 ? 0 : first + t.spaces[k] + 1;
+}
+
+int DialogueDashes(std::string_view text, const StyleDialect& dialect) {
+  const Visible v(text, 0, dialect);
+  int dashes = 0;
+  char32_t last = '|';  // the last character other than a space: a line's start counts as a "|"
+  for (int i = 0; i < v.size(); ++i) {
+    size_t b = v.Byte(i);
+    const char32_t c = NextCodePoint(text, b);
+    if (c == ' ') continue;
+    if (IsDash(c) && (last == '|' || (IsSentenceEnd(last) && i > 0 && text[v.Byte(i - 1)] == ' '))) ++dashes;
+    last = IsClosing(c) && IsSentenceEnd(last) ? last : c;
+  }
+  return dashes;
+}
+
+int SpeakerChange(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect) {
+  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
+  if (first < 0) return 0;
+  char32_t last = '|';
+  int seen = 0;
+  for (int i = first; i < v.size(); ++i) {
+    size_t b = v.Byte(i);
+    const char32_t c = NextCodePoint(s, b);
+    if (c == ' ') continue;
+    const bool spaced = i > first && s[v.Byte(i - 1)] == ' ';
+    if (IsDash(c) && (last == '|' || (IsSentenceEnd(last) && spaced))) {
+      if (++seen == 2) return spaced && BreakKeepsText(s, v.Byte(i - 1), textAt, dialect) ? i : 0;
+    }
+    last = IsClosing(c) && IsSentenceEnd(last) ? last : c;
+  }
+  return 0;
+}
+
+void LanguageGuess::Add(std::string_view text) {
+  std::string word;
+  bool inTag = false;
+  const auto flush = [&] {
+    if (!word.empty() && word.size() <= 24) {
+      ++words_;
+      for (int l = 0; l < kBreakLanguageCount; ++l) hits_[l] += KnownWord(word, l);
+    }
+    word.clear();
+  };
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = NextCodePoint(text, i);
+    if (c == '<' || c == '{') inTag = true;
+    if (inTag) {
+      inTag = c != '>' && c != '}';
+      continue;
+    }
+    if (c == ' ' || c == '|' || (IsPunctuation(c) && c != '\'' && c != 0x2019)) {
+      flush();
+    } else {
+      AppendUtf8(word, Lower(c));
+    }
+  }
+  flush();
+}
+
+int LanguageGuess::Best() const {
+  int best = -1;
+  for (int l = 0; l < kBreakLanguageCount; ++l)
+    if (hits_[l] > 0 && (best < 0 || hits_[l] > hits_[best])) best = l;
+  // A handful of hits in a long text is no language.
+  return best >= 0 && hits_[best] * 20 >= words_ ? best : -1;
+}
+
+int DocumentLanguage(Document& doc) {
+  if (doc.BreakLanguage != Document::kLanguageUnsettled) return doc.BreakLanguage;
+  const int named = doc.RuleProfile().language;
+  if (named >= 0) return doc.BreakLanguage = named;
+  LanguageGuess guess;
+  const EntryList& list = doc.List1;
+  for (int i = 0; i < list.Count() && !guess.Enough(); ++i) {
+    const std::string_view line = list.Item(i);
+    if (IsKeptLine(line)) continue;
+    EntryFields f;
+    guess.Add(SplitFullEntry(line, f) ? f.text : line);
+  }
+  return doc.BreakLanguage = guess.Best();
+}
+
+}  // namespace lm::natural
