@@ -19,6 +19,7 @@
 #include "model/document.h"
 #include "model/profiles.h"
 #include "model/text.h"
+#include "rules/natural_breaks.h"
 #include "rules/rules.h"
 
 namespace {
@@ -77,6 +78,57 @@ std::vector<std::string> Rebreak(const std::vector<std::string>& broken, BreakSt
   return texts;
 }
 
+// The entries of the tuned halves, ready for ChooseBreak.
+struct Sample {
+  std::string joined;
+  int want;  // the 1-based position of the professional's break
+  int language;
+};
+
+int Agreement(const std::vector<Sample>& samples, const StyleDialect& markup, const natural::Weights& w) {
+  int same = 0;
+  for (const Sample& s : samples) {
+    const Visible v(s.joined, 0, markup);
+    int p = 0;
+    if (natural::DialogueDashes(s.joined, markup) == 2) {
+      p = natural::SpeakerChange(s.joined, v, 0, markup);
+    } else {
+      p = natural::ChooseBreak(s.joined, v, 0, markup, 42, s.language, natural::Parts::Lines, nullptr, &w);
+    }
+    same += p == s.want;
+  }
+  return same;
+}
+
+// Coordinate descent over the weights of line breaks on the tuned halves;
+// prints the weights found.
+void Tune(const std::vector<Sample>& samples) {
+  Document doc;
+  const StyleDialect& markup = doc.TextMarkup();
+  natural::Weights w = natural::DefaultWeights(natural::Parts::Lines);
+  double* fields[] = {&w.balance, &w.topHeavy, &w.sentence, &w.clause, &w.clings, &w.joins,
+                      &w.leads,   &w.trails,   &w.name,     &w.number};
+  int best = Agreement(samples, markup, w);
+  std::printf("start: %d of %zu\n", best, samples.size());
+  for (int round = 0; round < 4; ++round) {
+    for (double* f : fields) {
+      for (const double factor : {0.5, 0.8, 1.25, 2.0}) {
+        const double kept = *f;
+        *f = kept == 0 ? factor - 0.5 : kept * factor;
+        const int now = Agreement(samples, markup, w);
+        if (now > best) {
+          best = now;
+        } else {
+          *f = kept;
+        }
+      }
+    }
+    std::printf("round %d: %d of %zu\n", round + 1, best, samples.size());
+  }
+  std::printf("{%.2f, %.2f, %.1f, %.1f, %.0f, %.1f, %.1f, %.1f, %.1f, %.1f, %.1f}\n", w.balance, w.topHeavy,
+              w.sentence, w.clause, w.dialogue, w.clings, w.joins, w.leads, w.trails, w.name, w.number);
+}
+
 void Print(const char* what, const Tally& t) {
   if (t.entries == 0) return;
   std::printf("  %-22s %5d entries   middle %5.1f %%   natural %5.1f %%\n", what, t.entries, 100.0 * t.middle / t.entries,
@@ -86,11 +138,13 @@ void Print(const char* what, const Tally& t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool misses = false;
+  bool misses = false, tune = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--misses") {
       misses = true;  // print the natural breaks that differ
+    } else if (std::string(argv[i]) == "--tune") {
+      tune = true;  // search weights on the tuned halves
     } else {
       files.push_back(argv[i]);
     }
@@ -100,6 +154,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   Tally tuneAll, heldAll;
+  std::vector<Sample> samples;
   for (const std::string& path : files) {
     std::ifstream in(path);
     if (!in) {
@@ -113,7 +168,21 @@ int main(int argc, char** argv) {
       broken.push_back(line);
     }
     const std::string name = path.substr(path.find_last_of('/') + 1);
-    const int language = BreakLanguageOfCode(name.substr(0, 2));
+    int language = BreakLanguageOfCode(name.substr(0, 2));
+    if (tune) {
+      Document doc;
+      doc.Begin("guess");
+      std::vector<std::string> lines;
+      for (const std::string& b : broken) lines.push_back("{1}{2}" + Joined(b));
+      doc.Load(std::move(lines), "/nowhere/guess.sub", FileIdentity(Encoding::Utf8, LineEnd::Lf, &MicroDvd()));
+      doc.Commit();
+      const int guessed = language >= 0 ? language : natural::DocumentLanguage(doc);
+      for (size_t i = 0; i < broken.size(); ++i)
+        if (i % 3 != 2)
+          samples.push_back({Joined(broken[i]), CharCount(Wanted(broken[i]).substr(0, Wanted(broken[i]).find('|'))) + 1,
+                             guessed});
+      continue;
+    }
     const std::vector<std::string> middle = Rebreak(broken, BreakStyle::Middle, language);
     const std::vector<std::string> natural = Rebreak(broken, BreakStyle::Natural, language);
     Tally tune, held;
@@ -132,6 +201,10 @@ int main(int argc, char** argv) {
     Print("held out", held);
     tuneAll.Add(tune);
     heldAll.Add(held);
+  }
+  if (tune) {
+    Tune(samples);
+    return 0;
   }
   std::printf("all\n");
   Print("tuned on", tuneAll);

@@ -15,22 +15,9 @@ namespace lm::natural {
 
 namespace {
 
-// What a space costs, in characters of imbalance. Found on held-out
-// subtitles broken by professionals (bench/breaks).
-struct Weights {
-  double balance;     // a character more on one line than on the other
-  double topHeavy;    // and again when the upper line is the longer
-  double sentence;    // after the end of a sentence
-  double clause;      // after a comma, semicolon, colon or dash
-  double dialogue;    // before the second speaker's dash
-  double clings;      // after a word that leans on the next
-  double leads;       // before a conjunction, preposition or relative
-  double trails;      // before a word that leans on the one before
-  double name;        // between two capitalised words inside a sentence
-  double number;      // between a number and what it counts
-};
-constexpr Weights kLines = {1.0, 0.35, 22, 13, 200, 13, 6, 12, 10, 10};
-constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 4, 10, 8, 8};
+// Found on the tuned half of subtitles broken by professionals (bench/breaks).
+constexpr Weights kLines = {0.5, 0.14, 22, 13, 200, 10.4, 10, 4, 12, 2.5, 10};
+constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 5, 3, 10, 8, 8};
 
 char32_t Lower(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
@@ -190,7 +177,11 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
   const unsigned kindBefore = KindOf(Core(t, before), language);
   if (kindBefore & (kClings | kLeads)) cost += w.clings;
   const unsigned kindAfter = KindOf(Core(t, after), language);
-  if (kindAfter & kLeads) cost -= w.leads;
+  if (kindAfter & kJoins) {
+    cost -= w.joins;
+  } else if (kindAfter & kLeads) {
+    cost -= w.leads;
+  }
   if (kindAfter & kTrails) cost += w.trails;
   if (IsNumber(t, before) && !IsNumber(t, after)) cost += w.number;
   // German writes its nouns capitalised: there two capitals make no name.
@@ -203,13 +194,15 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
 
 }  // namespace
 
+const Weights& DefaultWeights(Parts parts) { return parts == Parts::Entries ? kEntries : kLines; }
+
 int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
-                int language, Parts parts, bool* fits) {
+                int language, Parts parts, bool* fits, const Weights* weights) {
   Text& t = Scratch();
   Load(t, s, v, textAt);
   const int first = textAt >= s.size() ? v.size() : v.At(textAt);
   const bool entries = parts == Parts::Entries;
-  const Weights& w = entries ? kEntries : kLines;
+  const Weights& w = weights ? *weights : DefaultWeights(parts);
   const int n = static_cast<int>(t.chars.size());
   int best = -1, widest = -1;
   double bestCost = 0;

@@ -22,11 +22,28 @@ enum class Parts {
   Entries,  // one entry into two, each to fit the profile's lines (`most`: their characters)
 };
 
+// What a space costs, in characters of imbalance.
+struct Weights {
+  double balance;   // a character more on one line than on the other
+  double topHeavy;  // and again when the upper line is the longer
+  double sentence;  // after the end of a sentence
+  double clause;    // after a comma, semicolon, colon or dash
+  double dialogue;  // before the second speaker's dash
+  double clings;    // after a word that leans on the next
+  double joins;     // before a conjunction or relative
+  double leads;     // before a preposition
+  double trails;    // before a word that leans on the one before
+  double name;      // between two capitalised words inside a sentence
+  double number;    // between a number and what it counts
+};
+const Weights& DefaultWeights(Parts parts);
+
 // The space of `s` (text from byte `textAt`) at which to break, or 0 when
 // there is none to break at. With `fits`, whether both parts fit; when no
-// space lets them, the one that leaves the longer part shortest.
+// space lets them, the one that leaves the longer part shortest. `weights`:
+// others than the default, for tuning them.
 int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
-                int language, Parts parts, bool* fits = nullptr);
+                int language, Parts parts, bool* fits = nullptr, const Weights* weights = nullptr);
 
 // The dialogue dashes of a text: a "-" (or an en or em dash) that starts a
 // screen line or follows the end of a sentence. A hyphen inside a word is
@@ -57,6 +74,7 @@ enum WordKind : unsigned {
   kClings = 1,  // leans on the next word: article, pronoun before its verb, auxiliary, negation
   kLeads = 2,   // starts a phrase: conjunction, preposition, relative
   kTrails = 4,  // leans on the word before: negation after the verb, reflexive, particle
+  kJoins = 8,   // of the leads, a conjunction or relative
 };
 // The kinds of a lower-case word in the language; 0: none or no language.
 unsigned KindOf(std::string_view lowerWord, int language);

@@ -6,7 +6,9 @@
 // starts (conjunctions, prepositions, relatives); a break after it is as bad
 // as after an article. "trails": a break before it parts it from the word it
 // follows (negation after the verb, reflexives after the verb, particles,
-// postpositions). Lower case; a word may be in two lists.
+// postpositions). Among the leads, the conjunctions and relatives come
+// before the "/", the prepositions after it: a break before a conjunction is
+// the better one. Lower case; a word may be in two lists.
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -33,7 +35,7 @@ const Words kWords[] = {
      "wouldn't shouldn't isn't aren't wasn't weren't haven't hasn't hadn't mr. mrs. ms. dr. st. mr mrs ms dr "
      "let's there's what's that's who's",
      "and or but nor yet because since although though while whereas when whenever where wherever if unless until "
-     "till after before that which who whom whose what how why than as to of in on at for with from by about into "
+     "till after before that which who whom whose what how why than as / to of in on at for with from by about into "
      "onto over under through between without within during against among upon like",
      "not too himself herself itself myself yourself ourselves themselves yourselves either"},
     {"fr",
@@ -42,7 +44,7 @@ const Words kWords[] = {
      "êtes sont étais était étions étiez étaient ai as a avons avez ont avais avait avions aviez avaient serai sera "
      "serons seront vais va allons allez vont peux peut pouvons pouvez peuvent dois doit devons devez doivent veux "
      "veut voulons voulez veulent très trop tout toute tous toutes m. mme mlle c'est j'ai n'est il y",
-     "et ou mais donc or ni car que qui quand lorsque comme si parce puisque pour par dans sur sous avec sans chez "
+     "et ou mais donc or ni car que qui quand lorsque comme si parce puisque / pour par dans sur sous avec sans chez "
      "vers entre depuis pendant contre avant après selon dont où afin de à qu'il qu'elle qu'on",
      "pas plus jamais rien guère point personne"},
     {"de",
@@ -52,7 +54,7 @@ const Words kWords[] = {
      "habt hatte hatten werde wirst wird werden werdet wurde wurden kann kannst können muss musst müssen soll "
      "sollst sollen will willst wollen darf dürfen möchte sehr zu herr frau",
      "und oder aber denn sondern doch dass daß weil wenn als ob obwohl damit bevor nachdem während bis seit wie wo "
-     "was wer mit von bei nach aus für gegen ohne um durch über unter vor hinter neben zwischen in an auf zum zur "
+     "was wer / mit von bei nach aus für gegen ohne um durch über unter vor hinter neben zwischen in an auf zum zur "
      "im am vom beim ins",
      "nicht mich dich sich uns euch auch"},
     {"es",
@@ -60,7 +62,7 @@ const Words kWords[] = {
      "este esta estos estas ese esa esos esas aquel aquella yo tú él ella nosotros vosotros ellos ellas me te se "
      "nos os le les no soy eres es somos son era eras éramos eran fui fue fueron he has ha hemos han había habían "
      "voy vas va vamos van puedo puede podemos pueden debo debe quiero quiere muy más tan sr. sra. señor",
-     "y e o u pero sino ni que porque pues como cuando donde mientras aunque si para por con sin sobre entre hasta "
+     "y e o u pero sino ni que porque pues como cuando donde mientras aunque si / para por con sin sobre entre hasta "
      "desde hacia contra según durante de a en ante bajo tras cual quien cuyo del al",
      "mismo"},
     {"it",
@@ -68,7 +70,7 @@ const Words kWords[] = {
      "loro questo questa questi queste quel quello quella quei quelle io tu lui lei noi voi mi ti si ci vi ne non "
      "sono sei è siamo siete ero era eravamo erano ho hai ha abbiamo avete hanno avevo aveva vado vai va andiamo "
      "posso puoi può possiamo possono devo deve voglio vuole molto più tanto signor",
-     "e ed o oppure ma però né che perché poiché quando dove mentre se come per con senza su tra fra di a da in "
+     "e ed o oppure ma però né che perché poiché quando dove mentre se come / per con senza su tra fra di a da in "
      "sopra sotto verso contro dopo prima fino durante del della dello dei degli delle al alla allo ai agli alle "
      "dal dalla dai dalle nel nella nei nelle sul sulla",
      "mai"},
@@ -77,7 +79,7 @@ const Words kWords[] = {
      "esse essa esses essas aquele aquela eu tu ele ela nós vós eles elas me te se nos vos lhe lhes não sou és é "
      "somos são era eram fui foi foram tenho tens tem temos têm tinha vou vais vai vamos vão posso pode podemos "
      "podem devo deve quero quer muito mais tão sr. sra. senhor",
-     "e ou mas nem que porque pois como quando onde enquanto embora se para por com sem sobre entre até desde "
+     "e ou mas nem que porque pois como quando onde enquanto embora se / para por com sem sobre entre até desde "
      "contra durante de em do da dos das no na nas ao aos pelo pela pelos pelas num numa",
      "nada"},
     {"nl",
@@ -85,25 +87,25 @@ const Words kWords[] = {
      "heb hebt heeft hebben had hadden zal zult zullen zou zouden kan kun kunt kunnen moet moeten wil wilt willen "
      "mag mogen erg zeer te geen meneer mevrouw",
      "en of maar want dus omdat als wanneer toen terwijl hoewel voordat nadat totdat sinds zodat dat die wat wie "
-     "met van voor naar bij op in aan uit over onder door tegen zonder tussen om tot",
+     "/ met van voor naar bij op in aan uit over onder door tegen zonder tussen om tot",
      "niet zich ook"},
     {"sv",
      "en ett den det de denna detta dessa min mitt mina din ditt dina sin sitt sina hans hennes vår vårt våra er "
      "ert era deras jag du han hon vi ni är var har hade ska skulle kan kunde vill ville måste får fick blir blev "
      "mycket",
-     "och eller men utan för att som när där om eftersom medan fast innan sedan tills med av på i till från över "
+     "och eller men utan för att som när där om eftersom medan fast innan sedan tills / med av på i till från över "
      "under genom mot hos efter vid åt",
      "inte sig mig dig heller"},
     {"da",
      "en et den det de denne dette disse min mit mine din dit dine sin sit sine hans hendes vores jeres deres jeg "
      "du han hun vi er var har havde skal skulle kan kunne vil ville må måtte bliver blev meget",
-     "og eller men for at som når hvor hvis fordi mens selvom før efter indtil med af på i til fra over under "
+     "og eller men for at som når hvor hvis fordi mens selvom før efter indtil / med af på i til fra over under "
      "gennem mod uden hos ved om",
      "ikke sig mig dig heller"},
     {"no",
      "en ei et den det de denne dette disse min mitt mine din ditt dine sin sitt sine hans hennes vår vårt våre "
      "deres jeg du han hun vi dere er var har hadde skal skulle kan kunne vil ville må måtte blir ble veldig",
-     "og eller men for at som når hvor hvis fordi mens selv før etter til med av på i fra over under gjennom mot "
+     "og eller men for at som når hvor hvis fordi mens selv før etter / til med av på i fra over under gjennom mot "
      "uten hos ved om",
      "ikke seg meg deg heller"},
     {"fi",
@@ -116,20 +118,20 @@ const Words kWords[] = {
      "swoje ja ty on ona ono my wy oni one nie jestem jesteś jest jesteśmy są był była było byli będę będzie "
      "będą mam masz ma mamy mają muszę musisz musi mogę może możemy chcę chce bardzo pan pani",
      "i a oraz albo lub ale lecz więc bo że żeby aby kiedy gdy jeśli jeżeli gdzie który która które którzy jak "
-     "niż chociaż choć w we z ze na do od po o u przez dla bez za przed pod nad przy między",
+     "niż chociaż choć / w we z ze na do od po o u przez dla bez za przed pod nad przy między",
      "się mi ci mu"},
     {"cs",
      "ten ta to ti ty toho té tomu tím můj moje má tvůj tvoje tvá jeho její náš naše váš vaše jejich svůj svoje "
      "já on ona ono my vy oni jsem jsi je jsme jste jsou byl byla bylo byli budu bude budou mám máš máme mají "
      "musím musí můžu může chci chce velmi moc pan paní",
-     "a i nebo ale však tak že aby když jestli jestliže kde který která které jak než protože ačkoli v ve z ze "
+     "a i nebo ale však tak že aby když jestli jestliže kde který která které jak než protože ačkoli / v ve z ze "
      "na do od po o u přes pro bez za před pod nad při mezi k ke s",
      "se si mi ti mu"},
     {"ro",
      "un o niște acest această acești aceste acel acea meu mea mei mele tău său sa nostru noastră vostru lor eu "
      "tu el ea noi voi ei ele mă te se ne vă îl îi le nu sunt ești este e suntem sunteți era erau am ai a ați au "
      "vei va vom veți vor pot poate putem vreau vrea foarte mai prea să domnul doamna",
-     "și sau dar iar ci însă deci că pentru fiindcă deoarece când unde dacă cum care ce până în la de pe cu din "
+     "și sau dar iar ci însă deci că pentru fiindcă deoarece când unde dacă cum care ce / până în la de pe cu din "
      "spre fără prin despre între după sub peste către lângă",
      ""},
     {"ru",
@@ -137,19 +139,25 @@ const Words kWords[] = {
      "ваши свой своя свои этот эта это эти тот та те не ни был была было были буду будет будут могу может можем "
      "хочу хочет очень",
      "и а но или да что чтобы потому поэтому если когда где куда как который которая которое которые чем хотя "
-     "пока в во на с со к ко по о об от до из у за для без под над при про через между перед после",
+     "пока / в во на с со к ко по о об от до из у за для без под над при про через между перед после",
      "же ли бы"},
 };
 static_assert(sizeof kWords / sizeof kWords[0] == kBreakLanguageCount, "a word list for each break language");
 
-// Three bits a language.
+// Four bits a language.
+constexpr int kBitsPerLanguage = 4;
+static_assert(kBitsPerLanguage * kBreakLanguageCount <= 64, "the kinds of a word fit one mask");
 using Table = std::unordered_map<std::string, std::uint64_t>;
 
 void AddList(Table& table, const char* list, int language, unsigned kind) {
   std::string word;
   for (const char* p = list;; ++p) {
     if (*p == ' ' || *p == '\0') {
-      if (!word.empty()) table[word] |= std::uint64_t{kind} << (3 * language);
+      if (word == "/") {
+        kind &= ~kJoins;  // the prepositions
+      } else if (!word.empty()) {
+        table[word] |= std::uint64_t{kind} << (kBitsPerLanguage * language);
+      }
       word.clear();
       if (*p == '\0') return;
     } else {
@@ -164,7 +172,7 @@ const Table& Lists() {
     t.reserve(2048);
     for (int l = 0; l < kBreakLanguageCount; ++l) {
       AddList(t, kWords[l].clings, l, kClings);
-      AddList(t, kWords[l].leads, l, kLeads);
+      AddList(t, kWords[l].leads, l, kLeads | kJoins);
       AddList(t, kWords[l].trails, l, kTrails);
     }
     return t;
@@ -186,7 +194,7 @@ std::uint64_t MaskOf(std::string_view word) {
 
 unsigned KindOf(std::string_view lowerWord, int language) {
   if (language < 0 || language >= kBreakLanguageCount) return 0;
-  return static_cast<unsigned>(MaskOf(lowerWord) >> (3 * language)) & 7u;
+  return static_cast<unsigned>(MaskOf(lowerWord) >> (kBitsPerLanguage * language)) & 15u;
 }
 
 bool KnownWord(std::string_view lowerWord, int language) { return KindOf(lowerWord, language) != 0; }
