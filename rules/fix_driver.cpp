@@ -36,7 +36,7 @@ bool MayHoldDashes(std::string_view text) {
 // inside a word is none); a line is re-broken only when it does not fit; two
 // speakers get a line each.
 bool FixEntryNaturally(Document& doc, int p, const EntryShape& s) {
-  const std::string_view text = doc.List1.Item(p).substr(s.textAt);
+  const std::string_view text = std::string_view(doc.List1.Item(p)).substr(s.textAt);
   const int dashes = MayHoldDashes(text) ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
   const int most = doc.RuleProfile().ScreenLineChars();
   if (s.textBreaks == 2 && (dashes == 2 || dashes == 0)) {

@@ -67,11 +67,25 @@ Text& Scratch() {
   return t;
 }
 
+// The first visible character at or after byte `textAt` (the text may start
+// with a tag).
+int FirstVisible(const Visible& v, size_t textAt) {
+  int lo = 0, hi = v.size();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (v.Byte(mid) < textAt) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
 void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   t.chars.clear();
   t.spaces.clear();
-  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
-  if (first < 0) return;
+  const int first = FirstVisible(v, textAt);
   t.chars.reserve(static_cast<size_t>(v.size() - first));
   for (int i = first; i < v.size(); ++i) {
     size_t b = v.Byte(i);
@@ -200,7 +214,7 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
                 int language, Parts parts, bool* fits, const Weights* weights) {
   Text& t = Scratch();
   Load(t, s, v, textAt);
-  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
+  const int first = FirstVisible(v, textAt);
   const bool entries = parts == Parts::Entries;
   const Weights& w = weights ? *weights : DefaultWeights(parts);
   const int n = static_cast<int>(t.chars.size());
@@ -239,8 +253,7 @@ int DialogueDashes(std::string_view text, const StyleDialect& dialect) {
 }
 
 int SpeakerChange(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect) {
-  const int first = textAt >= s.size() ? v.size() : v.At(textAt);
-  if (first < 0) return 0;
+  const int first = FirstVisible(v, textAt);
   char32_t last = '|';
   int seen = 0;
   for (int i = first; i < v.size(); ++i) {

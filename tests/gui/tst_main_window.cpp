@@ -272,7 +272,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.doc().RuleProfile().name, std::string("teletext"));
     QCOMPARE(form.cellCount(), 74);
     QVERIFY(
-        form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))->text().endsWith(QStringLiteral("Rules: teletext")));
+        form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))->text().endsWith(QStringLiteral("Rules: teletext, natural breaks")));
     const QAbstractItemModel* rows = form.list()->model();
     QCOMPARE(rows->data(rows->index(2, 0), Qt::ToolTipRole).toString(), QStringLiteral("line length 40 > 37"));
     QVERIFY(!rows->data(rows->index(1, 0), Qt::ToolTipRole).isValid());
@@ -386,7 +386,7 @@ class MainWindowTest : public QObject {
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
     QCOMPARE(status->text(),
              QStringLiteral(
-                 "Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps \u00b7 Rules: classic"));
+                 "Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps \u00b7 Rules: classic, middle breaks"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
