@@ -288,6 +288,39 @@ class MainWindowTest : public QObject {
     QFile::remove(f_.File(QStringLiteral("profile.txt")));
   }
 
+  // Rules > Line breaks chooses the break style over the profile's,
+  // remembered for the next run and named in the status line; the fix then
+  // breaks where a subtitler would.
+  void rulesMenuChoosesTheLineBreaks() {
+    lm::ui::Form1& form = f_.Open({"{0}{100}Vous devez faire \u00e7a maintenant ? Oui, madame."});
+    QAction* middle = form.action(QStringLiteral("LineBreaks_middle"));
+    QAction* natural = form.action(QStringLiteral("LineBreaks_natural"));
+    QVERIFY(middle->isChecked() && !natural->isChecked());
+    QVERIFY(lm::test::Menu(&form, Qt::Key_R, Qt::Key_L));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu && menu->objectName() == QStringLiteral("LineBreaks"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(natural).center());
+    QVERIFY(natural->isChecked() && !middle->isChecked());
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))
+                ->text()
+                .endsWith(QStringLiteral("Rules: classic, natural breaks")));
+    QVERIFY(lm::test::Menu(&form, Qt::Key_E, Qt::Key_F));
+    QCOMPARE(f_.log.Take(), QStringList{"I just fixed 1 lines, for You"});
+    QCOMPARE(Items(), QStringList{QStringLiteral("{0}{100}Vous devez faire \u00e7a maintenant ?|Oui, madame.")});
+    // The choice outlasts a change of profile, and the next window starts
+    // with it.
+    form.action(QStringLiteral("Profile_teletext"))->trigger();
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    form.action(QStringLiteral("Profile_classic"))->trigger();
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    lm::ui::Form1& again = f_.Open();
+    QVERIFY(again.action(QStringLiteral("LineBreaks_natural"))->isChecked());
+    QVERIFY(again.document().RuleProfile().breaks == lm::BreakStyle::Natural);
+    QFile::remove(f_.File(QStringLiteral("breaks.txt")));
+    QFile::remove(f_.File(QStringLiteral("profile.txt")));
+  }
+
   // One file of each format opened, fixed, edited in the grid and saved
   // from the window, then opened again as the same format and entries.
   void everyFormatOpensFixesEditsAndSaves_data() {
