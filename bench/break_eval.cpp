@@ -106,8 +106,8 @@ void Tune(const std::vector<Sample>& samples) {
   Document doc;
   const StyleDialect& markup = doc.TextMarkup();
   natural::Weights w = natural::DefaultWeights(natural::Parts::Lines);
-  double* fields[] = {&w.balance, &w.topHeavy, &w.sentence, &w.clause, &w.clings, &w.joins,
-                      &w.leads,   &w.trails,   &w.name,     &w.number};
+  double* fields[] = {&w.balance, &w.topHeavy, &w.sentence, &w.clause, &w.clings,
+                      &w.joins,   &w.leads,    &w.trails,   &w.name,   &w.number};
   int best = Agreement(samples, markup, w);
   std::printf("start: %d of %zu\n", best, samples.size());
   for (int round = 0; round < 4; ++round) {
@@ -125,14 +125,14 @@ void Tune(const std::vector<Sample>& samples) {
     }
     std::printf("round %d: %d of %zu\n", round + 1, best, samples.size());
   }
-  std::printf("{%.2f, %.2f, %.1f, %.1f, %.0f, %.1f, %.1f, %.1f, %.1f, %.1f, %.1f}\n", w.balance, w.topHeavy,
-              w.sentence, w.clause, w.dialogue, w.clings, w.joins, w.leads, w.trails, w.name, w.number);
+  std::printf("{%.2f, %.2f, %.1f, %.1f, %.0f, %.1f, %.1f, %.1f, %.1f, %.1f, %.1f}\n", w.balance, w.topHeavy, w.sentence,
+              w.clause, w.dialogue, w.clings, w.joins, w.leads, w.trails, w.name, w.number);
 }
 
 void Print(const char* what, const Tally& t) {
   if (t.entries == 0) return;
-  std::printf("  %-22s %5d entries   middle %5.1f %%   natural %5.1f %%\n", what, t.entries, 100.0 * t.middle / t.entries,
-              100.0 * t.natural / t.entries);
+  std::printf("  %-22s %5d entries   middle %5.1f %%   natural %5.1f %%\n", what, t.entries,
+              100.0 * t.middle / t.entries, 100.0 * t.natural / t.entries);
 }
 
 }  // namespace
@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
       const int guessed = language >= 0 ? language : natural::DocumentLanguage(doc);
       for (size_t i = 0; i < broken.size(); ++i)
         if (i % 3 != 2)
-          samples.push_back({Joined(broken[i]), CharCount(Wanted(broken[i]).substr(0, Wanted(broken[i]).find('|'))) + 1,
-                             guessed});
+          samples.push_back(
+              {Joined(broken[i]), CharCount(Wanted(broken[i]).substr(0, Wanted(broken[i]).find('|'))) + 1, guessed});
       continue;
     }
     const std::vector<std::string> middle = Rebreak(broken, BreakStyle::Middle, language);

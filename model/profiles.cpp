@@ -57,7 +57,16 @@ const std::vector<BuiltInProfile> kBuiltIn = {
      "(160-180 words a minute)"},
 };
 
-enum class Key { CharactersPerLine, Lines, CharactersPerSecond, MinDuration, MaxDuration, MinGapFrames, Breaks, Language };
+enum class Key {
+  CharactersPerLine,
+  Lines,
+  CharactersPerSecond,
+  MinDuration,
+  MaxDuration,
+  MinGapFrames,
+  Breaks,
+  Language
+};
 constexpr struct {
   Key key;
   const char* name;

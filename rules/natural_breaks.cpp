@@ -49,8 +49,8 @@ bool IsOpening(char32_t c) {
 // What no line starts with: the marks French typography spaces off, and the
 // marks that close what the line before holds.
 bool StartsNoLine(char32_t c) {
-  return c == '?' || c == '!' || c == ':' || c == ';' || c == 0xBB || c == 0x203A || c == ',' || c == ')' ||
-         c == ']' || c == 0x201D;
+  return c == '?' || c == '!' || c == ':' || c == ';' || c == 0xBB || c == 0x203A || c == ',' || c == ')' || c == ']' ||
+         c == 0x201D;
 }
 bool IsPunctuation(char32_t c) {
   return IsSentenceEnd(c) || IsClauseEnd(c) || IsClosing(c) || IsOpening(c) || IsDash(c) || c == '*';
@@ -60,6 +60,7 @@ bool IsPunctuation(char32_t c) {
 struct Text {
   std::vector<char32_t> chars;
   std::vector<int> spaces;  // indices of the spaces
+  std::vector<int> kinds;   // of the word starting at each space's index + 1 (the first: at 0); -1: not known yet
   std::string key;          // a word in lower case, UTF-8
 };
 Text& Scratch() {
@@ -89,10 +90,12 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   t.chars.reserve(static_cast<size_t>(v.size() - first));
   for (int i = first; i < v.size(); ++i) {
     size_t b = v.Byte(i);
-    const char32_t c = NextCodePoint(s, b);
+    const unsigned char byte = static_cast<unsigned char>(s[b]);
+    const char32_t c = byte < 0x80 ? byte : NextCodePoint(s, b);
     if (c == ' ') t.spaces.push_back(i - first);
     t.chars.push_back(c);
   }
+  t.kinds.assign(t.spaces.size() + 1, -1);
 }
 
 // A word: the characters between two spaces (or the text's ends).
@@ -106,7 +109,14 @@ std::string_view Core(Text& t, Word w) {
   while (w.begin < w.end && (IsOpening(t.chars[w.begin]) || IsDash(t.chars[w.begin]))) ++w.begin;
   while (w.end > w.begin && (IsPunctuation(t.chars[w.end - 1]) && t.chars[w.end - 1] != '.')) --w.end;
   t.key.clear();
-  for (int i = w.begin; i < w.end; ++i) AppendUtf8(t.key, Lower(t.chars[i]));
+  for (int i = w.begin; i < w.end; ++i) {
+    const char32_t c = t.chars[i];
+    if (c < 0x80) {
+      t.key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    } else {
+      AppendUtf8(t.key, Lower(c));
+    }
+  }
   return t.key;
 }
 
@@ -151,6 +161,13 @@ bool Capitalised(const Text& t, Word w) {
   return i < w.end && IsUpper(t.chars[i]) && !(w.end - i == 1 && t.chars[i] == 'I');
 }
 
+// The kinds of the k-th word of the text (0: the one before the first space).
+unsigned KindOfWord(Text& t, int k, Word w, int language) {
+  int& known = t.kinds[static_cast<size_t>(k)];
+  if (known < 0) known = static_cast<int>(KindOf(Core(t, w), language));
+  return static_cast<unsigned>(known);
+}
+
 // What a break at the space `at` (an index into t.chars) costs; false when
 // no break may go there.
 bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& cost) {
@@ -188,9 +205,9 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
     cost -= w.clause;
     return true;
   }
-  const unsigned kindBefore = KindOf(Core(t, before), language);
+  const unsigned kindBefore = KindOfWord(t, k, before, language);
   if (kindBefore & (kClings | kLeads)) cost += w.clings;
-  const unsigned kindAfter = KindOf(Core(t, after), language);
+  const unsigned kindAfter = KindOfWord(t, k + 1, after, language);
   if (kindAfter & kJoins) {
     cost -= w.joins;
   } else if (kindAfter & kLeads) {
@@ -239,6 +256,18 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
 }
 
 int DialogueDashes(std::string_view text, const StyleDialect& dialect) {
+  if (IsAscii(text) && !MayHoldMarkup(text, dialect)) {
+    int dashes = 0;
+    char last = '|';
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == ' ') continue;
+      if (c == '-' && (last == '|' || (IsSentenceEnd(static_cast<unsigned char>(last)) && text[i - 1] == ' ')))
+        ++dashes;
+      last = IsClosing(static_cast<unsigned char>(c)) && IsSentenceEnd(static_cast<unsigned char>(last)) ? last : c;
+    }
+    return dashes;
+  }
   const Visible v(text, 0, dialect);
   int dashes = 0;
   char32_t last = '|';  // the last character other than a space: a line's start counts as a "|"
@@ -275,7 +304,8 @@ void LanguageGuess::Add(std::string_view text) {
   const auto flush = [&] {
     if (!word.empty() && word.size() <= 24) {
       ++words_;
-      for (int l = 0; l < kBreakLanguageCount; ++l) hits_[l] += KnownWord(word, l);
+      const std::uint64_t languages = LanguagesOf(word);
+      for (int l = 0; languages != 0 && l < kBreakLanguageCount; ++l) hits_[l] += (languages >> l) & 1;
     }
     word.clear();
   };

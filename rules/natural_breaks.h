@@ -9,6 +9,7 @@
 //
 // Positions are 1-based visible positions of the text in `s` (markup counts
 // nothing), as the other rules take them.
+#include <cstdint>
 #include <string_view>
 
 #include "model/document.h"
@@ -78,7 +79,9 @@ enum WordKind : unsigned {
 };
 // The kinds of a lower-case word in the language; 0: none or no language.
 unsigned KindOf(std::string_view lowerWord, int language);
-// Whether the word is in any list of the language (for the guess).
+// Whether the word is in any list of the language.
 bool KnownWord(std::string_view lowerWord, int language);
+// The languages in whose lists the word is, one bit each (for the guess).
+std::uint64_t LanguagesOf(std::string_view lowerWord);
 
 }  // namespace lm::natural

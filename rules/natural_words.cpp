@@ -11,7 +11,8 @@
 // the better one. Lower case; a word may be in two lists.
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "rules/natural_breaks.h"
 
@@ -147,56 +148,79 @@ static_assert(sizeof kWords / sizeof kWords[0] == kBreakLanguageCount, "a word l
 // Four bits a language.
 constexpr int kBitsPerLanguage = 4;
 static_assert(kBitsPerLanguage * kBreakLanguageCount <= 64, "the kinds of a word fit one mask");
-using Table = std::unordered_map<std::string, std::uint64_t>;
 
-void AddList(Table& table, const char* list, int language, unsigned kind) {
-  std::string word;
-  for (const char* p = list;; ++p) {
-    if (*p == ' ' || *p == '\0') {
-      if (word == "/") {
-        kind &= ~kJoins;  // the prepositions
-      } else if (!word.empty()) {
-        table[word] |= std::uint64_t{kind} << (kBitsPerLanguage * language);
-      }
-      word.clear();
-      if (*p == '\0') return;
-    } else {
-      word += *p;
+// An open-addressed table of the words (FNV-1a), looked up without building
+// a key: the rules ask it about every word next to a space.
+class Table {
+ public:
+  Table() {
+    for (int l = 0; l < kBreakLanguageCount; ++l) {
+      Add(kWords[l].clings, l, kClings);
+      Add(kWords[l].leads, l, kLeads | kJoins);
+      Add(kWords[l].trails, l, kTrails);
     }
   }
-}
+  std::uint64_t Find(std::string_view word) const {
+    if (word.empty() || word.size() > longest_) return 0;
+    for (size_t i = Hash(word) & kMask;; i = (i + 1) & kMask) {
+      if (slots_[i].word.empty()) return 0;
+      if (slots_[i].word == word) return slots_[i].mask;
+    }
+  }
+
+ private:
+  static constexpr size_t kSlots = 8192, kMask = kSlots - 1;  // four times the words, and more
+  struct Slot {
+    std::string_view word;
+    std::uint64_t mask = 0;
+  };
+  static size_t Hash(std::string_view w) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (const char c : w) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+  void Add(const char* list, int language, unsigned kind) {
+    std::string_view rest(list);
+    while (!rest.empty()) {
+      const size_t space = rest.find(' ');
+      const std::string_view word = rest.substr(0, space);
+      rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+      if (word.empty()) continue;
+      if (word == "/") {
+        kind &= ~kJoins;  // the prepositions
+        continue;
+      }
+      size_t i = Hash(word) & kMask;
+      while (!slots_[i].word.empty() && slots_[i].word != word) i = (i + 1) & kMask;
+      slots_[i].word = word;  // the lists are literals: they outlive the table
+      slots_[i].mask |= std::uint64_t{kind} << (kBitsPerLanguage * language);
+      if (word.size() > longest_) longest_ = word.size();
+    }
+  }
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  size_t longest_ = 0;
+};
 
 const Table& Lists() {
-  static const Table table = [] {
-    Table t;
-    t.reserve(2048);
-    for (int l = 0; l < kBreakLanguageCount; ++l) {
-      AddList(t, kWords[l].clings, l, kClings);
-      AddList(t, kWords[l].leads, l, kLeads | kJoins);
-      AddList(t, kWords[l].trails, l, kTrails);
-    }
-    return t;
-  }();
+  static const Table table;
   return table;
-}
-
-std::uint64_t MaskOf(std::string_view word) {
-  // Short words only are function words; no key is built for a longer one.
-  if (word.empty() || word.size() > 24) return 0;
-  thread_local std::string key;
-  key.assign(word);
-  const Table& t = Lists();
-  const auto it = t.find(key);
-  return it == t.end() ? 0 : it->second;
 }
 
 }  // namespace
 
 unsigned KindOf(std::string_view lowerWord, int language) {
   if (language < 0 || language >= kBreakLanguageCount) return 0;
-  return static_cast<unsigned>(MaskOf(lowerWord) >> (kBitsPerLanguage * language)) & 15u;
+  return static_cast<unsigned>(Lists().Find(lowerWord) >> (kBitsPerLanguage * language)) & 15u;
 }
 
 bool KnownWord(std::string_view lowerWord, int language) { return KindOf(lowerWord, language) != 0; }
+
+std::uint64_t LanguagesOf(std::string_view lowerWord) {
+  const std::uint64_t mask = Lists().Find(lowerWord);
+  std::uint64_t languages = 0;
+  for (int l = 0; l < kBreakLanguageCount; ++l)
+    if ((mask >> (kBitsPerLanguage * l)) & 15u) languages |= std::uint64_t{1} << l;
+  return languages;
+}
 
 }  // namespace lm::natural

@@ -94,10 +94,10 @@ bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::
 // that can be halved. Judged on its shape and its fields alone, without the
 // work of the cut (a text selected always has a place to cut at).
 bool WouldDivide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const Profile& profile) {
-  const bool selected = profile.breaks == BreakStyle::Natural
-                            ? s.textChars < profile.RebreakLimit() &&
-                                  (EntryTooLong(s, profile) || s.textChars >= profile.RebreakMin())
-                            : Selected(s.textChars, s.lastBar, s.textDashes, profile);
+  const bool selected =
+      profile.breaks == BreakStyle::Natural
+          ? s.textChars < profile.RebreakLimit() && (EntryTooLong(s, profile) || s.textChars >= profile.RebreakMin())
+          : Selected(s.textChars, s.lastBar, s.textDashes, profile);
   if (!s.full || !selected) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);

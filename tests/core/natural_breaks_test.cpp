@@ -3,11 +3,12 @@
 // words, French spacing, two speakers, divisions at clause ends, and the
 // language guess. The middle style's own examples stay in fixing_test.cpp and
 // the golden master.
+#include "rules/natural_breaks.h"
+
 #include <gtest/gtest.h>
 
 #include "formats/subrip/subrip.h"
 #include "model/profiles.h"
-#include "rules/natural_breaks.h"
 #include "rules/rules.h"
 #include "support.h"
 
@@ -73,12 +74,11 @@ TEST(NaturalBreaks, WhereTheGuidanceSays) {
        "Мы долго ждали на вокзале,|но поезд так и не пришёл", "after a comma, before the conjunction"},
       {"nl", "Ik heb de hele dag gewacht maar hij is niet gekomen",
        "Ik heb de hele dag gewacht|maar hij is niet gekomen", "before a conjunction"},
-      {"sv", "Jag har väntat på dig hela dagen och du kom aldrig",
-       "Jag har väntat på dig hela dagen|och du kom aldrig", "before a conjunction, not after a preposition"},
+      {"sv", "Jag har väntat på dig hela dagen och du kom aldrig", "Jag har väntat på dig hela dagen|och du kom aldrig",
+       "before a conjunction, not after a preposition"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Fixed({std::string("{0}{100}") + c.text}, Natural(c.language)),
-              Lines{std::string("{0}{100}") + c.broken})
+    EXPECT_EQ(Fixed({std::string("{0}{100}") + c.text}, Natural(c.language)), Lines{std::string("{0}{100}") + c.broken})
         << c.language << ": " << c.why;
   }
 }
@@ -106,8 +106,8 @@ TEST(NaturalBreaks, AHyphenInsideAWordIsNoDialogueDash) {
     EXPECT_EQ(Fixed({line}, Natural(c.language)), Lines{std::string("{0}{100}") + c.broken}) << c.why;
   }
   const std::string_view dashes[][2] = {
-      {"-Where are you going? -Out.", "2"}, {"- Oui. - Non.", "2"}, {"sang-froid et Jar-El", "0"},
-      {"\xE2\x80\x93 Oui ? \xE2\x80\x93 Non.", "2"}, {"-Hi|-Yo", "2"}, {"Well - I think so.", "0"},
+      {"-Where are you going? -Out.", "2"},          {"- Oui. - Non.", "2"}, {"sang-froid et Jar-El", "0"},
+      {"\xE2\x80\x93 Oui ? \xE2\x80\x93 Non.", "2"}, {"-Hi|-Yo", "2"},       {"Well - I think so.", "0"},
   };
   for (const auto& d : dashes)
     EXPECT_EQ(natural::DialogueDashes(d[0], SubRip().Dialect()), std::stoi(std::string(d[1]))) << d[0];
@@ -132,9 +132,8 @@ TEST(NaturalBreaks, ALongEntryIsDividedAtAClauseEnd) {
   // time shared 46 to 53.
   const std::string entry =
       "{0}{1000}We walked along the river for hours and hours.|Nobody had seen a single boat that day, not even one.";
-  EXPECT_EQ(Fixed({entry}, natural),
-            (Lines{"{0}{464}We walked along the river|for hours and hours.",
-                   "{465}{1000}Nobody had seen a single boat|that day, not even one."}));
+  EXPECT_EQ(Fixed({entry}, natural), (Lines{"{0}{464}We walked along the river|for hours and hours.",
+                                            "{465}{1000}Nobody had seen a single boat|that day, not even one."}));
   // A single line too long for two screen lines is divided as well.
   EXPECT_EQ(Fixed({"{0}{100}I never wanted any of this to happen to you, and I am sorry. Please believe me when I say "
                    "it."},

@@ -150,7 +150,8 @@ TEST(ProfileRules, EachRuleAtAndAroundItsLimit) {
       // still judged).
       {25,
        kFrames,
-       "{1}{1}25\n\xEF\xB7\x91" "Content-Type: text/plain\n{ab}{20}one|two|three\n{100}{200}Hi",
+       "{1}{1}25\n\xEF\xB7\x91"
+       "Content-Type: text/plain\n{ab}{20}one|two|three\n{100}{200}Hi",
        "3 lines",
        {1, 2}},
   };

@@ -271,8 +271,9 @@ class MainWindowTest : public QObject {
     QVERIFY(teletext->isChecked());
     QCOMPARE(f_.doc().RuleProfile().name, std::string("teletext"));
     QCOMPARE(form.cellCount(), 74);
-    QVERIFY(
-        form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))->text().endsWith(QStringLiteral("Rules: teletext, natural breaks")));
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))
+                ->text()
+                .endsWith(QStringLiteral("Rules: teletext, natural breaks")));
     const QAbstractItemModel* rows = form.list()->model();
     QCOMPARE(rows->data(rows->index(2, 0), Qt::ToolTipRole).toString(), QStringLiteral("line length 40 > 37"));
     QVERIFY(!rows->data(rows->index(1, 0), Qt::ToolTipRole).isValid());
@@ -417,9 +418,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.Row(0).left(11), QStringLiteral("Dzie\u0144 dobry"));
     QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
-    QCOMPARE(status->text(),
-             QStringLiteral(
-                 "Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps \u00b7 Rules: classic, middle breaks"));
+    QCOMPARE(status->text(), QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 "
+                                            "fps \u00b7 Rules: classic, middle breaks"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
