@@ -36,10 +36,15 @@ bool MayHoldDashes(std::string_view text) {
 // inside a word is none); a line is re-broken only when it does not fit; two
 // speakers get a line each.
 bool FixEntryNaturally(Document& doc, int p, const EntryShape& s) {
-  const std::string_view text = std::string_view(doc.List1.Item(p)).substr(s.textAt);
-  const int dashes = MayHoldDashes(text) ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
   const int most = doc.RuleProfile().ScreenLineChars();
-  if (s.textBreaks == 2 && (dashes == 2 || dashes == 0)) {
+  // Most entries fit: judged on their shape, without a look at the text.
+  const bool pairFits = s.textBreaks == 1 && s.firstBar - 1 <= most && s.textChars - s.firstBar <= most;
+  if (s.textBreaks > 2 || (s.textBreaks == 0 && s.textChars <= most)) return true;
+  const std::string_view text = std::string_view(doc.List1.Item(p)).substr(s.textAt);
+  if (pairFits && s.textDashes == 0 && IsAscii(text)) return true;
+  const int dashes = MayHoldDashes(text) ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
+  if (s.textBreaks == 2) {
+    if (dashes != 2 && dashes != 0) return true;
     doc.CurrentIndex = p;
     doc.EntryLine.assign(doc.List1.Item(p));
     if (dashes == 2) {
@@ -50,19 +55,14 @@ bool FixEntryNaturally(Document& doc, int p, const EntryShape& s) {
     return true;
   }
   if (s.textBreaks == 0) {
-    if (s.textChars <= most || dashes > 2) return true;
-  } else if (s.textBreaks == 1) {
-    const bool fits = s.firstBar - 1 <= most && s.textChars - s.firstBar <= most;
-    if (dashes == 2) {
-      // Each speaker on a line of their own, when both fit one.
-      const size_t bar = text.find(kBreak);
-      const size_t next = bar + 1 + LinePrefixAt(text, bar + 1, doc.TextMarkup());
-      const std::string_view rest = text.substr(std::min(next, text.size()), 3);
-      if (!rest.empty() && (rest[0] == kDash || rest == "\xE2\x80\x93" || rest == "\xE2\x80\x94")) return true;
-    } else if (fits || dashes > 2 || s.textChars > doc.RuleProfile().WalkJoinMax()) {
-      return true;
-    }
-  } else {
+    if (dashes > 2) return true;
+  } else if (dashes == 2) {
+    // Each speaker on a line of their own, when both fit one.
+    const size_t bar = text.find(kBreak);
+    const size_t next = bar + 1 + LinePrefixAt(text, bar + 1, doc.TextMarkup());
+    const std::string_view rest = text.substr(std::min(next, text.size()), 3);
+    if (!rest.empty() && (rest[0] == kDash || rest == "\xE2\x80\x93" || rest == "\xE2\x80\x94")) return true;
+  } else if (pairFits || dashes > 2 || s.textChars > doc.RuleProfile().WalkJoinMax()) {
     return true;
   }
   doc.CurrentIndex = p;

@@ -4,6 +4,7 @@
 // at the two words around each space: linear in the text.
 #include "rules/natural_breaks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -84,17 +85,23 @@ int FirstVisible(const Visible& v, size_t textAt) {
 }
 
 void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
-  t.chars.clear();
-  t.spaces.clear();
   const int first = FirstVisible(v, textAt);
-  t.chars.reserve(static_cast<size_t>(v.size() - first));
-  for (int i = first; i < v.size(); ++i) {
-    size_t b = v.Byte(i);
-    const unsigned char byte = static_cast<unsigned char>(s[b]);
-    const char32_t c = byte < 0x80 ? byte : NextCodePoint(s, b);
-    if (c == ' ') t.spaces.push_back(i - first);
-    t.chars.push_back(c);
+  const int n = v.size() - first;
+  t.chars.resize(static_cast<size_t>(n));
+  char32_t* out = t.chars.data();
+  if (v.Identity()) {  // one byte a character
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data()) + first;
+    for (int i = 0; i < n; ++i) out[i] = in[i];
+  } else {
+    for (int i = 0; i < n; ++i) {
+      size_t b = v.Byte(first + i);
+      const unsigned char byte = static_cast<unsigned char>(s[b]);
+      out[i] = byte < 0x80 ? byte : NextCodePoint(s, b);
+    }
   }
+  t.spaces.clear();
+  for (int i = 0; i < n; ++i)
+    if (out[i] == ' ') t.spaces.push_back(i);
   t.kinds.assign(t.spaces.size() + 1, -1);
 }
 
@@ -164,7 +171,8 @@ bool Capitalised(const Text& t, Word w) {
 // The kinds of the k-th word of the text (0: the one before the first space).
 unsigned KindOfWord(Text& t, int k, Word w, int language) {
   int& known = t.kinds[static_cast<size_t>(k)];
-  if (known < 0) known = static_cast<int>(KindOf(Core(t, w), language));
+  // A word longer than any in the lists is none of them.
+  if (known < 0) known = w.end - w.begin > LongestListedWord() ? 0 : static_cast<int>(KindOf(Core(t, w), language));
   return static_cast<unsigned>(known);
 }
 
@@ -238,16 +246,42 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
   int best = -1, widest = -1;
   double bestCost = 0;
   int bestLonger = 0;
-  for (int k = 0; k < static_cast<int>(t.spaces.size()); ++k) {
+  // The most a space can take off its imbalance: one farther from the
+  // middle than that cannot beat the best one found, so the spaces are tried
+  // from the middle outwards and the search stops there. The spaces after a
+  // mark (which may end a sentence or a clause) go first; then the others,
+  // which can take off no more than a conjunction's weight.
+  const auto marked = [&t](int k) {
     const int at = t.spaces[k];
-    if (!BreakKeepsText(s, v.Byte(first + at), textAt, dialect, entries)) continue;
-    double cost = 0;
-    if (!Cost(t, k, language, w, entries, cost)) continue;
-    const int longer = std::max(at, n - at - 1);
-    if (longer <= most) {
-      if (best < 0 || cost < bestCost) best = k, bestCost = cost;
-    } else if (best < 0 && (widest < 0 || longer < bestLonger)) {
-      widest = k, bestLonger = longer;
+    return EndMark(t, Word{k == 0 ? 0 : t.spaces[k - 1] + 1, at}) != 0;
+  };
+  const double bonuses[2] = {std::max({w.sentence, w.clause, w.dialogue, 0.0}), std::max({w.joins, w.leads, 0.0})};
+  const auto imbalance = [n](int at) { return std::abs(2 * at - n + 1); };
+  const int count = static_cast<int>(t.spaces.size());
+  const int middle =
+      static_cast<int>(std::lower_bound(t.spaces.begin(), t.spaces.end(), (n - 1) / 2) - t.spaces.begin());
+  for (int phase = 0; phase < 2; ++phase) {
+    int hi = middle, lo = middle - 1;
+    while (lo >= 0 || hi < count) {
+      const bool low = hi >= count || (lo >= 0 && imbalance(t.spaces[lo]) <= imbalance(t.spaces[hi]));
+      const int k = low ? lo-- : hi++;
+      const int at = t.spaces[k];
+      if (best >= 0 && imbalance(at) * w.balance - bonuses[phase] > bestCost) break;
+      if (marked(k) != (phase == 0)) continue;
+      const int longer = std::max(at, n - at - 1);
+      const bool fitting = longer <= most;
+      // Where a part does not fit, only the narrowest space matters, and only
+      // while no space lets both fit. Ties go to the earlier space.
+      if (!fitting && (best >= 0 || (widest >= 0 && (longer > bestLonger || (longer == bestLonger && k > widest)))))
+        continue;
+      if (!BreakKeepsText(s, v.Byte(first + at), textAt, dialect, entries)) continue;
+      double cost = 0;
+      if (!Cost(t, k, language, w, entries, cost)) continue;
+      if (fitting) {
+        if (best < 0 || cost < bestCost || (cost == bestCost && k < best)) best = k, bestCost = cost;
+      } else {
+        widest = k, bestLonger = longer;
+      }
     }
   }
   if (fits) *fits = best >= 0;
@@ -256,6 +290,8 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
 }
 
 int DialogueDashes(std::string_view text, const StyleDialect& dialect) {
+  // No dash of any kind, no dialogue: most texts are told by two scans.
+  if (text.find('-') == std::string_view::npos && text.find("\xE2\x80") == std::string_view::npos) return 0;
   if (IsAscii(text) && !MayHoldMarkup(text, dialect)) {
     int dashes = 0;
     char last = '|';
@@ -318,6 +354,8 @@ void LanguageGuess::Add(std::string_view text) {
     }
     if (c == ' ' || c == '|' || (IsPunctuation(c) && c != '\'' && c != 0x2019)) {
       flush();
+    } else if (c < 0x80) {
+      word += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     } else {
       AppendUtf8(word, Lower(c));
     }

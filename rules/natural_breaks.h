@@ -59,7 +59,7 @@ class LanguageGuess {
  public:
   void Add(std::string_view text);
   int Best() const;
-  bool Enough() const { return words_ >= 2000; }
+  bool Enough() const { return words_ >= 400; }
 
  private:
   int hits_[kBreakLanguageCount] = {};
@@ -81,6 +81,8 @@ enum WordKind : unsigned {
 unsigned KindOf(std::string_view lowerWord, int language);
 // Whether the word is in any list of the language.
 bool KnownWord(std::string_view lowerWord, int language);
+// The bytes of the longest word in the lists.
+int LongestListedWord();
 // The languages in whose lists the word is, one bit each (for the guess).
 std::uint64_t LanguagesOf(std::string_view lowerWord);
 

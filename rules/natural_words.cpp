@@ -160,6 +160,7 @@ class Table {
       Add(kWords[l].trails, l, kTrails);
     }
   }
+  size_t Longest() const { return longest_; }
   std::uint64_t Find(std::string_view word) const {
     if (word.empty() || word.size() > longest_) return 0;
     for (size_t i = Hash(word) & kMask;; i = (i + 1) & kMask) {
@@ -214,6 +215,11 @@ unsigned KindOf(std::string_view lowerWord, int language) {
 }
 
 bool KnownWord(std::string_view lowerWord, int language) { return KindOf(lowerWord, language) != 0; }
+
+int LongestListedWord() {
+  static const int longest = static_cast<int>(Lists().Longest());
+  return longest;
+}
 
 std::uint64_t LanguagesOf(std::string_view lowerWord) {
   const std::uint64_t mask = Lists().Find(lowerWord);

@@ -138,6 +138,9 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   if (!EntryTooLong(s, profile) && s.textChars < profile.RebreakMin()) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);
+  // Without a space or a line break there is nowhere to cut.
+  if (fields.text.find(kSpace) == std::string_view::npos && fields.text.find(kBreak) == std::string_view::npos)
+    return false;
   std::string joined(fields.text);
   if (!JoinAllLines(joined, markup)) return false;
   const int most = profile.ScreenLineChars();

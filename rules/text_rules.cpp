@@ -33,6 +33,7 @@ bool Natural(const Document& doc) { return doc.RuleProfile().breaks == BreakStyl
 // The natural break of EntryText. Two speakers keep a line each; when one of
 // them does not fit a line the entry is left for the division.
 void BreakNaturally(Document& doc) {
+  if (doc.EntryText.find(kSpace) == std::string::npos) return;  // nowhere to break
   const StyleDialect& markup = doc.TextMarkup();
   const Visible visible(doc.EntryText, 0, markup);
   const int most = doc.RuleProfile().ScreenLineChars();
