@@ -59,7 +59,7 @@ class LanguageGuess {
  public:
   void Add(std::string_view text);
   int Best() const;
-  bool Enough() const { return words_ >= 400; }
+  bool Enough() const { return words_ >= 250; }
 
  private:
   int hits_[kBreakLanguageCount] = {};
