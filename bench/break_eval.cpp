@@ -106,15 +106,15 @@ void Tune(const std::vector<Sample>& samples) {
   Document doc;
   const StyleDialect& markup = doc.TextMarkup();
   natural::Weights w = natural::DefaultWeights(natural::Parts::Lines);
-  double* fields[] = {&w.balance, &w.topHeavy, &w.sentence, &w.clause, &w.clings,
-                      &w.joins,   &w.leads,    &w.trails,   &w.name,   &w.number};
+  double* fields[] = {&w.balance, &w.topHeavy, &w.sentence, &w.clause, &w.clings, &w.joins,
+                      &w.leads,   &w.trails,   &w.name,     &w.number, &w.skew};
   int best = Agreement(samples, markup, w);
   std::printf("start: %d of %zu\n", best, samples.size());
   for (int round = 0; round < 4; ++round) {
     for (double* f : fields) {
       for (const double factor : {0.5, 0.8, 1.25, 2.0}) {
         const double kept = *f;
-        *f = kept == 0 ? factor - 0.5 : kept * factor;
+        *f = kept == 0 ? factor / 4 : kept * factor;
         const int now = Agreement(samples, markup, w);
         if (now > best) {
           best = now;
@@ -125,8 +125,8 @@ void Tune(const std::vector<Sample>& samples) {
     }
     std::printf("round %d: %d of %zu\n", round + 1, best, samples.size());
   }
-  std::printf("{%.2f, %.2f, %.1f, %.1f, %.0f, %.1f, %.1f, %.1f, %.1f, %.1f, %.1f}\n", w.balance, w.topHeavy, w.sentence,
-              w.clause, w.dialogue, w.clings, w.joins, w.leads, w.trails, w.name, w.number);
+  std::printf("{%.2f, %.2f, %.1f, %.1f, %.0f, %.1f, %.1f, %.1f, %.1f, %.1f, %.1f, %.2f}\n", w.balance, w.topHeavy,
+              w.sentence, w.clause, w.dialogue, w.clings, w.joins, w.leads, w.trails, w.name, w.number, w.skew);
 }
 
 void Print(const char* what, const Tally& t) {

@@ -17,8 +17,8 @@ namespace lm::natural {
 namespace {
 
 // Found on the tuned half of subtitles broken by professionals (bench/breaks).
-constexpr Weights kLines = {0.5, 0.14, 22, 13, 200, 10.4, 10, 4, 12, 2.5, 10};
-constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 5, 3, 10, 8, 8};
+constexpr Weights kLines = {0.5, 0.14, 22, 13, 200, 10.4, 10, 4, 12, 2.5, 10, 0.1};
+constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 5, 3, 10, 8, 8, 0};
 
 char32_t Lower(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
@@ -190,7 +190,7 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
 
   const int l1 = at, l2 = n - at - 1;
   const int d = l1 - l2;
-  cost = std::abs(d) * w.balance + (d > 0 ? d * w.topHeavy + (entries ? 0 : 1) : 0);
+  cost = std::abs(d) * w.balance + (d > 0 ? d * w.topHeavy + (entries ? 0 : 1) : 0) + w.skew * d * d / std::max(n, 1);
 
   const char32_t mark = EndMark(t, before);
   const bool sentence = IsSentenceEnd(mark) && !(mark == '.' && Abbreviation(t, before, language));

@@ -36,6 +36,7 @@ struct Weights {
   double trails;    // before a word that leans on the one before
   double name;      // between two capitalised words inside a sentence
   double number;    // between a number and what it counts
+  double skew;      // the square of the imbalance, over the text's length: one short line of a long text
 };
 const Weights& DefaultWeights(Parts parts);
 
