@@ -20,7 +20,7 @@ namespace {
 constexpr Weights kLines = {0.5, 0.14, 22, 13, 200, 10.4, 10, 4, 12, 2.5, 10, 0.1};
 constexpr Weights kEntries = {0.35, 0.0, 40, 18, 400, 10, 5, 3, 10, 8, 8, 0};
 
-char32_t Lower(char32_t c) {
+constexpr char32_t Lower(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
   if (c >= 0x100 && c <= 0x17F) {
@@ -35,27 +35,36 @@ char32_t Lower(char32_t c) {
   if (c == 0x2019) return '\'';
   return c;
 }
-bool IsUpper(char32_t c) { return Lower(c) != c && c != 0x2019; }
-bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
-bool IsDash(char32_t c) { return c == '-' || c == 0x2013 || c == 0x2014; }
-bool IsSentenceEnd(char32_t c) { return c == '.' || c == '!' || c == '?' || c == 0x2026; }
-bool IsClauseEnd(char32_t c) { return c == ',' || c == ';' || c == ':' || c == 0x2013 || c == 0x2014; }
-bool IsClosing(char32_t c) {
+constexpr bool IsUpper(char32_t c) { return Lower(c) != c && c != 0x2019; }
+constexpr bool IsDigit(char32_t c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDash(char32_t c) { return c == '-' || c == 0x2013 || c == 0x2014; }
+constexpr bool IsSentenceEnd(char32_t c) { return c == '.' || c == '!' || c == '?' || c == 0x2026; }
+constexpr bool IsClauseEnd(char32_t c) { return c == ',' || c == ';' || c == ':' || c == 0x2013 || c == 0x2014; }
+constexpr bool IsClosing(char32_t c) {
   return c == '"' || c == '\'' || c == ')' || c == ']' || c == 0xBB || c == 0x201D || c == 0x2019 || c == 0x203A;
 }
-bool IsOpening(char32_t c) {
+constexpr bool IsOpening(char32_t c) {
   return c == '"' || c == '\'' || c == '(' || c == '[' || c == 0xAB || c == 0x201C || c == 0x201E || c == 0x2018 ||
          c == 0xBF || c == 0xA1 || c == 0x2039;
 }
 // What no line starts with: the marks French typography spaces off, and the
 // marks that close what the line before holds.
-bool StartsNoLine(char32_t c) {
+constexpr bool StartsNoLine(char32_t c) {
   return c == '?' || c == '!' || c == ':' || c == ';' || c == 0xBB || c == 0x203A || c == ',' || c == ')' || c == ']' ||
          c == 0x201D;
 }
-bool IsPunctuation(char32_t c) {
+constexpr bool IsAnyPunctuation(char32_t c) {
   return IsSentenceEnd(c) || IsClauseEnd(c) || IsClosing(c) || IsOpening(c) || IsDash(c) || c == '*';
 }
+// The ASCII marks, looked up: most characters asked about are letters.
+struct AsciiMarks {
+  bool is[128] = {};
+  constexpr AsciiMarks() {
+    for (char32_t c = 0; c < 128; ++c) is[c] = IsAnyPunctuation(c);
+  }
+};
+constexpr AsciiMarks kAsciiMarks;
+inline bool IsPunctuation(char32_t c) { return c < 128 ? kAsciiMarks.is[c] : IsAnyPunctuation(c); }
 
 // The visible characters of the text, as code points, reused between calls.
 struct Text {
@@ -88,20 +97,27 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   const int first = FirstVisible(v, textAt);
   const int n = v.size() - first;
   t.chars.resize(static_cast<size_t>(n));
+  t.spaces.resize(static_cast<size_t>(n));
   char32_t* out = t.chars.data();
+  int* space = t.spaces.data();
+  int spaces = 0;
   if (v.Identity()) {  // one byte a character
     const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data()) + first;
-    for (int i = 0; i < n; ++i) out[i] = in[i];
+    for (int i = 0; i < n; ++i) {
+      out[i] = in[i];
+      space[spaces] = i;
+      spaces += in[i] == ' ';
+    }
   } else {
     for (int i = 0; i < n; ++i) {
       size_t b = v.Byte(first + i);
       const unsigned char byte = static_cast<unsigned char>(s[b]);
       out[i] = byte < 0x80 ? byte : NextCodePoint(s, b);
+      space[spaces] = i;
+      spaces += out[i] == ' ';
     }
   }
-  t.spaces.clear();
-  for (int i = 0; i < n; ++i)
-    if (out[i] == ' ') t.spaces.push_back(i);
+  t.spaces.resize(static_cast<size_t>(spaces));
   t.kinds.assign(t.spaces.size() + 1, -1);
 }
 
@@ -251,10 +267,9 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
   // from the middle outwards and the search stops there. The spaces after a
   // mark (which may end a sentence or a clause) go first; then the others,
   // which can take off no more than a conjunction's weight.
-  const auto marked = [&t](int k) {
-    const int at = t.spaces[k];
-    return EndMark(t, Word{k == 0 ? 0 : t.spaces[k - 1] + 1, at}) != 0;
-  };
+  // (A space after a mark of any kind, closing quotes too, goes first: the
+  // second round must hold none that may end a sentence or a clause.)
+  const auto marked = [&t](int k) { return t.spaces[k] > 0 && IsPunctuation(t.chars[t.spaces[k] - 1]); };
   const double bonuses[2] = {std::max({w.sentence, w.clause, w.dialogue, 0.0}), std::max({w.joins, w.leads, 0.0})};
   const auto imbalance = [n](int at) { return std::abs(2 * at - n + 1); };
   const int count = static_cast<int>(t.spaces.size());
