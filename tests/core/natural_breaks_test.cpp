@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "formats/subrip/subrip.h"
 #include "model/profiles.h"
 #include "rules/rules.h"
@@ -160,6 +162,33 @@ TEST(NaturalBreaks, StyleTagsCountAsNothingAndStay) {
   s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Items(),
             Lines{"{00:00:01,000}{00:00:04,000}<i>Nobody knows where he went.|Maybe he is gone for good.</i>"});
+}
+
+// What the screen shows of the entries, in order, without the blanks and
+// line breaks the rules move.
+std::string Shown(const Lines& lines) {
+  std::string shown;
+  for (const std::string& line : lines) {
+    EntryFields f;
+    const std::string_view text = SplitFullEntry(line, f) ? f.text : std::string_view(line);
+    const Visible v(text, 0, MicroDvd().Dialect());
+    for (int i = 0; i < v.size(); ++i) {
+      const char c = text[v.Byte(i)];
+      if (c != ' ' && c != '|') shown += c;
+    }
+  }
+  return shown;
+}
+
+TEST(NaturalBreaks, RandomDocumentsLoseNothing) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    std::mt19937 rng(seed);
+    const Lines lines = test::RandomDocument(rng, 40);
+    const Lines fixed = Fixed(lines, Natural(seed % 2 ? "en" : ""));
+    ASSERT_GE(fixed.size(), lines.size()) << seed;
+    EXPECT_EQ(Shown(fixed), Shown(lines)) << seed;
+    for (const std::string& line : fixed) ASSERT_TRUE(IsValidUtf8(line)) << seed << ": " << line;
+  }
 }
 
 TEST(NaturalBreaks, TheLanguageIsGuessedFromTheText) {
