@@ -6,7 +6,6 @@
 #include "rules/natural_breaks.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 #include "formats/subrip/subrip.h"
