@@ -1,7 +1,8 @@
 // Load, "Fix text automatic" and save on generated documents of growing size,
 // each next to a plain copy of the same file made in the same run, without
 // and with style markup on every line; and the undo of the fix with what its
-// history costs; and every format's file opened and saved.
+// history costs; the fix with natural breaks against middle ones; and every
+// format's file opened and saved.
 //
 //   build/linemend_bench
 //
@@ -184,6 +185,43 @@ void BM_LoadFixSave(benchmark::State& state) { LoadFixSave(state, false); }
 void BM_LoadFixSaveTagged(benchmark::State& state) { LoadFixSave(state, true); }
 BENCHMARK(BM_LoadFixSave)->Apply(DocumentSizes);
 BENCHMARK(BM_LoadFixSaveTagged)->Apply(DocumentSizes);
+
+// "Fix text automatic" alone, in memory, with natural breaks, on the
+// documents above; "over_middle" is its time over that of the same fix with
+// middle breaks (at most 2 is the aim).
+double FixOnce(const std::vector<std::string>& lines, lm::BreakStyle style) {
+  lm::Document doc;
+  doc.KeepHistory(false);
+  doc.Begin("Open");
+  doc.Load(std::vector<std::string>(lines), "/nowhere.sub", lm::Encoding::Windows1252);
+  doc.Commit();
+  lm::Profile profile;
+  profile.breaks = style;
+  doc.SetProfile(profile);
+  const auto t = std::chrono::steady_clock::now();
+  doc.Begin("Fix text automatic");
+  lm::Fixlines_Click(doc);
+  doc.Commit();
+  return Seconds(t);
+}
+
+void FixBreaks(benchmark::State& state, bool tagged) {
+  const std::vector<std::string> lines = MakeDocument(static_cast<int>(state.range(0)), tagged);
+  std::vector<double> middle, natural;
+  for (int i = 0; i < 9; ++i) middle.push_back(FixOnce(lines, lm::BreakStyle::Middle));
+  for (auto _ : state) {
+    const double took = FixOnce(lines, lm::BreakStyle::Natural);
+    state.SetIterationTime(took);
+    natural.push_back(took);
+  }
+  state.SetComplexityN(state.range(0));
+  state.counters["middle_ms"] = Median(middle) * 1000;
+  state.counters["over_middle"] = Median(natural) / Median(middle);
+}
+void BM_FixNaturalBreaks(benchmark::State& state) { FixBreaks(state, false); }
+void BM_FixNaturalBreaksTagged(benchmark::State& state) { FixBreaks(state, true); }
+BENCHMARK(BM_FixNaturalBreaks)->Apply(DocumentSizes);
+BENCHMARK(BM_FixNaturalBreaksTagged)->Apply(DocumentSizes);
 
 // Undo and redo of the whole fix, and the memory the step keeps next to the
 // document's own.

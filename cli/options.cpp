@@ -102,6 +102,11 @@ std::string Usage() {
          BuiltInProfileNames(", ") +
          ") or a profile\n"
          "                     file (see below); default: classic\n" +
+         "  --breaks STYLE     fix: where a line is broken, over the profile's:\n"
+         "                     middle (the first space from just before the\n"
+         "                     middle) or natural (where a subtitler would: after\n"
+         "                     punctuation, before a conjunction, never after an\n"
+         "                     article; the language guessed from the text)\n" +
          "  --timing           fix: fix the timing instead of the text: lengthen\n"
          "                     entries too short or read too fast into the free\n"
          "                     time before the next, keeping the gap; bring gaps\n"
@@ -130,7 +135,10 @@ std::string Usage() {
          "characters-per-line, lines, characters-per-second (visible characters,\n"
          "spaces included, over seconds on screen), min-duration and\n"
          "max-duration (seconds, \"5/6\" allowed), min-gap-frames, breaks\n"
-         "(middle); what it leaves out is as in classic.\n"
+         "(middle or natural), language (natural breaks: " +
+         BreakLanguageCodes() +
+         ";\n"
+         "guessed from the text when left out); what it leaves out is as in classic.\n"
          "\n"
          "Exit status: 0 done; 1 an entry is still too long (fix, check) or\n"
          "breaks the profile (check --profile, fix --timing); 2 an error. Over\n"
@@ -195,7 +203,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
     }
     const bool takesValue = option == "-o" || option == "--output" || option == "--encoding" || option == "--fps" ||
                             option == "--format" || option == "--profile" || option == "--output-encoding" ||
-                            option == "--by" || option == "--to-fps";
+                            option == "--by" || option == "--to-fps" || option == "--breaks";
     if (!takesValue && equals != std::string::npos) return fail("unknown option '" + a + "'");
     if (takesValue && equals == std::string::npos) {
       if (i + 1 >= args.size()) return fail(a + " needs a value");
@@ -218,6 +226,10 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
       if (!options.profileName.empty()) return fail("more than one --profile");
       if (value.empty()) return fail("--profile needs a name or a file");
       options.profileName = value;
+    } else if (option == "--breaks") {
+      if (options.breaks) return fail("more than one --breaks");
+      options.breaks = ParseBreakStyle(value);
+      if (!options.breaks) return fail("unknown break style '" + value + "' (middle, natural)");
     } else if (option == "--to-fps") {
       options.toFrameRate = ParseFrameRate(value);
       if (!options.toFrameRate) return fail("not a frame rate: '" + value + "'");
@@ -257,6 +269,7 @@ Parsed ParseArguments(const std::vector<std::string>& args, Options& options, st
   if (!options.profileName.empty() && options.command != CommandId::Check && options.command != CommandId::FixText &&
       options.command != CommandId::FixTiming)
     return fail("--profile is for check and fix");
+  if (options.breaks && options.command != CommandId::FixText) return fail("--breaks is for fix");
   if ((options.command == CommandId::Shift) != options.shiftBy.has_value())
     return fail(options.shiftBy ? "--by is for shift" : "shift needs --by OFFSET");
   if (options.toFrameRate && options.command != CommandId::Convert && options.command != CommandId::FixText)

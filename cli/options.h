@@ -46,6 +46,8 @@ struct Options {
   // --profile NAME|FILE, read by LoadProfileOption; none: classic.
   std::string profileName;
   std::optional<Profile> profile;
+  // --breaks: the break style, over the profile's.
+  std::optional<BreakStyle> breaks;
 };
 
 // The help text: the commands from the command table, the formats from

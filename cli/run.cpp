@@ -128,6 +128,11 @@ int Runner::Run(const std::string& input) {
   std::ostream& say = options_.output == Output::Stdout ? std::cerr : std::cout;
 
   if (options_.profile) doc.SetProfile(*options_.profile);
+  if (options_.breaks) {
+    Profile profile = doc.RuleProfile();
+    profile.breaks = *options_.breaks;
+    doc.SetProfile(std::move(profile));
+  }
   if (options_.command == CommandId::Check)
     return CheckDocument(doc, input, options_, options_.inputs.size() > 1 || options_.withFileName);
 

@@ -44,6 +44,7 @@ const std::vector<CommandRow> kCommands = {
     {CommandId::Redo, "Redo", "Re&do", Place::EditMenu, false, "Ctrl+Y; Ctrl+Shift+Z", "", "", nullptr},
     {CommandId::ShowStyleTags, "ShowTags", "Show style &tags", Place::ViewMenu, false, "", "", "", nullptr},
     {CommandId::Profile, "Profile", "&Profile", Place::RulesMenu, false, "", "", "", nullptr},
+    {CommandId::LineBreaks, "LineBreaks", "&Line breaks", Place::RulesMenu, false, "", "", "", nullptr},
     {CommandId::NextProblem, "NextProblem", "&Next problem", Place::RulesMenu, false, "Ctrl+Shift+N", "", "", nullptr},
     {CommandId::HelpContents, "Contents", "&Contents", Place::HelpMenu, false, "", "", "", nullptr},
     {CommandId::KeyHelp, "Tabgenter", "&Keyhelp", Place::HelpMenu, false, "", "", "", nullptr},

@@ -38,6 +38,7 @@ enum class CommandId {
   ShowStyleTags,
   // Rules
   Profile,
+  LineBreaks,
   NextProblem,
   // Help
   HelpContents,

@@ -62,6 +62,10 @@ class Document {
   std::string StopFrame;
   std::string EntryText;
   int FixCount = 0;
+  // Natural breaks: the language of the text as a fix run took it (an index
+  // into kBreakLanguages, -1: none known), or kLanguageUnsettled until then.
+  static constexpr int kLanguageUnsettled = -2;
+  int BreakLanguage = kLanguageUnsettled;
   // The entry the fields were last decomposed from (0: none).
   std::uint64_t DecomposedId = 0;
 

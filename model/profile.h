@@ -9,7 +9,17 @@
 
 namespace lm {
 
-enum class BreakStyle { Middle };
+// Where the rules break a line: at the first space from just before the
+// middle (the rules as they always were), or at the space a subtitler would
+// choose among those where both lines fit (after punctuation, before a
+// conjunction, never after an article, ...).
+enum class BreakStyle { Middle, Natural };
+
+// The languages whose function words natural breaks know, by ISO 639-1 code,
+// in the order of the word lists.
+inline constexpr const char* kBreakLanguages[] = {"en", "fr", "de", "es", "it", "pt", "nl", "sv",
+                                                  "da", "no", "fi", "pl", "cs", "ro", "ru"};
+inline constexpr int kBreakLanguageCount = sizeof kBreakLanguages / sizeof kBreakLanguages[0];
 
 struct Profile {
   std::string name = "classic";
@@ -19,6 +29,9 @@ struct Profile {
   std::optional<double> minDuration, maxDuration;  // seconds
   std::optional<int> minGapFrames;
   BreakStyle breaks = BreakStyle::Middle;
+  // The text's language for natural breaks, an index into kBreakLanguages;
+  // -1: guessed from the document's text.
+  int language = -1;
 
   // A screen line may hold this many characters (one more is too long).
   int ScreenLineChars() const { return charactersPerLine; }

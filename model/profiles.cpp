@@ -19,6 +19,7 @@ Profile Netflix() {
   p.minDuration = 5.0 / 6.0;
   p.maxDuration = 7;
   p.minGapFrames = 2;
+  p.breaks = BreakStyle::Natural;
   return p;
 }
 
@@ -27,6 +28,7 @@ Profile Teletext() {
   p.name = "teletext";
   p.charactersPerLine = 37;
   p.lines = 2;
+  p.breaks = BreakStyle::Natural;
   return p;
 }
 
@@ -39,6 +41,7 @@ Profile Bbc() {
   // word (spaces counted) of Netflix's own pair of figures, 200 words a
   // minute for 17 characters a second.
   p.charactersPerSecond = 15.3;
+  p.breaks = BreakStyle::Natural;
   return p;
 }
 
@@ -54,7 +57,16 @@ const std::vector<BuiltInProfile> kBuiltIn = {
      "(160-180 words a minute)"},
 };
 
-enum class Key { CharactersPerLine, Lines, CharactersPerSecond, MinDuration, MaxDuration, MinGapFrames, Breaks };
+enum class Key {
+  CharactersPerLine,
+  Lines,
+  CharactersPerSecond,
+  MinDuration,
+  MaxDuration,
+  MinGapFrames,
+  Breaks,
+  Language
+};
 constexpr struct {
   Key key;
   const char* name;
@@ -66,6 +78,7 @@ constexpr struct {
     {Key::MaxDuration, "max-duration"},
     {Key::MinGapFrames, "min-gap-frames"},
     {Key::Breaks, "breaks"},
+    {Key::Language, "language"},
 };
 constexpr size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
@@ -135,10 +148,20 @@ std::string Apply(Key key, const char* name, std::string_view value, Profile& p)
       (least ? p.minDuration : p.maxDuration) = *v;
       return "";
     }
-    case Key::Breaks:
-      if (value != "middle") return std::string(name) + " is 'middle' (near the middle of the text), not" + quoted;
-      p.breaks = BreakStyle::Middle;
+    case Key::Breaks: {
+      const std::optional<BreakStyle> style = ParseBreakStyle(value);
+      if (!style)
+        return std::string(name) + " is 'middle' (near the middle of the text) or 'natural' (where a subtitler " +
+               "would break), not" + quoted;
+      p.breaks = *style;
       return "";
+    }
+    case Key::Language: {
+      const int language = BreakLanguageOfCode(value);
+      if (language < 0) return std::string(name) + " is one of " + BreakLanguageCodes() + ", not" + quoted;
+      p.language = language;
+      return "";
+    }
   }
   return "";
 }
@@ -146,6 +169,26 @@ std::string Apply(Key key, const char* name, std::string_view value, Profile& p)
 }  // namespace
 
 const std::vector<BuiltInProfile>& BuiltInProfiles() { return kBuiltIn; }
+
+std::optional<BreakStyle> ParseBreakStyle(std::string_view name) {
+  if (name == "middle") return BreakStyle::Middle;
+  if (name == "natural") return BreakStyle::Natural;
+  return std::nullopt;
+}
+
+const char* BreakStyleName(BreakStyle style) { return style == BreakStyle::Natural ? "natural" : "middle"; }
+
+int BreakLanguageOfCode(std::string_view code) {
+  for (int i = 0; i < kBreakLanguageCount; ++i)
+    if (EqualsNoCase(code, kBreakLanguages[i])) return i;
+  return -1;
+}
+
+std::string BreakLanguageCodes() {
+  std::string codes;
+  for (const char* c : kBreakLanguages) codes += (codes.empty() ? "" : ", ") + std::string(c);
+  return codes;
+}
 
 const Profile* FindBuiltInProfile(std::string_view name) {
   for (const BuiltInProfile& b : kBuiltIn)

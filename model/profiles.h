@@ -2,6 +2,7 @@
 // The broadcasters' profiles the program knows by name, with the published
 // figures they were taken from, and profile files: "key = value" lines that
 // name the same limits for a channel of the user's own.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,15 @@ inline bool IsClassic(const Profile& profile) { return profile.name == "classic"
 inline bool HasTimingFigures(const Profile& p) {
   return p.charactersPerSecond || p.minDuration || p.maxDuration || p.minGapFrames;
 }
+
+// "middle" or "natural"; nothing for another name.
+std::optional<BreakStyle> ParseBreakStyle(std::string_view name);
+const char* BreakStyleName(BreakStyle style);
+// The index of a language code ("fr", any case) in kBreakLanguages; -1 when
+// natural breaks do not know it.
+int BreakLanguageOfCode(std::string_view code);
+// "en, fr, de, …"
+std::string BreakLanguageCodes();
 
 // Reads the text of a profile file into `out`, named `name`: one
 // "key = value" a line, blank lines and lines starting with "#" aside. Keys

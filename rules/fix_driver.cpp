@@ -1,6 +1,9 @@
 // "Fix text automatic": three passes of the fix walk, the too-long search,
 // the long-entry re-break and the display.
+#include <algorithm>
+
 #include "model/navigation.h"
+#include "rules/natural_breaks.h"
 #include "rules/rules.h"
 #include "rules/rules_util.h"
 
@@ -22,6 +25,56 @@ bool NeedsRebalance(int len, int bar, const Profile& profile) {
   return bar - 1 >= profile.ScreenLineChars() || len - bar > profile.ScreenLineChars();
 }
 
+// Whether a text holds a dash of any kind: only then can it hold a dialogue
+// dash.
+bool MayHoldDashes(std::string_view text) {
+  return text.find(kDash) != std::string_view::npos || text.find("\xE2\x80\x93") != std::string_view::npos ||
+         text.find("\xE2\x80\x94") != std::string_view::npos;
+}
+
+// The rules with natural breaks. Dashes are dialogue dashes only (a hyphen
+// inside a word is none); a line is re-broken only when it does not fit; two
+// speakers get a line each.
+bool FixEntryNaturally(Document& doc, int p, const EntryShape& s) {
+  const int most = doc.RuleProfile().ScreenLineChars();
+  // Most entries fit: judged on their shape, without a look at the text.
+  const bool pairFits = s.textBreaks == 1 && s.firstBar - 1 <= most && s.textChars - s.firstBar <= most;
+  if (s.textBreaks > 2 || (s.textBreaks == 0 && s.textChars <= most)) return true;
+  const std::string_view text = std::string_view(doc.List1.Item(p)).substr(s.textAt);
+  if (pairFits && s.textDashes == 0 && IsAscii(text)) return true;
+  const int dashes = MayHoldDashes(text) ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
+  if (s.textBreaks == 2) {
+    if (dashes != 2 && dashes != 0) return true;
+    doc.CurrentIndex = p;
+    doc.EntryLine.assign(doc.List1.Item(p));
+    if (dashes == 2) {
+      JoinDialogueLine(doc);
+    } else {
+      RebreakThreeLines(doc);
+    }
+    return true;
+  }
+  if (s.textBreaks == 0) {
+    if (dashes > 2) return true;
+  } else if (dashes == 2) {
+    // Each speaker on a line of their own, when both fit one.
+    const size_t bar = text.find(kBreak);
+    const size_t next = bar + 1 + LinePrefixAt(text, bar + 1, doc.TextMarkup());
+    const std::string_view rest = text.substr(std::min(next, text.size()), 3);
+    if (!rest.empty() && (rest[0] == kDash || rest == "\xE2\x80\x93" || rest == "\xE2\x80\x94")) return true;
+  } else if (pairFits || dashes > 2 || s.textChars > doc.RuleProfile().WalkJoinMax()) {
+    return true;
+  }
+  doc.CurrentIndex = p;
+  doc.DecomposeEntry();
+  if (s.textBreaks == 1) {
+    JoinLines(doc);
+    if (doc.EntryText.find(kBreak) != std::string::npos) return true;
+  }
+  BreakNearMiddle(doc);
+  return true;
+}
+
 // Applies the rules to the entry at `p`. Most entries need none: they are
 // judged on the shape kept with them, and nothing is copied or decomposed.
 // False on an entry the 16-bit counts cannot cover, which ends the walk.
@@ -31,6 +84,7 @@ bool FixEntry(Document& doc, int p) {
   if (!s.decomposable) return false;
   // A line without times of its own is no entry to fix.
   if (!s.full) return true;
+  if (doc.RuleProfile().breaks == BreakStyle::Natural) return FixEntryNaturally(doc, p, s);
   if (s.breaks == 2 && (s.dashes == 2 || s.dashes == 0)) {
     doc.CurrentIndex = p;
     doc.EntryLine.assign(doc.List1.Item(p));
@@ -92,6 +146,7 @@ void FixEntries(Document& doc) {
 void Fixlines_Click(Document& doc) {
   if (doc.NoDocument()) return;
   doc.FixCount = 0;
+  doc.BreakLanguage = Document::kLanguageUnsettled;  // the text may be another since the last run
   int leftWhole = 0;
   for (int pass = 1; pass <= kPasses; ++pass) {
     FixEntries(doc);

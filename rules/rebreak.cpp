@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "rules/natural_breaks.h"
 #include "rules/rules.h"
 #include "rules/rules_util.h"
 
@@ -93,16 +94,99 @@ bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::
 // that can be halved. Judged on its shape and its fields alone, without the
 // work of the cut (a text selected always has a place to cut at).
 bool WouldDivide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const Profile& profile) {
-  if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
+  const bool selected =
+      profile.breaks == BreakStyle::Natural
+          ? s.textChars < profile.RebreakLimit() && (EntryTooLong(s, profile) || s.textChars >= profile.RebreakMin())
+          : Selected(s.textChars, s.lastBar, s.textDashes, profile);
+  if (!s.full || !selected) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);
   const std::optional<int64_t> start = notation.Parse(fields.start), stop = notation.Parse(fields.stop);
   return start && stop && MiddleFrame(*start, *stop);
 }
 
+// A half of a natural division: broken where it does not fit one line.
+void BreakHalfNaturally(std::string& half, const StyleDialect& markup, int most, int language) {
+  const Visible visible(half, 0, markup);
+  if (visible.size() <= most) return;
+  const int p = natural::ChooseBreak(half, visible, 0, markup, most, language, natural::Parts::Lines);
+  if (p != 0) BreakLineAt(half, visible.Byte(p - 1), 0, markup);
+}
+
+// The moment in [s, e] that shares it as `a` to `b`, towards the start;
+// nothing when it or the frame after it leaves the 64-bit range.
+std::optional<int64_t> SharedFrame(int64_t s, int64_t e, int a, int b) {
+  if (a + b <= 0) return MiddleFrame(s, e);
+  const __int128 span = static_cast<__int128>(e) - s;
+  __int128 part = span * a;
+  __int128 share = part / (a + b);
+  if (part % (a + b) != 0 && part < 0) --share;  // towards minus infinity
+  const __int128 at = s + share;
+  if (at < INT64_MIN || at >= INT64_MAX) return std::nullopt;
+  return static_cast<int64_t>(at);
+}
+
+// The natural division: the text joined whole and cut at a sentence or clause
+// end near its middle, or between two speakers when one of them does not fit
+// a line; each half broken where it does not fit one line; the time shared by
+// the characters each half holds. Selected: a text too long for the screen
+// lines, whether or not it holds a "|".
+bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotation& notation,
+                     const StyleDialect& markup, const Profile& profile, int language, std::string& first,
+                     std::string& second) {
+  if (!s.full || s.textChars >= profile.RebreakLimit()) return false;
+  if (!EntryTooLong(s, profile) && s.textChars < profile.RebreakMin()) return false;
+  EntryFields fields;
+  SplitEntryLine(line, fields);
+  // Without a space or a line break there is nowhere to cut.
+  if (fields.text.find(kSpace) == std::string_view::npos && fields.text.find(kBreak) == std::string_view::npos)
+    return false;
+  std::string joined(fields.text);
+  if (!JoinAllLines(joined, markup)) return false;
+  const int most = profile.ScreenLineChars();
+  const int dashes = natural::DialogueDashes(joined, markup);
+  if (dashes > 2) return false;
+  const Visible visible(joined, 0, markup);
+  int cut = 0;
+  if (dashes == 2) {
+    cut = natural::SpeakerChange(joined, visible, 0, markup);
+    // Two speakers who fit a line each are the walk's to break.
+    if (cut == 0 || (cut - 1 <= most && visible.size() - cut <= most)) return false;
+  } else {
+    cut = natural::ChooseBreak(joined, visible, 0, markup, profile.ScreenChars(), language, natural::Parts::Entries);
+    if (cut == 0) return false;
+  }
+  const size_t at = visible.Byte(cut - 1);
+  if (!BreakKeepsText(joined, at, 0, markup, true)) return false;
+  std::string a, b;
+  a.reserve(at + 32);
+  a.append(joined, 0, at);
+  b.reserve(joined.size() - at + 64);
+  b += EntryMarkup(joined, markup);
+  b += CarriedMarkup(joined, at, 0, markup);
+  b.append(joined, at + 1, std::string::npos);
+  markup.CloseSpansAt(joined, at, a, b);
+  const int charsA = cut - 1, charsB = visible.size() - cut;
+  BreakHalfNaturally(a, markup, most, language);
+  BreakHalfNaturally(b, markup, most, language);
+
+  const std::optional<int64_t> start = notation.Parse(fields.start);
+  const std::optional<int64_t> stop = notation.Parse(fields.stop);
+  if (!start || !stop) return false;
+  const std::optional<int64_t> mid = SharedFrame(*start, *stop, charsA, charsB);
+  const std::optional<int64_t> frame = notation.FromFrames(1);
+  const std::optional<int64_t> next = mid && frame ? AddFrames(*mid, *frame) : std::nullopt;
+  if (!next) return false;
+  first = BuildEntryLine(fields.start, notation.Format(*mid), a);
+  second = BuildEntryLine(notation.Format(*next), fields.stop, b);
+  return true;
+}
+
 // The division of an entry whose shape is known.
 bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& notation, const StyleDialect& markup,
-            const Profile& profile, std::string& first, std::string& second) {
+            const Profile& profile, std::string& first, std::string& second, int language = -1) {
+  if (profile.breaks == BreakStyle::Natural)
+    return DivideNaturally(line, s, notation, markup, profile, language, first, second);
   if (!s.full || !Selected(s.textChars, s.lastBar, s.textDashes, profile)) return false;
   EntryFields fields;
   SplitEntryLine(line, fields);
@@ -122,10 +206,10 @@ bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::strin
 }
 
 bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const StyleDialect& markup,
-                     const Profile& profile, std::string& first, std::string& second) {
+                     const Profile& profile, std::string& first, std::string& second, int language) {
   // An entry that cannot be decomposed, or that does not supply its own
   // fields, is left alone rather than rebuilt from another entry's fields.
-  return Divide(line, ShapeOf(line, markup), notation, markup, profile, first, second);
+  return Divide(line, ShapeOf(line, markup), notation, markup, profile, first, second, language);
 }
 
 // One linear pass equal to the walk over the first N positions in which each
@@ -136,6 +220,7 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole) {
   const TimeNotation notation = doc.Notation();
   const StyleDialect& markup = doc.TextMarkup();
   const Profile& profile = doc.RuleProfile();
+  const int language = profile.breaks == BreakStyle::Natural ? natural::DocumentLanguage(doc) : -1;
   const int examinations = list.Count();
   int total = examinations;  // entries in the list at this point of the walk
   std::vector<Document::Rewrite> rewrites;
@@ -155,8 +240,8 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole) {
       }
       continue;
     }
-    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second)
-                    : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second);
+    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second, language)
+                    : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second, language);
     if (!halfNext) continue;
     ++total;
     CountFix(doc);

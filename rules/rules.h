@@ -32,8 +32,9 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole = false);
 
 // The division of one entry line as the re-break makes it: true, with the two
 // new lines, when the entry is selected and can be cut; false otherwise.
+// `language`: the text's, for natural breaks (-1: none known).
 bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const StyleDialect& markup,
-                     const Profile& profile, std::string& first, std::string& second);
+                     const Profile& profile, std::string& first, std::string& second, int language = -1);
 // Cuts the joined text near its middle into two entries with halved frame
 // ranges; false when there is no place to cut or the frames do not fit.
 bool SplitEntryInTwo(std::string_view joined, std::string_view start, std::string_view stop,

@@ -2,6 +2,7 @@
 // A break carries the style of the line it cuts to the new line; a join
 // drops the style the joined line repeats. A join that would change what the
 // screen shows is not made (JoinLineAt): that line break stays the break.
+#include "rules/natural_breaks.h"
 #include "rules/rules.h"
 #include "rules/rules_util.h"
 
@@ -26,9 +27,32 @@ void WriteTextBrokenAt(Document& doc, const Visible& visible, int p) {
   }
   WriteLineAtCurrent(doc, std::move(line));
 }
+
+bool Natural(const Document& doc) { return doc.RuleProfile().breaks == BreakStyle::Natural; }
+
+// The natural break of EntryText. Two speakers keep a line each; when one of
+// them does not fit a line the entry is left for the division.
+void BreakNaturally(Document& doc) {
+  if (doc.EntryText.find(kSpace) == std::string::npos) return;  // nowhere to break
+  const StyleDialect& markup = doc.TextMarkup();
+  const Visible visible(doc.EntryText, 0, markup);
+  const int most = doc.RuleProfile().ScreenLineChars();
+  if (natural::DialogueDashes(doc.EntryText, markup) == 2) {
+    const int p = natural::SpeakerChange(doc.EntryText, visible, 0, markup);
+    if (p != 0 && p - 1 <= most && visible.size() - p <= most) WriteTextBrokenAt(doc, visible, p);
+    return;
+  }
+  const int p = natural::ChooseBreak(doc.EntryText, visible, 0, markup, most, natural::DocumentLanguage(doc),
+                                     natural::Parts::Lines);
+  if (p != 0) WriteTextBrokenAt(doc, visible, p);
+}
 }  // namespace
 
 void BreakNearMiddle(Document& doc) {
+  if (Natural(doc)) {
+    BreakNaturally(doc);
+    return;
+  }
   const Visible visible(doc.EntryText, 0, doc.TextMarkup());
   const int len = visible.size();
   // Forward from just before the middle; when nothing is found the backward
@@ -43,6 +67,10 @@ void BreakNearMiddle(Document& doc) {
 }
 
 void BreakBeforeMiddle(Document& doc) {
+  if (Natural(doc)) {
+    BreakNaturally(doc);
+    return;
+  }
   const Visible visible(doc.EntryText, 0, doc.TextMarkup());
   const int len = visible.size();
   const int p = BreakUpTo(doc.EntryText, visible, len / 2, 0, doc.TextMarkup());
@@ -106,9 +134,17 @@ void RebreakThreeLines(Document& doc) {
     if (joined) WriteLineAtCurrent(doc, line);
     return;
   }
+  const Visible visible(line, textAt, doc.TextMarkup());
+  if (Natural(doc)) {
+    const int p = natural::ChooseBreak(line, visible, textAt, doc.TextMarkup(), doc.RuleProfile().ScreenLineChars(),
+                                       natural::DocumentLanguage(doc), natural::Parts::Lines);
+    if (p == 0) return;
+    BreakLineAt(line, visible.Byte(p - 1), textAt, doc.TextMarkup());
+    WriteLineAtCurrent(doc, line);
+    return;
+  }
   // The middle is taken over the whole entry string, frames included, as it
   // stands in frames: a cue's two times count as the frame numbers they are.
-  const Visible visible(line, textAt, doc.TextMarkup());
   const int more = MoreCharsInFrames(doc, line);
   if (PlaceBreakFrom(doc, (visible.size() + more + 7) / 2 - more, textAt, visible)) CountFix(doc);
 }

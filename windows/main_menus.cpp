@@ -152,13 +152,15 @@ void Form1::BuildMenus() {
     for (const CommandRow& row : Commands()) {
       if (row.place != m.place) continue;
       QAction* line = row.separatorBefore ? menu->addSeparator() : nullptr;
-      if (row.id == CommandId::Encoding || row.id == CommandId::FrameRate || row.id == CommandId::Profile) {
+      if (row.id == CommandId::Encoding || row.id == CommandId::FrameRate || row.id == CommandId::Profile ||
+          row.id == CommandId::LineBreaks) {
         QMenu* sub = menu->addMenu(Caption(row));
         sub->setObjectName(QString::fromLatin1(row.control));
         sub->menuAction()->setObjectName(QString::fromLatin1(row.control));
         if (row.id == CommandId::Encoding) BuildEncodingMenu(sub);
         if (row.id == CommandId::FrameRate) BuildFrameRateMenu(sub);
         if (row.id == CommandId::Profile) BuildProfileMenu(sub);
+        if (row.id == CommandId::LineBreaks) BuildBreaksMenu(sub);
         continue;
       }
       QAction* a = menu->addAction(Caption(row));
@@ -241,9 +243,58 @@ void Form1::Profile_Click(const Profile& profile) {
   // What was typed is written back in the grid it was typed in; the entry is
   // then laid out in the profile's width.
   Run(CommandId::Profile, [&] {
-    session_.doc.SetProfile(profile);
+    session_.doc.SetProfile(WithChosenBreaks(profile));
+    ShowBreakChoice();
     ShowMarkupInGrid(session_.doc, session_.grid, session_.grid.ShowMarkup);
   });
+  RefreshViews();
+}
+
+Profile Form1::WithChosenBreaks(Profile profile) const {
+  if (chosenBreaks_) profile.breaks = *chosenBreaks_;
+  return profile;
+}
+
+void Form1::ShowBreakChoice() {
+  if (!breakChoices_) return;
+  const BreakStyle style = session_.doc.RuleProfile().breaks;
+  for (QAction* a : breakChoices_->actions()) a->setChecked(a->data().toInt() == static_cast<int>(style));
+}
+
+void Form1::BuildBreaksMenu(QMenu* menu) {
+  // Where the fix breaks lines; the profile says unless the user chose.
+  breakChoices_ = new QActionGroup(menu);
+  const std::string chosen = folders_.ReadBreakStyle();
+  chosenBreaks_ = ParseBreakStyle(chosen);
+  const struct {
+    BreakStyle style;
+    const char* caption;
+    const char* tip;
+  } choices[] = {
+      {BreakStyle::Middle, "&Middle", "At the first space from just before the middle, as the rules always did"},
+      {BreakStyle::Natural, "&Natural",
+       "Where a subtitler would break: after punctuation, before a conjunction, never after an article"},
+  };
+  for (const auto& c : choices) {
+    QAction* a = menu->addAction(QString::fromUtf8(c.caption));
+    a->setObjectName(QStringLiteral("LineBreaks_%1").arg(QString::fromLatin1(BreakStyleName(c.style))));
+    a->setToolTip(QString::fromUtf8(c.tip));
+    a->setCheckable(true);
+    a->setData(static_cast<int>(c.style));
+    breakChoices_->addAction(a);
+    const BreakStyle style = c.style;
+    connect(a, &QAction::triggered, this, [this, style] { Breaks_Click(style); });
+  }
+  menu->setToolTipsVisible(true);
+  session_.doc.SetProfile(WithChosenBreaks(session_.doc.RuleProfile()));
+  ShowBreakChoice();
+}
+
+void Form1::Breaks_Click(BreakStyle style) {
+  folders_.WriteBreakStyle(BreakStyleName(style));
+  chosenBreaks_ = style;
+  Run(CommandId::LineBreaks, [&] { session_.doc.SetProfile(WithChosenBreaks(session_.doc.RuleProfile())); });
+  ShowBreakChoice();
   RefreshViews();
 }
 
@@ -352,7 +403,9 @@ void Form1::RefreshStatusLine() {
                     .arg(FormatTitle(*doc.Identity().format), QString::fromLatin1(EncodingName(doc.FileEncoding())),
                          doc.Identity().lineEnd == LineEnd::Lf ? QStringLiteral("LF") : QStringLiteral("CR LF"),
                          QString::fromStdString(FormatFrameRate(rate))) +
-                QStringLiteral(" \u00b7 Rules: %1").arg(QString::fromStdString(doc.RuleProfile().name)));
+                QStringLiteral(" \u00b7 Rules: %1, %2 breaks")
+                    .arg(QString::fromStdString(doc.RuleProfile().name),
+                         QString::fromLatin1(BreakStyleName(doc.RuleProfile().breaks))));
 }
 
 }  // namespace lm::ui

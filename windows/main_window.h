@@ -9,6 +9,7 @@
 // saving and leaving).
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 
 class QAbstractButton;
 class QAction;
+class QActionGroup;
 class QMenu;
 
 namespace lm::ui {
@@ -145,6 +147,14 @@ class Form1 : public QMainWindow {
   // Rules > Profile: the rules the checks and the fix keep to.
   void BuildProfileMenu(QMenu* menu);
   void Profile_Click(const Profile& profile);
+  // Rules > Line breaks: the break style, over the profile's; remembered.
+  void BuildBreaksMenu(QMenu* menu);
+  void Breaks_Click(BreakStyle style);
+  void ShowBreakChoice();  // checks the style the rules now keep to
+  // The profile with the break style chosen over its own, if one was.
+  Profile WithChosenBreaks(Profile profile) const;
+  std::optional<BreakStyle> chosenBreaks_;
+  QActionGroup* breakChoices_ = nullptr;
   // Rules > Next problem: the next entry that breaks the profile's rules.
   void NextProblem_Click();
   void Load_Click();

@@ -96,6 +96,17 @@ bool RememberedFolders::WriteProfileName(const std::string& name) const {
   return WriteFileSafely(ComposeFilePath(folder_, "profile.txt"), QuoteField(name)).ok();
 }
 
+std::string RememberedFolders::ReadBreakStyle() const {
+  std::string content;
+  if (ReadWholeFile(ComposeFilePath(folder_, "breaks.txt"), content, 1 << 10).status != FileRead::Ok) return "";
+  const std::vector<std::string> fields = ReadFields(content);
+  return fields.empty() ? "" : fields.front();
+}
+
+bool RememberedFolders::WriteBreakStyle(const std::string& name) const {
+  return WriteFileSafely(ComposeFilePath(folder_, "breaks.txt"), QuoteField(name)).ok();
+}
+
 bool RememberedFolders::WriteFrameRate(double frameRate) const {
   return WriteFileSafely(FrameRateFile(), QuoteField(FormatFrameRate(frameRate))).ok();
 }

@@ -39,6 +39,10 @@ class RememberedFolders {
   // The name of the built-in profile chosen last; "classic" when none was.
   std::string ReadProfileName() const;
   bool WriteProfileName(const std::string& name) const;
+  // The break style chosen last over the profile's ("middle", "natural");
+  // "" when none was.
+  std::string ReadBreakStyle() const;
+  bool WriteBreakStyle(const std::string& name) const;
 
  private:
   std::string folder_;

@@ -400,6 +400,32 @@ TEST(Cli, FixWithAProfileAndTheTimingFix) {
   }
 }
 
+// --breaks chooses the break style over the profile's: the broadcasters'
+// profiles break naturally, --breaks middle as classic does.
+TEST(Cli, FixWithABreakStyle) {
+  test::TempDir dir;
+  test::Put(dir / "in.sub", "{0}{100}Vous devez faire \xE7a maintenant ? Oui, madame.\n");
+  const std::pair<const char*, const char*> runs[] = {
+      {"fix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant|? Oui, madame.\n"},
+      {"fix --breaks natural in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant ?|Oui, madame.\n"},
+      {"fix --profile netflix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant ?|Oui, madame.\n"},
+      {"fix --profile netflix --breaks=middle in.sub -o out.sub",
+       "{0}{100}Vous devez faire \xE7a maintenant|? Oui, madame.\n"},
+  };
+  for (const auto& [args, written] : runs) {
+    const Result r = Cli(dir, args);
+    EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+    EXPECT_EQ(test::Get(dir / "out.sub"), written) << args;
+  }
+  for (const char* args : {"fix --breaks pyramid in.sub -o out.sub", "check --breaks natural in.sub",
+                           "fix --breaks natural --breaks middle in.sub -o out.sub"}) {
+    const Result r = Cli(dir, args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+  }
+  EXPECT_NE(Cli(dir, "--help").out.find("--breaks STYLE"), std::string::npos);
+}
+
 // A write that fails is no success: standard output onto a full disk, and
 // a fix whose file could not be written reports no fix.
 TEST(Cli, FailedWritesSayWhyAndReportNothingDone) {

@@ -42,6 +42,29 @@ TEST(ProfileFile, GoodFilesGiveTheirFigures) {
   }
 }
 
+TEST(ProfileFile, BreakStyleAndLanguage) {
+  const struct {
+    const char* text;
+    BreakStyle breaks;
+    const char* language;  // "": guessed
+  } cases[] = {
+      {"lines = 2\n", BreakStyle::Middle, ""},
+      {"breaks = natural\n", BreakStyle::Natural, ""},
+      {"breaks = natural\nlanguage = FR\n", BreakStyle::Natural, "fr"},
+      {"language = ru\nbreaks = middle\n", BreakStyle::Middle, "ru"},
+  };
+  for (const auto& c : cases) {
+    Profile p;
+    std::string error;
+    ASSERT_TRUE(ParseProfile(c.text, "mine.txt", p, error)) << c.text << ": " << error;
+    EXPECT_EQ(p.breaks, c.breaks) << c.text;
+    EXPECT_EQ(p.language < 0 ? "" : kBreakLanguages[p.language], std::string(c.language)) << c.text;
+  }
+  // The broadcasters break where their subtitlers would; classic stays as it was.
+  for (const BuiltInProfile& b : BuiltInProfiles())
+    EXPECT_EQ(b.profile.breaks, IsClassic(b.profile) ? BreakStyle::Middle : BreakStyle::Natural) << b.profile.name;
+}
+
 TEST(ProfileFile, BadLinesAreRefusedByNumber) {
   const std::pair<const char*, const char*> cases[] = {
       {"lines = 2\ncolour = red\n", "line 2: unknown key 'colour'"},
@@ -54,7 +77,8 @@ TEST(ProfileFile, BadLinesAreRefusedByNumber) {
       {"min-duration = 1,5\n", "line 1: min-duration is a number of seconds from 0"},
       {"max-duration = 5/0\n", "line 1: max-duration is a number of seconds above 0"},
       {"min-gap-frames = 2.5\n", "line 1: min-gap-frames is a whole number of frames"},
-      {"breaks = natural\n", "line 1: breaks is 'middle'"},
+      {"breaks = pyramid\n", "line 1: breaks is 'middle' (near the middle of the text) or 'natural'"},
+      {"breaks = natural\nlanguage = xx\n", "line 2: language is one of en, fr, de, es, it, pt, nl, sv, da, no, fi"},
       {"lines = 2\r\nmin-duration = 2\r\nlines = 3\r\n", "line 3: lines is given twice (first on line 1)"},
       {"min-duration = 2\nmax-duration = 1\n", "line 2: max-duration is shorter than min-duration"},
   };
@@ -126,7 +150,8 @@ TEST(ProfileRules, EachRuleAtAndAroundItsLimit) {
       // still judged).
       {25,
        kFrames,
-       "{1}{1}25\n\xEF\xB7\x91" "Content-Type: text/plain\n{ab}{20}one|two|three\n{100}{200}Hi",
+       "{1}{1}25\n\xEF\xB7\x91"
+       "Content-Type: text/plain\n{ab}{20}one|two|three\n{100}{200}Hi",
        "3 lines",
        {1, 2}},
   };

@@ -271,8 +271,9 @@ class MainWindowTest : public QObject {
     QVERIFY(teletext->isChecked());
     QCOMPARE(f_.doc().RuleProfile().name, std::string("teletext"));
     QCOMPARE(form.cellCount(), 74);
-    QVERIFY(
-        form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))->text().endsWith(QStringLiteral("Rules: teletext")));
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))
+                ->text()
+                .endsWith(QStringLiteral("Rules: teletext, natural breaks")));
     const QAbstractItemModel* rows = form.list()->model();
     QCOMPARE(rows->data(rows->index(2, 0), Qt::ToolTipRole).toString(), QStringLiteral("line length 40 > 37"));
     QVERIFY(!rows->data(rows->index(1, 0), Qt::ToolTipRole).isValid());
@@ -285,6 +286,39 @@ class MainWindowTest : public QObject {
     lm::ui::Form1& again = f_.Open();
     QVERIFY(again.action(QStringLiteral("Profile_teletext"))->isChecked());
     QCOMPARE(again.document().RuleProfile().name, std::string("teletext"));
+    QFile::remove(f_.File(QStringLiteral("profile.txt")));
+  }
+
+  // Rules > Line breaks chooses the break style over the profile's,
+  // remembered for the next run and named in the status line; the fix then
+  // breaks where a subtitler would.
+  void rulesMenuChoosesTheLineBreaks() {
+    lm::ui::Form1& form = f_.Open({"{0}{100}Vous devez faire \u00e7a maintenant ? Oui, madame."});
+    QAction* middle = form.action(QStringLiteral("LineBreaks_middle"));
+    QAction* natural = form.action(QStringLiteral("LineBreaks_natural"));
+    QVERIFY(middle->isChecked() && !natural->isChecked());
+    QVERIFY(lm::test::Menu(&form, Qt::Key_R, Qt::Key_L));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu && menu->objectName() == QStringLiteral("LineBreaks"));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(natural).center());
+    QVERIFY(natural->isChecked() && !middle->isChecked());
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    QVERIFY(form.findChild<QLabel*>(QStringLiteral("EncodingStatus"))
+                ->text()
+                .endsWith(QStringLiteral("Rules: classic, natural breaks")));
+    QVERIFY(lm::test::Menu(&form, Qt::Key_E, Qt::Key_F));
+    QCOMPARE(f_.log.Take(), QStringList{"I just fixed 1 lines, for You"});
+    QCOMPARE(Items(), QStringList{QStringLiteral("{0}{100}Vous devez faire \u00e7a maintenant ?|Oui, madame.")});
+    // The choice outlasts a change of profile, and the next window starts
+    // with it.
+    form.action(QStringLiteral("Profile_teletext"))->trigger();
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    form.action(QStringLiteral("Profile_classic"))->trigger();
+    QVERIFY(f_.doc().RuleProfile().breaks == lm::BreakStyle::Natural);
+    lm::ui::Form1& again = f_.Open();
+    QVERIFY(again.action(QStringLiteral("LineBreaks_natural"))->isChecked());
+    QVERIFY(again.document().RuleProfile().breaks == lm::BreakStyle::Natural);
+    QFile::remove(f_.File(QStringLiteral("breaks.txt")));
     QFile::remove(f_.File(QStringLiteral("profile.txt")));
   }
 
@@ -389,9 +423,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f_.Row(0).left(11), QStringLiteral("Dzie\u0144 dobry"));
     QVERIFY(form.label1()->font().italic() && form.label2()->font().italic());
     auto* status = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
-    QCOMPARE(status->text(),
-             QStringLiteral(
-                 "Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 fps \u00b7 Rules: classic"));
+    QCOMPARE(status->text(), QStringLiteral("Frame-based \u00b7 Encoding: Windows-1250 \u00b7 Line ends: LF \u00b7 25 "
+                                            "fps \u00b7 Rules: classic, middle breaks"));
     Click(form.cell(0));
     Type(QStringLiteral("\u0142"));  // ł, which Windows-1252 would not hold
     QTest::keyClick(Focused(), Qt::Key_Return);
