@@ -5,7 +5,8 @@
 #                                    then builds the Debian package and checks it
 #   ./linemend.sh test --sanitize    the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./linemend.sh bench              builds and runs the benchmark
-#   ./linemend.sh package            builds the Debian package tornak-linemend_VERSION_ARCH.deb
+#   ./linemend.sh package            builds the Debian packages linemend_VERSION_ARCH.deb (the
+#                                    command line) and tornak-linemend_VERSION_ARCH.deb (the window)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -34,7 +35,8 @@ build() {
 }
 
 # A release build of the two programs alone, installed under /usr and packed
-# by CPack; Depends comes from dpkg-shlibdeps. Prints the package's path.
+# by CPack into two packages; Depends comes from dpkg-shlibdeps. Prints each
+# package's path.
 package() {
   local dir=${PACKAGE_DIR:-build-package}
   # Debian's own hardening flags, as a package built by dpkg-buildpackage gets.
@@ -44,10 +46,10 @@ package() {
         "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
         "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
-  PACKAGE_FILE=$(cd "$dir" && cpack -G DEB -C Release |
-                 sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
-  [ -n "$PACKAGE_FILE" ] || { echo "cpack made no package" >&2; exit 1; }
-  echo "Package: $PACKAGE_FILE"
+  mapfile -t PACKAGE_FILES < <(cd "$dir" && cpack -G DEB -C Release |
+                               sed -n 's/^CPack: - package: \(.*\) generated\.$/\1/p')
+  [ ${#PACKAGE_FILES[@]} -eq 2 ] || { echo "cpack did not make the two packages" >&2; exit 1; }
+  for f in "${PACKAGE_FILES[@]}"; do echo "Package: $f"; done
 }
 
 case "${1:-}" in
@@ -69,7 +71,7 @@ case "${1:-}" in
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"
     if [ "${2:-}" != "--sanitize" ]; then
       package
-      packaging/check-package.sh "$PACKAGE_FILE"
+      packaging/check-package.sh "${PACKAGE_FILES[@]}"
     fi
     ;;
   package)

@@ -239,7 +239,7 @@ class MicroDvdFormat final : public Format {
 
  private:
   const std::vector<std::string_view> extensions_{"sub"};
-  const std::vector<std::string_view> mimeTypes_{"text/x-microdvd", "text/x-subviewer"};
+  const std::vector<std::string_view> mimeTypes_{"text/x-microdvd"};
 };
 
 }  // namespace
