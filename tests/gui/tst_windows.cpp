@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
+#include "model/version.h"
 #include "support/gui_test_support.h"
 #include "windows/about_window.h"
 #include "windows/contact_links.h"
@@ -66,7 +67,7 @@ class WindowsTest : public QObject {
     lm::ui::AboutWindow* about = lm::ui::ShowSingle(slot, [] { return new lm::ui::AboutWindow; });
     QCOMPARE(lm::ui::ShowSingle(slot, [] { return new lm::ui::AboutWindow; }), about);
     QCOMPARE(about->windowTitle(), QStringLiteral("About Tornak Linemend"));
-    QCOMPARE(about->lblVersion()->text(), QStringLiteral("Version 1.1.0"));
+    QCOMPARE(about->lblVersion()->text(), QStringLiteral("Version ") + QString::fromUtf8(lm::kVersion));
     if (key == 0) {
       lm::test::Click(about->cmdOK());
     } else {
