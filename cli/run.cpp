@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <sstream>
 
 #include "cli/check.h"
 #include "cli/output.h"
@@ -17,7 +16,6 @@
 #include "formats/subtitle_file.h"
 #include "model/document.h"
 #include "model/limits.h"
-#include "model/markup.h"
 #include "model/profiles.h"
 #include "model/text.h"
 #include "rules/profile_rules.h"
