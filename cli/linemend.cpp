@@ -54,5 +54,6 @@ int main(int argc, char** argv) {
   Runner runner(options);
   int worst = kOk;
   for (const std::string& input : options.inputs) worst = std::max(worst, runner.Run(input));
+  runner.LeaveLastDocument();
   return Finished(worst);
 }

@@ -116,7 +116,9 @@ int WriteFailure(const std::string& path, const WriteResult& result) {
 }  // namespace
 
 int Runner::Run(const std::string& input) {
-  Document doc;
+  document_.reset();  // one document at a time, however many files
+  document_ = std::make_unique<Document>();
+  Document& doc = *document_;
   doc.KeepHistory(false);  // nothing is undone here
   if (const int status = Load(doc, input, options_); status != kOk) return status == kNothing ? kOk : status;
   for (const std::string& note : doc.FileNotes()) Tell(Shown(input), note);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "files/code_page.h"
+#include "files/code_page_tables.h"
 #include "model/text.h"
 
 namespace lm {
@@ -80,16 +81,10 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
   auto page = std::make_unique<CodePage>();
   for (int b = 0; b < 0x80; ++b) page->toUnicode[static_cast<size_t>(b)] = static_cast<char32_t>(b);
   std::array<bool, 256> defined{}, usedC1{};
-  Converter toUtf32("UTF-32LE", IconvName(e));
+  const char32_t* half = kCodePageHalves[EncodingIndex(e)];
   for (int b = 0x80; b < 0x100; ++b) {
-    // Each byte alone, the converter flushed after it: the Hebrew and
-    // Vietnamese converters give a letter only once they know no combining
-    // mark follows.
-    const char in = static_cast<char>(b);
-    std::string out;
-    if (!toUtf32.Convert(std::string_view(&in, 1), out) || out.size() != 4) continue;  // undefined, or two
-    const auto at = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(out[i])); };
-    const char32_t cp = at(0) | (at(1) << 8) | (at(2) << 16) | (at(3) << 24);
+    const char32_t cp = half[b - 0x80];
+    if (cp == 0) continue;  // undefined
     page->toUnicode[static_cast<size_t>(b)] = cp;
     defined[static_cast<size_t>(b)] = true;
     if (cp < 0x100) usedC1[cp] = true;
