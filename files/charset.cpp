@@ -261,30 +261,49 @@ std::string Named(std::string_view character) {
 
 const std::array<char32_t, 256>& CodePageTable(Encoding e) { return PageOf(e).toUnicode; }
 
-std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
+void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out) {
   const CodePage& page = PageOf(e);
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 2);
-  for (unsigned char b : bytes) {
+  for (const unsigned char b : bytes) {
     if (b < 0x80) {
       out += static_cast<char>(b);
     } else {
       AppendUtf8(out, page.toUnicode[b]);
     }
   }
+}
+
+std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  AppendDecodedSingleByte(e, bytes, out);
   return out;
 }
 
-std::optional<std::string> EncodeSingleByte(Encoding e, std::string_view utf8) {
+bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out) {
   const CodePage& page = PageOf(e);
-  std::string out;
-  out.reserve(utf8.size());
+  const size_t kept = out.size();
   size_t i = 0;
   while (i < utf8.size()) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
     const std::optional<unsigned char> b = ByteOf(page, NextCodePoint(utf8, i));
-    if (!b) return std::nullopt;
+    if (!b) {
+      out.resize(kept);
+      return false;
+    }
     out += static_cast<char>(*b);
   }
+  return true;
+}
+
+std::optional<std::string> EncodeSingleByte(Encoding e, std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  if (!AppendEncodedSingleByte(e, utf8, out)) return std::nullopt;
   return out;
 }
 

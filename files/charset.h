@@ -23,6 +23,10 @@ namespace lm {
 // page cannot hold.
 std::string DecodeSingleByte(Encoding e, std::string_view bytes);
 std::optional<std::string> EncodeSingleByte(Encoding e, std::string_view utf8);
+// The same, appended to `out`; false (and `out` as it was) when a character
+// does not fit the page.
+void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out);
+bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out);
 
 // East Asian text to UTF-8, whole: a multi-byte character's byte may look
 // like a line end or a "|" of its own. A byte that starts no character of

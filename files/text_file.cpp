@@ -186,15 +186,13 @@ void LineEncoder::Add(std::string_view line) {
   // UTF-8 goes as it is; the wide and East Asian encodings are converted
   // whole when the text is complete.
   if (IsSingleByte(encoding_) && !IsAscii(line)) {
-    std::optional<std::string> coded = EncodeSingleByte(encoding_, line);
-    if (!coded) {
+    if (!AppendEncodedSingleByte(encoding_, line, bytes_)) {
       // Nothing is written, but every character that does not fit is named.
       ok_ = false;
       for (std::string& c : CharactersNotHeld(encoding_, line))
         if (seen_.insert(c).second) notHeld_.push_back(std::move(c));
       return;
     }
-    bytes_ += *coded;
   } else {
     bytes_ += line;
   }

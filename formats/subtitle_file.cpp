@@ -98,15 +98,18 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
                          EncodingName(encoding) +
                          (chosen.keptBytes == 1 ? " is kept as it is" : " are kept as they are"));
   // 8-bit text is decoded a line at a time, only where it is not ASCII.
-  std::vector<std::string> decodedLines;
+  // All of it into one buffer, room made first: the views must not move.
+  std::string lineText;
   if (chosen.byLine) {
-    size_t nonAscii = 0;
-    for (const std::string_view line : all) nonAscii += !IsAscii(line);
-    decodedLines.reserve(nonAscii);  // the views below must not move
+    size_t room = 0;
+    for (const std::string_view line : all)
+      if (!IsAscii(line)) room += line.size() * 3;  // a byte is at most three in UTF-8
+    lineText.reserve(room);
     for (std::string_view& line : all) {
       if (IsAscii(line)) continue;
-      decodedLines.push_back(DecodeSingleByte(encoding, line));
-      line = decodedLines.back();
+      const size_t at = lineText.size();
+      AppendDecodedSingleByte(encoding, line, lineText);
+      line = std::string_view(lineText).substr(at);
     }
   }
   ReadEntries read;

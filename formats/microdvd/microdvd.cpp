@@ -179,10 +179,14 @@ const Dialect& TheDialect() {
 }
 
 bool IsFrameBased(const std::vector<std::string_view>& lines) {
+  const size_t n = lines.size();
   size_t entries = 0;
-  for (const std::string_view line : lines)
-    if (LooksLikeFrameEntry(line) && ++entries * 2 >= lines.size()) return true;
-  return entries * 2 >= lines.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (LooksLikeFrameEntry(lines[i]) && ++entries * 2 >= n) return true;
+    // The lines left could not make half of them entries any more.
+    if ((entries + (n - i - 1)) * 2 < n) return false;
+  }
+  return entries * 2 >= n;
 }
 
 class MicroDvdFormat final : public Format {

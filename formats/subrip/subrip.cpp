@@ -476,22 +476,32 @@ Fit ProbeCues(const std::vector<std::string_view>& lines) {
   return {static_cast<double>(covered) / static_cast<double>(sample), covered * 2 >= sample};
 }
 
+namespace {
+// "HH:MM:SS,mmm", as FormatSubRipTime writes a time under 100 hours.
+bool IsWrittenTime(std::string_view t) {
+  const auto digit = [&](size_t i) { return t[i] >= '0' && t[i] <= '9'; };
+  return t.size() == 12 && digit(0) && digit(1) && t[2] == ':' && t[3] >= '0' && t[3] <= '5' && digit(4) &&
+         t[5] == ':' && t[6] >= '0' && t[6] <= '5' && digit(7) && t[8] == ',' && digit(9) && digit(10) && digit(11);
+}
+
+// A timing line the writer would write as it is from the times alone.
+bool IsWrittenTiming(std::string_view line, std::string_view start, std::string_view stop) {
+  return line.size() == 29 && start.data() == line.data() && stop.data() == line.data() + 17 &&
+         line.substr(12, 5) == " --> " && IsWrittenTime(start) && IsWrittenTime(stop);
+}
+}  // namespace
+
 void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   const size_t n = lines.size();
   // Which lines are timing lines, worked out once: the rest is decided on
   // these. A byte order mark before a line is no part of it.
-  struct Timing {
-    bool is = false;
-    std::string_view line, start, stop;
-  };
-  std::vector<Timing> timing(n);
-  for (size_t i = 0; i < n; ++i) {
-    timing[i].line = lines[i].substr(LeadingMark(lines[i], i == 0));
-    timing[i].is = ParseTimingLine(timing[i].line, timing[i].start, timing[i].stop);
-  }
-  auto timingAt = [&](size_t i) { return i < n && timing[i].is; };
+  std::vector<bool> isTiming(n);
+  std::string_view start, stop;
+  const auto unmarked = [&](size_t i) { return lines[i].substr(LeadingMark(lines[i], i == 0)); };
+  for (size_t i = 0; i < n; ++i) isTiming[i] = ParseTimingLine(unmarked(i), start, stop);
+  auto timingAt = [&](size_t i) { return i < n && isTiming[i]; };
   // A cue starts at a timing line, or at a number right before one.
-  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(timing[i].line)); };
+  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(unmarked(i))); };
   std::vector<std::string>& entries = out.entries;
   std::vector<SourceCue>& sources = out.sources;
   entries.clear();
@@ -499,6 +509,10 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   out.firstLines.clear();
   entries.reserve(n / 3);
   sources.reserve(n / 3);
+  out.firstLines.reserve(n / 3);
+  // Most cues are written back from their entries alone, byte for byte:
+  // their sources are kept only when one is not.
+  bool kept = false;
   size_t unread = 0, firstUnread = 0;
   for (size_t i = 0; i < n;) {
     if (IsBlankLine(lines[i])) {
@@ -512,35 +526,52 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       entry += kUnreadLine;
       entry += lines[i];
       entries.push_back(std::move(entry));
-      sources.emplace_back().blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      const bool blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      sources.emplace_back().blankAfter = blankAfter;
+      kept = kept || !blankAfter;
       out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
     }
     const size_t t = timingAt(i) ? i : i + 1;
-    const std::string_view line = timing[t].line;
-    SourceCue cue;
-    cue.timing = std::string(line);
-    const std::string_view start = timing[t].start, stop = timing[t].stop;
-    cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
-    cue.startLength = static_cast<std::uint32_t>(start.size());
-    cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
-    cue.stopLength = static_cast<std::uint32_t>(stop.size());
+    const std::string_view line = unmarked(t);
+    ParseTimingLine(line, start, stop);
     std::string entry = BuildEntryLine(start, stop, "");
-    size_t j = t + 1;
-    for (bool first = true; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j, first = false) {
-      if (!first) {
-        entry += '|';
-        cue.text += '\n';
-      }
-      AppendText(entry, lines[j]);
-      cue.text += lines[j];
+    SourceCue& cue = sources.emplace_back();
+    const bool written = IsWrittenTiming(line, start, stop);
+    if (!written) {
+      cue.timing = std::string(line);
+      cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
+      cue.startLength = static_cast<std::uint32_t>(start.size());
+      cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
+      cue.stopLength = static_cast<std::uint32_t>(stop.size());
     }
+    size_t j = t + 1;
+    // A literal-bar character in the text would be written back as "|":
+    // such a cue keeps its text lines.
+    bool literal = false;
+    for (bool first = true; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j, first = false) {
+      if (!first) entry += '|';
+      AppendText(entry, lines[j]);
+      literal = literal || lines[j].find(kLiteralBar) != std::string_view::npos;
+    }
+    if (literal) {
+      if (cue.timing.empty()) cue = SourceCue{std::string(line), {}, 0, static_cast<std::uint32_t>(start.size()),
+                                              17, static_cast<std::uint32_t>(stop.size())};
+      for (size_t k = t + 1; k < j; ++k) {
+        if (k > t + 1) cue.text += '\n';
+        cue.text += lines[k];
+      }
+    }
+    kept = kept || !cue.timing.empty();
     entries.push_back(std::move(entry));
-    sources.push_back(std::move(cue));
     out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
     i = j;
+  }
+  if (!kept) {
+    sources.clear();
+    sources.shrink_to_fit();
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
