@@ -1,5 +1,6 @@
 #include "files/text_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "files/charset.h"
@@ -40,11 +41,7 @@ size_t Find(std::string_view s, char c, size_t from) {
   return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : s.size();
 }
 
-long CountOf(std::string_view s, char c) {
-  long count = 0;
-  for (size_t p = Find(s, c, 0); p < s.size(); p = Find(s, c, p + 1)) ++count;
-  return count;
-}
+long CountOf(std::string_view s, char c) { return static_cast<long>(std::count(s.begin(), s.end(), c)); }
 }  // namespace
 
 std::optional<Encoding> WideUnicodeMark(std::string_view content) {

@@ -207,7 +207,11 @@ inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Without the blanks (spaces and tabs) at either end.
 std::string_view TrimBlanks(std::string_view s);
 // A line of nothing but blanks (or nothing at all).
-inline bool IsBlankLine(std::string_view line) { return TrimBlanks(line).empty(); }
+inline bool IsBlankLine(std::string_view line) {
+  for (const char c : line)
+    if (c != ' ' && c != '\t') return false;
+  return true;
+}
 // ASCII letters compared without case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);

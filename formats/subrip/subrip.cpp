@@ -339,7 +339,7 @@ class SubRipFormat final : public Format {
     int number = 0;
     const int last = entries.Count() - 1;
     char numberText[16];
-    std::string part;
+    std::string part, timingLine;  // their room kept from cue to cue
     auto emitShown = [&](std::string_view piece) {
       if (piece.find(kLiteralBar) == std::string_view::npos) return emit(piece);
       part = ShowLiteralBars(piece);
@@ -391,7 +391,8 @@ class SubRipFormat final : public Format {
           wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop)) {
         emit(wasTiming);
       } else {
-        emit(FormatSubRipTime(*start) + " --> " + FormatSubRipTime(*stop));
+        timingLine.assign(FormatSubRipTime(*start)).append(" --> ").append(FormatSubRipTime(*stop));
+        emit(timingLine);
       }
       emitText(f.text, '|');
       if (blankAfter) emit({});
@@ -537,7 +538,17 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     const size_t t = timingAt(i) ? i : i + 1;
     const std::string_view line = unmarked(t);
     ParseTimingLine(line, start, stop);
-    std::string entry = BuildEntryLine(start, stop, "");
+    size_t j = t + 1;
+    size_t room = start.size() + stop.size() + 4;
+    for (; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j) room += lines[j].size() + 1;
+    const size_t end = j;
+    std::string entry;
+    entry.reserve(room);
+    entry += '{';
+    entry += start;
+    entry += "}{";
+    entry += stop;
+    entry += '}';
     SourceCue& cue = sources.emplace_back();
     const bool written = IsWrittenTiming(line, start, stop);
     if (!written) {
@@ -547,14 +558,14 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
       cue.stopLength = static_cast<std::uint32_t>(stop.size());
     }
-    size_t j = t + 1;
     // A literal-bar character in the text would be written back as "|":
     // such a cue keeps its text lines.
     bool literal = false;
-    for (bool first = true; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j, first = false) {
-      if (!first) entry += '|';
+    for (j = t + 1; j < end; ++j) {
+      if (j > t + 1) entry += '|';
       AppendText(entry, lines[j]);
-      literal = literal || lines[j].find(kLiteralBar) != std::string_view::npos;
+      literal = literal || (std::memchr(lines[j].data(), kLiteralBar[0], lines[j].size()) &&
+                            lines[j].find(kLiteralBar) != std::string_view::npos);
     }
     if (literal) {
       if (cue.timing.empty()) cue = SourceCue{std::string(line), {}, 0, static_cast<std::uint32_t>(start.size()),

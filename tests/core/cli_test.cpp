@@ -404,13 +404,13 @@ TEST(Cli, FixWithAProfileAndTheTimingFix) {
 // profiles break naturally, --breaks middle as classic does.
 TEST(Cli, FixWithABreakStyle) {
   test::TempDir dir;
-  test::Put(dir / "in.sub", "{0}{100}Vous devez faire \xE7a maintenant ? Oui, madame.\n");
+  test::Put(dir / "in.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ? Oui, madame.\n");
   const std::pair<const char*, const char*> runs[] = {
-      {"fix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant|? Oui, madame.\n"},
-      {"fix --breaks natural in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant ?|Oui, madame.\n"},
-      {"fix --profile netflix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7a maintenant ?|Oui, madame.\n"},
+      {"fix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant|? Oui, madame.\n"},
+      {"fix --breaks natural in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ?|Oui, madame.\n"},
+      {"fix --profile netflix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ?|Oui, madame.\n"},
       {"fix --profile netflix --breaks=middle in.sub -o out.sub",
-       "{0}{100}Vous devez faire \xE7a maintenant|? Oui, madame.\n"},
+       "{0}{100}Vous devez faire \xE7" "a maintenant|? Oui, madame.\n"},
   };
   for (const auto& [args, written] : runs) {
     const Result r = Cli(dir, args);

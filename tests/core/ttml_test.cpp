@@ -449,8 +449,9 @@ TEST(Ttml, DamagedDocumentsKeepEveryLine) {
       const std::string line = bytes.substr(from, nl - from);
       from = nl + 1;
       // A line of the structure is an entry, or a paragraph's tag holds it.
-      if (line.find("<p") == std::string::npos && line.find("dur=") == std::string::npos && !IsBlankLine(line))
+      if (line.find("<p") == std::string::npos && line.find("dur=") == std::string::npos && !IsBlankLine(line)) {
         EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << bytes;
+      }
     }
   }
 }
