@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <iostream>
+#include <malloc.h>
 
 #include "cli/options.h"
 #include "cli/output.h"
@@ -25,6 +26,12 @@ int Finished(int status) {
 
 int main(int argc, char** argv) {
   using namespace lm::cli;
+  // A run lives a moment: the file's buffers come from the heap and are
+  // reused once freed, rather than mapped, zeroed and unmapped each, and the
+  // heap grows in large steps.
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 512 << 20);
+  mallopt(M_TOP_PAD, 16 << 20);
   Options options;
   std::string error;
   switch (ParseArguments(std::vector<std::string>(argv + 1, argv + argc), options, error)) {

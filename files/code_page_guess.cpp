@@ -324,7 +324,7 @@ int Score(const std::array<char32_t, 256>& page, const std::vector<std::string_v
 // The lines with bytes beyond ASCII, which alone say anything about the
 // encoding; a bounded sample of them keeps a large file quick.
 std::vector<std::string_view> NonAsciiLines(std::string_view bytes, std::string& joined) {
-  constexpr size_t kSample = 64 * 1024;
+  constexpr size_t kSample = 16 * 1024;
   // A UTF-8 byte order mark before 8-bit text is no letter of it.
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) bytes.remove_prefix(kByteOrderMark.size());
   std::vector<std::string_view> lines;
