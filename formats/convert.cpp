@@ -17,6 +17,31 @@ std::string BarStandIn(const Format& target, Encoding encoding) {
   return CanHold(encoding, kBrokenBar) ? std::string(kBrokenBar) : "/";
 }
 
+// Text no dialect reads anything but characters and line breaks in: no
+// tag, entity, escape or slash, no literal bar or teletext code. Most
+// entries are such text, and stay as they are.
+bool IsPlainText(std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '<':
+      case '>':
+      case '{':
+      case '}':
+      case '[':
+      case ']':
+      case '\\':
+      case '&':
+      case '/':
+      case '\xEE':  // private use: teletext codes
+      case '\xEF':  // the literal bar and other specials
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
 std::string ConvertField(std::string_view field, const TimeNotation& from, const TimeNotation& to) {
   const std::optional<int64_t> units = from.Parse(field);
   if (!units) return std::string(TrimBlanks(field));  // kept as it is rather than lost
@@ -32,6 +57,10 @@ std::string ConvertEntry(std::string_view line, const TimeNotation& from, const 
   if (timed) *timed = true;
   if (!SplitFullEntry(line, f)) return std::string(line);
   if (timed) *timed = from.Parse(f.start) && from.Parse(f.stop);
+  if (IsPlainText(f.text)) {
+    if (lost) *lost = {};
+    return BuildEntryLine(ConvertField(f.start, from, to), ConvertField(f.stop, from, to), f.text);
+  }
   const std::vector<StyledLine> neutral = fromTags.ToNeutral(f.text);
   std::string text = toTags.FromNeutral(neutral);
   if (lost) {
