@@ -67,6 +67,8 @@ namespace {
 
 struct CodePage {
   std::array<char32_t, 256> toUnicode{};
+  // Each byte as UTF-8: its length and up to three bytes.
+  std::array<std::array<char, 4>, 256> utf8{};
   std::vector<std::pair<char32_t, unsigned char>> fromUnicode;  // bytes 0x80..0xFF, sorted
 };
 
@@ -104,6 +106,12 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
     page->fromUnicode[i].first = 0xF700 + b;
     std::sort(page->fromUnicode.begin(), page->fromUnicode.end());
     i = 0;
+  }
+  for (size_t b = 0; b < 256; ++b) {
+    std::string one;
+    AppendUtf8(one, page->toUnicode[b]);
+    page->utf8[b][0] = static_cast<char>(one.size());
+    for (size_t k = 0; k < one.size() && k < 3; ++k) page->utf8[b][k + 1] = one[k];
   }
   return page;
 }
@@ -263,13 +271,30 @@ const std::array<char32_t, 256>& CodePageTable(Encoding e) { return PageOf(e).to
 
 void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out) {
   const CodePage& page = PageOf(e);
-  for (const unsigned char b : bytes) {
+  const size_t at = out.size();
+  out.resize(at + bytes.size() * 3);  // a byte is at most three in UTF-8
+  char* p = &out[at];
+  const char* in = bytes.data();
+  const char* const end = in + bytes.size();
+  while (in < end) {
+    // ASCII runs go eight bytes at a time.
+    std::uint64_t word;
+    if (end - in >= 8 && (std::memcpy(&word, in, 8), (word & 0x8080808080808080ULL) == 0)) {
+      std::memcpy(p, in, 8);
+      p += 8;
+      in += 8;
+      continue;
+    }
+    const unsigned char b = static_cast<unsigned char>(*in++);
     if (b < 0x80) {
-      out += static_cast<char>(b);
+      *p++ = static_cast<char>(b);
     } else {
-      AppendUtf8(out, page.toUnicode[b]);
+      const std::array<char, 4>& u = page.utf8[b];
+      std::memcpy(p, &u[1], 3);
+      p += u[0];
     }
   }
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
@@ -284,6 +309,13 @@ bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out
   const size_t kept = out.size();
   size_t i = 0;
   while (i < utf8.size()) {
+    // ASCII runs go eight bytes at a time.
+    std::uint64_t word;
+    if (utf8.size() - i >= 8 && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+      out.append(utf8.data() + i, 8);
+      i += 8;
+      continue;
+    }
     const unsigned char c = static_cast<unsigned char>(utf8[i]);
     if (c < 0x80) {
       out += static_cast<char>(c);

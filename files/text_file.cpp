@@ -1,6 +1,5 @@
 #include "files/text_file.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "files/charset.h"
@@ -15,33 +14,11 @@ struct EndCounts {
   long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
 };
 
-// The lines between the ends `next` finds, empty ones too.
-template <class NextEnd>
-void SplitAt(std::string_view content, std::vector<std::string_view>& lines, NextEnd next, EndCounts& ends) {
-  const size_t n = content.size();
-  size_t start = 0;
-  while (start < n) {
-    const size_t end = next(start);
-    lines.push_back(content.substr(start, end - start));
-    if (end == n) break;
-    start = end + 1;
-    if (content[end] == '\r' && start < n && content[start] == '\n') {
-      ++start;
-      ++ends.crlf;
-    } else if (content[end] == '\n') {
-      ++ends.lf;
-    } else {
-      ++ends.cr;
-    }
-  }
-}
-
 size_t Find(std::string_view s, char c, size_t from) {
   const void* p = from < s.size() ? std::memchr(s.data() + from, c, s.size() - from) : nullptr;
   return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : s.size();
 }
 
-long CountOf(std::string_view s, char c) { return static_cast<long>(std::count(s.begin(), s.end(), c)); }
 }  // namespace
 
 std::optional<Encoding> WideUnicodeMark(std::string_view content) {
@@ -150,23 +127,24 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
 
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style) {
   lines.clear();
-  const long lfs = CountOf(content, '\n');
-  lines.reserve(static_cast<size_t>(lfs + 1));
+  // Room for lines of some 24 bytes; more is made as it is needed.
+  lines.reserve(content.size() / 24 + 16);
   EndCounts ends;
-  if (Find(content, '\r', 0) == content.size()) {
-    SplitAt(
-        content, lines, [&](size_t from) { return Find(content, '\n', from); }, ends);
-  } else {
-    // Lines end at CR, most often followed by LF. When every LF follows a
-    // CR, as in most files, one search a line finds every end; otherwise
-    // the file is split again at both.
-    SplitAt(
-        content, lines, [&](size_t from) { return Find(content, '\r', from); }, ends);
-    if (ends.crlf != lfs) {
-      lines.clear();
-      ends = {};
-      SplitAt(
-          content, lines, [&](size_t from) { return FindEither(content, from, '\r', '\n'); }, ends);
+  const size_t n = content.size();
+  const bool anyCr = Find(content, '\r', 0) != n;
+  size_t start = 0;
+  while (start < n) {
+    const size_t end = anyCr ? FindEither(content, start, '\r', '\n') : Find(content, '\n', start);
+    lines.push_back(content.substr(start, end - start));
+    if (end == n) break;
+    start = end + 1;
+    if (content[end] == '\r' && start < n && content[start] == '\n') {
+      ++start;
+      ++ends.crlf;
+    } else if (content[end] == '\n') {
+      ++ends.lf;
+    } else {
+      ++ends.cr;
     }
   }
   style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
@@ -182,7 +160,7 @@ LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_
 void LineEncoder::Add(std::string_view line) {
   // UTF-8 goes as it is; the wide and East Asian encodings are converted
   // whole when the text is complete.
-  if (IsSingleByte(encoding_) && !IsAscii(line)) {
+  if (IsSingleByte(encoding_)) {
     if (!AppendEncodedSingleByte(encoding_, line, bytes_)) {
       // Nothing is written, but every character that does not fit is named.
       ok_ = false;

@@ -101,10 +101,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   // All of it into one buffer, room made first: the views must not move.
   std::string lineText;
   if (chosen.byLine) {
-    size_t room = 0;
-    for (const std::string_view line : all)
-      if (!IsAscii(line)) room += line.size() * 3;  // a byte is at most three in UTF-8
-    lineText.reserve(room);
+    lineText.reserve(text.size() * 3);  // a byte is at most three in UTF-8
     for (std::string_view& line : all) {
       if (IsAscii(line)) continue;
       const size_t at = lineText.size();

@@ -1,5 +1,7 @@
 #include "model/text.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 namespace lm {
@@ -41,6 +43,12 @@ bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n) {
+    // ASCII runs, eight bytes at a time.
+    for (std::uint64_t word; i + 8 <= n; i += 8) {
+      std::memcpy(&word, s.data() + i, 8);
+      if (word & 0x8080808080808080ULL) break;
+    }
+    if (i >= n) break;
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       ++i;

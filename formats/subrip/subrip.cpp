@@ -478,13 +478,6 @@ Fit ProbeCues(const std::vector<std::string_view>& lines) {
 }
 
 namespace {
-// "HH:MM:SS,mmm", as FormatSubRipTime writes a time under 100 hours.
-bool IsWrittenTime(std::string_view t) {
-  const auto digit = [&](size_t i) { return t[i] >= '0' && t[i] <= '9'; };
-  return t.size() == 12 && digit(0) && digit(1) && t[2] == ':' && t[3] >= '0' && t[3] <= '5' && digit(4) &&
-         t[5] == ':' && t[6] >= '0' && t[6] <= '5' && digit(7) && t[8] == ',' && digit(9) && digit(10) && digit(11);
-}
-
 // A timing line the writer would write as it is from the times alone.
 bool IsWrittenTiming(std::string_view line, std::string_view start, std::string_view stop) {
   return line.size() == 29 && start.data() == line.data() && stop.data() == line.data() + 17 &&
@@ -509,11 +502,18 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   sources.clear();
   out.firstLines.clear();
   entries.reserve(n / 3);
-  sources.reserve(n / 3);
   out.firstLines.reserve(n / 3);
   // Most cues are written back from their entries alone, byte for byte:
-  // their sources are kept only when one is not.
-  bool kept = false;
+  // sources are kept only from the first one that is not (those before it
+  // as they would be written).
+  const auto keep = [&](SourceCue&& cue, bool needed) {
+    if (sources.empty()) {
+      if (!needed) return;
+      sources.reserve(n / 3);
+      sources.resize(entries.size());
+    }
+    sources.push_back(std::move(cue));
+  };
   size_t unread = 0, firstUnread = 0;
   for (size_t i = 0; i < n;) {
     if (IsBlankLine(lines[i])) {
@@ -526,10 +526,11 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       entry.reserve(kUnreadLine.size() + lines[i].size());
       entry += kUnreadLine;
       entry += lines[i];
+      SourceCue cue;
+      cue.blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      const bool needed = !cue.blankAfter;
+      keep(std::move(cue), needed);
       entries.push_back(std::move(entry));
-      const bool blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
-      sources.emplace_back().blankAfter = blankAfter;
-      kept = kept || !blankAfter;
       out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
@@ -549,7 +550,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     entry += "}{";
     entry += stop;
     entry += '}';
-    SourceCue& cue = sources.emplace_back();
+    SourceCue cue;
     const bool written = IsWrittenTiming(line, start, stop);
     if (!written) {
       cue.timing = std::string(line);
@@ -575,14 +576,11 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
         cue.text += lines[k];
       }
     }
-    kept = kept || !cue.timing.empty();
+    const bool needed = !cue.timing.empty();
+    keep(std::move(cue), needed);
     entries.push_back(std::move(entry));
     out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
     i = j;
-  }
-  if (!kept) {
-    sources.clear();
-    sources.shrink_to_fit();
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));

@@ -35,6 +35,8 @@ std::string FormatSubRipTime(int64_t milliseconds);
 // A timing line: its two times as written (views into `line`); position
 // coordinates and other words may follow.
 bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop);
+// "HH:MM:SS,mmm", as FormatSubRipTime writes a time under 100 hours.
+bool IsWrittenTime(std::string_view t);
 
 // Bytes of a byte order mark at the start of a line: "\xEF\xBB\xBF", or, on
 // the first line (`first`), the three letters an 8-bit code page made of it

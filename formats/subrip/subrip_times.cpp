@@ -58,7 +58,18 @@ constexpr int kMostDashes = 3;
 
 }  // namespace
 
+bool IsWrittenTime(std::string_view t) {
+  const auto digit = [&](size_t i) { return IsDigit(t[i]); };
+  return t.size() == 12 && digit(0) && digit(1) && t[2] == ':' && t[3] >= '0' && t[3] <= '5' && digit(4) &&
+         t[5] == ':' && t[6] >= '0' && t[6] <= '5' && digit(7) && t[8] == ',' && digit(9) && digit(10) && digit(11);
+}
+
 std::optional<int64_t> ParseSubRipTime(std::string_view field) {
+  // Nearly every time is written so: read without the lenient walk.
+  if (IsWrittenTime(field)) {
+    const auto two = [&](size_t i) { return (field[i] - '0') * 10 + (field[i + 1] - '0'); };
+    return ((two(0) * 60 + two(3)) * 60 + two(6)) * int64_t{1000} + (field[9] - '0') * 100 + two(10);
+  }
   const std::string_view s = TrimBlanks(field);
   size_t i = 0;
   const bool negative = !s.empty() && s[0] == '-';
@@ -88,6 +99,14 @@ std::string FormatSubRipTime(int64_t milliseconds) {
 }
 
 bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop) {
+  // "00:00:01,000 --> 00:00:02,500", as nearly every line is written, with
+  // position coordinates or not.
+  if (line.size() >= 29 && (line.size() == 29 || IsBlank(line[29])) && line.substr(12, 5) == " --> " &&
+      IsWrittenTime(line.substr(0, 12)) && IsWrittenTime(line.substr(17, 12))) {
+    start = line.substr(0, 12);
+    stop = line.substr(17, 12);
+    return true;
+  }
   const size_t startAt = PastBlanks(line, 0);
   const size_t startEnd = TimeEnd(line, startAt);
   if (startEnd == startAt) return false;

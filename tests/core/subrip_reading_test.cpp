@@ -113,6 +113,8 @@ TEST(SubRipTimes, ParseWhatReadersKeepAndReadBackWhatIsWritten) {
   for (int i = 0; i < 1000; ++i) {
     const int64_t ms = i % 2 ? any(rng) : near(rng);
     EXPECT_EQ(times.Parse(times.Format(ms)), ms) << times.Format(ms);
+    // The written shape is read on a path of its own: the lenient one agrees.
+    EXPECT_EQ(times.Parse(" " + times.Format(ms)), ms) << times.Format(ms);
   }
   EXPECT_EQ(times.Format(-1000), "-00:00:01,000");
   EXPECT_EQ(times.Format(60000), "00:01:00,000");
@@ -126,6 +128,10 @@ TEST(SubRipTimes, ParseWhatReadersKeepAndReadBackWhatIsWritten) {
       {"Sub 00:00:01,000 --> 00:00:02,000", ""},
       {"00:00:01,000 --> 00:00:02,000abc", ""},
       {"00:01.000 --> 00:02.000", ""},
+      {"00:00:01,000 --> 00:00:02,0005", ""},
+      {"00:00:01,000 --> 00:00:02,000\tX1:1", "00:00:01,000|00:00:02,000"},
+      {"00:00:01,000 --> 00:00:02,000.5", ""},
+      {"00:00:01,000 --> 00:60:02,000", "00:00:01,000|00:60:02,000"},
   };
   for (const auto& [line, expected] : lines) {
     std::string_view start, stop;
