@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -117,11 +118,14 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
 }
 
 const CodePage& PageOf(Encoding e) {
-  static std::vector<std::unique_ptr<CodePage>> pages(EncodingCount());
-  static std::vector<std::once_flag> built(EncodingCount());
+  // Asked for on every line written: a built page is one load away.
+  static std::array<std::atomic<const CodePage*>, kCodePageCount> pages{};
+  static std::mutex building;
   const size_t i = EncodingIndex(e);
-  std::call_once(built[i], [&] { pages[i] = BuildCodePage(e); });
-  return *pages[i];
+  if (const CodePage* page = pages[i].load(std::memory_order_acquire)) return *page;
+  const std::lock_guard<std::mutex> lock(building);
+  if (!pages[i].load(std::memory_order_relaxed)) pages[i].store(BuildCodePage(e).release(), std::memory_order_release);
+  return *pages[i].load(std::memory_order_relaxed);
 }
 
 std::optional<unsigned char> ByteOf(const CodePage& page, char32_t cp) {
@@ -307,18 +311,22 @@ std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
 bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out) {
   const CodePage& page = PageOf(e);
   const size_t kept = out.size();
+  out.resize(kept + utf8.size());  // a character is one byte at most
+  char* p = &out[kept];
   size_t i = 0;
-  while (i < utf8.size()) {
+  const size_t n = utf8.size();
+  while (i < n) {
     // ASCII runs go eight bytes at a time.
     std::uint64_t word;
-    if (utf8.size() - i >= 8 && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
-      out.append(utf8.data() + i, 8);
+    if (n - i >= 8 && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
+      std::memcpy(p, utf8.data() + i, 8);
+      p += 8;
       i += 8;
       continue;
     }
     const unsigned char c = static_cast<unsigned char>(utf8[i]);
     if (c < 0x80) {
-      out += static_cast<char>(c);
+      *p++ = static_cast<char>(c);
       ++i;
       continue;
     }
@@ -327,8 +335,9 @@ bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out
       out.resize(kept);
       return false;
     }
-    out += static_cast<char>(*b);
+    *p++ = static_cast<char>(*b);
   }
+  out.resize(static_cast<size_t>(p - out.data()));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "formats/convert.h"
 
 #include <algorithm>
+#include <array>
 
 #include "files/charset.h"
 #include "model/entry.h"
@@ -21,29 +22,20 @@ std::string BarStandIn(const Format& target, Encoding encoding) {
 // tag, entity, escape or slash, no literal bar or teletext code. Most
 // entries are such text, and stay as they are.
 bool IsPlainText(std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '<':
-      case '>':
-      case '{':
-      case '}':
-      case '[':
-      case ']':
-      case '\\':
-      case '&':
-      case '/':
-      case '\xEE':  // private use: teletext codes
-      case '\xEF':  // the literal bar and other specials
-        return false;
-      default:
-        break;
-    }
-  }
-  return true;
+  static constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> special{};
+    // Private use (teletext codes) starts with 0xEE, the literal bar and
+    // other specials with 0xEF.
+    for (const unsigned char c : {'<', '>', '{', '}', '[', ']', '\\', '&', '/', '\xEE', '\xEF'}) special[c] = true;
+    return special;
+  }();
+  bool any = false;
+  for (const char c : text) any |= kSpecial[static_cast<unsigned char>(c)];
+  return !any;
 }
 
-std::string ConvertField(std::string_view field, const TimeNotation& from, const TimeNotation& to) {
-  const std::optional<int64_t> units = from.Parse(field);
+std::string ConvertField(std::string_view field, const std::optional<int64_t>& units, const TimeNotation& from,
+                         const TimeNotation& to) {
   if (!units) return std::string(TrimBlanks(field));  // kept as it is rather than lost
   if (from.InFrames() == to.InFrames()) return to.Format(*units);
   return to.Format(to.FromMilliseconds(from.ToMilliseconds(*units)));
@@ -56,10 +48,11 @@ std::string ConvertEntry(std::string_view line, const TimeNotation& from, const 
   EntryFields f;
   if (timed) *timed = true;
   if (!SplitFullEntry(line, f)) return std::string(line);
-  if (timed) *timed = from.Parse(f.start) && from.Parse(f.stop);
+  const std::optional<int64_t> start = from.Parse(f.start), stop = from.Parse(f.stop);
+  if (timed) *timed = start && stop;
   if (IsPlainText(f.text)) {
     if (lost) *lost = {};
-    return BuildEntryLine(ConvertField(f.start, from, to), ConvertField(f.stop, from, to), f.text);
+    return BuildEntryLine(ConvertField(f.start, start, from, to), ConvertField(f.stop, stop, from, to), f.text);
   }
   const std::vector<StyledLine> neutral = fromTags.ToNeutral(f.text);
   std::string text = toTags.FromNeutral(neutral);
@@ -85,7 +78,7 @@ std::string ConvertEntry(std::string_view line, const TimeNotation& from, const 
     }
     text = std::move(out);
   }
-  return BuildEntryLine(ConvertField(f.start, from, to), ConvertField(f.stop, from, to), text);
+  return BuildEntryLine(ConvertField(f.start, start, from, to), ConvertField(f.stop, stop, from, to), text);
 }
 
 DocumentFeed::DocumentFeed(const Document& doc, const Format& target, Encoding encoding)
