@@ -151,7 +151,7 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
 }
 
 LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
-    : encoding_(identity.encoding), end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"), bytes_(bytes) {
+    : encoding_(identity.encoding), singleByte_(IsSingleByte(identity.encoding)), end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"), bytes_(bytes) {
   bytes_.clear();
   bytes_.reserve(sizeHint + kByteOrderMark.size());
   if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;
@@ -160,7 +160,7 @@ LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_
 void LineEncoder::Add(std::string_view line) {
   // UTF-8 goes as it is; the wide and East Asian encodings are converted
   // whole when the text is complete.
-  if (IsSingleByte(encoding_)) {
+  if (singleByte_ && !IsAscii(line)) {
     if (!AppendEncodedSingleByte(encoding_, line, bytes_)) {
       // Nothing is written, but every character that does not fit is named.
       ok_ = false;

@@ -63,6 +63,7 @@ class LineEncoder {
 
  private:
   Encoding encoding_;
+  bool singleByte_;
   std::string_view end_;
   std::string& bytes_;
   bool ok_ = true;

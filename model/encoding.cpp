@@ -1,5 +1,7 @@
 #include "model/encoding.h"
 
+#include <array>
+
 namespace lm {
 
 namespace {
@@ -57,10 +59,21 @@ constexpr Info kInfo[] = {
 };
 constexpr size_t kCount = sizeof kInfo / sizeof kInfo[0];
 
+// Asked on every line written: each encoding's place in kInfo, by its value.
+constexpr size_t kValues = static_cast<size_t>(Encoding::Iso2022Jp) + 1;
+constexpr std::array<size_t, kValues> kPlace = [] {
+  std::array<size_t, kValues> place{};
+  for (size_t v = 0; v < kValues; ++v) {
+    place[v] = 3;  // Windows-1252
+    for (size_t i = 0; i < sizeof kInfo / sizeof kInfo[0]; ++i)
+      if (static_cast<size_t>(kInfo[i].encoding) == v) place[v] = i;
+  }
+  return place;
+}();
+
 const Info& InfoOf(Encoding e) {
-  for (const Info& i : kInfo)
-    if (i.encoding == e) return i;
-  return kInfo[3];  // Windows-1252
+  const size_t v = static_cast<size_t>(e);
+  return v < kValues ? kInfo[kPlace[v]] : kInfo[3];
 }
 
 }  // namespace

@@ -12,9 +12,26 @@ namespace lm {
 
 // The last `n` (< 8) bytes at `p` as a word, the rest zero: the word-wise
 // scans below end with it instead of a loop over single bytes.
+// Put together from fixed-size loads: a copy of a variable size would be a
+// call to the library for every line.
 inline std::uint64_t TailWord(const char* p, size_t n) {
   std::uint64_t word = 0;
-  if (n > 0) std::memcpy(&word, p, n);  // an empty view may have no data at all
+  unsigned shift = 0;
+  if (n & 4) {
+    std::uint32_t four;
+    std::memcpy(&four, p, 4);
+    word = four;
+    p += 4;
+    shift = 32;
+  }
+  if (n & 2) {
+    std::uint16_t two;
+    std::memcpy(&two, p, 2);
+    word |= static_cast<std::uint64_t>(two) << shift;
+    p += 2;
+    shift += 16;
+  }
+  if (n & 1) word |= static_cast<std::uint64_t>(static_cast<unsigned char>(*p)) << shift;
   return word;
 }
 
