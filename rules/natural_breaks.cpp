@@ -5,6 +5,7 @@
 #include "rules/natural_breaks.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -105,10 +106,18 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   int spaces = 0;
   if (v.Identity()) {  // one byte a character
     const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data()) + first;
-    for (int i = 0; i < n; ++i) {
-      out[i] = in[i];
-      space[spaces] = i;
-      spaces += in[i] == ' ';
+    for (int i = 0; i < n; ++i) out[i] = in[i];
+    // The spaces, eight bytes at a time: a word holds one or two.
+    const char* bytes = s.data() + first;
+    for (int i = 0; i < n; i += 8) {
+      std::uint64_t word;
+      if (n - i >= 8) {
+        std::memcpy(&word, bytes + i, 8);
+      } else {
+        word = TailWord(bytes + i, static_cast<size_t>(n - i));
+      }
+      for (std::uint64_t found = MatchMask(word, ' '); found; found &= found - 1)
+        space[spaces++] = i + __builtin_ctzll(found) / 8;
     }
   } else {
     for (int i = 0; i < n; ++i) {
