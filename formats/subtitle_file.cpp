@@ -102,8 +102,12 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   std::string lineText;
   if (chosen.byLine) {
     lineText.reserve(text.size() * 3);  // a byte is at most three in UTF-8
+    // The lines before the next byte beyond ASCII are passed over unread.
+    size_t high = FindNonAscii(text, 0);
     for (std::string_view& line : all) {
-      if (IsAscii(line)) continue;
+      const size_t end = static_cast<size_t>(line.data() - text.data()) + line.size();
+      if (end <= high) continue;
+      high = FindNonAscii(text, end);
       const size_t at = lineText.size();
       AppendDecodedSingleByte(encoding, line, lineText);
       line = std::string_view(lineText).substr(at);

@@ -35,18 +35,37 @@ inline std::uint64_t TailWord(const char* p, size_t n) {
   return word;
 }
 
-// Eight bytes at a time: it runs over every entry of every pass.
+// Eight bytes at a time: it runs over every entry of every pass. A view of
+// eight bytes or more ends with its last eight, which may overlap the word
+// before: a byte read twice changes nothing here.
 inline bool IsAscii(std::string_view s) {
   const char* p = s.data();
-  size_t n = s.size();
-  std::uint64_t any = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
+  const size_t n = s.size();
+  std::uint64_t any = 0, word;
+  if (n < 8) {
+    any = TailWord(p, n);
+  } else {
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      any |= word;
+    }
+    std::memcpy(&word, p + n - 8, 8);
     any |= word;
   }
-  any |= TailWord(p, n);
   return (any & 0x8080808080808080ULL) == 0;
+}
+
+// The offset of the first byte beyond ASCII at or after `from`, or s.size().
+inline size_t FindNonAscii(std::string_view s, size_t from) {
+  const size_t n = s.size();
+  size_t i = from;
+  for (std::uint64_t word; i + 8 <= n; i += 8) {
+    std::memcpy(&word, s.data() + i, 8);
+    if (const std::uint64_t high = word & 0x8080808080808080ULL) return i + static_cast<size_t>(__builtin_ctzll(high) / 8);
+  }
+  for (; i < n; ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return i;
+  return n;
 }
 
 // The top bit of each byte of `word` equal to `c`, exactly.

@@ -24,11 +24,14 @@ TEST(WordWise, AgreesWithAByteAtATimeOnEveryLengthAndPlace) {
     EXPECT_TRUE(IsAscii(ascii)) << length;
     EXPECT_EQ(CharCount(ascii), static_cast<int>(length));
     EXPECT_TRUE(IsValidUtf8(ascii));
+    EXPECT_EQ(FindNonAscii(ascii, 0), length);
     for (size_t at = 0; at < length; ++at) {
       std::string high = ascii;
       high[at] = '\xE9';
       EXPECT_FALSE(IsAscii(high)) << length << " " << at;
       EXPECT_FALSE(IsValidUtf8(high)) << length << " " << at;  // a lone Latin-1 byte
+      EXPECT_EQ(FindNonAscii(high, 0), at);
+      EXPECT_EQ(FindNonAscii(high, at + 1), length);
       // Only the view's own bytes count: a high byte just past it does not.
       EXPECT_TRUE(IsAscii(std::string_view(high).substr(0, at))) << length << " " << at;
     }
