@@ -391,7 +391,11 @@ class SubRipFormat final : public Format {
           wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop)) {
         emit(wasTiming);
       } else {
-        timingLine.assign(FormatSubRipTime(*start)).append(" --> ").append(FormatSubRipTime(*stop));
+        // A time as written is its own format.
+        const auto written = [](std::string_view field, int64_t ms) {
+          return IsWrittenTime(field) ? std::string(field) : FormatSubRipTime(ms);
+        };
+        timingLine.assign(written(f.start, *start)).append(" --> ").append(written(f.stop, *stop));
         emit(timingLine);
       }
       emitText(f.text, '|');
