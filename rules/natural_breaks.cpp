@@ -105,16 +105,17 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   int* space = t.spaces.data();
   int spaces = 0;
   if (v.Identity()) {  // one byte a character
-    const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data()) + first;
-    for (int i = 0; i < n; ++i) out[i] = in[i];
-    // The spaces, eight bytes at a time: a word holds one or two.
+    // Eight bytes at a time, the spaces among them found at once: a word
+    // holds one or two.
     const char* bytes = s.data() + first;
     for (int i = 0; i < n; i += 8) {
       std::uint64_t word;
       if (n - i >= 8) {
         std::memcpy(&word, bytes + i, 8);
+        for (int k = 0; k < 8; ++k) out[i + k] = static_cast<char32_t>((word >> (8 * k)) & 0xFF);
       } else {
         word = TailWord(bytes + i, static_cast<size_t>(n - i));
+        for (int k = 0; k < n - i; ++k) out[i + k] = static_cast<char32_t>((word >> (8 * k)) & 0xFF);
       }
       for (std::uint64_t found = MatchMask(word, ' '); found; found &= found - 1)
         space[spaces++] = i + __builtin_ctzll(found) / 8;
