@@ -449,6 +449,12 @@ bool JoinLineAt(std::string& s, size_t at, size_t textAt, const StyleDialect& d)
     s[at] = ' ';
     return true;
   }
+  // Text without a tag start or a "/" starting a line holds no markup that
+  // a join could carry or break: the break becomes a space.
+  if (!MayHoldMarkup(std::string_view(s).substr(textAt), d)) {
+    s[at] = ' ';
+    return true;
+  }
   const size_t next = at + 1;
   std::string prefix, replacement;
   if (d.LineScoped()) {
