@@ -1,5 +1,7 @@
 #include "model/entry.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <limits>
 
@@ -101,9 +103,9 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& markup) {
   return s;
 }
 
-std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text) {
+std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text, size_t room) {
   std::string line;
-  line.reserve(start.size() + stop.size() + text.size() + 4);
+  line.reserve(std::max(room, start.size() + stop.size() + text.size() + 4));
   line += '{';
   line += start;
   line += "}{";

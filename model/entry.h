@@ -49,7 +49,8 @@ struct EntryShape {
 EntryShape ShapeOf(std::string_view line, const StyleDialect& dialect);
 
 // "{" start "}{" stop "}" text
-std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text);
+// `room`: the bytes to make room for, when text is to be appended.
+std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text, size_t room = 0);
 
 // Frames are whole numbers in 64-bit integers.
 // A whole field: optional blanks, an optional sign, digits, optional blanks.

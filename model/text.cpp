@@ -12,16 +12,14 @@ bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 int CharCount(std::string_view s) {
   // Bytes less the continuation bytes (10xxxxxx), eight at a time: each
   // word's are summed in byte lanes.
-  const char* p = s.data();
-  size_t n = s.size();
   size_t continuations = 0;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    const std::uint64_t marks = (word & ~(word << 1) & 0x8080808080808080ULL) >> 7;
-    continuations += (marks * 0x0101010101010101ULL) >> 56;
-  }
-  for (; n > 0; --n, ++p) continuations += IsContinuation(static_cast<unsigned char>(*p));
+  std::uint64_t lanes = 0;
+  ForEachWord(
+      s, [&](std::uint64_t word) { lanes += (word & ~(word << 1) & 0x8080808080808080ULL) >> 7; },
+      [&] {
+        continuations += static_cast<size_t>(SumLanes(lanes));
+        lanes = 0;
+      });
   return static_cast<int>(s.size() - continuations);
 }
 

@@ -547,13 +547,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     size_t room = start.size() + stop.size() + 4;
     for (; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j) room += lines[j].size() + 1;
     const size_t end = j;
-    std::string entry;
-    entry.reserve(room);
-    entry += '{';
-    entry += start;
-    entry += "}{";
-    entry += stop;
-    entry += '}';
+    std::string entry = BuildEntryLine(start, stop, {}, room);
     SourceCue cue;
     const bool written = IsWrittenTiming(line, start, stop);
     if (!written) {
