@@ -1,5 +1,7 @@
 #include "model/style.h"
 
+#include <algorithm>
+
 namespace lm {
 
 void Style::Add(const Style& other) {
@@ -76,6 +78,56 @@ class Plain final : public StyleDialect {
 const StyleDialect& PlainText() {
   static const Plain plain;
   return plain;
+}
+
+std::string WithoutEmptyNamedSpans(std::string_view text,
+                                   const std::function<SpanTag(std::string_view, size_t)>& tagAt) {
+  struct Open {
+    size_t at, length;
+    std::string name;
+    bool holds = false;
+  };
+  std::vector<Open> open;
+  std::vector<std::pair<size_t, size_t>> cuts;  // the tags to drop
+  for (size_t i = 0; i < text.size();) {
+    SpanTag tag = tagAt(text, i);
+    if (tag.length == 0) {
+      const char c = text[i++];
+      if (c != ' ' && c != '\t' && c != '|' && !open.empty()) open.back().holds = true;
+      continue;
+    }
+    if (tag.span && !tag.closing) {
+      open.push_back({i, tag.length, std::move(tag.name), false});
+    } else if (tag.span) {
+      size_t k = open.size();
+      while (k > 0 && open[k - 1].name != tag.name) --k;
+      if (k > 0) {
+        const bool holds = open[k - 1].holds || open.size() > k;
+        if (!holds) {
+          cuts.emplace_back(open[k - 1].at, open[k - 1].at + open[k - 1].length);
+          cuts.emplace_back(i, i + tag.length);
+        }
+        open.resize(k - 1);
+        if (holds && !open.empty()) open.back().holds = true;
+      }
+    }
+    i += tag.length;
+  }
+  return WithoutRanges(text, std::move(cuts));
+}
+
+std::string WithoutRanges(std::string_view text, std::vector<std::pair<size_t, size_t>> ranges) {
+  if (ranges.empty()) return std::string(text);
+  std::sort(ranges.begin(), ranges.end());
+  std::string out;
+  out.reserve(text.size());
+  size_t from = 0;
+  for (const auto& [cutFrom, cutTo] : ranges) {
+    out.append(text.substr(from, cutFrom - from));
+    from = cutTo;
+  }
+  out.append(text.substr(from));
+  return out;
 }
 
 }  // namespace lm

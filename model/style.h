@@ -5,8 +5,10 @@
 // they may start, whether they style a screen line or open a span) is the
 // format's dialect, which the markup walks, the rules and the grid ask.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lm {
@@ -98,5 +100,21 @@ const StyleDialect& PlainText();
 
 // The screen lines of a text, "|" between them.
 std::vector<std::string_view> ScreenLines(std::string_view text);
+
+// For dialects whose spans open and close by name (<i> … </i>): the tag at
+// a place (length 0: none there) and the span it opens or closes, if any.
+struct SpanTag {
+  size_t length = 0;
+  bool span = false, closing = false;
+  std::string name;
+};
+// The text without spans that hold nothing: only blanks, line breaks, other
+// tags and spans that hold nothing stand between their two tags, which go;
+// what they held stays (a blank may part two words). A span left open
+// inside another keeps that one: cutting would unbalance them.
+std::string WithoutEmptyNamedSpans(std::string_view text,
+                                   const std::function<SpanTag(std::string_view, size_t)>& tagAt);
+// `text` without the byte ranges [from, to) (in any order, not overlapping).
+std::string WithoutRanges(std::string_view text, std::vector<std::pair<size_t, size_t>> ranges);
 
 }  // namespace lm

@@ -227,7 +227,7 @@ class Dialect final : public StyleDialect {
       bool holds;
     };
     std::vector<Open> open;
-    std::vector<size_t> cuts;  // tags to drop, by their byte
+    std::vector<std::pair<size_t, size_t>> cuts;  // the tags to drop
     for (size_t i = 0; i < text.size();) {
       const int code = CodeAt(text, i);
       if (code < 0) {
@@ -241,24 +241,14 @@ class Dialect final : public StyleDialect {
       } else if (code == kItalicOff || code == kUnderlineOff || code == kBoxOff) {
         for (size_t k = open.size(); k-- > 0;) {
           if (open[k].code != code - 1) continue;
-          if (!open[k].holds) cuts.push_back(open[k].at), cuts.push_back(i);
+          if (!open[k].holds) cuts.emplace_back(open[k].at, open[k].at + 3), cuts.emplace_back(i, i + 3);
           open.erase(open.begin() + static_cast<long>(k));
           break;
         }
       }
       i += 3;
     }
-    if (cuts.empty()) return std::string(text);
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t from = 0;
-    for (const size_t at : cuts) {
-      out.append(text.substr(from, at - from));
-      from = at + 3;
-    }
-    out.append(text.substr(from));
-    return out;
+    return WithoutRanges(text, std::move(cuts));
   }
 
   // A screen line takes the style at its first character: italics and

@@ -159,51 +159,16 @@ class Dialect final : public StyleDialect {
   // collected and made at the end.
   std::string WithoutEmptySpans(std::string_view text) const override {
     if (text.find('<') == std::string_view::npos) return std::string(text);
-    struct Open {
-      size_t at, length;
-      std::string name;
-      bool holds = false;
-    };
-    std::vector<Open> open;
-    std::vector<std::pair<size_t, size_t>> cuts;  // [from, to) of the tags to drop
-    for (size_t i = 0; i < text.size();) {
-      const size_t t = SubRipTagAt(text, i);
-      if (t == 0) {
-        const char c = text[i++];
-        if (c != ' ' && c != '\t' && c != '|' && !open.empty()) open.back().holds = true;
-        continue;
+    return WithoutEmptyNamedSpans(text, [](std::string_view s, size_t i) {
+      SpanTag tag;
+      tag.length = SubRipTagAt(s, i);
+      if (tag.length > 0 && s[i] == '<') {
+        tag.span = true;
+        tag.closing = s[i + 1] == '/';
+        tag.name = LowerName(s.substr(i, tag.length));
       }
-      const std::string_view tag = text.substr(i, t);
-      if (tag[0] == '<' && tag[1] != '/') {
-        open.push_back({i, t, LowerName(tag), false});
-      } else if (tag[0] == '<') {
-        const std::string name = LowerName(tag);
-        size_t k = open.size();
-        while (k > 0 && open[k - 1].name != name) --k;
-        if (k > 0) {
-          // A span left open inside it keeps it: cutting would unbalance them.
-          const bool holds = open[k - 1].holds || open.size() > k;
-          if (!holds) {
-            cuts.emplace_back(open[k - 1].at, open[k - 1].at + open[k - 1].length);
-            cuts.emplace_back(i, i + t);
-          }
-          open.resize(k - 1);
-          if (holds && !open.empty()) open.back().holds = true;
-        }
-      }
-      i += t;
-    }
-    if (cuts.empty()) return std::string(text);
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t from = 0;
-    for (const auto& [cutFrom, cutTo] : cuts) {
-      out.append(text.substr(from, cutFrom - from));
-      from = cutTo;
-    }
-    out.append(text.substr(from));
-    return out;
+      return tag;
+    });
   }
 
   // Each screen line takes the style the spans so far leave at its first

@@ -304,23 +304,13 @@ class Dialect final : public StyleDialect {
       const Open o = open.back();
       open.pop_back();
       if (!o.holds) {
-        cuts.emplace_back(o.at, o.length);
-        cuts.emplace_back(i, t);
+        cuts.emplace_back(o.at, o.at + o.length);
+        cuts.emplace_back(i, i + t);
       } else if (!open.empty()) {
         open.back().holds = true;
       }
     });
-    if (cuts.empty()) return std::string(text);
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t from = 0;
-    for (const auto& [at, length] : cuts) {
-      out.append(text.substr(from, at - from));
-      from = at + length;
-    }
-    out.append(text.substr(from));
-    return out;
+    return WithoutRanges(text, std::move(cuts));
   }
 
   // Each screen line takes the style its spans give its first character.

@@ -420,50 +420,17 @@ class Dialect final : public StyleDialect {
   // go, what they held stays. One pass, the cuts made at the end.
   std::string WithoutEmptySpans(std::string_view text) const override {
     if (text.find('<') == std::string_view::npos) return std::string(text);
-    struct Open {
-      size_t at, length;
-      std::string_view name;
-      bool holds = false;
-    };
-    std::vector<Open> open;
-    std::vector<std::pair<size_t, size_t>> cuts;
-    for (size_t i = 0; i < text.size();) {
-      const size_t t = text[i] == '<' ? WebVttTagAt(text, i) : 0;
-      if (t == 0) {
-        const char c = text[i++];
-        if (c != ' ' && c != '\t' && c != '|' && !open.empty()) open.back().holds = true;
-        continue;
+    return WithoutEmptyNamedSpans(text, [](std::string_view s, size_t i) {
+      SpanTag tag;
+      tag.length = s[i] == '<' ? WebVttTagAt(s, i) : 0;
+      const std::string_view text = s.substr(i, tag.length);
+      if (tag.length > 0 && IsSpan(text)) {
+        tag.span = true;
+        tag.closing = IsClosing(text);
+        tag.name = std::string(TagName(text));
       }
-      const std::string_view tag = text.substr(i, t);
-      if (IsSpan(tag) && !IsClosing(tag)) {
-        open.push_back({i, t, TagName(tag), false});
-      } else if (IsSpan(tag)) {
-        size_t k = open.size();
-        while (k > 0 && open[k - 1].name != TagName(tag)) --k;
-        if (k > 0) {
-          // A span left open inside it keeps it: cutting would unbalance them.
-          const bool holds = open[k - 1].holds || open.size() > k;
-          if (!holds) {
-            cuts.emplace_back(open[k - 1].at, open[k - 1].at + open[k - 1].length);
-            cuts.emplace_back(i, i + t);
-          }
-          open.resize(k - 1);
-          if (holds && !open.empty()) open.back().holds = true;
-        }
-      }
-      i += t;
-    }
-    if (cuts.empty()) return std::string(text);
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t from = 0;
-    for (const auto& [cutFrom, cutTo] : cuts) {
-      out.append(text.substr(from, cutFrom - from));
-      from = cutTo;
-    }
-    out.append(text.substr(from));
-    return out;
+      return tag;
+    });
   }
 
   // Each screen line takes the style the spans so far leave at its first
