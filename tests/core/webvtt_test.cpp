@@ -358,5 +358,23 @@ TEST(WebVttDialect, TagsSettingsAndSpans) {
   EXPECT_EQ(second, "<line:0><v Bob><i>two</i>");
 }
 
+// Spans left holding nothing go, by their names (a class or a voice's
+// name is no part of it); timestamps style nothing and hold nothing.
+TEST(WebVttDialect, WithoutEmptySpans) {
+  const struct {
+    const char *text, *expected;
+  } cases[] = {
+      {"<i></i>Hello", "Hello"},
+      {"<c.yellow> </c>x", " x"},
+      {"<v Anna><i></i></v>Hi", "Hi"},
+      {"<v Anna>Hi</v>", "<v Anna>Hi</v>"},
+      {"<i><00:00:01.000></i>x", "<00:00:01.000>x"},
+      {"<i><b></i>", "<i><b></i>"},
+      {"<b>|</b>Next", "|Next"},
+      {"a &lt; b", "a &lt; b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WebVtt().Dialect().WithoutEmptySpans(c.text), c.expected) << c.text;
+}
+
 }  // namespace
 }  // namespace lm
