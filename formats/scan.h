@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +55,41 @@ inline int64_t ReadDigits(std::string_view s, size_t& i, size_t least, size_t mo
   int64_t value = 0;
   while (i < s.size() && i - from < most && s[i] >= '0' && s[i] <= '9') value = value * 10 + (s[i++] - '0');
   return i - from >= least ? value : -1;
+}
+
+// Up to `most` digits at `i`, their value in `value`: how many there were.
+inline int CountDigits(std::string_view s, size_t& i, int most, int64_t& value) {
+  int n = 0;
+  value = 0;
+  for (; n < most && i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++n) value = value * 10 + (s[i] - '0');
+  return n;
+}
+
+// "H:MM:SS" as real files write it, in milliseconds: hours of any number of
+// digits, minutes and seconds of one or two (60 to 99 carried on, as
+// players count them), then one of `fractionMarks` and one to three digits
+// or nothing, and a leading "-" for a time before the film starts; blanks
+// around are no part of it.
+inline std::optional<int64_t> ReadLenientClock(std::string_view field, std::string_view fractionMarks) {
+  const std::string_view s = TrimBlanks(field);
+  size_t i = 0;
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) ++i;
+  int64_t hours, minutes, seconds, fraction = 0;
+  if (CountDigits(s, i, 15, hours) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (CountDigits(s, i, 2, minutes) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (CountDigits(s, i, 2, seconds) < 1) return std::nullopt;
+  if (i < s.size() && fractionMarks.find(s[i]) != std::string_view::npos) {
+    ++i;
+    const int digits = CountDigits(s, i, 3, fraction);
+    if (digits < 1) return std::nullopt;
+    for (int d = digits; d < 3; ++d) fraction *= 10;  // "1,5" is 1.500 s
+  }
+  if (i != s.size()) return std::nullopt;
+  // Minutes and seconds add less than two hours' worth.
+  if (hours > std::numeric_limits<int64_t>::max() / 3600000 - 2) return std::nullopt;
+  const int64_t ms = ((hours * 60 + minutes) * 60 + seconds) * 1000 + fraction;
+  return negative ? -ms : ms;
 }
 
 // "H:MM:SS" at `i`, minutes and seconds of one or two digits below 60: the

@@ -22,13 +22,6 @@ constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Up to `most` digits at `i`: how many there were.
-int Digits(std::string_view s, size_t& i, int most, int64_t& value) {
-  int n = 0;
-  value = 0;
-  for (; n < most && i < s.size() && IsDigit(s[i]); ++i, ++n) value = value * 10 + (s[i] - '0');
-  return n;
-}
 
 class Times final : public TimeSyntax {
  public:
@@ -526,26 +519,7 @@ const Format& SubStationAlpha() {
   return format;
 }
 
-std::optional<int64_t> ParseSsaTime(std::string_view field) {
-  const std::string_view s = TrimBlanks(field);
-  size_t i = 0;
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative) ++i;
-  int64_t hours, minutes, seconds, fraction = 0;
-  if (Digits(s, i, 15, hours) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
-  if (Digits(s, i, 2, minutes) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
-  if (Digits(s, i, 2, seconds) < 1) return std::nullopt;
-  if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
-    ++i;
-    const int digits = Digits(s, i, 3, fraction);
-    if (digits < 1) return std::nullopt;
-    for (int d = digits; d < 3; ++d) fraction *= 10;  // "1.5" is 1.500 s
-  }
-  if (i != s.size()) return std::nullopt;
-  if (hours > std::numeric_limits<int64_t>::max() / 3600000 - 2) return std::nullopt;
-  const int64_t ms = ((hours * 60 + minutes) * 60 + seconds) * 1000 + fraction;
-  return negative ? -ms : ms;
-}
+std::optional<int64_t> ParseSsaTime(std::string_view field) { return scan::ReadLenientClock(field, ".,"); }
 
 std::string FormatSsaTime(int64_t milliseconds) {
   if (milliseconds < 0) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/scan.h"
 #include "formats/subrip/subrip.h"
 #include "model/text.h"
 #include "model/time_notation.h"
@@ -23,16 +24,6 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Up to `most` digits at `i`: how many there were.
-int Digits(std::string_view s, size_t& i, int most, int64_t& value) {
-  int n = 0;
-  value = 0;
-  while (n < most && i < s.size() && IsDigit(s[i])) {
-    value = value * 10 + (s[i++] - '0');
-    ++n;
-  }
-  return n;
-}
 
 // Bytes of the dash at `i` of an arrow: "-", or "–", "—", "−" as word
 // processors turn it.
@@ -70,25 +61,7 @@ std::optional<int64_t> ParseSubRipTime(std::string_view field) {
     const auto two = [&](size_t i) { return (field[i] - '0') * 10 + (field[i + 1] - '0'); };
     return ((two(0) * 60 + two(3)) * 60 + two(6)) * int64_t{1000} + (field[9] - '0') * 100 + two(10);
   }
-  const std::string_view s = TrimBlanks(field);
-  size_t i = 0;
-  const bool negative = !s.empty() && s[0] == '-';
-  if (negative) ++i;
-  int64_t hours, minutes, seconds, fraction = 0;
-  if (Digits(s, i, 15, hours) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
-  if (Digits(s, i, 2, minutes) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
-  if (Digits(s, i, 2, seconds) < 1) return std::nullopt;
-  if (i < s.size() && (s[i] == ',' || s[i] == '.' || s[i] == ':')) {
-    ++i;
-    const int digits = Digits(s, i, 3, fraction);
-    if (digits < 1) return std::nullopt;
-    for (int d = digits; d < 3; ++d) fraction *= 10;  // "1,5" is 1.500 s
-  }
-  if (i != s.size()) return std::nullopt;
-  // Minutes and seconds add less than two hours' worth.
-  if (hours > std::numeric_limits<int64_t>::max() / 3600000 - 2) return std::nullopt;
-  const int64_t ms = ((hours * 60 + minutes) * 60 + seconds) * 1000 + fraction;
-  return negative ? -ms : ms;
+  return scan::ReadLenientClock(field, ",.:");
 }
 
 std::string FormatSubRipTime(int64_t milliseconds) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/scan.h"
 #include "formats/webvtt/webvtt.h"
 #include "model/text.h"
 #include "model/time_notation.h"
@@ -20,16 +21,6 @@ bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsAlnum(char c) { return IsLetter(c) || IsDigit(c); }
 
-// Up to `most` digits at `i`: how many there were.
-int Digits(std::string_view s, size_t& i, int most, int64_t& value) {
-  int n = 0;
-  value = 0;
-  while (n < most && i < s.size() && IsDigit(s[i])) {
-    value = value * 10 + (s[i++] - '0');
-    ++n;
-  }
-  return n;
-}
 
 size_t PastBlanks(std::string_view s, size_t i) {
   while (i < s.size() && IsBlankChar(s[i])) ++i;
@@ -91,7 +82,7 @@ std::optional<int> LeadingNumber(std::string_view s, bool& percent) {
   const bool negative = !s.empty() && s[0] == '-';
   if (negative) ++i;
   int64_t whole;
-  if (Digits(s, i, 6, whole) < 1) return std::nullopt;
+  if (scan::CountDigits(s, i, 6, whole) < 1) return std::nullopt;
   while (i < s.size() && (IsDigit(s[i]) || s[i] == '.')) ++i;
   percent = i < s.size() && s[i] == '%';
   return static_cast<int>(negative ? -whole : whole);
@@ -107,16 +98,16 @@ std::optional<int64_t> ParseWebVttTime(std::string_view field) {
   const std::string_view s = TrimBlanks(field);
   size_t i = 0;
   int64_t first, second, third = 0, fraction = 0;
-  if (Digits(s, i, 15, first) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
-  if (Digits(s, i, 2, second) < 1) return std::nullopt;
+  if (scan::CountDigits(s, i, 15, first) < 1 || i >= s.size() || s[i++] != ':') return std::nullopt;
+  if (scan::CountDigits(s, i, 2, second) < 1) return std::nullopt;
   const bool hours = i < s.size() && s[i] == ':';
   if (hours) {
     ++i;
-    if (Digits(s, i, 2, third) < 1) return std::nullopt;
+    if (scan::CountDigits(s, i, 2, third) < 1) return std::nullopt;
   }
   if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
     ++i;
-    const int digits = Digits(s, i, 3, fraction);
+    const int digits = scan::CountDigits(s, i, 3, fraction);
     if (digits < 1) return std::nullopt;
     for (int d = digits; d < 3; ++d) fraction *= 10;  // ".5" is 500 ms
   }
