@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/cue_lines.h"
 #include "formats/scan.h"
 #include "formats/subrip/subrip.h"
 #include "model/entry.h"
@@ -42,26 +43,8 @@ bool IsUsualTime(std::string_view field) {
 // Text lines a cue is expected to have at most, for the probe.
 constexpr int kCueTextLines = 8;
 
-// Where the head of a SourceCue's `timing` starts: before it, the blank
-// lines that stood before the entry, each followed by "\n"; the head is a
-// cue's timing line, nothing for a kept line.
-size_t HeadAt(std::string_view timing) {
-  for (size_t at = 0;;) {
-    const size_t end = timing.find('\n', at);
-    if (end == std::string_view::npos || !IsBlankLine(timing.substr(at, end - at))) return at;
-    at = end + 1;
-  }
-}
-
-template <class Emit>
-void EachLine(std::string_view lines, const Emit& emit) {
-  for (size_t at = 0;;) {
-    const size_t end = lines.find('\n', at);
-    emit(lines.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-    if (end == std::string_view::npos) return;
-    at = end + 1;
-  }
-}
+using cue_lines::EachLine;
+using cue_lines::HeadAt;
 
 class Times final : public TimeSyntax {
  public:
