@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Draws the program's pictures into resources/ with ImageMagick's convert.
 
-Run from anywhere: python3 tools/make_pictures.py [icons]
-("icons" draws only the application icons.)
+Run from anywhere: python3 tools/make_pictures.py [icons | splash]
+("icons" draws only the application icons; "splash" those and the splash.)
 The results are committed, so building never needs this script or ImageMagick.
 """
 import os
@@ -72,13 +72,13 @@ def splash(path):
             "-annotate", "+2+44", "Tornak Linemend",
             "-fill", "#ffffff", "-annotate", "+0+42", "Tornak Linemend",
             "-font", SANS, "-pointsize", "14", "-fill", "#a9c4e4",
-            "-annotate", "+0+92", "Subtitle line editor for .sub files",
+            "-annotate", "+0+92", "Subtitle line editor",
             # separator
             "-gravity", "northwest", "-stroke", "#5a86b8", "-strokewidth", "1",
             "-draw", f"line 120,124 {w - 121},124",
-            "-stroke", "none", "-font", SANS_BOLD, "-pointsize", "13",
-            "-fill", SUB_YELLOW, "-gravity", "north",
-            "-annotate", "+0+134", "Version 1.1.0",
+            # (the version, under the separator, is drawn by the window:
+            # it is the build's own)
+            "-stroke", "none",
             # no gravity: text positions are baselines, matching the cells
             "+gravity",
             *draw,
@@ -175,6 +175,8 @@ def main():
     if sys.argv[1:] == ["icons"]:
         return
     splash(os.path.join(IMG, "splash.jpg"))
+    if sys.argv[1:] == ["splash"]:
+        return
     about_picture(os.path.join(IMG, "about.png"))
     for width, count, name in ((17, 3, "100"), (12, 2, "10"), (9, 1, "1")):
         arrows(os.path.join(IMG, f"left_{name}.png"), width, count, False)

@@ -349,6 +349,10 @@ void Form1::BuildStatusLine() {
   encodingStatus_->setContentsMargins(4, 0, 8, 0);
   statusBar()->addPermanentWidget(encodingStatus_);
   statusBar()->setSizeGripEnabled(false);
+  // A passing message ("line length 68 > 41") has the whole line while it
+  // lasts: cut short by the file's details, it would say another number.
+  connect(statusBar(), &QStatusBar::messageChanged, encodingStatus_,
+          [label = encodingStatus_](const QString& message) { label->setVisible(message.isEmpty()); });
 }
 
 void Form1::RefreshActions() {

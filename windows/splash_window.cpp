@@ -2,7 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
+#include "model/version.h"
 #include "windows/window_util.h"
 
 namespace lm::ui {
@@ -50,6 +52,15 @@ void SplashWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   if (!picture_.isNull()) {
     painter.drawPixmap(rect(), picture_);
+    // The version under the picture's separator: the build's own, so that
+    // the picture never says another.
+    const double y = height() / 259.0;
+    QFont font = ArialFont(10, true);
+    font.setPixelSize(std::max(1, static_cast<int>(13 * y + 0.5)));
+    painter.setFont(font);
+    painter.setPen(QColor(0xff, 0xd8, 0x4a));
+    painter.drawText(QRect(0, static_cast<int>(131 * y), width(), static_cast<int>(20 * y)), Qt::AlignCenter,
+                     QStringLiteral("Version %1").arg(QString::fromLatin1(kVersion)));
     return;
   }
   // Without the picture the window still says what is starting.

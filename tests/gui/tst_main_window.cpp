@@ -280,6 +280,15 @@ class MainWindowTest : public QObject {
     QTest::keyClick(form.list(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(f_.doc().List1.ListIndex(), 2);
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("line length 40 > 37"));
+    // The message has the line to itself while it lasts; the file's details
+    // come back with the next entry that breaks nothing.
+    auto* details = form.findChild<QLabel*>(QStringLiteral("EncodingStatus"));
+    QVERIFY(!details->isVisible());
+    QTest::keyClick(form.list(), Qt::Key_Up);
+    QCOMPARE(form.statusBar()->currentMessage(), QString());
+    QVERIFY(details->isVisible());
+    QTest::keyClick(form.list(), Qt::Key_Down);
+    QVERIFY(!details->isVisible());
     QTest::keyClick(form.list(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(f_.log.Take(), QStringList{"No entry after this one breaks the rules of teletext"});
     // The next window starts with the profile chosen last.
