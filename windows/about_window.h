@@ -14,7 +14,7 @@ class AboutWindow : public QWidget {
   explicit AboutWindow(QWidget* parent = nullptr);
 
   static QString ProgramTitle();
-  // "Version 1.2.0": the build's own
+  // "Version X.Y.Z", the build's own
   static QString VersionLine();
 
   QLabel* lblTitle() const { return lblTitle_; }
