@@ -1,5 +1,6 @@
 #include "model/encoding.h"
 
+#include <algorithm>
 #include <array>
 
 namespace lm {
@@ -60,7 +61,11 @@ constexpr Info kInfo[] = {
 constexpr size_t kCount = sizeof kInfo / sizeof kInfo[0];
 
 // Asked on every line written: each encoding's place in kInfo, by its value.
-constexpr size_t kValues = static_cast<size_t>(Encoding::Iso2022Jp) + 1;
+constexpr size_t kValues = [] {
+  size_t most = 0;
+  for (const Info& i : kInfo) most = std::max(most, static_cast<size_t>(i.encoding));
+  return most + 1;
+}();
 constexpr std::array<size_t, kValues> kPlace = [] {
   std::array<size_t, kValues> place{};
   for (size_t v = 0; v < kValues; ++v) {
