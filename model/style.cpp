@@ -116,6 +116,22 @@ std::string WithoutEmptyNamedSpans(std::string_view text,
   return WithoutRanges(text, std::move(cuts));
 }
 
+int CutTags(std::string& text, const std::function<size_t(std::string_view, size_t)>& cutAt) {
+  std::string out;
+  out.reserve(text.size());
+  int cuts = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (const size_t t = cutAt(text, i)) {
+      i += t;
+      ++cuts;
+      continue;
+    }
+    out += text[i++];
+  }
+  text = std::move(out);
+  return cuts;
+}
+
 std::string WithoutRanges(std::string_view text, std::vector<std::pair<size_t, size_t>> ranges) {
   if (ranges.empty()) return std::string(text);
   std::sort(ranges.begin(), ranges.end());

@@ -114,6 +114,9 @@ struct SpanTag {
 // inside another keeps that one: cutting would unbalance them.
 std::string WithoutEmptyNamedSpans(std::string_view text,
                                    const std::function<SpanTag(std::string_view, size_t)>& tagAt);
+// Cuts each tag `cutAt` finds (the length of the one to cut at a place, 0:
+// none there) from `text`, walking it once; how many it cut.
+int CutTags(std::string& text, const std::function<size_t(std::string_view, size_t)>& cutAt);
 // `text` without the byte ranges [from, to) (in any order, not overlapping).
 std::string WithoutRanges(std::string_view text, std::vector<std::pair<size_t, size_t>> ranges);
 

@@ -201,20 +201,10 @@ class Dialect final : public StyleDialect {
 
   int CutItalicTags(std::string& text) const override {
     if (!HasItalicTags(text)) return 0;
-    std::string out;
-    out.reserve(text.size());
-    int cuts = 0;
-    for (size_t i = 0; i < text.size();) {
-      const int code = CodeAt(text, i);
-      if (code == kItalicOn || code == kItalicOff) {
-        ++cuts;
-        i += 3;
-        continue;
-      }
-      out += text[i++];
-    }
-    text = std::move(out);
-    return cuts;
+    return CutTags(text, [](std::string_view s, size_t i) -> size_t {
+      const int code = CodeAt(s, i);
+      return code == kItalicOn || code == kItalicOff ? 3 : 0;
+    });
   }
 
   // An italic, underline or box span with nothing but blanks, breaks and

@@ -137,20 +137,10 @@ class Dialect final : public StyleDialect {
 
   // "<i>" and "</i>" are cut wherever they stand.
   int CutItalicTags(std::string& text) const override {
-    std::string out;
-    out.reserve(text.size());
-    int cuts = 0;
-    for (size_t i = 0; i < text.size();) {
-      const size_t t = SubRipTagAt(text, i);
-      if (t > 0 && IsItalicTag(std::string_view(text).substr(i, t))) {
-        i += t;
-        ++cuts;
-        continue;
-      }
-      out += text[i++];
-    }
-    text = std::move(out);
-    return cuts;
+    return CutTags(text, [](std::string_view s, size_t i) {
+      const size_t t = SubRipTagAt(s, i);
+      return t > 0 && IsItalicTag(s.substr(i, t)) ? t : 0;
+    });
   }
 
   // A span holds nothing when only blanks, line breaks, overrides and

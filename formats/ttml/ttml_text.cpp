@@ -265,16 +265,9 @@ class Dialect final : public StyleDialect {
     for (const auto& o : open)
       if (o.second > 0) cuts.push_back(o);
     if (cuts.empty()) return 0;
-    std::sort(cuts.begin(), cuts.end());
-    std::string out;
-    out.reserve(text.size());
-    size_t from = 0;
-    for (const auto& [at, length] : cuts) {
-      out.append(text, from, at - from);
-      from = at + length;
-    }
-    out.append(text, from, std::string::npos);
-    text = std::move(out);
+    std::vector<std::pair<size_t, size_t>> ranges;
+    for (const auto& [at, length] : cuts) ranges.emplace_back(at, at + length);
+    text = WithoutRanges(text, std::move(ranges));
     return static_cast<int>(cuts.size());
   }
 

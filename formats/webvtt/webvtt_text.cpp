@@ -390,20 +390,10 @@ class Dialect final : public StyleDialect {
 
   int CutItalicTags(std::string& text) const override {
     if (!HasItalicTags(text)) return 0;
-    std::string out;
-    out.reserve(text.size());
-    int cuts = 0;
-    for (size_t i = 0; i < text.size();) {
-      const size_t t = text[i] == '<' ? WebVttTagAt(text, i) : 0;
-      if (t > 0 && IsItalicTag(std::string_view(text).substr(i, t))) {
-        i += t;
-        ++cuts;
-        continue;
-      }
-      out += text[i++];
-    }
-    text = std::move(out);
-    return cuts;
+    return CutTags(text, [](std::string_view s, size_t i) {
+      const size_t t = s[i] == '<' ? WebVttTagAt(s, i) : 0;
+      return t > 0 && IsItalicTag(s.substr(i, t)) ? t : 0;
+    });
   }
 
   // A span holds nothing when only blanks, line breaks, tags that style
