@@ -278,25 +278,16 @@ void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& ou
   const size_t at = out.size();
   out.resize(at + bytes.size() * 3);  // a byte is at most three in UTF-8
   char* p = &out[at];
-  const char* in = bytes.data();
-  const char* const end = in + bytes.size();
-  while (in < end) {
-    // ASCII runs go eight bytes at a time.
-    std::uint64_t word;
-    if (end - in >= 8 && (std::memcpy(&word, in, 8), (word & 0x8080808080808080ULL) == 0)) {
-      std::memcpy(p, in, 8);
-      p += 8;
-      in += 8;
-      continue;
-    }
-    const unsigned char b = static_cast<unsigned char>(*in++);
-    if (b < 0x80) {
-      *p++ = static_cast<char>(b);
-    } else {
-      const std::array<char, 4>& u = page.utf8[b];
-      std::memcpy(p, &u[1], 3);
-      p += u[0];
-    }
+  for (size_t i = 0; i < bytes.size();) {
+    // An ASCII run goes as it is, then the byte beyond it.
+    const size_t high = FindNonAscii(bytes, i);
+    std::memcpy(p, bytes.data() + i, high - i);
+    p += high - i;
+    if (high == bytes.size()) break;
+    const std::array<char, 4>& u = page.utf8[static_cast<unsigned char>(bytes[high])];
+    std::memcpy(p, &u[1], 3);
+    p += u[0];
+    i = high + 1;
   }
   out.resize(static_cast<size_t>(p - out.data()));
 }
@@ -313,23 +304,13 @@ bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out
   const size_t kept = out.size();
   out.resize(kept + utf8.size());  // a character is one byte at most
   char* p = &out[kept];
-  size_t i = 0;
-  const size_t n = utf8.size();
-  while (i < n) {
-    // ASCII runs go eight bytes at a time.
-    std::uint64_t word;
-    if (n - i >= 8 && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ULL) == 0)) {
-      std::memcpy(p, utf8.data() + i, 8);
-      p += 8;
-      i += 8;
-      continue;
-    }
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      *p++ = static_cast<char>(c);
-      ++i;
-      continue;
-    }
+  for (size_t i = 0; i < utf8.size();) {
+    // An ASCII run goes as it is, then the character beyond it.
+    const size_t high = FindNonAscii(utf8, i);
+    std::memcpy(p, utf8.data() + i, high - i);
+    p += high - i;
+    i = high;
+    if (i == utf8.size()) break;
     const std::optional<unsigned char> b = ByteOf(page, NextCodePoint(utf8, i));
     if (!b) {
       out.resize(kept);

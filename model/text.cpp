@@ -1,7 +1,5 @@
 #include "model/text.h"
 
-#include <cstring>
-
 #include <algorithm>
 
 namespace lm {
@@ -49,18 +47,9 @@ std::string_view NextChar(std::string_view s, size_t& i) {
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
-  while (i < n) {
-    // ASCII runs, eight bytes at a time.
-    for (std::uint64_t word; i + 8 <= n; i += 8) {
-      std::memcpy(&word, s.data() + i, 8);
-      if (word & 0x8080808080808080ULL) break;
-    }
-    if (i >= n) break;
+  // ASCII runs are passed over word by word.
+  while ((i = FindNonAscii(s, i)) < n) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
     int more;
     char32_t min;
     if (c >= 0xC2 && c <= 0xDF) {

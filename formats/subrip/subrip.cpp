@@ -503,33 +503,29 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     for (; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j) room += lines[j].size() + 1;
     const size_t end = j;
     std::string entry = BuildEntryLine(start, stop, {}, room);
-    SourceCue cue;
-    const bool written = IsWrittenTiming(line, start, stop);
-    if (!written) {
-      cue.timing = std::string(line);
-      cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
-      cue.startLength = static_cast<std::uint32_t>(start.size());
-      cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
-      cue.stopLength = static_cast<std::uint32_t>(stop.size());
-    }
     // A literal-bar character in the text would be written back as "|":
     // such a cue keeps its text lines.
     bool literal = false;
     for (j = t + 1; j < end; ++j) {
       if (j > t + 1) entry += '|';
       AppendText(entry, lines[j]);
-      literal = literal || (std::memchr(lines[j].data(), kLiteralBar[0], lines[j].size()) &&
-                            lines[j].find(kLiteralBar) != std::string_view::npos);
+      literal = literal || lines[j].find(kLiteralBar) != std::string_view::npos;
+    }
+    SourceCue cue;
+    const bool needed = literal || !IsWrittenTiming(line, start, stop);
+    if (needed) {
+      cue.timing = std::string(line);
+      cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
+      cue.startLength = static_cast<std::uint32_t>(start.size());
+      cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
+      cue.stopLength = static_cast<std::uint32_t>(stop.size());
     }
     if (literal) {
-      if (cue.timing.empty()) cue = SourceCue{std::string(line), {}, 0, static_cast<std::uint32_t>(start.size()),
-                                              17, static_cast<std::uint32_t>(stop.size())};
-      for (size_t k = t + 1; k < j; ++k) {
+      for (size_t k = t + 1; k < end; ++k) {
         if (k > t + 1) cue.text += '\n';
         cue.text += lines[k];
       }
     }
-    const bool needed = !cue.timing.empty();
     keep(std::move(cue), needed);
     entries.push_back(std::move(entry));
     out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
