@@ -1,5 +1,9 @@
 // linemend: the automatic fixing of Tornak Linemend from the command line,
 // built from the same core as the desktop program.
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -7,9 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <malloc.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "cli/options.h"
 #include "cli/output.h"

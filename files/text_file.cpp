@@ -151,7 +151,10 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
 }
 
 LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
-    : encoding_(identity.encoding), singleByte_(IsSingleByte(identity.encoding)), end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"), bytes_(bytes) {
+    : encoding_(identity.encoding),
+      singleByte_(IsSingleByte(identity.encoding)),
+      end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"),
+      bytes_(bytes) {
   bytes_.clear();
   bytes_.reserve(sizeHint + kByteOrderMark.size());
   if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;

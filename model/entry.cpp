@@ -1,7 +1,6 @@
 #include "model/entry.h"
 
 #include <algorithm>
-
 #include <cstring>
 #include <limits>
 

@@ -61,7 +61,8 @@ inline size_t FindNonAscii(std::string_view s, size_t from) {
   size_t i = from;
   for (std::uint64_t word; i + 8 <= n; i += 8) {
     std::memcpy(&word, s.data() + i, 8);
-    if (const std::uint64_t high = word & 0x8080808080808080ULL) return i + static_cast<size_t>(__builtin_ctzll(high) / 8);
+    if (const std::uint64_t high = word & 0x8080808080808080ULL)
+      return i + static_cast<size_t>(__builtin_ctzll(high) / 8);
   }
   for (; i < n; ++i)
     if (static_cast<unsigned char>(s[i]) >= 0x80) return i;

@@ -5,8 +5,8 @@
 #include "rules/natural_breaks.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 

@@ -1,8 +1,9 @@
 #include "windows/splash_window.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPainter>
-#include <algorithm>
 
 #include "model/version.h"
 #include "windows/window_util.h"

@@ -22,7 +22,6 @@ constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-
 class Times final : public TimeSyntax {
  public:
   bool InFrames() const override { return false; }

@@ -24,7 +24,6 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-
 // Bytes of the dash at `i` of an arrow: "-", or "–", "—", "−" as word
 // processors turn it.
 size_t DashAt(std::string_view s, size_t i) {

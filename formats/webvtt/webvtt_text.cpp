@@ -21,7 +21,6 @@ bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsAlnum(char c) { return IsLetter(c) || IsDigit(c); }
 
-
 size_t PastBlanks(std::string_view s, size_t i) {
   while (i < s.size() && IsBlankChar(s[i])) ++i;
   return i;

@@ -257,7 +257,8 @@ TEST(Cli, LinesWithoutTimesArePassedOverAndListedApart) {
   EXPECT_EQ(r.out, "3: {3}{4}a|b|c\n1: no times: Content-Type: text/plain\n");
   r = Cli(dir, "check --json out.sub");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"line\":1,\"lines\":[24]}]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"tooLong\":[],\"noTimes\":[{\"entry\":1,\"line\":1,\"lines\":[24]}]"), std::string::npos)
+      << r.out;
 }
 
 // A conversion says what styles the target could not hold, and still writes.
@@ -330,7 +331,8 @@ TEST(Cli, CheckAgainstAProfileNamesEachBreachOnce) {
   Result r = Cli(dir, "check --profile netflix --json in.srt");
   EXPECT_EQ(r.status, 1) << r.err;
   const std::string problems =
-      "\"profile\":\"netflix\",\"problems\":[{\"entry\":1,\"line\":1,\"rule\":\"line-length\",\"value\":43,\"limit\":42},"
+      "\"profile\":\"netflix\",\"problems\":[{\"entry\":1,\"line\":1,\"rule\":\"line-length\",\"value\":43,\"limit\":"
+      "42},"
       "{\"entry\":2,\"line\":5,\"rule\":\"lines\",\"value\":3,\"limit\":2},"
       "{\"entry\":3,\"line\":11,\"rule\":\"reading-speed\",\"value\":17.5,\"limit\":17},"
       "{\"entry\":4,\"line\":15,\"rule\":\"min-duration\",\"value\":0.5,\"limit\":0.833},"
@@ -404,13 +406,22 @@ TEST(Cli, FixWithAProfileAndTheTimingFix) {
 // profiles break naturally, --breaks middle as classic does.
 TEST(Cli, FixWithABreakStyle) {
   test::TempDir dir;
-  test::Put(dir / "in.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ? Oui, madame.\n");
+  test::Put(dir / "in.sub",
+            "{0}{100}Vous devez faire \xE7"
+            "a maintenant ? Oui, madame.\n");
   const std::pair<const char*, const char*> runs[] = {
-      {"fix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant|? Oui, madame.\n"},
-      {"fix --breaks natural in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ?|Oui, madame.\n"},
-      {"fix --profile netflix in.sub -o out.sub", "{0}{100}Vous devez faire \xE7" "a maintenant ?|Oui, madame.\n"},
+      {"fix in.sub -o out.sub",
+       "{0}{100}Vous devez faire \xE7"
+       "a maintenant|? Oui, madame.\n"},
+      {"fix --breaks natural in.sub -o out.sub",
+       "{0}{100}Vous devez faire \xE7"
+       "a maintenant ?|Oui, madame.\n"},
+      {"fix --profile netflix in.sub -o out.sub",
+       "{0}{100}Vous devez faire \xE7"
+       "a maintenant ?|Oui, madame.\n"},
       {"fix --profile netflix --breaks=middle in.sub -o out.sub",
-       "{0}{100}Vous devez faire \xE7" "a maintenant|? Oui, madame.\n"},
+       "{0}{100}Vous devez faire \xE7"
+       "a maintenant|? Oui, madame.\n"},
   };
   for (const auto& [args, written] : runs) {
     const Result r = Cli(dir, args);

@@ -202,16 +202,24 @@ TEST(LiteralBar, StaysTextInAFormatThatBreaksLinesItsOwnWay) {
 // Text without markup of any dialect converts as it is between every pair:
 // what the neutral styles would give it, without their work.
 TEST(Formats, PlainTextConvertsAsTheNeutralStylesWouldConvertIt) {
-  const std::string texts[] = {"Hello there", "Two|lines", "- Yes?|- No!", "a||b", "|leading", "trailing|",
-                               " blanks  around ", "Caf\xC3\xA9 na\xC3\xAFve \xE2\x80\x94 \xE2\x80\x9Cquoted\xE2\x80\x9D",
-                               "50% off, #1; @you * ~ ^ = + $", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", ""};
+  const std::string texts[] = {"Hello there",
+                               "Two|lines",
+                               "- Yes?|- No!",
+                               "a||b",
+                               "|leading",
+                               "trailing|",
+                               " blanks  around ",
+                               "Caf\xC3\xA9 na\xC3\xAFve \xE2\x80\x94 \xE2\x80\x9Cquoted\xE2\x80\x9D",
+                               "50% off, #1; @you * ~ ^ = + $",
+                               "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                               ""};
   for (const Format* from : Formats())
     for (const Format* to : Formats()) {
       const TimeNotation a(from->Times(), kDefaultFrameRate), b(to->Times(), kDefaultFrameRate);
       const std::string start = a.Format(a.FromMilliseconds(1000)), stop = a.Format(a.FromMilliseconds(2500));
       for (const std::string& text : texts) {
-        const std::string converted = ConvertEntry(BuildEntryLine(start, stop, text), a, b, from->Dialect(),
-                                                   to->Dialect(), kLiteralBar);
+        const std::string converted =
+            ConvertEntry(BuildEntryLine(start, stop, text), a, b, from->Dialect(), to->Dialect(), kLiteralBar);
         EntryFields f;
         ASSERT_TRUE(SplitFullEntry(converted, f));
         EXPECT_EQ(f.text, to->Dialect().FromNeutral(from->Dialect().ToNeutral(text)))

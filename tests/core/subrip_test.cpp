@@ -41,10 +41,12 @@ TEST(SubRip, RoundTripsByteForByte) {
       // Every timing line as the writer writes them but one: the odd one
       // keeps its shape (one-digit fields, 100 hours, "->", extra blanks).
       "1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n0:0:3,5 --> 0:0:4,0\nB\n\n3\n100:00:00,000 --> 100:00:01,000\nC\n\n"
-      "4\n00:00:05,000  -->  00:00:06,000\nD\n\n5\n00:00:07,000 -> 00:00:08,000\nE\n\n6\n00:00:61,000 --> 00:01:02,000\nF\n",
+      "4\n00:00:05,000  -->  00:00:06,000\nD\n\n5\n00:00:07,000 -> 00:00:08,000\nE\n\n6\n00:00:61,000 --> "
+      "00:01:02,000\nF\n",
       // A literal-bar character and a "|" in the text of a cue whose timing
       // line is as written.
-      "1\n00:00:01,000 --> 00:00:02,000\nA \xEF\xB7\x90 and a | bar\nsecond\n\n2\n00:00:03,000 --> 00:00:04,000\nB|C\n\n",
+      "1\n00:00:01,000 --> 00:00:02,000\nA \xEF\xB7\x90 and a | bar\nsecond\n\n2\n00:00:03,000 --> "
+      "00:00:04,000\nB|C\n\n",
   };
   for (const std::string& bytes : files) {
     test::TempDir dir;

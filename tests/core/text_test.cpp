@@ -1,12 +1,12 @@
 // The word-wise text helpers against a byte at a time: every length around
 // a word's eight bytes, a byte beyond ASCII at every place.
-#include <gtest/gtest.h>
+#include "model/text.h"
 
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 
 #include "files/charset.h"
-#include "model/text.h"
 
 namespace lm {
 namespace {
@@ -49,8 +49,8 @@ TEST(WordWise, AgreesWithAByteAtATimeOnEveryLengthAndPlace) {
 }
 
 TEST(WordWise, EightBitPagesDecodeAndEncodeEveryByteBackAndForth) {
-  for (const Encoding e : {Encoding::Windows1252, Encoding::Windows1250, Encoding::Windows1251,
-                           Encoding::Windows1255, Encoding::Koi8R, Encoding::Ibm866}) {
+  for (const Encoding e : {Encoding::Windows1252, Encoding::Windows1250, Encoding::Windows1251, Encoding::Windows1255,
+                           Encoding::Koi8R, Encoding::Ibm866}) {
     std::string bytes;
     for (int b = 1; b < 256; ++b) bytes += static_cast<char>(b);
     // Runs of ASCII of every length between the high bytes.
