@@ -1,7 +1,6 @@
 // linemend: the automatic fixing of Tornak Linemend from the command line,
 // built from the same core as the desktop program.
 #include <malloc.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <sys/mman.h>
 
 #include "cli/options.h"
 #include "cli/output.h"
