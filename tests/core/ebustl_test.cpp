@@ -83,12 +83,6 @@ SubtitleFile Parsed(const std::string& bytes) {
 // The entries after the header.
 Lines Subtitles(const Lines& lines) { return Lines(lines.begin() + 1, lines.end()); }
 
-std::string Encoded(const Document& doc, const Format* format = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, format, bytes, &why)) << why;
-  return bytes;
-}
-
 void Open(Session& s, const std::string& bytes) {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, "film.stl")); });
 }
@@ -153,7 +147,7 @@ TEST(EbuStl, KeepsEveryRecordOfAnOddFile) {
                                "2 subtitles have a row longer than the file's 30 characters (MNC; entry 2 first)"}));
   Document doc;
   test::Run(doc, [&] { doc.Load(file.lines, "film.stl", file.identity, file.sources); });
-  EXPECT_EQ(Encoded(doc), bytes) << "unchanged, byte for byte";
+  EXPECT_EQ(test::Encoded(doc), bytes) << "unchanged, byte for byte";
 }
 
 TEST(EbuStl, UnchangedFilesAreWrittenByteForByte) {
@@ -174,7 +168,7 @@ TEST(EbuStl, UnchangedFilesAreWrittenByteForByte) {
   for (const std::string& bytes : files) {
     Session s;
     Open(s, bytes);
-    EXPECT_EQ(Encoded(s.doc), bytes);
+    EXPECT_EQ(test::Encoded(s.doc), bytes);
   }
 }
 
@@ -199,7 +193,7 @@ TEST(EbuStl, FixAndRemoveHiAreWrittenAndReadBackTheSame) {
   EXPECT_EQ(Subtitles(s.doc.List1.Items()),
             (Lines{"{100}{200}This is a rather long subtitle|line that needs a break",
                    "{250}{300}" + PlacementMark(7) + "Come \xC3\xA0 la maison", "{325}{350}Untouched"}));
-  const std::string written = Encoded(s.doc);
+  const std::string written = test::Encoded(s.doc);
   const SubtitleFile again = Parsed(written);
   EXPECT_EQ(Subtitles(again.lines), Subtitles(s.doc.List1.Items()));
   // The file says it changed; the untouched block is as it was, the
@@ -227,7 +221,7 @@ TEST(EbuStl, ASubtitleCutInTwoKeepsItsStyleInBothHalves) {
   const Lines halves{"{1500}{1550}" + top + kOn + "This first line is definitely|much longer than allowed" + kOff,
                      "{1551}{1600}" + top + kOn + "and this second line is also|longer than it should be" + kOff};
   EXPECT_EQ(Subtitles(s.doc.List1.Items()), halves);
-  const std::string written = Encoded(s.doc);
+  const std::string written = test::Encoded(s.doc);
   ASSERT_EQ(written.size(), 1024u + 2 * 128);
   EXPECT_EQ(written.substr(1024 + 128 + 13, 2), "\x01\x02") << "the new half at the top too";
   EXPECT_EQ(Subtitles(Parsed(written).lines), halves);
@@ -242,7 +236,7 @@ TEST(EbuStl, EditsSplitsAndUndoAreWrittenInTheFilesTable) {
   s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 2); });
   s.Run(CommandId::EditEntry, [&] { Command14_Click(s.doc); });
   s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(1, "{25}{75}\xD0\xB4\xD0\xB0 |" + kOn + "x" + kOff); });
-  const std::string written = Encoded(s.doc);
+  const std::string written = test::Encoded(s.doc);
   EXPECT_EQ(Subtitles(Parsed(written).lines), Subtitles(s.doc.List1.Items()));
   EXPECT_EQ(written.substr(1024 + 16, 6), "\xD4\xD0\x20\x8A\x80x");
   for (int k = 0; k < 3; ++k) EXPECT_EQ(written[1024 + k * 128 + 1], char(k + 1)) << k;
@@ -256,7 +250,7 @@ TEST(EbuStl, EditsSplitsAndUndoAreWrittenInTheFilesTable) {
   EXPECT_FALSE(EncodeDocument(s.doc, nullptr, none, &why));
   EXPECT_EQ(why, "\xC5\x81, \xC3\xB3 and \xC5\xBA do not fit the Latin/Cyrillic code table of the file, not written");
   while (s.doc.CanUndo()) s.Run(CommandId::Undo, [&] { s.doc.Undo(); });
-  EXPECT_EQ(Encoded(s.doc), bytes);
+  EXPECT_EQ(test::Encoded(s.doc), bytes);
 }
 
 struct ConvertCase {
@@ -287,7 +281,7 @@ TEST(EbuStl, ConvertedFromSubRipIsAValidFileWithItsOwnHeader) {
     Profile narrow;
     narrow.charactersPerLine = 37;
     doc.SetProfile(narrow);
-    const std::string bytes = Encoded(doc, &EbuStl());
+    const std::string bytes = test::Encoded(doc, &EbuStl());
     ASSERT_EQ(bytes.size(), 1024u + 2 * 128) << c.name;
     EXPECT_EQ(bytes.substr(0, 16), "850" + c.dfc + "1" + c.cct + "00") << c.name;
     EXPECT_EQ(bytes.substr(238, 15), "000020000200137") << c.name;
@@ -296,7 +290,7 @@ TEST(EbuStl, ConvertedFromSubRipIsAValidFileWithItsOwnHeader) {
     Document stl;
     test::Run(stl, [&] { stl.Load(file.lines, "film.stl", file.identity, file.sources); });
     // Back to SubRip: texts, italics, placement and times (within a frame).
-    std::string srt = Encoded(stl, &SubRip());
+    std::string srt = test::Encoded(stl, &SubRip());
     for (size_t at; (at = srt.find('\r')) != std::string::npos;) srt.erase(at, 1);
     EXPECT_NE(srt.find("1\n00:00:01,0"), std::string::npos) << c.name << srt;
     EXPECT_NE(srt.find(" --> 00:00:03,5"), std::string::npos) << c.name << srt;
@@ -316,7 +310,7 @@ TEST(EbuStl, ConvertedToFramesKeepsTimesAndItalics) {
                                                                      "there\x81"}}),
                                  "film.stl"));
   });
-  EXPECT_EQ(Encoded(doc, FormatById("sub")), "{1}{1}25\r\n{30}{75}{y:i}Hello|{y:i}there\r\n");
+  EXPECT_EQ(test::Encoded(doc, FormatById("sub")), "{1}{1}25\r\n{30}{75}{y:i}Hello|{y:i}there\r\n");
 }
 
 // --to-fps renumbers the frames: the file names its new rate, every time
@@ -325,7 +319,7 @@ TEST(EbuStl, ANewFrameRateIsNamedInTheFile) {
   Session s;
   Open(s, Stl(Gsi("STL25.01", "00", 40, 1), {{1, {0, 0, 2, 0}, {0, 0, 4, 10}, "Hi"}}));
   s.Run(CommandId::EditEntry, [&] { ChangeFrameRate(s.doc, 30); });
-  const std::string written = Encoded(s.doc);
+  const std::string written = test::Encoded(s.doc);
   EXPECT_EQ(written.substr(3, 8), "STL30.01");
   EXPECT_EQ(written.substr(1024 + 5, 8), std::string("\0\0\2\0\0\0\4\x0C", 8));
   EXPECT_EQ(Subtitles(Parsed(written).lines), Lines{"{60}{132}Hi"});

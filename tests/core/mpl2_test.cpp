@@ -21,12 +21,6 @@ void Open(Session& s, const std::string& bytes, const char* path = "film.txt") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, path)) << bytes; });
 }
 
-std::string Written(const Document& doc, const Format* as = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, as, bytes, &why)) << why;
-  return bytes;
-}
-
 TEST(Mpl2, ReadsEveryLineAndWritesTheFileBackByteForByte) {
   const struct {
     std::string bytes;
@@ -52,7 +46,7 @@ TEST(Mpl2, ReadsEveryLineAndWritesTheFileBackByteForByte) {
     EXPECT_EQ(s.doc.Identity().readAs, &Mpl2());
     EXPECT_EQ(s.doc.List1.Items(), c.entries);
     EXPECT_EQ(s.doc.FileNotes().size(), c.unread) << "a note counts the lines not read";
-    EXPECT_EQ(Written(s.doc), c.bytes);
+    EXPECT_EQ(test::Encoded(s.doc), c.bytes);
   }
 }
 
@@ -74,7 +68,7 @@ TEST(Mpl2, FixRemoveHiAndTheFrameButtonsWrittenBackAndReadAgain) {
   EXPECT_EQ(s.doc.List1.Item(0).substr(0, 8), "{40}{80}");
   s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 10, -10); });
   s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(4, "{450}{470}/Changed|again"); });
-  const std::string bytes = Written(s.doc);
+  const std::string bytes = test::Encoded(s.doc);
   EXPECT_EQ(bytes,
             "[44][76]This is a rather long subtitle|line that needs a break\r\n"
             "[100][120]Who's there?\r\n"
@@ -102,7 +96,7 @@ TEST(Mpl2, ConvertsToAndFromSubRipAndFrames) {
   for (const auto& c : cases) {
     Session s;
     Open(s, c.from, c.path);
-    EXPECT_EQ(Written(s.doc, c.to), c.expected) << c.from;
+    EXPECT_EQ(test::Encoded(s.doc, c.to), c.expected) << c.from;
   }
 }
 

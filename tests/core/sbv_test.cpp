@@ -23,12 +23,6 @@ void Open(Session& s, const std::string& bytes, const char* name = "film.sbv") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, name)) << bytes; });
 }
 
-std::string Saved(const Document& doc, const Format* as = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, as, bytes, &why)) << why;
-  return bytes;
-}
-
 Lines ReadBack(const std::string& bytes) {
   SubtitleFile file;
   EXPECT_EQ(ParseSubtitleFile(bytes, file, std::nullopt, kDefaultFrameRate, "again.sbv"), ReadStatus::Ok) << bytes;
@@ -59,8 +53,8 @@ TEST_P(SbvFiles, ReadKeepingEveryLineAndWrittenBackAsTheyWere) {
   if (c.unread) {
     EXPECT_EQ(s.doc.FileNotes()[0].rfind(std::to_string(c.unread) + " line", 0), 0u);
   }
-  EXPECT_EQ(Saved(s.doc), c.file);
-  EXPECT_EQ(ReadBack(Saved(s.doc)), c.entries);
+  EXPECT_EQ(test::Encoded(s.doc), c.file);
+  EXPECT_EQ(ReadBack(test::Encoded(s.doc)), c.entries);
 }
 
 const std::string kBar(kLiteralBar);
@@ -111,8 +105,7 @@ TEST(Sbv, Detection) {
       {"SbvOfFrameText", "0:00:01.000,0:00:03.000\n{1}{2}a\n{3}{4}b\n", "sbv", ""},
       {"SbvAmongStrayLines", "Title\nBy me\n0:00:01.000,0:00:03.000\nHello\n", "sbv", ""},
       {"SubViewer", "00:00:01.00,00:00:03.00\nHello\n\n00:00:04.00,00:00:05.00\nBye\n", "subviewer", ""},
-      {"SubViewerHeader", "[INFORMATION]\n[TITLE]x\n[END INFORMATION]\n0:00:01.000,0:00:03.000\nHi\n", "subviewer",
-       ""},
+      {"SubViewerHeader", "[INFORMATION]\n[TITLE]x\n[END INFORMATION]\n0:00:01.000,0:00:03.000\nHi\n", "subviewer", ""},
       {"SubRip", "1\n00:00:01,000 --> 00:00:02,000\nHello\n", "srt", ""},
       {"Frames", "{1}{25}0:00:01.000,0:00:03.000\n{26}{50}Bye\n", "sub", ""},
   };
@@ -139,7 +132,7 @@ TEST(Sbv, RulesAndEditsWrittenBack) {
     s.doc.SetItem(2, "{0:00:13.000}{00:00:14,5}Bye|" + kBar + "now");
     s.doc.InsertItem(3, "{01:02:03.400}{1:2:4}New");
   });
-  const std::string saved = Saved(s.doc);
+  const std::string saved = test::Encoded(s.doc);
   EXPECT_EQ(saved,
             "0:00:04.000,0:00:08.000\nThis is a rather long subtitle\nline that needs a break\n\n\n"
             "0:00:10.000,0:00:12.000\n-Where are you going?\n-Out.\n\n0:00:13.000,0:00:14.500\nBye\n|now\n\n"
@@ -157,16 +150,16 @@ TEST(Sbv, ConvertsToAndFromSubRipAndFrames) {
         "1\n00:00:01,000 --> 00:00:02,500\n{\\an8}<i>Top</i> &\n<b>bold</b>\n\n2\n01:00:00,000 --> 01:00:01,000\nA\n\n",
         "a.srt"));
   });
-  const std::string sbv = Saved(srt, &YouTubeSbv());
+  const std::string sbv = test::Encoded(srt, &YouTubeSbv());
   EXPECT_EQ(sbv, "0:00:01.000,0:00:02.500\nTop &\nbold\n\n1:00:00.000,1:00:01.000\nA\n\n");
   Document back;
   test::Run(back, [&] { ASSERT_TRUE(LoadSubtitleText(back, sbv, "a.sbv")); });
-  EXPECT_EQ(Saved(back, &SubRip()),
+  EXPECT_EQ(test::Encoded(back, &SubRip()),
             "1\n00:00:01,000 --> 00:00:02,500\nTop &\nbold\n\n2\n01:00:00,000 --> 01:00:01,000\nA\n\n");
-  EXPECT_EQ(Saved(back, &MicroDvd()), "{1}{1}25\n{25}{63}Top &|bold\n{90000}{90025}A\n");
+  EXPECT_EQ(test::Encoded(back, &MicroDvd()), "{1}{1}25\n{25}{63}Top &|bold\n{90000}{90025}A\n");
   Document frames;
   test::Run(frames, [&] { ASSERT_TRUE(LoadSubtitleText(frames, "{25}{63}{y:i}Top|bold\n", "a.sub")); });
-  EXPECT_EQ(Saved(frames, &YouTubeSbv()), "0:00:01.000,0:00:02.520\nTop\nbold\n\n");
+  EXPECT_EQ(test::Encoded(frames, &YouTubeSbv()), "0:00:01.000,0:00:02.520\nTop\nbold\n\n");
 }
 
 }  // namespace

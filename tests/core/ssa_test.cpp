@@ -2,8 +2,6 @@
 // detection among the other formats, the rules and edits on events, the
 // override tags, and conversion to and from the other formats.
 #include "formats/ssa/ssa.h"
-#include "formats/subviewer/subviewer.h"
-#include "formats/ttml/ttml.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +10,8 @@
 #include "formats/registry.h"
 #include "formats/subrip/subrip.h"
 #include "formats/subtitle_file.h"
+#include "formats/subviewer/subviewer.h"
+#include "formats/ttml/ttml.h"
 #include "model/markup.h"
 #include "rules/rules.h"
 #include "support.h"
@@ -27,21 +27,6 @@ const std::string kBar(kLiteralBar);
 
 void Open(Session& s, const std::string& bytes, const std::string& path = "film.ass") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, path)) << bytes; });
-}
-
-std::string Saved(const Document& doc, const Format* format = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, format, bytes, &why)) << why;
-  return bytes;
-}
-
-// Written, then read again: the same format and the same entries.
-void ExpectReadsBackTheSame(const Document& doc, const std::string& path = "again.ass") {
-  const std::string bytes = Saved(doc);
-  SubtitleFile again;
-  ASSERT_EQ(ParseSubtitleFile(bytes, again, std::nullopt, kDefaultFrameRate, path), ReadStatus::Ok) << bytes;
-  EXPECT_EQ(again.identity.readAs, &doc.ReadFormat()) << bytes;
-  EXPECT_EQ(again.lines, doc.List1.Items()) << bytes;
 }
 
 const std::string kHead =
@@ -85,7 +70,8 @@ TEST(Ssa, RoundTripsByteForByte) {
     EXPECT_EQ(s.doc.Identity().readAs, c.format) << c.name;
     EXPECT_EQ(s.doc.FileEncoding(), c.encoding) << c.name;
     // Saved under either extension, a script stays what it is.
-    for (const char* name : {"copy.ass", "copy.ssa"}) EXPECT_EQ(Saved(s.doc, FormatOfPath(name)), c.bytes) << c.name;
+    for (const char* name : {"copy.ass", "copy.ssa"})
+      EXPECT_EQ(test::Encoded(s.doc, FormatOfPath(name)), c.bytes) << c.name;
     EXPECT_TRUE(s.doc.FileNotes().empty()) << c.name;
   }
 }
@@ -117,7 +103,7 @@ TEST(Ssa, EveryLineOfTheEventsIsAnEntryOrKept) {
     EXPECT_EQ(s.doc.List1.Item(kHeadEntries), c.entry);
     EXPECT_EQ(s.doc.FileNotes(),
               c.unread ? Lines{"1 line could not be read as an event and is kept as it was (line 11)"} : Lines{});
-    EXPECT_EQ(Saved(s.doc), kHead + c.line + "\n");
+    EXPECT_EQ(test::Encoded(s.doc), kHead + c.line + "\n");
   }
 }
 
@@ -170,7 +156,7 @@ TEST(Ssa, TheRulesOnEvents) {
   s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(
-      Saved(s.doc),
+      test::Encoded(s.doc),
       kHead +
           "Dialogue: 0,0:00:04.00,0:00:08.00,Sign,Anna,1,2,3,fx,This is a rather long subtitle\\Nline that needs a "
           "break\n" +
@@ -180,7 +166,7 @@ TEST(Ssa, TheRulesOnEvents) {
           "Dialogue: 2,0:00:40.04,0:00:44.00,Default,,0,0,0,,{\\an8}and this second line is also\\Nlonger than "
           "it should be\n"
           "Dialogue: 0,0:01:05.000,0:01:06.00,Default,,0,0,0,,I couldn't tell.\n");
-  ExpectReadsBackTheSame(s.doc);
+  test::ExpectReadsBackTheSame(s.doc, SubStationAlpha(), "again.ass");
 }
 
 // Edits are written in the events' own syntax and read back the same: a new
@@ -201,12 +187,12 @@ TEST(Ssa, EditsAreWrittenBackAndReadTheSame) {
                                         "d");
   });
   s.Run(CommandId::EditEntry, [&] { s.doc.InsertItem(kHeadEntries, "{0:00:00.50}{0:00:00.90}New"); });
-  EXPECT_EQ(Saved(s.doc), kHead +
-                              "Dialogue: 0,0:00:00.50,0:00:00.90,Sign,Anna,0,0,0,,New\n"
-                              "Dialogue: 0,0:00:01.00,0:00:02.00,Sign,Anna,0,0,0,,One\n"
-                              "Dialogue: 0,0:00:02.04,0:00:03.00,Sign,Anna,0,0,0,,One\n"
-                              "Dialogue: 0,0:00:05.04,0:00:05.88,,,0,0,0,,A | b\\Nc\\hd\n");
-  ExpectReadsBackTheSame(s.doc);
+  EXPECT_EQ(test::Encoded(s.doc), kHead +
+                                      "Dialogue: 0,0:00:00.50,0:00:00.90,Sign,Anna,0,0,0,,New\n"
+                                      "Dialogue: 0,0:00:01.00,0:00:02.00,Sign,Anna,0,0,0,,One\n"
+                                      "Dialogue: 0,0:00:02.04,0:00:03.00,Sign,Anna,0,0,0,,One\n"
+                                      "Dialogue: 0,0:00:05.04,0:00:05.88,,,0,0,0,,A | b\\Nc\\hd\n");
+  test::ExpectReadsBackTheSame(s.doc, SubStationAlpha(), "again.ass");
 }
 
 TEST(Ssa, OddScriptsStayVisibleAndWhole) {
@@ -219,9 +205,9 @@ TEST(Ssa, OddScriptsStayVisibleAndWhole) {
             (Lines{Unread("Subtitles by someone"), Kept("[Script Info]"), Kept("[Events]"),
                    "{0:00:01.00}{0:00:02.00}Hi", Unread("Dialogue: nothing to read"), Unread("stray text")}));
   EXPECT_EQ(s.doc.FileNotes(), Lines{"3 lines could not be read as events and are kept as they were (line 1 first)"});
-  EXPECT_EQ(Saved(s.doc), bytes);
+  EXPECT_EQ(test::Encoded(s.doc), bytes);
   s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
-  EXPECT_EQ(Saved(s.doc), bytes) << "nothing to remove";
+  EXPECT_EQ(test::Encoded(s.doc), bytes) << "nothing to remove";
 }
 
 // An embedded font is tens of thousands of lines: more than a document
@@ -235,7 +221,7 @@ TEST(Ssa, EmbeddedDataIsKeptAFewHundredLinesToAnEntry) {
   Open(s, bytes);
   EXPECT_EQ(s.doc.List1.Count(), 3 + (40000 + 255) / 256 + 2);
   EXPECT_EQ(s.doc.List1.Item(s.doc.List1.Count() - 1), "{0:00:01.00}{0:00:02.00}Hi");
-  EXPECT_EQ(Saved(s.doc), bytes);
+  EXPECT_EQ(test::Encoded(s.doc), bytes);
 }
 
 TEST(SsaTimes, ParseWhatScriptsHoldAndWriteCentiseconds) {
@@ -358,16 +344,16 @@ TEST(Ssa, ConversionBothWays) {
       "10,10,1\r\n\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
   Session s;
   Open(s, srt, "film.srt");
-  const std::string ass = Saved(s.doc, &SubStationAlpha());
+  const std::string ass = test::Encoded(s.doc, &SubStationAlpha());
   EXPECT_EQ(ass, header + "Dialogue: 0," + events);
   Session back;
   Open(back, ass + "Comment: 0,0:00:07.00,0:00:08.00,,,0,0,0,,a note\r\n", "film.ass");
-  EXPECT_EQ(Saved(back.doc, &SubRip()), srt) << "the header and the comment have no place in SubRip";
-  EXPECT_EQ(Saved(back.doc, &MicroDvd()),
+  EXPECT_EQ(test::Encoded(back.doc, &SubRip()), srt) << "the header and the comment have no place in SubRip";
+  EXPECT_EQ(test::Encoded(back.doc, &MicroDvd()),
             "{1}{1}25\r\n{25}{75}Hello there.\r\n{88}{156}{y:i}Where are you going?|To the river.\r\n");
   Session frames;
   Open(frames, "{1}{1}23.976\r\n{24}{72}Hello|{y:b}there\r\n", "film.sub");
-  EXPECT_EQ(Saved(frames.doc, &SubStationAlpha()),
+  EXPECT_EQ(test::Encoded(frames.doc, &SubStationAlpha()),
             header + "Dialogue: 0,0:00:01.00,0:00:03.00,Default,,0,0,0,,Hello\\N{\\b1}there\r\n");
 }
 

@@ -18,16 +18,6 @@ using test::Lines;
 
 std::string Unread(std::string_view line) { return std::string(kUnreadLine) + std::string(line); }
 
-// Written, then read again: the same format and the same entries.
-void ExpectReadsBackTheSame(const Document& doc, const std::string& what) {
-  std::string bytes, why;
-  ASSERT_TRUE(EncodeDocument(doc, nullptr, bytes, &why)) << why;
-  SubtitleFile again;
-  ASSERT_EQ(ParseSubtitleFile(bytes, again, std::nullopt, kDefaultFrameRate, "again.srt"), ReadStatus::Ok) << bytes;
-  EXPECT_EQ(again.identity.readAs, &SubRip()) << what << "\n" << bytes;
-  EXPECT_EQ(again.lines, doc.List1.Items()) << what << "\n" << bytes;
-}
-
 void Open(Session& s, const std::string& bytes) {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, "film.srt")) << bytes; });
 }
@@ -56,7 +46,7 @@ TEST_P(Reading, EveryLineEndsUpInTheDocument) {
   if (c.unread) {
     EXPECT_EQ(notes[0].rfind(std::to_string(c.unread) + " line", 0), 0u) << notes[0];
   }
-  ExpectReadsBackTheSame(s.doc, c.name);
+  test::ExpectReadsBackTheSame(s.doc, SubRip(), "again.srt", c.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -197,12 +187,12 @@ TEST(SubRipReading, EveryNonEmptyLineEndsUpInTheDocument) {
       shown += IsUnreadLine(e) || !SplitFullEntry(e, f) ? 1 : 1 + (f.text.empty() ? 0 : ScreenLines(f.text).size());
     }
     EXPECT_EQ(shown + numbers, filled) << bytes;
-    ExpectReadsBackTheSame(s.doc, bytes);
+    test::ExpectReadsBackTheSame(s.doc, SubRip(), "again.srt", bytes);
     s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, pick(static_cast<int>(expected.size()))); });
     s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 100, 100); });
-    ExpectReadsBackTheSame(s.doc, "after the frame buttons\n" + bytes);
+    test::ExpectReadsBackTheSame(s.doc, SubRip(), "again.srt", "after the frame buttons\n" + bytes);
     s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
-    ExpectReadsBackTheSame(s.doc, "after remove-hi\n" + bytes);
+    test::ExpectReadsBackTheSame(s.doc, SubRip(), "again.srt", "after remove-hi\n" + bytes);
   }
 }
 
@@ -249,7 +239,7 @@ TEST(SubRipReading, DetectionByCueStructure) {
     Open(s, bytes);
     s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
     ASSERT_EQ(s.doc.List1.Count(), 1) << "the first cue is gone";
-    ExpectReadsBackTheSame(s.doc, bytes);
+    test::ExpectReadsBackTheSame(s.doc, SubRip(), "again.srt", bytes);
   }
 }
 

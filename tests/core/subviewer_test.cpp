@@ -23,12 +23,6 @@ void Open(Session& s, const std::string& bytes, const char* path = "film.sub") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, path)) << bytes; });
 }
 
-std::string Written(const Document& doc, const Format* as = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, as, bytes, &why)) << why;
-  return bytes;
-}
-
 const std::string kBar(kLiteralBar);
 
 TEST(SubViewer, ReadsEveryLineAndWritesTheFileBackByteForByte) {
@@ -65,7 +59,7 @@ TEST(SubViewer, ReadsEveryLineAndWritesTheFileBackByteForByte) {
     Open(s, c.bytes);
     EXPECT_EQ(s.doc.Identity().readAs, c.format);
     EXPECT_EQ(s.doc.List1.Items(), c.entries);
-    EXPECT_EQ(Written(s.doc), c.bytes);
+    EXPECT_EQ(test::Encoded(s.doc), c.bytes);
   }
 }
 
@@ -94,7 +88,7 @@ TEST(SubViewer, FixRemoveHiAndEditsWrittenBackAndReadAgain) {
     s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
     s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 2); });
     s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, 1, 0); });
-    const std::string bytes = Written(s.doc);
+    const std::string bytes = test::Encoded(s.doc);
     EXPECT_EQ(bytes, c.written);
     Session again;
     Open(again, bytes);
@@ -123,7 +117,7 @@ TEST(SubViewer, ConvertsToAndFromSubRipAndFrames) {
   for (const auto& c : cases) {
     Session s;
     Open(s, c.from, c.path);
-    EXPECT_EQ(Written(s.doc, c.to), c.expected) << c.from;
+    EXPECT_EQ(test::Encoded(s.doc, c.to), c.expected) << c.from;
   }
 }
 

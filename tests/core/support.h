@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "commands/session.h"
 #include "formats/microdvd/microdvd.h"
+#include "formats/subtitle_file.h"
 #include "model/document.h"
 #include "model/navigation.h"
 
@@ -51,6 +53,25 @@ inline std::string Get(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// The document as its save writes it: in `format`, or in its own.
+inline std::string Encoded(const Document& doc, const Format* format = nullptr) {
+  std::string bytes, why;
+  EXPECT_TRUE(EncodeDocument(doc, format, bytes, &why)) << why;
+  return bytes;
+}
+
+// Written, then read again as a file named `path`: `format`, and the same
+// entries. `what` says which case failed.
+inline void ExpectReadsBackTheSame(const Document& doc, const Format& format, const std::string& path,
+                                   const std::string& what = {}) {
+  std::string bytes, why;
+  ASSERT_TRUE(EncodeDocument(doc, nullptr, bytes, &why)) << why;
+  SubtitleFile again;
+  ASSERT_EQ(ParseSubtitleFile(bytes, again, std::nullopt, kDefaultFrameRate, path), ReadStatus::Ok) << bytes;
+  EXPECT_EQ(again.identity.readAs, &format) << what << "\n" << bytes;
+  EXPECT_EQ(again.lines, doc.List1.Items()) << what << "\n" << bytes;
 }
 
 // Runs `routine` as one command of the document.

@@ -24,12 +24,6 @@ void Open(Session& s, const std::string& bytes, const char* path = "film.txt") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, path)) << bytes; });
 }
 
-std::string Written(const Document& doc, const Format* as = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, as, bytes, &why)) << why;
-  return bytes;
-}
-
 // A time without text ends the entry before it; an entry nothing ends lasts
 // until the next starts, five seconds at most.
 TEST(TmPlayer, ReadsEveryLineAndWritesTheFileBackByteForByte) {
@@ -58,7 +52,7 @@ TEST(TmPlayer, ReadsEveryLineAndWritesTheFileBackByteForByte) {
     Open(s, c.bytes);
     EXPECT_EQ(s.doc.Identity().readAs, &TmPlayer());
     EXPECT_EQ(s.doc.List1.Items(), c.entries);
-    EXPECT_EQ(Written(s.doc), c.bytes);
+    EXPECT_EQ(test::Encoded(s.doc), c.bytes);
   }
 }
 
@@ -94,7 +88,7 @@ TEST(TmPlayer, FixRemoveHiAndEditsWrittenBackAndReadAgain) {
   s.Run(CommandId::EditEntry, [&] { AdjustFrames(s.doc, -100, 0); });
   s.Run(CommandId::EditEntry, [&] { SelectEntry(s.doc, 3); });
   s.Run(CommandId::EditEntry, [&] { Command1_Click(s.doc); });
-  const std::string bytes = Written(s.doc);
+  const std::string bytes = test::Encoded(s.doc);
   EXPECT_EQ(bytes,
             "00:00:00=This is a rather long subtitle|line that needs a break\n00:00:08=\n0:00:10=Who's there?\n"
             "0:00:12=Next\n00:00:14=\n");
@@ -121,7 +115,7 @@ TEST(TmPlayer, ConvertsToAndFromSubRipAndFrames) {
   for (const auto& c : cases) {
     Session s;
     Open(s, c.from, c.path);
-    EXPECT_EQ(Written(s.doc, c.to), c.expected) << c.from;
+    EXPECT_EQ(test::Encoded(s.doc, c.to), c.expected) << c.from;
   }
 }
 

@@ -26,21 +26,6 @@ void Open(Session& s, const std::string& bytes, const std::string& path = "film.
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, path)) << bytes; });
 }
 
-std::string Saved(const Document& doc, const Format* format = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, format, bytes, &why)) << why;
-  return bytes;
-}
-
-// Written, then read again: TTML, and the same entries.
-void ExpectReadsBackTheSame(const Document& doc) {
-  const std::string bytes = Saved(doc);
-  SubtitleFile again;
-  ASSERT_EQ(ParseSubtitleFile(bytes, again, std::nullopt, kDefaultFrameRate, "again.ttml"), ReadStatus::Ok) << bytes;
-  EXPECT_EQ(again.identity.readAs, &Ttml()) << bytes;
-  EXPECT_EQ(again.lines, doc.List1.Items()) << bytes;
-}
-
 const std::string kOpen =
     "<tt xmlns=\"http://www.w3.org/ns/ttml\" xmlns:tts=\"http://www.w3.org/ns/ttml#styling\" "
     "xmlns:ttp=\"http://www.w3.org/ns/ttml#parameter\"";
@@ -87,7 +72,7 @@ TEST(Ttml, RoundTripsByteForByte) {
     EXPECT_EQ(s.doc.FileEncoding(), c.encoding) << c.name;
     EXPECT_TRUE(s.doc.FileNotes().empty()) << c.name;
     for (const char* name : {"copy.ttml", "copy.dfxp", "copy.xml"})
-      EXPECT_EQ(Saved(s.doc, FormatOfPath(name)), c.bytes);
+      EXPECT_EQ(test::Encoded(s.doc, FormatOfPath(name)), c.bytes);
   }
 }
 
@@ -135,7 +120,7 @@ TEST(Ttml, ParagraphsInEveryNotation) {
     // The paragraph, then "</div></body>" and "</tt>".
     ASSERT_GE(s.doc.List1.Count(), kHeadEntries + 3) << c.paragraph;
     EXPECT_EQ(s.doc.List1.Item(s.doc.List1.Count() - 3), c.entry) << c.paragraph;
-    EXPECT_EQ(Saved(s.doc), bytes) << c.paragraph;
+    EXPECT_EQ(test::Encoded(s.doc), bytes) << c.paragraph;
     EXPECT_TRUE(s.doc.FileNotes().empty()) << c.paragraph;
   }
 }
@@ -162,7 +147,7 @@ TEST(Ttml, BrokenDocumentsAreKeptWhole) {
     Open(s, c.bytes);
     EXPECT_EQ(s.doc.List1.Items(), c.entries) << c.name;
     EXPECT_EQ(s.doc.FileNotes(), c.notes) << c.name;
-    EXPECT_EQ(Saved(s.doc), c.bytes) << c.name;
+    EXPECT_EQ(test::Encoded(s.doc), c.bytes) << c.name;
   }
 }
 
@@ -205,12 +190,12 @@ TEST(Ttml, TheRulesOnParagraphs) {
   const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   EXPECT_EQ(r.messages, Lines{"I just fixed 2 lines, for You"});
   EXPECT_EQ(
-      Saved(s.doc),
+      test::Encoded(s.doc),
       Document("  <p begin=\"00:00:04.000\" end=\"00:00:08.000\">This is a rather long subtitle<br/>line that "
                "needs a break</p>\n  <p begin=\"36s\" end=\"40s\" region=\"up\">We have been walking for<br/>hours "
                "and hours along</p>\n  <p begin=\"00:00:40.040\" end=\"00:00:44.000\" region=\"up\">the river "
                "bank and nobody<br/>has seen a single boat</p>"));
-  ExpectReadsBackTheSame(s.doc);
+  test::ExpectReadsBackTheSame(s.doc, Ttml(), "again.ttml");
 }
 
 TEST(Ttml, RemoveHearingImpairedCutsItalicSpans) {
@@ -219,8 +204,8 @@ TEST(Ttml, RemoveHearingImpairedCutsItalicSpans) {
                    "<p begin=\"3s\" end=\"4s\">(laughs)</p>"));
   s.Run(CommandId::EditEntry, [&] { Rmhi_Click(s.doc); });
   EXPECT_EQ(s.doc.List1.Item(kHeadEntries), "{00:00:01.000}{00:00:02.000}Tom " + Mark(0) + " me");
-  EXPECT_EQ(Saved(s.doc), Document("<p begin=\"1s\" end=\"2s\">Tom &amp; me</p>"));
-  ExpectReadsBackTheSame(s.doc);
+  EXPECT_EQ(test::Encoded(s.doc), Document("<p begin=\"1s\" end=\"2s\">Tom &amp; me</p>"));
+  test::ExpectReadsBackTheSame(s.doc, Ttml(), "again.ttml");
 }
 
 // Changed times are written in the notation the paragraph used; text in
@@ -242,7 +227,7 @@ TEST(Ttml, EditsAreWrittenInTheFilesNotation) {
     s.doc.SetItem(h + 4, "{00:01:01.000}{01:01:00.000}D");
     s.doc.InsertItem(h + 5, "{00:01:07.000}{00:01:08.000}<p region=\"up\" tts:displayAlign=\"before\">New");
   });
-  const std::string saved = Saved(s.doc);
+  const std::string saved = test::Encoded(s.doc);
   EXPECT_EQ(saved, Document("  <p begin=\"00:00:01:12\" end=\"63f\">A &amp; &lt;b&gt; |<br/><span>x</span></p>\n  <p "
                             "begin=\"2s\" dur=\"2s\">B &amp; &lt;b&gt; <span>x</span></p>\n  <p begin=\"25000t\" "
                             "end=\"4250ms\">C\n  over</p>\n</div><div begin=\"1m\">\n  <p begin=\"00:00:01.000\" "
@@ -261,7 +246,7 @@ TEST(Ttml, ConvertsToAndFromSubRip) {
       "| there</b>\n\n3\n00:00:05,000 --> 00:00:06,000\n<font color=\"#FF0000\">Red</font> <u>under</u>\n\n";
   Session s;
   Open(s, srt, "film.srt");
-  const std::string ttml = Saved(s.doc, &Ttml());
+  const std::string ttml = test::Encoded(s.doc, &Ttml());
   for (const char* paragraph :
        {"<p begin=\"00:00:01.000\" end=\"00:00:02.500\"><span tts:fontStyle=\"italic\">Tom &amp; "
         "Jerry</span><br/><span tts:fontStyle=\"italic\">second</span></p>",
@@ -280,17 +265,17 @@ TEST(Ttml, ConvertsToAndFromSubRip) {
   };
   replace("<i>Tom & Jerry\nsecond</i>", "<i>Tom & Jerry</i>\n<i>second</i>");
   replace("<font color=\"#FF0000\">Red</font> <u>under</u>", "<font color=\"#FF0000\">Red under</font>");
-  EXPECT_EQ(Saved(back.doc, &SubRip()), expected);
+  EXPECT_EQ(test::Encoded(back.doc, &SubRip()), expected);
 }
 
 TEST(Ttml, ConvertsToAndFromFrames) {
   Session s;
   Open(s, Document("<p begin=\"00:00:01.010\" end=\"00:00:02.990\" style=\"it\">Top &amp; co</p>"));
-  const std::string frames = Saved(s.doc, &MicroDvd());
+  const std::string frames = test::Encoded(s.doc, &MicroDvd());
   EXPECT_EQ(frames, "{1}{1}25\n{25}{75}{y:i}Top & co\n");
   Session sub;
   Open(sub, frames, "film.sub");
-  const std::string ttml = Saved(sub.doc, &Ttml());
+  const std::string ttml = test::Encoded(sub.doc, &Ttml());
   EXPECT_NE(ttml.find("<p begin=\"00:00:01.000\" end=\"00:00:03.000\"><span tts:fontStyle=\"italic\">Top &amp; "
                       "co</span></p>"),
             std::string::npos)
@@ -336,11 +321,11 @@ TEST(Ttml, Utf16DocumentsRoundTripAndUndoRestoresTheFile) {
   Open(s, bytes);
   EXPECT_EQ(s.doc.FileEncoding(), Encoding::Utf16LE);
   EXPECT_EQ(s.doc.List1.Item(kHeadEntries), "{00:00:01.000}{00:00:02.000}Caf\xC3\xA9");
-  EXPECT_EQ(Saved(s.doc), bytes);
+  EXPECT_EQ(test::Encoded(s.doc), bytes);
   s.Run(CommandId::EditEntry, [&] { s.doc.SetItem(kHeadEntries, "{0:00:01,5}{00:00:02.000}Th\xC3\xA9"); });
-  EXPECT_NE(Saved(s.doc), bytes);
+  EXPECT_NE(test::Encoded(s.doc), bytes);
   s.Run(CommandId::Undo, [&] { s.doc.Undo(); });
-  EXPECT_EQ(Saved(s.doc), bytes);
+  EXPECT_EQ(test::Encoded(s.doc), bytes);
 }
 
 // Fields as the grid takes them: clock times and offsets that need no
@@ -441,7 +426,7 @@ TEST(Ttml, DamagedDocumentsKeepEveryLine) {
     Session s;
     Open(s, bytes);
     ASSERT_EQ(s.doc.Identity().readAs, &Ttml()) << bytes;
-    EXPECT_EQ(Saved(s.doc), bytes);
+    EXPECT_EQ(test::Encoded(s.doc), bytes);
     std::string shown;
     for (const std::string& entry : s.doc.List1.Items()) shown += entry + "\n";
     for (size_t from = 0; from < bytes.size();) {

@@ -27,21 +27,6 @@ void Open(Session& s, const std::string& bytes, const char* name = "film.vtt") {
   s.Run(CommandId::Open, [&] { ASSERT_TRUE(LoadSubtitleText(s.doc, bytes, name)) << bytes; });
 }
 
-std::string Saved(const Document& doc, const Format* as = nullptr) {
-  std::string bytes, why;
-  EXPECT_TRUE(EncodeDocument(doc, as, bytes, &why)) << why;
-  return bytes;
-}
-
-// Written, then read again: the same format and the same entries.
-void ExpectReadsBackTheSame(const Document& doc) {
-  const std::string bytes = Saved(doc);
-  SubtitleFile again;
-  ASSERT_EQ(ParseSubtitleFile(bytes, again, std::nullopt, kDefaultFrameRate, "again.vtt"), ReadStatus::Ok) << bytes;
-  EXPECT_EQ(again.identity.readAs, &WebVtt()) << bytes;
-  EXPECT_EQ(again.lines, doc.List1.Items()) << bytes;
-}
-
 TEST(WebVtt, RoundTripsByteForByte) {
   const struct {
     const char* name;
@@ -69,7 +54,7 @@ TEST(WebVtt, RoundTripsByteForByte) {
     Open(s, f.bytes);
     EXPECT_EQ(s.doc.Identity().format, &WebVtt()) << f.name;
     EXPECT_EQ(s.doc.FileEncoding(), f.encoding) << f.name;
-    EXPECT_EQ(Saved(s.doc), f.bytes) << f.name;
+    EXPECT_EQ(test::Encoded(s.doc), f.bytes) << f.name;
   }
 }
 
@@ -94,8 +79,8 @@ TEST_P(WebVttReading, EveryLineEndsUpInTheDocument) {
   if (c.unread) {
     EXPECT_EQ(s.doc.FileNotes()[0].rfind(std::to_string(c.unread) + " line", 0), 0u);
   }
-  EXPECT_EQ(Saved(s.doc), c.file);
-  ExpectReadsBackTheSame(s.doc);
+  EXPECT_EQ(test::Encoded(s.doc), c.file);
+  test::ExpectReadsBackTheSame(s.doc, WebVtt(), "again.vtt");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -172,12 +157,12 @@ TEST(WebVtt, TheRulesOnCues) {
   EXPECT_EQ(s.doc.List1.Shape(3).textChars, 41);
   const CommandResult r = s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
   EXPECT_EQ(r.messages, Lines{"I just fixed 2 lines, for You"});
-  EXPECT_EQ(Saved(s.doc),
+  EXPECT_EQ(test::Encoded(s.doc),
             "WEBVTT\n\nintro\n00:04.000 --> 00:08.000 line:0\n<i>This is a rather long subtitle\nline that needs a "
             "break</i>\n\nbob\n00:36.000 --> 00:00:40.000 line:0\n<v Bob>We have been walking for\nhours and hours "
             "along</v>\n\n00:00:40.040 --> 00:44.000 line:0\n<v Bob>the river bank and nobody\nhas seen a single "
             "boat\n\n\n00:50.000 --> 00:52.000\nTom &amp; Jerry &amp; all their friends go to sea\n");
-  ExpectReadsBackTheSame(s.doc);
+  test::ExpectReadsBackTheSame(s.doc, WebVtt(), "again.vtt");
   // The grid shows a reference as its character, in one cell.
   CharGrid grid;
   ShowEntryAt(s.doc, grid, 4);
@@ -194,7 +179,7 @@ TEST(WebVtt, RemoveHearingImpairedKeepsReferencesWhole) {
   EXPECT_EQ(s.doc.List1.Items(),
             (Lines{Structure("WEBVTT"), "{00:01.000}{00:02.000}<align:start>Tom " + Mark(0) + " me",
                    "{00:05.000}{00:06.000}Bye"}));
-  EXPECT_EQ(Saved(s.doc),
+  EXPECT_EQ(test::Encoded(s.doc),
             "WEBVTT\n\n00:01.000 --> 00:02.000 align:start\nTom &amp; me\n\n00:05.000 --> 00:06.000\nBye\n");
 }
 
@@ -210,11 +195,11 @@ TEST(WebVtt, EditsAreWrittenInTheFormatsSyntax) {
     s.doc.SetItem(2, "{00:03.000}{00:04.000}Changed");
     s.doc.InsertItem(3, "{1:2:3,4}{01:02:04.000}New");
   });
-  EXPECT_EQ(Saved(s.doc),
+  EXPECT_EQ(test::Encoded(s.doc),
             "WEBVTT\n\n\nid1\n00:01.000 --> 00:02.500 line:0\nOne|\na &lt; b --&gt; c\n\nid2\n00:03.000 --> "
             "00:04.000 region:r<1\nChanged\n\n01:02:03.400 --> 01:02:04.000\nNew\n");
   SubtitleFile again;
-  ASSERT_EQ(ParseSubtitleFile(Saved(s.doc), again), ReadStatus::Ok);
+  ASSERT_EQ(ParseSubtitleFile(test::Encoded(s.doc), again), ReadStatus::Ok);
   EXPECT_EQ(again.lines[1], "{00:01.000}{00:02.500}<line:0>One" + std::string(kLiteralBar) + "|a " + Mark(1) + " b --" +
                                 Mark(2) + " c");
   EXPECT_EQ(again.lines[3], "{01:02:03.400}{01:02:04.000}New");
@@ -242,13 +227,13 @@ TEST(WebVtt, ConvertsToAndFromSubRip) {
     Document vtt;
     test::Run(vtt, [&] { ASSERT_TRUE(LoadSubtitleText(vtt, "WEBVTT\n\n" + std::string(c.vtt) + "\n\n", "a.vtt")); });
     const std::string srt = "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(c.srt) + "\n\n";
-    EXPECT_EQ(Saved(vtt, &SubRip()), srt) << c.vtt;
+    EXPECT_EQ(test::Encoded(vtt, &SubRip()), srt) << c.vtt;
     if (!c.both) continue;
     Document back;
     test::Run(back, [&] { ASSERT_TRUE(LoadSubtitleText(back, srt, "a.srt")); });
     std::string expected = "WEBVTT\n\n" + std::string(c.vtt) + "\n\n";
     expected.replace(expected.find("00:01.000 --> 00:02.000"), 23, "00:00:01.000 --> 00:00:02.000");
-    EXPECT_EQ(Saved(back, &WebVtt()), expected) << c.srt;
+    EXPECT_EQ(test::Encoded(back, &WebVtt()), expected) << c.srt;
   }
 }
 
@@ -258,11 +243,11 @@ TEST(WebVtt, ConvertsToAndFromFrames) {
     ASSERT_TRUE(
         LoadSubtitleText(vtt, "WEBVTT\n\nNOTE gone\n\n00:01.010 --> 00:02.990 line:0\n<i>Top</i> &amp; co\n", "a.vtt"));
   });
-  const std::string frames = Saved(vtt, &MicroDvd());
+  const std::string frames = test::Encoded(vtt, &MicroDvd());
   EXPECT_EQ(frames, "{1}{1}25\n{25}{75}{y:i}Top & co\n");
   Document sub;
   test::Run(sub, [&] { ASSERT_TRUE(LoadSubtitleText(sub, frames, "a.sub")); });
-  EXPECT_EQ(Saved(sub, &WebVtt()), "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\n<i>Top &amp; co</i>\n\n");
+  EXPECT_EQ(test::Encoded(sub, &WebVtt()), "WEBVTT\n\n00:00:01.000 --> 00:00:03.000\n<i>Top &amp; co</i>\n\n");
 }
 
 // An entry as the document shows it: its times as milliseconds, its text
@@ -307,7 +292,7 @@ TEST(WebVtt, RandomFilesReadBackAsTheyWere) {
     bytes += "\n00:09.000 --> 00:10.000\nEnd\n";
     Session s;
     Open(s, bytes);
-    ASSERT_EQ(Saved(s.doc), bytes) << round;
+    ASSERT_EQ(test::Encoded(s.doc), bytes) << round;
     switch (round % 3) {
       case 0:
         s.Run(CommandId::EditEntry, [&] { Fixlines_Click(s.doc); });
@@ -320,7 +305,7 @@ TEST(WebVtt, RandomFilesReadBackAsTheyWere) {
         for (int k = pick(4); k > 0 && s.doc.List1.Count() > 1; --k)
           s.Run(CommandId::EditEntry, [&] { s.doc.RemoveItem(1 + pick(s.doc.List1.Count() - 1)); });
     }
-    const std::string written = Saved(s.doc);
+    const std::string written = test::Encoded(s.doc);
     SubtitleFile again;
     ASSERT_EQ(ParseSubtitleFile(written, again), ReadStatus::Ok) << written;
     ASSERT_EQ(again.lines.size(), s.doc.List1.Items().size()) << bytes << "\n--\n" << written;
