@@ -188,6 +188,8 @@ std::string_view NextChar(std::string_view s, size_t& i);
 
 bool IsValidUtf8(std::string_view s);
 void AppendUtf8(std::string& out, char32_t cp);
+// Writes the UTF-8 bytes of `cp` (at most four) at `out`; past them.
+char* WriteUtf8(char* out, char32_t cp);
 // The code point of the UTF-8 character at `i` (valid UTF-8); moves `i` past it.
 char32_t NextCodePoint(std::string_view s, size_t& i);
 

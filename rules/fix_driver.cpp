@@ -25,13 +25,6 @@ bool NeedsRebalance(int len, int bar, const Profile& profile) {
   return bar - 1 >= profile.ScreenLineChars() || len - bar > profile.ScreenLineChars();
 }
 
-// Whether a text holds a dash of any kind: only then can it hold a dialogue
-// dash.
-bool MayHoldDashes(std::string_view text) {
-  return text.find(kDash) != std::string_view::npos || text.find("\xE2\x80\x93") != std::string_view::npos ||
-         text.find("\xE2\x80\x94") != std::string_view::npos;
-}
-
 // The rules with natural breaks. Dashes are dialogue dashes only (a hyphen
 // inside a word is none); a line is re-broken only when it does not fit; two
 // speakers get a line each.
@@ -41,8 +34,10 @@ bool FixEntryNaturally(Document& doc, int p, const EntryShape& s) {
   const bool pairFits = s.textBreaks == 1 && s.firstBar - 1 <= most && s.textChars - s.firstBar <= most;
   if (s.textBreaks > 2 || (s.textBreaks == 0 && s.textChars <= most)) return true;
   const std::string_view text = std::string_view(doc.List1.Item(p)).substr(s.textAt);
-  if (pairFits && s.textDashes == 0 && IsAscii(text)) return true;
-  const int dashes = MayHoldDashes(text) ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
+  // Without a visible "-" only a text beyond ASCII can hold a dialogue dash (an en or em dash).
+  const bool mayHoldDashes = s.textDashes > 0 || !IsAscii(text);
+  if (pairFits && !mayHoldDashes) return true;
+  const int dashes = mayHoldDashes ? natural::DialogueDashes(text, doc.TextMarkup()) : 0;
   if (s.textBreaks == 2) {
     if (dashes != 2 && dashes != 0) return true;
     doc.CurrentIndex = p;

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "model/profile.h"
 #include "model/text.h"
 
@@ -74,7 +78,8 @@ struct Text {
   std::vector<char32_t> chars;
   std::vector<int> spaces;  // indices of the spaces
   std::vector<int> kinds;   // of the word starting at each space's index + 1 (the first: at 0); -1: not known yet
-  std::string key;          // a word in lower case, UTF-8
+  std::vector<int> marksBefore;  // of the spaces before each index, those that follow a mark
+  char key[64];             // a word in lower case, UTF-8: at most four bytes for each of a listed word's characters
 };
 Text& Scratch() {
   thread_local Text t;
@@ -84,6 +89,7 @@ Text& Scratch() {
 // The first visible character at or after byte `textAt` (the text may start
 // with a tag).
 int FirstVisible(const Visible& v, size_t textAt) {
+  if (v.Identity()) return static_cast<int>(std::min(textAt, static_cast<size_t>(v.size())));
   int lo = 0, hi = v.size();
   while (lo < hi) {
     const int mid = lo + (hi - lo) / 2;
@@ -105,17 +111,29 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   int* space = t.spaces.data();
   int spaces = 0;
   if (v.Identity()) {  // one byte a character
-    // Eight bytes at a time, the spaces among them found at once: a word
-    // holds one or two.
-    const char* bytes = s.data() + first;
+    // Widened sixteen bytes at a time where the machine can; the spaces
+    // found eight bytes at a time (a word holds one or two).
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(s.data()) + first;
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+      __m128i* to = reinterpret_cast<__m128i*>(out + i);
+      _mm_storeu_si128(to, _mm_unpacklo_epi16(lo, zero));
+      _mm_storeu_si128(to + 1, _mm_unpackhi_epi16(lo, zero));
+      _mm_storeu_si128(to + 2, _mm_unpacklo_epi16(hi, zero));
+      _mm_storeu_si128(to + 3, _mm_unpackhi_epi16(hi, zero));
+    }
+#endif
+    for (; i < n; ++i) out[i] = bytes[i];
     for (int i = 0; i < n; i += 8) {
       std::uint64_t word;
       if (n - i >= 8) {
         std::memcpy(&word, bytes + i, 8);
-        for (int k = 0; k < 8; ++k) out[i + k] = static_cast<char32_t>((word >> (8 * k)) & 0xFF);
       } else {
-        word = TailWord(bytes + i, static_cast<size_t>(n - i));
-        for (int k = 0; k < n - i; ++k) out[i + k] = static_cast<char32_t>((word >> (8 * k)) & 0xFF);
+        word = TailWord(reinterpret_cast<const char*>(bytes) + i, static_cast<size_t>(n - i));
       }
       for (std::uint64_t found = MatchMask(word, ' '); found; found &= found - 1)
         space[spaces++] = i + __builtin_ctzll(found) / 8;
@@ -131,6 +149,13 @@ void Load(Text& t, std::string_view s, const Visible& v, size_t textAt) {
   }
   t.spaces.resize(static_cast<size_t>(spaces));
   t.kinds.assign(t.spaces.size() + 1, -1);
+  t.marksBefore.resize(t.spaces.size() + 1);
+  int marks = 0;
+  for (size_t k = 0; k < t.spaces.size(); ++k) {
+    t.marksBefore[k] = marks;
+    marks += t.spaces[k] > 0 && IsPunctuation(t.chars[static_cast<size_t>(t.spaces[k] - 1)]);
+  }
+  t.marksBefore[t.spaces.size()] = marks;
 }
 
 // A word: the characters between two spaces (or the text's ends).
@@ -138,21 +163,29 @@ struct Word {
   int begin, end;
 };
 
+// The characters [begin, end) of the loaded text that a break divides, and
+// the spaces among them, [firstSpace, endSpace) of t.spaces.
+struct Range {
+  int begin, end, firstSpace, endSpace;
+};
+
 // The lower-case core of a word (what the lists hold), without the marks
-// around it.
+// around it; empty for a word longer than any listed one.
 std::string_view Core(Text& t, Word w) {
   while (w.begin < w.end && (IsOpening(t.chars[w.begin]) || IsDash(t.chars[w.begin]))) ++w.begin;
   while (w.end > w.begin && (IsPunctuation(t.chars[w.end - 1]) && t.chars[w.end - 1] != '.')) --w.end;
-  t.key.clear();
+  static const int longest = std::min(LongestListedWord(), static_cast<int>(sizeof t.key / 4));
+  if (w.end - w.begin > longest) return {};
+  char* out = t.key;
   for (int i = w.begin; i < w.end; ++i) {
     const char32_t c = t.chars[i];
     if (c < 0x80) {
-      t.key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      *out++ = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     } else {
-      AppendUtf8(t.key, Lower(c));
+      out = WriteUtf8(out, Lower(c));
     }
   }
-  return t.key;
+  return std::string_view(t.key, static_cast<size_t>(out - t.key));
 }
 
 // The mark a word ends with, closing quotes and brackets passed over; 0: a
@@ -163,10 +196,14 @@ char32_t EndMark(const Text& t, Word w) {
   return e > w.begin && IsPunctuation(t.chars[e - 1]) ? t.chars[e - 1] : 0;
 }
 
-bool AllPunctuation(const Text& t, Word w) {
-  for (int i = w.begin; i < w.end; ++i)
+bool RestIsPunctuation(const Text& t, Word w) {
+  for (int i = w.begin + 1; i < w.end; ++i)
     if (!IsPunctuation(t.chars[i])) return false;
-  return w.begin < w.end;
+  return true;
+}
+// Most words start with a letter: told without a call.
+inline bool AllPunctuation(const Text& t, Word w) {
+  return w.begin < w.end && IsPunctuation(t.chars[w.begin]) && RestIsPunctuation(t, w);
 }
 
 bool IsNumber(const Text& t, Word w) {
@@ -206,17 +243,17 @@ unsigned KindOfWord(Text& t, int k, Word w, int language) {
 
 // What a break at the space `at` (an index into t.chars) costs; false when
 // no break may go there.
-bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& cost) {
+bool Cost(Text& t, const Range& r, int k, int language, const Weights& w, bool entries, double& cost) {
   const int at = t.spaces[k];
-  const int n = static_cast<int>(t.chars.size());
-  const Word before{k == 0 ? 0 : t.spaces[k - 1] + 1, at};
-  const Word after{at + 1, k + 1 < static_cast<int>(t.spaces.size()) ? t.spaces[k + 1] : n};
+  const int n = r.end - r.begin;
+  const Word before{k == r.firstSpace ? r.begin : t.spaces[k - 1] + 1, at};
+  const Word after{at + 1, k + 1 < r.endSpace ? t.spaces[k + 1] : r.end};
   if (before.begin == before.end || after.begin == after.end) return false;  // a run of spaces
   const char32_t next = t.chars[after.begin];
   if (StartsNoLine(next) || (AllPunctuation(t, after) && !IsDash(next))) return false;
   if (AllPunctuation(t, before) && IsOpening(t.chars[before.begin])) return false;
 
-  const int l1 = at, l2 = n - at - 1;
+  const int l1 = at - r.begin, l2 = r.end - at - 1;
   const int d = l1 - l2;
   cost = std::abs(d) * w.balance + (d > 0 ? d * w.topHeavy + (entries ? 0 : 1) : 0) + w.skew * d * d / std::max(n, 1);
 
@@ -249,8 +286,8 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
   if (kindAfter & kTrails) cost += w.trails;
   if (IsNumber(t, before) && !IsNumber(t, after)) cost += w.number;
   // German writes its nouns capitalised: there two capitals make no name.
-  if (language != 2 && Capitalised(t, before) && Capitalised(t, after) && k > 0) {
-    const Word previous{k == 1 ? 0 : t.spaces[k - 2] + 1, t.spaces[k - 1]};
+  if (language != 2 && Capitalised(t, before) && Capitalised(t, after) && k > r.firstSpace) {
+    const Word previous{k == r.firstSpace + 1 ? r.begin : t.spaces[k - 2] + 1, t.spaces[k - 1]};
     if (!IsSentenceEnd(EndMark(t, previous))) cost += w.name;
   }
   return true;
@@ -260,14 +297,23 @@ bool Cost(Text& t, int k, int language, const Weights& w, bool entries, double& 
 
 const Weights& DefaultWeights(Parts parts) { return parts == Parts::Entries ? kEntries : kLines; }
 
-int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
-                int language, Parts parts, bool* fits, const Weights* weights) {
+BreakChooser::BreakChooser(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect,
+                           int language)
+    : s_(s), v_(v), textAt_(textAt), dialect_(dialect), language_(language), first_(FirstVisible(v, textAt)) {
+  Load(Scratch(), s, v, textAt);
+}
+
+int BreakChooser::Choose(int from, int to, int most, Parts parts, bool* fits, const Weights* weights) const {
   Text& t = Scratch();
-  Load(t, s, v, textAt);
-  const int first = FirstVisible(v, textAt);
   const bool entries = parts == Parts::Entries;
   const Weights& w = weights ? *weights : DefaultWeights(parts);
-  const int n = static_cast<int>(t.chars.size());
+  const auto spaceAt = [&t](int at) {
+    return static_cast<int>(std::lower_bound(t.spaces.begin(), t.spaces.end(), at) - t.spaces.begin());
+  };
+  from -= first_;
+  to -= first_;
+  const Range r{from, to, spaceAt(from), spaceAt(to)};
+  const int n = to - from;
   int best = -1, widest = -1;
   double bestCost = 0;
   int bestLonger = 0;
@@ -278,29 +324,43 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
   // which can take off no more than a conjunction's weight.
   // (A space after a mark of any kind, closing quotes too, goes first: the
   // second round must hold none that may end a sentence or a clause.)
-  const auto marked = [&t](int k) { return t.spaces[k] > 0 && IsPunctuation(t.chars[t.spaces[k] - 1]); };
-  const double bonuses[2] = {std::max({w.sentence, w.clause, w.dialogue, 0.0}), std::max({w.joins, w.leads, 0.0})};
-  const auto imbalance = [n](int at) { return std::abs(2 * at - n + 1); };
-  const int count = static_cast<int>(t.spaces.size());
-  const int middle =
-      static_cast<int>(std::lower_bound(t.spaces.begin(), t.spaces.end(), (n - 1) / 2) - t.spaces.begin());
-  for (int phase = 0; phase < 2; ++phase) {
+  const auto marked = [&t, from](int k) {
+    return t.spaces[k] > from && t.marksBefore[static_cast<size_t>(k) + 1] != t.marksBefore[static_cast<size_t>(k)];
+  };
+  const double bonuses[2] = {std::max({w.sentence, w.clause, w.dialogue, w.joins, w.leads, 0.0}),
+                             std::max({w.joins, w.leads, 0.0})};
+  const double noDialogue = std::max({w.sentence, w.clause, w.joins, w.leads, 0.0});
+  const double topHeavy = std::max(w.topHeavy, 0.0);
+  const auto imbalance = [n, from](int at) { return std::abs(2 * (at - from) - n + 1); };
+  const int middle = spaceAt(from + (n - 1) / 2);
+  // Most texts have no space after a mark: then the first round has nothing to try.
+  const bool anyMarked = t.marksBefore[static_cast<size_t>(r.endSpace)] != t.marksBefore[static_cast<size_t>(r.firstSpace)];
+  for (int phase = anyMarked ? 0 : 1; phase < 2; ++phase) {
     int hi = middle, lo = middle - 1;
-    while (lo >= 0 || hi < count) {
-      const bool low = hi >= count || (lo >= 0 && imbalance(t.spaces[lo]) <= imbalance(t.spaces[hi]));
+    while (lo >= r.firstSpace || hi < r.endSpace) {
+      const bool low =
+          hi >= r.endSpace || (lo >= r.firstSpace && imbalance(t.spaces[lo]) <= imbalance(t.spaces[hi]));
       const int k = low ? lo-- : hi++;
       const int at = t.spaces[k];
       if (best >= 0 && imbalance(at) * w.balance - bonuses[phase] > bestCost) break;
       if (marked(k) != (phase == 0)) continue;
-      const int longer = std::max(at, n - at - 1);
+      // What this space costs at the least, its imbalance whole and a bonus
+      // only it can have: when that is more than the best's, no need to ask.
+      if (best >= 0) {
+        const int d = 2 * (at - from) - n + 1;
+        const double bonus = phase == 1 || (at + 1 < to && IsDash(t.chars[at + 1])) ? bonuses[phase] : noDialogue;
+        const double least = std::abs(d) * w.balance + (d > 0 ? d * topHeavy + (entries ? 0 : 1) : 0) - bonus;
+        if (least > bestCost) continue;
+      }
+      const int longer = std::max(at - from, to - at - 1);
       const bool fitting = longer <= most;
       // Where a part does not fit, only the narrowest space matters, and only
       // while no space lets both fit. Ties go to the earlier space.
-      if (!fitting && (best >= 0 || (widest >= 0 && (longer > bestLonger || (longer == bestLonger && k > widest)))))
-        continue;
-      if (!BreakKeepsText(s, v.Byte(first + at), textAt, dialect, entries)) continue;
+      if (!fitting && (best >= 0 || (widest >= 0 && longer > bestLonger))) break;  // the rest are wider still
+      if (!fitting && widest >= 0 && longer == bestLonger && k > widest) continue;
+      if (!BreakKeepsText(s_, v_.Byte(first_ + at), textAt_, dialect_, entries)) continue;
       double cost = 0;
-      if (!Cost(t, k, language, w, entries, cost)) continue;
+      if (!Cost(t, r, k, language_, w, entries, cost)) continue;
       if (fitting) {
         if (best < 0 || cost < bestCost || (cost == bestCost && k < best)) best = k, bestCost = cost;
       } else {
@@ -310,7 +370,16 @@ int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const Style
   }
   if (fits) *fits = best >= 0;
   const int k = best >= 0 ? best : widest;
-  return k < 0 ? 0 : first + t.spaces[k] + 1;
+  return k < 0 ? 0 : first_ + t.spaces[k] + 1;
+}
+
+int BreakChooser::Choose(int most, Parts parts, bool* fits, const Weights* weights) const {
+  return Choose(first_, v_.size(), most, parts, fits, weights);
+}
+
+int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
+                int language, Parts parts, bool* fits, const Weights* weights) {
+  return BreakChooser(s, v, textAt, dialect, language).Choose(most, parts, fits, weights);
 }
 
 int DialogueDashes(std::string_view text, const StyleDialect& dialect) {

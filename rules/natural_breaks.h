@@ -47,6 +47,26 @@ const Weights& DefaultWeights(Parts parts);
 int ChooseBreak(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int most,
                 int language, Parts parts, bool* fits = nullptr, const Weights* weights = nullptr);
 
+// ChooseBreak for several parts of one text, read once: the whole text, or a
+// run of its visible characters [from, to) (0-based) as if that run stood
+// alone, which it does where the text holds no markup to carry. Positions
+// returned as ChooseBreak's. One chooser at a time: it keeps the text in a
+// buffer of the thread's, which ChooseBreak uses too.
+class BreakChooser {
+ public:
+  BreakChooser(std::string_view s, const Visible& v, size_t textAt, const StyleDialect& dialect, int language);
+  int Choose(int most, Parts parts, bool* fits = nullptr, const Weights* weights = nullptr) const;
+  int Choose(int from, int to, int most, Parts parts, bool* fits = nullptr, const Weights* weights = nullptr) const;
+
+ private:
+  std::string_view s_;
+  const Visible& v_;
+  size_t textAt_;
+  const StyleDialect& dialect_;
+  int language_;
+  int first_;
+};
+
 // The dialogue dashes of a text: a "-" (or an en or em dash) that starts a
 // screen line or follows the end of a sentence. A hyphen inside a word is
 // none.

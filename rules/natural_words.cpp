@@ -10,10 +10,12 @@
 // before the "/", the prepositions after it: a break before a conjunction is
 // the better one. Lower case; a word may be in two lists.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "model/text.h"
 #include "rules/natural_breaks.h"
 
 namespace lm::natural {
@@ -27,7 +29,7 @@ struct Words {
   const char* trails;
 };
 
-const Words kWords[] = {
+constexpr Words kWords[] = {
     {"en",
      "a an the this these those my your his her its our their some any no every each either neither another such "
      "i he she we they i'm you're we're they're he's she's it's i'll you'll we'll they'll he'll she'll i've you've "
@@ -145,14 +147,34 @@ const Words kWords[] = {
 };
 static_assert(sizeof kWords / sizeof kWords[0] == kBreakLanguageCount, "a word list for each break language");
 
+// Whether every word of a list has at most `most` bytes.
+constexpr bool WordsFit(const char* list, size_t most) {
+  size_t length = 0;
+  for (; *list; ++list) {
+    length = *list == ' ' ? 0 : length + 1;
+    if (length > most) return false;
+  }
+  return true;
+}
+constexpr bool AllWordsFit(size_t most) {
+  for (const Words& w : kWords)
+    if (!WordsFit(w.clings, most) || !WordsFit(w.leads, most) || !WordsFit(w.trails, most)) return false;
+  return true;
+}
+
 // Four bits a language.
 constexpr int kBitsPerLanguage = 4;
 static_assert(kBitsPerLanguage * kBreakLanguageCount <= 64, "the kinds of a word fit one mask");
 
-// An open-addressed table of the words (FNV-1a), looked up without building
-// a key: the rules ask it about every word next to a space.
+// An open-addressed table of the words, each held as its bytes in two
+// zero-padded 8-byte halves (no listed word is longer than 16 bytes, and
+// none holds a zero byte): a look-up is two loads, a multiply and a compare
+// of two words, without building a key. The rules ask it about every word
+// next to a space.
 class Table {
  public:
+  static constexpr size_t kMostBytes = 16;
+  static_assert(AllWordsFit(kMostBytes), "a listed word fits a key");
   Table() {
     for (int l = 0; l < kBreakLanguageCount; ++l) {
       Add(kWords[l].clings, l, kClings);
@@ -163,22 +185,38 @@ class Table {
   size_t Longest() const { return longest_; }
   std::uint64_t Find(std::string_view word) const {
     if (word.empty() || word.size() > longest_) return 0;
-    for (size_t i = Hash(word) & kMask;; i = (i + 1) & kMask) {
-      if (slots_[i].word.empty()) return 0;
-      if (slots_[i].word == word) return slots_[i].mask;
+    const Key key = KeyOf(word);
+    for (size_t i = Hash(key);; i = (i + 1) & kMask) {
+      const Slot& slot = slots_[i];
+      if (slot.key.lo == key.lo && slot.key.hi == key.hi) return slot.mask;
+      if (slot.key.lo == 0) return 0;
     }
   }
 
  private:
   static constexpr size_t kSlots = 8192, kMask = kSlots - 1;  // four times the words, and more
+  struct Key {
+    std::uint64_t lo = 0, hi = 0;
+  };
   struct Slot {
-    std::string_view word;
+    Key key;  // lo 0: empty
     std::uint64_t mask = 0;
   };
-  static size_t Hash(std::string_view w) {
-    std::uint64_t h = 1469598103934665603ull;
-    for (const char c : w) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return static_cast<size_t>(h ^ (h >> 29));
+  static std::uint64_t Load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+  }
+  // At most kMostBytes bytes.
+  static Key KeyOf(std::string_view w) {
+    const char* p = w.data();
+    const size_t n = w.size();
+    if (n < 8) return {TailWord(p, n), 0};
+    return {Load8(p), n == 16 ? Load8(p + 8) : TailWord(p + 8, n - 8)};
+  }
+  static size_t Hash(Key k) {
+    const std::uint64_t h = (k.lo ^ (k.hi * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
+    return static_cast<size_t>(h >> 51) & kMask;  // the top 13 bits
   }
   void Add(const char* list, int language, unsigned kind) {
     std::string_view rest(list);
@@ -191,9 +229,10 @@ class Table {
         kind &= ~kJoins;  // the prepositions
         continue;
       }
-      size_t i = Hash(word) & kMask;
-      while (!slots_[i].word.empty() && slots_[i].word != word) i = (i + 1) & kMask;
-      slots_[i].word = word;  // the lists are literals: they outlive the table
+      const Key key = KeyOf(word);
+      size_t i = Hash(key);
+      while (slots_[i].key.lo != 0 && (slots_[i].key.lo != key.lo || slots_[i].key.hi != key.hi)) i = (i + 1) & kMask;
+      slots_[i].key = key;
       slots_[i].mask |= std::uint64_t{kind} << (kBitsPerLanguage * language);
       if (word.size() > longest_) longest_ = word.size();
     }

@@ -144,16 +144,19 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   std::string joined(fields.text);
   if (!JoinAllLines(joined, markup)) return false;
   const int most = profile.ScreenLineChars();
-  const int dashes = natural::DialogueDashes(joined, markup);
-  if (dashes > 2) return false;
   const Visible visible(joined, 0, markup);
+  // ASCII without a visible "-" holds no dialogue dash.
+  const int dashes = visible.Identity() && s.textDashes == 0 ? 0 : natural::DialogueDashes(joined, markup);
+  if (dashes > 2) return false;
   int cut = 0;
+  std::optional<natural::BreakChooser> chooser;
   if (dashes == 2) {
     cut = natural::SpeakerChange(joined, visible, 0, markup);
     // Two speakers who fit a line each are the walk's to break.
     if (cut == 0 || (cut - 1 <= most && visible.size() - cut <= most)) return false;
   } else {
-    cut = natural::ChooseBreak(joined, visible, 0, markup, profile.ScreenChars(), language, natural::Parts::Entries);
+    chooser.emplace(joined, visible, 0, markup, language);
+    cut = chooser->Choose(profile.ScreenChars(), natural::Parts::Entries);
     if (cut == 0) return false;
   }
   const size_t at = visible.Byte(cut - 1);
@@ -167,8 +170,17 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   b.append(joined, at + 1, std::string::npos);
   markup.CloseSpansAt(joined, at, a, b);
   const int charsA = cut - 1, charsB = visible.size() - cut;
-  BreakHalfNaturally(a, markup, most, language);
-  BreakHalfNaturally(b, markup, most, language);
+  if (chooser && visible.Identity()) {
+    // The halves are runs of the text as it stands, already read.
+    if (charsA > most)
+      if (const int p = chooser->Choose(0, cut - 1, most, natural::Parts::Lines)) a[static_cast<size_t>(p - 1)] = kBreak;
+    if (charsB > most)
+      if (const int p = chooser->Choose(cut, visible.size(), most, natural::Parts::Lines))
+        b[static_cast<size_t>(p - 1 - cut)] = kBreak;
+  } else {
+    BreakHalfNaturally(a, markup, most, language);
+    BreakHalfNaturally(b, markup, most, language);
+  }
 
   const std::optional<int64_t> start = notation.Parse(fields.start);
   const std::optional<int64_t> stop = notation.Parse(fields.stop);

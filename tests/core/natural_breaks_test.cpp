@@ -10,6 +10,7 @@
 
 #include "formats/subrip/subrip.h"
 #include "model/profiles.h"
+#include "model/style.h"
 #include "rules/rules.h"
 #include "support.h"
 
@@ -216,6 +217,54 @@ TEST(NaturalBreaks, TheLanguageIsGuessedFromTheText) {
   EXPECT_TRUE(natural::KnownWord("pas", BreakLanguageOfCode("fr")));
   EXPECT_TRUE(natural::KnownWord("и", BreakLanguageOfCode("ru")));
   EXPECT_FALSE(natural::KnownWord("the", BreakLanguageOfCode("ru")));
+}
+
+// The halves of a division are broken as runs of the text already read: a
+// run must break where it would standing alone, whatever the cut.
+TEST(NaturalBreaks, ARunBreaksAsTheSameTextStandingAlone) {
+  const char* const texts[] = {
+      "Nobody knows where he went. Maybe he is gone for good, and I think you should call John Smith now",
+      "Je ne sais pas pourquoi il est parti ? Vous devez faire ça maintenant, madame Dupont.",
+      "We paid 1,000 dollars for the house (and the garden) \"before\" the war -- it was cheap",
+  };
+  const StyleDialect& plain = PlainText();
+  for (const char* text : texts) {
+    const std::string s(text);
+    const int language = BreakLanguageOfCode(s.find("Je") == 0 ? "fr" : "en");
+    const Visible whole(s, 0, plain);
+    for (size_t cut = s.find(' '); cut != std::string::npos; cut = s.find(' ', cut + 1)) {
+      const int at = whole.At(cut);
+      const std::string left = s.substr(0, cut), right = s.substr(cut + 1);
+      const Visible l(left, 0, plain), r(right, 0, plain);
+      for (const int most : {12, 25, 41}) {
+        for (const auto parts : {natural::Parts::Lines, natural::Parts::Entries}) {
+          const int aloneLeft = natural::ChooseBreak(left, l, 0, plain, most, language, parts);
+          const int aloneRight = natural::ChooseBreak(right, r, 0, plain, most, language, parts);
+          const natural::BreakChooser chooser(s, whole, 0, plain, language);
+          EXPECT_EQ(chooser.Choose(0, at, most, parts), aloneLeft) << text << " | " << cut << " " << most;
+          const int inRight = chooser.Choose(at + 1, whole.size(), most, parts);
+          EXPECT_EQ(inRight == 0 ? 0 : inRight - at - 1, aloneRight) << text << " | " << cut << " " << most;
+        }
+      }
+    }
+  }
+}
+
+// The lists are looked up by their bytes: words of up to 16 bytes, some of
+// them sharing their first eight.
+TEST(NaturalBreaks, ListedWordsAreFoundByAllTheirBytes) {
+  const int en = BreakLanguageOfCode("en"), ru = BreakLanguageOfCode("ru"), fr = BreakLanguageOfCode("fr");
+  EXPECT_TRUE(natural::KnownWord("whenever", en));  // eight bytes
+  EXPECT_TRUE(natural::KnownWord("themselves", en));
+  EXPECT_FALSE(natural::KnownWord("themselve", en));
+  EXPECT_FALSE(natural::KnownWord("whenevers", en));
+  EXPECT_FALSE(natural::KnownWord("wheneve", en));
+  EXPECT_TRUE(natural::KnownWord("которое", ru));  // fourteen bytes
+  EXPECT_TRUE(natural::KnownWord("которые", ru));
+  EXPECT_FALSE(natural::KnownWord("которо", ru));
+  EXPECT_TRUE(natural::KnownWord("qu'elle", fr));
+  EXPECT_FALSE(natural::KnownWord("", en));
+  EXPECT_FALSE(natural::KnownWord(std::string(40, 'a'), en));
 }
 
 }  // namespace
