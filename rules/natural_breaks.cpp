@@ -79,7 +79,7 @@ struct Text {
   std::vector<int> spaces;  // indices of the spaces
   std::vector<int> kinds;   // of the word starting at each space's index + 1 (the first: at 0); -1: not known yet
   std::vector<int> marksBefore;  // of the spaces before each index, those that follow a mark
-  char key[64];             // a word in lower case, UTF-8: at most four bytes for each of a listed word's characters
+  char key[64];  // a word in lower case, UTF-8: at most four bytes for each of a listed word's characters
 };
 Text& Scratch() {
   thread_local Text t;
@@ -334,12 +334,12 @@ int BreakChooser::Choose(int from, int to, int most, Parts parts, bool* fits, co
   const auto imbalance = [n, from](int at) { return std::abs(2 * (at - from) - n + 1); };
   const int middle = spaceAt(from + (n - 1) / 2);
   // Most texts have no space after a mark: then the first round has nothing to try.
-  const bool anyMarked = t.marksBefore[static_cast<size_t>(r.endSpace)] != t.marksBefore[static_cast<size_t>(r.firstSpace)];
+  const bool anyMarked =
+      t.marksBefore[static_cast<size_t>(r.endSpace)] != t.marksBefore[static_cast<size_t>(r.firstSpace)];
   for (int phase = anyMarked ? 0 : 1; phase < 2; ++phase) {
     int hi = middle, lo = middle - 1;
     while (lo >= r.firstSpace || hi < r.endSpace) {
-      const bool low =
-          hi >= r.endSpace || (lo >= r.firstSpace && imbalance(t.spaces[lo]) <= imbalance(t.spaces[hi]));
+      const bool low = hi >= r.endSpace || (lo >= r.firstSpace && imbalance(t.spaces[lo]) <= imbalance(t.spaces[hi]));
       const int k = low ? lo-- : hi++;
       const int at = t.spaces[k];
       if (best >= 0 && imbalance(at) * w.balance - bonuses[phase] > bestCost) break;

@@ -173,7 +173,8 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   if (chooser && visible.Identity()) {
     // The halves are runs of the text as it stands, already read.
     if (charsA > most)
-      if (const int p = chooser->Choose(0, cut - 1, most, natural::Parts::Lines)) a[static_cast<size_t>(p - 1)] = kBreak;
+      if (const int p = chooser->Choose(0, cut - 1, most, natural::Parts::Lines))
+        a[static_cast<size_t>(p - 1)] = kBreak;
     if (charsB > most)
       if (const int p = chooser->Choose(cut, visible.size(), most, natural::Parts::Lines))
         b[static_cast<size_t>(p - 1 - cut)] = kBreak;
