@@ -170,7 +170,9 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   b.append(joined, at + 1, std::string::npos);
   markup.CloseSpansAt(joined, at, a, b);
   const int charsA = cut - 1, charsB = visible.size() - cut;
-  if (chooser && visible.Identity()) {
+  const bool runs = visible.Identity() && a.size() == static_cast<size_t>(charsA) &&
+                    b.size() == static_cast<size_t>(charsB);  // no markup was carried to either half
+  if (chooser && runs) {
     // The halves are runs of the text as it stands, already read.
     if (charsA > most)
       if (const int p = chooser->Choose(0, cut - 1, most, natural::Parts::Lines))
