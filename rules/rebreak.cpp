@@ -170,16 +170,15 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   b.append(joined, at + 1, std::string::npos);
   markup.CloseSpansAt(joined, at, a, b);
   const int charsA = cut - 1, charsB = visible.size() - cut;
-  const bool runs = visible.Identity() && a.size() == static_cast<size_t>(charsA) &&
-                    b.size() == static_cast<size_t>(charsB);  // no markup was carried to either half
-  if (chooser && runs) {
-    // The halves are runs of the text as it stands, already read.
+  // Where no markup went to either half, the halves are runs of the text as
+  // it stands, already read.
+  if (chooser && a.size() == at && b.size() == joined.size() - at - 1) {
     if (charsA > most)
       if (const int p = chooser->Choose(0, cut - 1, most, natural::Parts::Lines))
-        a[static_cast<size_t>(p - 1)] = kBreak;
+        BreakLineAt(a, visible.Byte(p - 1), 0, markup);
     if (charsB > most)
       if (const int p = chooser->Choose(cut, visible.size(), most, natural::Parts::Lines))
-        b[static_cast<size_t>(p - 1 - cut)] = kBreak;
+        BreakLineAt(b, visible.Byte(p - 1) - at - 1, 0, markup);
   } else {
     BreakHalfNaturally(a, markup, most, language);
     BreakHalfNaturally(b, markup, most, language);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
+#include "formats/microdvd/microdvd.h"
+#include "formats/registry.h"
 #include "formats/subrip/subrip.h"
 #include "model/profiles.h"
 #include "model/style.h"
@@ -220,34 +222,51 @@ TEST(NaturalBreaks, TheLanguageIsGuessedFromTheText) {
 }
 
 // The halves of a division are broken as runs of the text already read: a
-// run must break where it would standing alone, whatever the cut.
+// run must break where it would standing alone, whatever the cut, wherever
+// the cut carries no markup to either half.
 TEST(NaturalBreaks, ARunBreaksAsTheSameTextStandingAlone) {
-  const char* const texts[] = {
-      "Nobody knows where he went. Maybe he is gone for good, and I think you should call John Smith now",
-      "Je ne sais pas pourquoi il est parti ? Vous devez faire ça maintenant, madame Dupont.",
-      "We paid 1,000 dollars for the house (and the garden) \"before\" the war -- it was cheap",
+  struct Text {
+    const StyleDialect& dialect;
+    const char* text;
   };
-  const StyleDialect& plain = PlainText();
-  for (const char* text : texts) {
-    const std::string s(text);
+  const StyleDialect& srt = FormatById("srt")->Dialect();
+  const StyleDialect& sub = MicroDvd().Dialect();
+  const Text texts[] = {
+      {PlainText(), "Nobody knows where he went. Maybe he is gone for good, and I think you should call John Smith now"},
+      {PlainText(), "Je ne sais pas pourquoi il est parti ? Vous devez faire ça maintenant, madame Dupont."},
+      {PlainText(), "We paid 1,000 dollars for the house (and the garden) \"before\" the war -- it was cheap"},
+      {srt, "Nobody <i>knows</i> where he went. Maybe <b>he is gone</b> for good, and I think <i>you should</i> call"},
+      {srt, "<font color=\"red\">We have</font> been walking for hours and hours along the <i>river bank</i> today"},
+      {sub, "We have been {y:b}walking for hours and hours along the river bank and nobody has seen a boat"},
+      {sub, "{c:$0000FF}We have been walking for hours and hours along the river bank and nobody has seen it"},
+  };
+  int compared = 0;
+  for (const Text& t : texts) {
+    const std::string s(t.text);
+    const StyleDialect& d = t.dialect;
     const int language = BreakLanguageOfCode(s.find("Je") == 0 ? "fr" : "en");
-    const Visible whole(s, 0, plain);
-    for (size_t cut = s.find(' '); cut != std::string::npos; cut = s.find(' ', cut + 1)) {
-      const int at = whole.At(cut);
+    const Visible whole(s, 0, d);
+    for (int at = 0; at < whole.size(); ++at) {
+      const size_t cut = whole.Byte(at);
+      if (s[cut] != ' ' || !EntryMarkup(s, d).empty() || !CarriedMarkup(s, cut, 0, d).empty()) continue;
       const std::string left = s.substr(0, cut), right = s.substr(cut + 1);
-      const Visible l(left, 0, plain), r(right, 0, plain);
+      const Visible l(left, 0, d), r(right, 0, d);
+      ASSERT_EQ(l.size() + r.size() + 1, whole.size()) << t.text;
+      ++compared;
       for (const int most : {12, 25, 41}) {
         for (const auto parts : {natural::Parts::Lines, natural::Parts::Entries}) {
-          const int aloneLeft = natural::ChooseBreak(left, l, 0, plain, most, language, parts);
-          const int aloneRight = natural::ChooseBreak(right, r, 0, plain, most, language, parts);
-          const natural::BreakChooser chooser(s, whole, 0, plain, language);
-          EXPECT_EQ(chooser.Choose(0, at, most, parts), aloneLeft) << text << " | " << cut << " " << most;
-          const int inRight = chooser.Choose(at + 1, whole.size(), most, parts);
-          EXPECT_EQ(inRight == 0 ? 0 : inRight - at - 1, aloneRight) << text << " | " << cut << " " << most;
+          const auto byteOf = [](const Visible& v, int p) { return p == 0 ? std::string::npos : v.Byte(p - 1); };
+          const size_t aloneLeft = byteOf(l, natural::ChooseBreak(left, l, 0, d, most, language, parts));
+          const size_t aloneRight = byteOf(r, natural::ChooseBreak(right, r, 0, d, most, language, parts));
+          const natural::BreakChooser chooser(s, whole, 0, d, language);
+          EXPECT_EQ(byteOf(whole, chooser.Choose(0, at, most, parts)), aloneLeft) << t.text << " | " << cut;
+          const size_t inRight = byteOf(whole, chooser.Choose(at + 1, whole.size(), most, parts));
+          EXPECT_EQ(inRight == std::string::npos ? inRight : inRight - cut - 1, aloneRight) << t.text << " | " << cut;
         }
       }
     }
   }
+  EXPECT_GT(compared, 80);  // tagged texts among them
 }
 
 // The lists are looked up by their bytes: words of up to 16 bytes, some of
