@@ -428,18 +428,23 @@ int SpeakerChange(std::string_view s, const Visible& v, size_t textAt, const Sty
 }
 
 void LanguageGuess::Add(std::string_view text) {
-  std::string word;
+  // A word is looked up when it has at most 24 bytes: kept in place, its
+  // length counted on past that.
+  constexpr size_t kMost = 24;
+  char word[kMost + 4];
+  size_t length = 0;
   bool inTag = false;
   const auto flush = [&] {
-    if (!word.empty() && word.size() <= 24) {
+    if (length > 0 && length <= kMost) {
       ++words_;
-      const std::uint64_t languages = LanguagesOf(word);
+      const std::uint64_t languages = LanguagesOf(std::string_view(word, length));
       for (int l = 0; languages != 0 && l < kBreakLanguageCount; ++l) hits_[l] += (languages >> l) & 1;
     }
-    word.clear();
+    length = 0;
   };
   for (size_t i = 0; i < text.size();) {
-    const char32_t c = NextCodePoint(text, i);
+    const unsigned char byte = static_cast<unsigned char>(text[i]);
+    const char32_t c = byte < 0x80 ? text[i++] : NextCodePoint(text, i);
     if (c == '<' || c == '{') inTag = true;
     if (inTag) {
       inTag = c != '>' && c != '}';
@@ -447,10 +452,12 @@ void LanguageGuess::Add(std::string_view text) {
     }
     if (c == ' ' || c == '|' || (IsPunctuation(c) && c != '\'' && c != 0x2019)) {
       flush();
+    } else if (length > kMost) {
+      ++length;  // too long already: no need to write it
     } else if (c < 0x80) {
-      word += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      word[length++] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     } else {
-      AppendUtf8(word, Lower(c));
+      length = static_cast<size_t>(WriteUtf8(word + length, Lower(c)) - word);
     }
   }
   flush();

@@ -194,7 +194,7 @@ class Table {
   }
 
  private:
-  static constexpr size_t kSlots = 8192, kMask = kSlots - 1;  // four times the words, and more
+  static constexpr size_t kSlots = 4096, kMask = kSlots - 1;  // three times the words, and more: short probes, and the table stays in the cache
   struct Key {
     std::uint64_t lo = 0, hi = 0;
   };
@@ -216,7 +216,7 @@ class Table {
   }
   static size_t Hash(Key k) {
     const std::uint64_t h = (k.lo ^ (k.hi * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
-    return static_cast<size_t>(h >> 51) & kMask;  // the top 13 bits
+    return static_cast<size_t>(h >> 52) & kMask;  // the top 12 bits
   }
   void Add(const char* list, int language, unsigned kind) {
     std::string_view rest(list);

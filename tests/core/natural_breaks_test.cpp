@@ -213,6 +213,22 @@ TEST(NaturalBreaks, TheLanguageIsGuessedFromTheText) {
   natural::LanguageGuess none;
   none.Add("1234 5678 ... !!!");
   EXPECT_EQ(none.Best(), -1);
+  // A word of more than 24 bytes counts for nothing: one "the" among them is
+  // English; among as many words of 24 bytes it is a handful of hits in a long text.
+  const auto guessed = [](const std::string& filler) {
+    std::string text = "the";
+    for (int i = 0; i < 30; ++i) text += " " + filler;
+    natural::LanguageGuess guess;
+    guess.Add(text);
+    return guess.Best();
+  };
+  std::string e12, e13;
+  for (int i = 0; i < 12; ++i) e12 += "\xC3\xA9";  // 24 bytes
+  e13 = e12 + "\xC3\xA9";
+  EXPECT_EQ(guessed(std::string(25, 'x')), BreakLanguageOfCode("en"));
+  EXPECT_EQ(guessed(e13), BreakLanguageOfCode("en"));
+  EXPECT_EQ(guessed(std::string(24, 'x')), -1);
+  EXPECT_EQ(guessed(e12), -1);
   // Every code has its own word lists: a word of each language's lists is
   // known in it.
   EXPECT_TRUE(natural::KnownWord("the", BreakLanguageOfCode("en")));
