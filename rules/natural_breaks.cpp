@@ -241,6 +241,13 @@ unsigned KindOfWord(Text& t, int k, Word w, int language) {
   return static_cast<unsigned>(known);
 }
 
+// What the lines' imbalance costs: `d` characters more on the upper line
+// than on the lower (fewer: negative). The search bounds a space's cost with
+// it too, so that the two cannot part.
+inline double ImbalanceCost(int d, const Weights& w, double topHeavy, bool entries) {
+  return std::abs(d) * w.balance + (d > 0 ? d * topHeavy + (entries ? 0 : 1) : 0);
+}
+
 // What a break at the space `at` (an index into t.chars) costs; false when
 // no break may go there.
 bool Cost(Text& t, const Range& r, int k, int language, const Weights& w, bool entries, double& cost) {
@@ -255,7 +262,7 @@ bool Cost(Text& t, const Range& r, int k, int language, const Weights& w, bool e
 
   const int l1 = at - r.begin, l2 = r.end - at - 1;
   const int d = l1 - l2;
-  cost = std::abs(d) * w.balance + (d > 0 ? d * w.topHeavy + (entries ? 0 : 1) : 0) + w.skew * d * d / std::max(n, 1);
+  cost = ImbalanceCost(d, w, w.topHeavy, entries) + w.skew * d * d / std::max(n, 1);
 
   const char32_t mark = EndMark(t, before);
   const bool sentence = IsSentenceEnd(mark) && !(mark == '.' && Abbreviation(t, before, language));
@@ -349,7 +356,7 @@ int BreakChooser::Choose(int from, int to, int most, Parts parts, bool* fits, co
       if (best >= 0) {
         const int d = 2 * (at - from) - n + 1;
         const double bonus = phase == 1 || (at + 1 < to && IsDash(t.chars[at + 1])) ? bonuses[phase] : noDialogue;
-        const double least = std::abs(d) * w.balance + (d > 0 ? d * topHeavy + (entries ? 0 : 1) : 0) - bonus;
+        const double least = ImbalanceCost(d, w, topHeavy, entries) - bonus;
         if (least > bestCost) continue;
       }
       const int longer = std::max(at - from, to - at - 1);
