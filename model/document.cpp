@@ -154,8 +154,12 @@ std::vector<Hunk> Document::CollectHunks() {
 // ------------------------------------------------------------ list edits
 
 void Document::SetItem(int index, std::string line) {
-  // Writing back an unchanged line is no change.
-  if (!list_.Valid(index) || list_.Item(index) == line) return;
+  if (!list_.Valid(index)) return;
+  // Writing back an unchanged line is no change, but a write all the same.
+  if (list_.Item(index) == line) {
+    list_.MarkWritten(index);
+    return;
+  }
   OwnCommand command(*this);
   StartRecording();
   const std::uint64_t id = list_.Id(index);
@@ -195,6 +199,8 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
   auto& items = list_.items_;
   auto& ids = list_.ids_;
   auto& shapes = list_.shapes_;
+  auto& written = list_.written_;
+  const std::uint64_t edit = ++list_.edits_;
   const size_t count = items.size();
   const int selected = list_.ListIndex();
   int selection = -1;
@@ -214,12 +220,14 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
       Touch(ids[i], items[i], false);
       items[i] = std::move(r->lines.front());
       shapes[i] = EntryShape();
+      written[i] = edit;
     }
     if (static_cast<int>(i) == selected) selection = static_cast<int>(kept + added);
     if (kept != i) {
       items[kept] = std::move(items[i]);
       ids[kept] = ids[i];
       shapes[kept] = shapes[i];
+      written[kept] = written[i];
     }
     if (r && r->lines.size() > 1) {
       behind.push_back({kept, &r->lines});
@@ -231,6 +239,7 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
   items.resize(total);
   ids.resize(total);
   shapes.resize(total);
+  written.resize(total);
   size_t to = total, from = kept;
   for (auto b = behind.rbegin(); b != behind.rend(); ++b) {
     while (from > b->at + 1) {
@@ -238,12 +247,14 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
       items[to] = std::move(items[from]);
       ids[to] = ids[from];
       shapes[to] = shapes[from];
+      written[to] = written[from];
     }
     for (size_t k = b->lines->size() - 1; k >= 1; --k) {
       --to;
       items[to] = std::move((*b->lines)[k]);
       ids[to] = NewId();
       shapes[to] = EntryShape();
+      written[to] = edit;
     }
   }
   list_.Select(selection);

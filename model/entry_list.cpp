@@ -21,12 +21,14 @@ void EntryList::Set(int index, std::string line, std::uint64_t id) {
   items_[static_cast<size_t>(index)] = std::move(line);
   ids_[static_cast<size_t>(index)] = id;
   shapes_[static_cast<size_t>(index)] = EntryShape();
+  written_[static_cast<size_t>(index)] = ++edits_;
 }
 
 void EntryList::Insert(int index, std::string line, std::uint64_t id) {
   items_.insert(items_.begin() + index, std::move(line));
   ids_.insert(ids_.begin() + index, id);
   shapes_.insert(shapes_.begin() + index, EntryShape());
+  written_.insert(written_.begin() + index, ++edits_);
   if (selected_ >= index) ++selected_;
 }
 
@@ -34,6 +36,7 @@ void EntryList::Remove(int index, int count) {
   items_.erase(items_.begin() + index, items_.begin() + index + count);
   ids_.erase(ids_.begin() + index, ids_.begin() + index + count);
   shapes_.erase(shapes_.begin() + index, shapes_.begin() + index + count);
+  written_.erase(written_.begin() + index, written_.begin() + index + count);
   if (selected_ >= index + count) {
     selected_ -= count;
   } else if (selected_ >= index) {
@@ -47,6 +50,7 @@ void EntryList::Replace(std::vector<std::string> lines, std::vector<std::uint64_
   ids_ = std::move(ids);
   shapes_ = std::move(shapes);
   shapes_.resize(items_.size());
+  written_.assign(items_.size(), ++edits_);
   Select(selection);
 }
 

@@ -35,6 +35,13 @@ class EntryList {
     return s;
   }
 
+  // Writes to the list are counted: WrittenAt(i) is the count the entry's
+  // line was last set, inserted or written back unchanged at, so that a walk
+  // can pass over the entries nothing wrote since an earlier walk saw them
+  // (WrittenAt(i) <= EditCount() taken before that walk).
+  std::uint64_t EditCount() const { return edits_; }
+  std::uint64_t WrittenAt(int index) const { return Valid(index) ? written_[static_cast<size_t>(index)] : edits_ + 1; }
+
   const std::vector<std::string>& Items() const { return items_; }
   const std::vector<std::uint64_t>& Ids() const { return ids_; }
 
@@ -52,9 +59,11 @@ class EntryList {
     items_.insert(items_.begin() + index, lines.begin() + static_cast<long>(from), lines.end());
     ids_.insert(ids_.begin() + index, ids.begin() + static_cast<long>(from), ids.end());
     shapes_.insert(shapes_.begin() + index, lines.size() - from, EntryShape());
+    written_.insert(written_.begin() + index, lines.size() - from, ++edits_);
     if (selected_ >= index) selected_ += static_cast<int>(lines.size() - from);
   }
   void Remove(int index, int count);
+  void MarkWritten(int index) { written_[static_cast<size_t>(index)] = ++edits_; }
   // `shapes` may keep what is known of kept entries; empty: nothing is.
   void Replace(std::vector<std::string> lines, std::vector<std::uint64_t> ids, int selection,
                std::vector<EntryShape> shapes = {});
@@ -64,6 +73,8 @@ class EntryList {
   std::vector<std::string> items_;
   std::vector<std::uint64_t> ids_;
   mutable std::vector<EntryShape> shapes_;
+  std::vector<std::uint64_t> written_;
+  std::uint64_t edits_ = 0;
   int selected_ = -1;
   const StyleDialect* dialect_ = &PlainText();
 };

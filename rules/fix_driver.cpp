@@ -1,6 +1,7 @@
 // "Fix text automatic": three passes of the fix walk, the too-long search,
 // the long-entry re-break and the display.
 #include <algorithm>
+#include <cstdint>
 
 #include "model/navigation.h"
 #include "rules/natural_breaks.h"
@@ -123,31 +124,44 @@ void ShowFinalEntry(Document& doc, bool found) {
   ShowEntry(doc, last);
 }
 
-}  // namespace
-
-void FixEntries(Document& doc) {
+// The fix walk over the entries written after edit `since` (0: all of
+// them): an entry a whole walk saw and did not write is not written again.
+// False when the walk ended before the end of the list.
+bool FixEntriesWrittenAfter(Document& doc, std::uint64_t since) {
   doc.CurrentIndex = 0;
   for (int p = 0; !doc.List1.Item(p).empty(); ++p) {
     doc.CurrentIndex = p;
-    if (!FixEntry(doc, p)) {
+    if (doc.List1.WrittenAt(p) > since && !FixEntry(doc, p)) {
       doc.Message(kFault);
-      return;
+      return false;
     }
-    if (p + 1 > kInt16Max) return;
+    if (p + 1 > kInt16Max) return false;
   }
   doc.CurrentIndex = doc.List1.Count();
+  return true;
 }
+
+}  // namespace
+
+void FixEntries(Document& doc) { FixEntriesWrittenAfter(doc, 0); }
 
 void Fixlines_Click(Document& doc) {
   if (doc.NoDocument()) return;
   doc.FixCount = 0;
   doc.BreakLanguage = Document::kLanguageUnsettled;  // the text may be another since the last run
   int leftWhole = 0;
+  // After the first pass each walk looks again only at what was written
+  // since the walk before it: every rule reads its own entry alone.
+  std::uint64_t walked = 0;
+  DivisionPass divided;
   for (int pass = 1; pass <= kPasses; ++pass) {
-    FixEntries(doc);
+    const std::uint64_t walkStart = doc.List1.EditCount();
+    walked = FixEntriesWrittenAfter(doc, walked) ? walkStart : 0;
     doc.CurrentIndex = 0;
     SeekTooLong(doc);
-    leftWhole = RebreakLongEntries(doc, pass == kPasses);  // the last pass's are those left
+    const DivisionPass division{doc.List1.EditCount(), doc.List1.Count()};
+    leftWhole = RebreakLongEntries(doc, pass == kPasses, divided);  // the last pass's are those left
+    divided = division;
   }
   std::string said = doc.FixCount > 0 ? "I just fixed " + std::to_string(doc.FixCount) + " lines, for You"
                                       : std::string("No new changes");

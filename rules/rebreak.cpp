@@ -229,7 +229,7 @@ bool DivideLongEntry(std::string_view line, const TimeNotation& notation, const 
 // One linear pass equal to the walk over the first N positions in which each
 // division rewrites the entry in place and inserts its second half right
 // behind it, where it is examined next (and may be divided again).
-int RebreakLongEntries(Document& doc, bool countLeftWhole) {
+int RebreakLongEntries(Document& doc, bool countLeftWhole, const DivisionPass& last) {
   const EntryList& list = doc.List1;
   const TimeNotation notation = doc.Notation();
   const StyleDialect& markup = doc.TextMarkup();
@@ -252,6 +252,11 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole) {
         const std::string_view line = half ? std::string_view(rewrites.back().lines.back()) : list.Item(index);
         leftWhole += WouldDivide(line, half ? ShapeOf(line, markup) : list.Shape(index), notation, profile);
       }
+      continue;
+    }
+    // Not divided when last looked at, and the same still.
+    if (!half && index < last.examined && list.WrittenAt(index) <= last.edit) {
+      halfNext = false;
       continue;
     }
     halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second, language)

@@ -27,8 +27,15 @@ bool PlaceBreakFrom(Document& doc, int start);
 // Divides entries too long for two screen lines into two entries. With
 // `countLeftWhole`, returns how many could have been divided but were left
 // whole because the list holds as many entries as a document can (0
-// otherwise).
-int RebreakLongEntries(Document& doc, bool countLeftWhole = false);
+// otherwise). A pass examines the first entries of the list, as many as it
+// held when the pass began (a half is examined right after its division).
+// `last`: what an earlier pass examined, whose entries unchanged since are
+// not divided now either.
+struct DivisionPass {
+  std::uint64_t edit = 0;  // the list's EditCount when it began
+  int examined = 0;        // the entries it examined: the list's first
+};
+int RebreakLongEntries(Document& doc, bool countLeftWhole = false, const DivisionPass& last = {});
 
 // The division of one entry line as the re-break makes it: true, with the two
 // new lines, when the entry is selected and can be cut; false otherwise.

@@ -2,6 +2,7 @@
 // removal of hearing-impaired text.
 #include <gtest/gtest.h>
 
+#include "model/profiles.h"
 #include "rules/rules.h"
 #include "support.h"
 
@@ -218,6 +219,46 @@ TEST(Rebreak, LinearWalkEqualsTheStepByStepWalk) {
     ASSERT_EQ(doc.List1.Items(), naive) << seed;
     EXPECT_EQ(doc.FixCount, divided);
     for (const auto& line : naive) ASSERT_TRUE(IsValidUtf8(line)) << "a cut inside a character: " << line;
+  }
+}
+
+// After its first pass the fix looks again only at the entries written since
+// the pass before: the same entries and the same count as whole passes.
+TEST(FixTextAutomatic, LaterPassesEqualWholePasses) {
+  static const char* const kWords[] = {
+      "the",   "a",       "went",  "home", "and",    "said", "that", "-", "Yes.", "No!", "|", "extraordinarily",
+      "{y:i}", "walking", "river", "bank", "nobody", "é",    "-Out"};
+  std::uniform_int_distribution<int> word(0, 18), words(1, 30);
+  for (const char* profile : {"classic", "netflix"}) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+      std::mt19937 rng(seed);
+      Lines lines = test::RandomDocument(rng, 30);
+      for (int i = 0; i < 30; ++i) {
+        std::string text;
+        for (int n = words(rng); n > 0; --n) text += std::string(text.empty() ? "" : " ") + kWords[word(rng)];
+        lines.push_back("{" + std::to_string(100 * i) + "}{" + std::to_string(100 * i + 90) + "}" + text);
+      }
+      Document whole, fix;
+      test::Load(whole, lines);
+      test::Load(fix, lines);
+      whole.SetProfile(*FindBuiltInProfile(profile));
+      fix.SetProfile(*FindBuiltInProfile(profile));
+      test::Run(whole, [&] {
+        for (int pass = 1; pass <= 3; ++pass) {
+          FixEntries(whole);
+          whole.CurrentIndex = 0;
+          SeekTooLong(whole);
+          RebreakLongEntries(whole, pass == 3);
+        }
+      });
+      const CommandResult r = test::Run(fix, [&] { Fixlines_Click(fix); });
+      ASSERT_EQ(fix.List1.Items(), whole.List1.Items()) << profile << " " << seed;
+      ASSERT_FALSE(r.messages.empty());
+      EXPECT_EQ(
+          r.messages.front().substr(0, r.messages.front().find('\n')),
+          whole.FixCount ? "I just fixed " + std::to_string(whole.FixCount) + " lines, for You" : "No new changes")
+          << profile << " " << seed;
+    }
   }
 }
 
