@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "model/text.h"
 
 namespace lm {
@@ -143,10 +147,46 @@ namespace {
 template <int kStarts>
 TextFacts Scan(std::string_view text, char first, char second) {
   TextFacts f;
-  std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
   size_t at = 0;
+  bool wideHigh = false;
+#ifdef __SSE2__
+  // Sixteen bytes at a time over the blocks the text holds whole; the words
+  // below take the rest.
+  const size_t blocks = text.size() / 16 * 16;
+  if (blocks > 0) {
+    const __m128i zero = _mm_setzero_si128(), dash = _mm_set1_epi8('-'), bar = _mm_set1_epi8('|');
+    const __m128i firstStart = _mm_set1_epi8(first), secondStart = _mm_set1_epi8(second);
+    __m128i high = zero, dashLanes = zero, braceLanes = zero;
+    const auto flush = [&] {
+      const __m128i d = _mm_sad_epu8(dashLanes, zero), b = _mm_sad_epu8(braceLanes, zero);
+      f.dashes += _mm_cvtsi128_si32(d) + _mm_extract_epi16(d, 4);
+      f.braces += _mm_cvtsi128_si32(b) + _mm_extract_epi16(b, 4);
+      dashLanes = braceLanes = zero;
+    };
+    int inLanes = 0;  // a byte lane holds at most 255
+    for (; at < blocks; at += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+      high = _mm_or_si128(high, v);
+      dashLanes = _mm_sub_epi8(dashLanes, _mm_cmpeq_epi8(v, dash));
+      if constexpr (kStarts >= 1) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, firstStart));
+      if constexpr (kStarts >= 2) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, secondStart));
+      for (unsigned bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, bar))); bars; bars &= bars - 1) {
+        ++f.bars;
+        if (f.kept < TextFacts::kBarsKept)
+          f.barAt[f.kept++] = static_cast<std::uint32_t>(at + static_cast<size_t>(__builtin_ctz(bars)));
+      }
+      if (++inLanes == 255) {
+        flush();
+        inLanes = 0;
+      }
+    }
+    flush();
+    wideHigh = _mm_movemask_epi8(high) != 0;
+  }
+#endif
+  std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
   ForEachWord(
-      text,
+      text.substr(at),
       [&](std::uint64_t word) {
         high |= word;
         dashLanes += OnesWhere(word, '-');
@@ -164,7 +204,7 @@ TextFacts Scan(std::string_view text, char first, char second) {
         f.braces += SumLanes(braceLanes);
         dashLanes = braceLanes = 0;
       });
-  f.ascii = (high & 0x8080808080808080ULL) == 0;
+  f.ascii = !wideHigh && (high & 0x8080808080808080ULL) == 0;
   return f;
 }
 }  // namespace
