@@ -82,7 +82,7 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& markup) {
   s.textDashes = facts.dashes;
   s.textBreaks = facts.bars;
   if (!MayHoldMarkup(text, facts, markup)) {
-    s.textChars = facts.ascii ? static_cast<int>(text.size()) : CharCount(text);
+    s.textChars = static_cast<int>(text.size()) - facts.continuations;
     if (facts.bars > 0) {
       const size_t first = facts.barAt[0];
       const size_t last = facts.bars <= facts.kept ? facts.barAt[facts.bars - 1] : text.rfind('|');

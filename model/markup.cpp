@@ -140,6 +140,64 @@ size_t LinePrefixAt(std::string_view s, size_t i, const StyleDialect& d) {
 }
 
 namespace {
+#ifdef __SSE2__
+// Sixteen bytes at a time; a text that does not end on a block ends with the
+// last sixteen bytes, the lanes read before masked off. Shorter texts are
+// left to the words.
+template <int kStarts>
+bool ScanBlocks(std::string_view text, char first, char second, TextFacts& f) {
+  const size_t n = text.size();
+  if (n < 16) return false;
+  // 16 - k zero bytes, then ones: loaded from `kLanes + k`, the last k lanes.
+  alignas(16) static constexpr char kLanes[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                                                  -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  const __m128i zero = _mm_setzero_si128(), dash = _mm_set1_epi8('-'), bar = _mm_set1_epi8('|');
+  const __m128i firstStart = _mm_set1_epi8(first), secondStart = _mm_set1_epi8(second);
+  const __m128i belowLead = _mm_set1_epi8(static_cast<char>(0xC0));  // signed: 0x80..0xBF are below it
+  __m128i high = zero, dashLanes = zero, braceLanes = zero, moreLanes = zero;
+  const auto flush = [&] {
+    const auto sum = [&](__m128i lanes) {
+      const __m128i s = _mm_sad_epu8(lanes, zero);
+      return _mm_cvtsi128_si32(s) + _mm_extract_epi16(s, 4);
+    };
+    f.dashes += sum(dashLanes);
+    f.braces += sum(braceLanes);
+    f.continuations += sum(moreLanes);
+    dashLanes = braceLanes = moreLanes = zero;
+  };
+  const auto block = [&](size_t at, __m128i lanes, unsigned laneBits) {
+    const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at)), lanes);
+    high = _mm_or_si128(high, v);
+    dashLanes = _mm_sub_epi8(dashLanes, _mm_cmpeq_epi8(v, dash));
+    if constexpr (kStarts >= 1) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, firstStart));
+    if constexpr (kStarts >= 2) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, secondStart));
+    moreLanes = _mm_sub_epi8(moreLanes, _mm_cmplt_epi8(v, belowLead));
+    unsigned bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, bar))) & laneBits;
+    for (; bars; bars &= bars - 1) {
+      ++f.bars;
+      if (f.kept < TextFacts::kBarsKept)
+        f.barAt[f.kept++] = static_cast<std::uint32_t>(at + static_cast<size_t>(__builtin_ctz(bars)));
+    }
+  };
+  const __m128i all = _mm_cmpeq_epi8(zero, zero);
+  size_t at = 0;
+  for (int inLanes = 0; at + 16 <= n; at += 16) {
+    block(at, all, 0xFFFF);
+    if (++inLanes == 255) {  // a byte lane holds at most 255
+      flush();
+      inLanes = 0;
+    }
+  }
+  if (const size_t rest = n - at) {
+    // Masked lanes are zero bytes, which match nothing counted.
+    block(n - 16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanes + rest)), 0xFFFFu << (16 - rest) & 0xFFFF);
+  }
+  flush();
+  f.ascii = _mm_movemask_epi8(high) == 0;
+  return true;
+}
+#endif
+
 // Counts are summed in byte lanes, word after word, and added up at the
 // end: no multiplication a word. A "/" is looked for only where a line
 // starts (MayHoldMarkup). One instance for each number of tag starts, so
@@ -147,51 +205,19 @@ namespace {
 template <int kStarts>
 TextFacts Scan(std::string_view text, char first, char second) {
   TextFacts f;
-  size_t at = 0;
-  bool wideHigh = false;
 #ifdef __SSE2__
-  // Sixteen bytes at a time over the blocks the text holds whole; the words
-  // below take the rest.
-  const size_t blocks = text.size() / 16 * 16;
-  if (blocks > 0) {
-    const __m128i zero = _mm_setzero_si128(), dash = _mm_set1_epi8('-'), bar = _mm_set1_epi8('|');
-    const __m128i firstStart = _mm_set1_epi8(first), secondStart = _mm_set1_epi8(second);
-    __m128i high = zero, dashLanes = zero, braceLanes = zero;
-    const auto flush = [&] {
-      const __m128i d = _mm_sad_epu8(dashLanes, zero), b = _mm_sad_epu8(braceLanes, zero);
-      f.dashes += _mm_cvtsi128_si32(d) + _mm_extract_epi16(d, 4);
-      f.braces += _mm_cvtsi128_si32(b) + _mm_extract_epi16(b, 4);
-      dashLanes = braceLanes = zero;
-    };
-    int inLanes = 0;  // a byte lane holds at most 255
-    for (; at < blocks; at += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-      high = _mm_or_si128(high, v);
-      dashLanes = _mm_sub_epi8(dashLanes, _mm_cmpeq_epi8(v, dash));
-      if constexpr (kStarts >= 1) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, firstStart));
-      if constexpr (kStarts >= 2) braceLanes = _mm_sub_epi8(braceLanes, _mm_cmpeq_epi8(v, secondStart));
-      for (unsigned bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, bar))); bars; bars &= bars - 1) {
-        ++f.bars;
-        if (f.kept < TextFacts::kBarsKept)
-          f.barAt[f.kept++] = static_cast<std::uint32_t>(at + static_cast<size_t>(__builtin_ctz(bars)));
-      }
-      if (++inLanes == 255) {
-        flush();
-        inLanes = 0;
-      }
-    }
-    flush();
-    wideHigh = _mm_movemask_epi8(high) != 0;
-  }
+  if (ScanBlocks<kStarts>(text, first, second, f)) return f;
 #endif
-  std::uint64_t high = 0, braceLanes = 0, dashLanes = 0;
+  std::uint64_t high = 0, braceLanes = 0, dashLanes = 0, moreLanes = 0;
+  size_t at = 0;
   ForEachWord(
-      text.substr(at),
+      text,
       [&](std::uint64_t word) {
         high |= word;
         dashLanes += OnesWhere(word, '-');
         if constexpr (kStarts >= 1) braceLanes += OnesWhere(word, first);
         if constexpr (kStarts >= 2) braceLanes += OnesWhere(word, second);
+        moreLanes += (word & ~(word << 1) & 0x8080808080808080ULL) >> 7;  // 10xxxxxx
         if (std::uint64_t bars = MatchMask(word, '|')) {
           f.bars += CountInWord(word, '|');
           for (; bars && f.kept < TextFacts::kBarsKept; bars &= bars - 1)
@@ -202,9 +228,10 @@ TextFacts Scan(std::string_view text, char first, char second) {
       [&] {
         f.dashes += SumLanes(dashLanes);
         f.braces += SumLanes(braceLanes);
-        dashLanes = braceLanes = 0;
+        f.continuations += SumLanes(moreLanes);
+        dashLanes = braceLanes = moreLanes = 0;
       });
-  f.ascii = !wideHigh && (high & 0x8080808080808080ULL) == 0;
+  f.ascii = (high & 0x8080808080808080ULL) == 0;
   return f;
 }
 }  // namespace

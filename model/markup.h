@@ -31,6 +31,7 @@ struct TextFacts {
   static constexpr int kBarsKept = 4;
   bool ascii = true;
   int dashes = 0, bars = 0, braces = 0;
+  int continuations = 0;  // UTF-8 continuation bytes: the text's characters are its bytes less these
   int kept = 0;  // breaks whose offsets are in barAt
   std::uint32_t barAt[kBarsKept];
 };

@@ -91,20 +91,21 @@ TEST(Visible, AgreesWithReadingCharacterByCharacter) {
 // time: every length up to a few blocks, and texts long enough that its
 // byte lanes are emptied on the way.
 TEST(ScanText, CountsAsReadingByteByByte) {
-  static const char kBytes[] = {'a', ' ', '-', '|', '{', '<', '}', '\xC3', '\xA9', '/'};
+  static const char kBytes[] = {'a', ' ', '-', '|', '{', '<', '}', '\xC3', '\xA9', '\xBF', '/'};
   std::mt19937 rng(11);
-  std::uniform_int_distribution<int> byte(0, 9);
+  std::uniform_int_distribution<int> byte(0, 10);
   for (const StyleDialect* dialect : {&PlainText(), &Tags(), &Cues()}) {
     for (size_t length = 0; length < 9000; length += length < 80 ? 1 : 997) {
       for (int round = 0; round < 4; ++round) {
         std::string text;
         // Some texts are mostly dashes, or plain ASCII.
-        for (size_t i = 0; i < length; ++i) text += round == 3 ? '-' : kBytes[byte(rng) % (round == 2 ? 6 : 10)];
+        for (size_t i = 0; i < length; ++i) text += round == 3 ? '-' : kBytes[byte(rng) % (round == 2 ? 6 : 11)];
         TextFacts expected;
         for (size_t i = 0; i < text.size(); ++i) {
           expected.dashes += text[i] == '-';
           expected.braces += dialect->TagStarts().find(text[i]) != std::string_view::npos;
           expected.ascii = expected.ascii && static_cast<unsigned char>(text[i]) < 0x80;
+          expected.continuations += (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
           if (text[i] != '|') continue;
           if (expected.kept < TextFacts::kBarsKept) expected.barAt[expected.kept++] = static_cast<std::uint32_t>(i);
           ++expected.bars;
@@ -114,6 +115,7 @@ TEST(ScanText, CountsAsReadingByteByByte) {
         ASSERT_EQ(f.braces, expected.braces) << length;
         ASSERT_EQ(f.bars, expected.bars) << length;
         ASSERT_EQ(f.ascii, expected.ascii) << length;
+        ASSERT_EQ(f.continuations, expected.continuations) << length;
         ASSERT_EQ(f.kept, expected.kept) << length;
         for (int k = 0; k < f.kept; ++k) ASSERT_EQ(f.barAt[k], expected.barAt[k]) << length;
       }
