@@ -49,6 +49,29 @@ INSTANTIATE_TEST_SUITE_P(Lines, Decompose,
                                                          "1", "2", "Hi", "{1}{2}Hi"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The shape finds the text where the decomposition cuts it, fields of any
+// length and lines that lack one included.
+TEST(Decompose, TheShapeCutsAsTheDecomposition) {
+  const std::string longField(40, '7');
+  for (const std::string& line :
+       {std::string("{1}{2}Hi"), std::string("{1}{2}"), std::string("{1}"), std::string("{1}{2"), std::string("}"),
+        std::string("x}"), std::string("{1}}"), std::string("{1}\xC3\xA9}x"), std::string("{1}\xC3\xA9"),
+        "{" + longField + "}{" + longField + "}text|more", "{1}{" + longField + longField, "{" + longField + "}",
+        std::string(kUnreadLine) + "{1}{2}x", std::string(kFormatLine) + "{1}{2}x", std::string("- {1}|{2}-a|b"),
+        std::string("{1}{2}a}b|-c"), std::string("")}) {
+    EntryFields f;
+    const bool full = SplitFullEntry(line, f);
+    const EntryShape s = ShapeOf(line, PlainText());
+    ASSERT_EQ(s.full, full) << line;
+    if (!full) continue;
+    EXPECT_EQ(s.textAt, static_cast<std::uint32_t>(f.text.data() - line.data())) << line;
+    int dashes = 0, breaks = 0;
+    for (const char c : line) dashes += c == '-', breaks += c == '|';
+    EXPECT_EQ(s.dashes, dashes) << line;
+    EXPECT_EQ(s.breaks, breaks) << line;
+  }
+}
+
 TEST(Decompose, RefusesLinesTheCountsCannotCover) {
   EXPECT_FALSE(CanDecompose("}1}{2}x"));
   EXPECT_FALSE(CanDecompose("{1}{2}" + std::string(32767, 'a')));
