@@ -135,6 +135,19 @@ class Document {
   struct Rewrite {
     int index = 0;
     std::vector<std::string> lines;
+    // The lines moved in (a braced list of them would be copied).
+    static Rewrite Into(int index, std::string line) {
+      Rewrite r{index, {}};
+      r.lines.push_back(std::move(line));
+      return r;
+    }
+    static Rewrite Into(int index, std::string first, std::string second) {
+      Rewrite r{index, {}};
+      r.lines.reserve(2);
+      r.lines.push_back(std::move(first));
+      r.lines.push_back(std::move(second));
+      return r;
+    }
   };
   void RewriteEntries(std::vector<Rewrite> rewrites);
   void SetListIndex(int index);

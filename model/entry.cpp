@@ -114,6 +114,16 @@ std::string BuildEntryLine(std::string_view start, std::string_view stop, std::s
   return line;
 }
 
+void PutFieldsBefore(std::string& text, std::string_view start, std::string_view stop) {
+  const size_t n = start.size() + stop.size() + 4;
+  text.insert(0, n, '{');
+  char* p = text.data();
+  std::memcpy(p + 1, start.data(), start.size());
+  p[1 + start.size()] = '}';
+  std::memcpy(p + 3 + start.size(), stop.data(), stop.size());
+  p[n - 1] = '}';
+}
+
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -51,6 +51,9 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& dialect);
 // "{" start "}{" stop "}" text
 // `room`: the bytes to make room for, when text is to be appended.
 std::string BuildEntryLine(std::string_view start, std::string_view stop, std::string_view text, size_t room = 0);
+// Makes `text` the entry line "{" start "}{" stop "}" text, in the room the
+// text has where it has enough.
+void PutFieldsBefore(std::string& text, std::string_view start, std::string_view stop);
 
 // Frames are whole numbers in 64-bit integers.
 // A whole field: optional blanks, an optional sign, digits, optional blanks.

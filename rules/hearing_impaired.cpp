@@ -392,7 +392,7 @@ bool CutRemarksAndTags(Document& doc) {
       rewrites.push_back({i, {}});
       ++deleted;
     } else if (cut != f.text) {
-      rewrites.push_back({i, {BuildEntryLine(f.start, f.stop, cut)}});
+      rewrites.push_back(Document::Rewrite::Into(i, BuildEntryLine(f.start, f.stop, cut)));
     }
   }
   doc.RewriteEntries(std::move(rewrites));

@@ -228,7 +228,7 @@ int FixTiming(Document& doc) {
     if (stop == e.stop || stop < 0) continue;  // no time before the start of the film is written
     EntryFields f;
     SplitFullEntry(doc.List1.Item(e.index), f);
-    rewrites.push_back({e.index, {BuildEntryLine(f.start, notation.Format(stop), f.text)}});
+    rewrites.push_back(Document::Rewrite::Into(e.index, BuildEntryLine(f.start, notation.Format(stop), f.text)));
   }
   const int changed = static_cast<int>(rewrites.size());
   doc.RewriteEntries(std::move(rewrites));

@@ -15,6 +15,10 @@ using namespace rules;
 
 namespace {
 
+// Room for the two fields of a half's entry line beyond those of the entry
+// it was cut from: braces, and a frame number written out in full.
+constexpr size_t kFieldRoom = 4 + 20;
+
 // Breaks a half at the first suitable space from its middle onwards, if
 // there is one (BreakFrom). A half shorter than two characters has no middle
 // to search from. A half of `plain` text (ASCII without markup) is one byte a
@@ -63,9 +67,10 @@ bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::
   const bool atKept = at == kept;
   // Room for the style each half's second line may carry.
   std::string a, b;
-  a.reserve(at + 32);
+  const size_t fields = start.size() + stop.size() + kFieldRoom;
+  a.reserve(fields + at + 32);
   a.append(joined.substr(0, at));
-  b.reserve(joined.size() - at + 64);
+  b.reserve(fields + joined.size() - at + 64);
   b += EntryMarkup(joined, markup);
   if (!atKept) b += CarriedMarkup(joined, at, 0, markup);
   b.append(joined.substr(at + 1));
@@ -85,8 +90,10 @@ bool SplitAt(std::string_view joined, size_t kept, std::string_view start, std::
   const std::optional<int64_t> frame = notation.FromFrames(1);
   const std::optional<int64_t> next = mid && frame ? AddFrames(*mid, *frame) : std::nullopt;
   if (!next) return false;
-  first = BuildEntryLine(start, notation.Format(*mid), a);
-  second = BuildEntryLine(notation.Format(*next), stop, b);
+  PutFieldsBefore(a, start, notation.Format(*mid));
+  PutFieldsBefore(b, notation.Format(*next), stop);
+  first = std::move(a);
+  second = std::move(b);
   return true;
 }
 
@@ -162,9 +169,10 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   const size_t at = visible.Byte(cut - 1);
   if (!BreakKeepsText(joined, at, 0, markup, true)) return false;
   std::string a, b;
-  a.reserve(at + 32);
+  const size_t room = fields.start.size() + fields.stop.size() + kFieldRoom;
+  a.reserve(room + at + 32);
   a.append(joined, 0, at);
-  b.reserve(joined.size() - at + 64);
+  b.reserve(room + joined.size() - at + 64);
   b += EntryMarkup(joined, markup);
   b += CarriedMarkup(joined, at, 0, markup);
   b.append(joined, at + 1, std::string::npos);
@@ -191,8 +199,10 @@ bool DivideNaturally(std::string_view line, const EntryShape& s, const TimeNotat
   const std::optional<int64_t> frame = notation.FromFrames(1);
   const std::optional<int64_t> next = mid && frame ? AddFrames(*mid, *frame) : std::nullopt;
   if (!next) return false;
-  first = BuildEntryLine(fields.start, notation.Format(*mid), a);
-  second = BuildEntryLine(notation.Format(*next), fields.stop, b);
+  PutFieldsBefore(a, fields.start, notation.Format(*mid));
+  PutFieldsBefore(b, notation.Format(*next), fields.stop);
+  first = std::move(a);
+  second = std::move(b);
   return true;
 }
 
@@ -269,7 +279,7 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole, const DivisionPass& l
       lines.back() = std::move(first);
       lines.push_back(std::move(second));
     } else {
-      rewrites.push_back({index, {std::move(first), std::move(second)}});
+      rewrites.push_back(Document::Rewrite::Into(index, std::move(first), std::move(second)));
     }
   }
   doc.RewriteEntries(std::move(rewrites));

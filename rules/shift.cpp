@@ -70,7 +70,7 @@ int ShiftTimes(Document& doc, const TimeOffset& offset, int* stopped) {
       return *to;
     };
     const int64_t a = moveTime(*start), b = moveTime(*stop);
-    rewrites.push_back({i, {BuildEntryLine(notation.Format(a), notation.Format(b), f.text)}});
+    rewrites.push_back(Document::Rewrite::Into(i, BuildEntryLine(notation.Format(a), notation.Format(b), f.text)));
     ++moved;
   }
   if (!rewrites.empty()) doc.RewriteEntries(std::move(rewrites));
@@ -89,7 +89,7 @@ int ChangeFrameRate(Document& doc, double frameRate) {
       if (!doc.List1.Shape(i).full || !SplitFullEntry(line, f)) continue;
       if (doc.ReadFormat().IsHeaderEntry(i, line)) {
         if (ParseFrameRate(f.text))
-          rewrites.push_back({i, {BuildEntryLine(f.start, f.stop, FormatFrameRate(frameRate))}});
+          rewrites.push_back(Document::Rewrite::Into(i, BuildEntryLine(f.start, f.stop, FormatFrameRate(frameRate))));
         continue;
       }
       const std::optional<int64_t> start = notation.Parse(f.start), stop = notation.Parse(f.stop);
@@ -97,7 +97,7 @@ int ChangeFrameRate(Document& doc, double frameRate) {
       auto renumber = [&](int64_t frame) {
         return notation.Format(MillisecondsToFrames(FramesToMilliseconds(frame, from), frameRate));
       };
-      rewrites.push_back({i, {BuildEntryLine(renumber(*start), renumber(*stop), f.text)}});
+      rewrites.push_back(Document::Rewrite::Into(i, BuildEntryLine(renumber(*start), renumber(*stop), f.text)));
     }
   }
   const int renumbered = static_cast<int>(rewrites.size());
