@@ -4,12 +4,17 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "files/code_page.h"
 #include "files/code_page_tables.h"
@@ -71,6 +76,9 @@ struct CodePage {
   // Each byte as UTF-8: its length and up to three bytes.
   std::array<std::array<char, 4>, 256> utf8{};
   std::vector<std::pair<char32_t, unsigned char>> fromUnicode;  // bytes 0x80..0xFF, sorted
+  // The byte of each code point from U+0080 to U+07FF, or 0: most letters
+  // beyond ASCII are there, a load away.
+  std::array<unsigned char, 0x800> low{};
 };
 
 // The code point an undefined byte keeps: its C1 control where that is free,
@@ -108,6 +116,8 @@ std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
     std::sort(page->fromUnicode.begin(), page->fromUnicode.end());
     i = 0;
   }
+  for (const auto& [cp, b] : page->fromUnicode)
+    if (cp >= 0x80 && cp < 0x800) page->low[cp] = b;
   for (size_t b = 0; b < 256; ++b) {
     std::string one;
     AppendUtf8(one, page->toUnicode[b]);
@@ -299,26 +309,91 @@ std::string DecodeSingleByte(Encoding e, std::string_view bytes) {
   return out;
 }
 
+namespace {
+// The byte of a character beyond ASCII, or nothing.
+inline std::optional<unsigned char> HighByteOf(const CodePage& page, char32_t cp) {
+  if (cp < 0x800) {
+    if (cp < 0x80) return static_cast<unsigned char>(cp);
+    if (const unsigned char b = page.low[cp]) return b;
+    return std::nullopt;
+  }
+  return ByteOf(page, cp);
+}
+
+// Encodes [from, to) to `out`, which may be `from` itself: the text is then
+// encoded where it stands, each byte read before its place is written.
+// Returns where the output ends, and sets `failed` to the first character
+// the page does not hold, which is left unread.
+char* EncodeSingleByteRun(const CodePage& page, const char* in, const char* to, char* out, const char*& failed) {
+  failed = nullptr;
+  while (in < to) {
+    // ASCII goes as it is, a block of it at a time.
+#if defined(__SSE2__)
+    for (; to - in >= 16; in += 16, out += 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+      if (_mm_movemask_epi8(block) != 0) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+    }
+#endif
+    for (std::uint64_t word; to - in >= 8; in += 8, out += 8) {
+      std::memcpy(&word, in, 8);
+      if (word & 0x8080808080808080ULL) break;
+      std::memcpy(out, &word, 8);
+    }
+    while (in < to && static_cast<unsigned char>(*in) < 0x80) *out++ = *in++;
+    if (in == to) break;
+    // A character beyond ASCII, decoded as NextCodePoint does: two bytes
+    // inline, longer ones by the call.
+    const unsigned char c = static_cast<unsigned char>(in[0]);
+    char32_t cp;
+    size_t length;
+    if (c < 0xE0 && to - in >= 2 && (static_cast<unsigned char>(in[1]) & 0xC0) == 0x80) {
+      cp = (static_cast<char32_t>(c & 0x1F) << 6) | (static_cast<unsigned char>(in[1]) & 0x3F);
+      length = 2;
+    } else {
+      const std::string_view rest(in, static_cast<size_t>(to - in));
+      length = 0;
+      cp = NextCodePoint(rest, length);
+    }
+    const std::optional<unsigned char> b = HighByteOf(page, cp);
+    if (!b) {
+      failed = in;
+      break;
+    }
+    in += length;
+    *out++ = static_cast<char>(*b);
+  }
+  return out;
+}
+}  // namespace
+
 bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out) {
-  const CodePage& page = PageOf(e);
   const size_t kept = out.size();
   out.resize(kept + utf8.size());  // a character is one byte at most
-  char* p = &out[kept];
-  for (size_t i = 0; i < utf8.size();) {
-    // An ASCII run goes as it is, then the character beyond it.
-    const size_t high = FindNonAscii(utf8, i);
-    std::memcpy(p, utf8.data() + i, high - i);
-    p += high - i;
-    i = high;
-    if (i == utf8.size()) break;
-    const std::optional<unsigned char> b = ByteOf(page, NextCodePoint(utf8, i));
-    if (!b) {
-      out.resize(kept);
-      return false;
-    }
-    *p++ = static_cast<char>(*b);
+  const char* failed;
+  char* const end = EncodeSingleByteRun(PageOf(e), utf8.data(), utf8.data() + utf8.size(), &out[kept], failed);
+  if (failed) {
+    out.resize(kept);
+    return false;
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+  out.resize(static_cast<size_t>(end - out.data()));
+  return true;
+}
+
+bool EncodeSingleByteInPlace(Encoding e, std::string& text, std::vector<std::string>& notHeld) {
+  // Past the ASCII, which stays as it is, without a look at the page.
+  const size_t high = FindNonAscii(text, 0);
+  if (high == text.size()) return true;
+  char* const start = text.data() + high;
+  const char* failed;
+  char* const end = EncodeSingleByteRun(PageOf(e), start, text.data() + text.size(), start, failed);
+  if (failed) {
+    // Every character before the first that does not fit does: the others
+    // are all in the text not yet encoded.
+    notHeld = CharactersNotHeld(e, std::string_view(failed, static_cast<size_t>(text.data() + text.size() - failed)));
+    return false;
+  }
+  text.resize(static_cast<size_t>(end - text.data()));
   return true;
 }
 

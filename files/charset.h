@@ -27,6 +27,10 @@ std::optional<std::string> EncodeSingleByte(Encoding e, std::string_view utf8);
 // does not fit the page.
 void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out);
 bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out);
+// UTF-8 text to the page where it stands (a character is one byte at most).
+// False when a character does not fit: `notHeld` then names every one that
+// does not, as CharactersNotHeld does, and `text` is no text.
+bool EncodeSingleByteInPlace(Encoding e, std::string& text, std::vector<std::string>& notHeld);
 
 // East Asian text to UTF-8, whole: a multi-byte character's byte may look
 // like a line end or a "|" of its own. A byte that starts no character of

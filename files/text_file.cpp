@@ -151,45 +151,31 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
 }
 
 LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
-    : encoding_(identity.encoding),
-      singleByte_(IsSingleByte(identity.encoding)),
-      end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"),
-      bytes_(bytes) {
+    : encoding_(identity.encoding), end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"), bytes_(bytes) {
   bytes_.clear();
   bytes_.reserve(sizeHint + kByteOrderMark.size());
   if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;
 }
 
-void LineEncoder::Add(std::string_view line) {
-  // UTF-8 goes as it is; the wide and East Asian encodings are converted
-  // whole when the text is complete.
-  if (singleByte_ && !IsAscii(line)) {
-    if (!AppendEncodedSingleByte(encoding_, line, bytes_)) {
-      // Nothing is written, but every character that does not fit is named.
-      ok_ = false;
-      for (std::string& c : CharactersNotHeld(encoding_, line))
-        if (seen_.insert(c).second) notHeld_.push_back(std::move(c));
-      return;
-    }
-  } else {
-    bytes_ += line;
-  }
-  bytes_ += end_;
-}
-
 bool LineEncoder::Finish() {
-  if (!ok_) return false;
-  if (IsWideUnicode(encoding_)) {
+  // UTF-8 goes as it is; an 8-bit page takes the text in place, the wide
+  // and East Asian encodings through the converter, whole.
+  if (IsSingleByte(encoding_)) {
+    if (!EncodeSingleByteInPlace(encoding_, bytes_, notHeld_)) {
+      bytes_.clear();
+      return false;
+    }
+  } else if (IsWideUnicode(encoding_)) {
     const bool big = BigEndian(encoding_);
     std::optional<std::string> wide = IsUtf16(encoding_) ? EncodeUtf16(bytes_, big) : EncodeUtf32(bytes_, big);
-    if (!wide) return ok_ = false;
+    if (!wide) return false;
     bytes_.assign(MarkOf(encoding_));
     bytes_ += *wide;
   } else if (IsMultiByte(encoding_)) {
     std::optional<std::string> coded = EncodeMultiByte(encoding_, bytes_);
     if (!coded) {
       notHeld_ = CharactersNotHeld(encoding_, bytes_);
-      return ok_ = false;
+      return false;
     }
     bytes_ = std::move(*coded);
   }

@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "model/encoding.h"
@@ -50,12 +49,18 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
 // Every line of the content, empty ones too, and the style of their ends.
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style);
 
-// Lines into a file's bytes, a line at a time: each encoded and ended as
-// the file's were.
+// Lines into a file's bytes: each ended as the file's were, and the whole
+// encoded when it is complete. Until then the bytes are the text in UTF-8,
+// which a writer may append ended lines to itself (Text(), End()).
 class LineEncoder {
  public:
   LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint);
-  void Add(std::string_view line);
+  void Add(std::string_view line) {
+    bytes_ += line;
+    bytes_ += end_;
+  }
+  std::string& Text() { return bytes_; }
+  std::string_view End() const { return end_; }
   // False when a character did not fit the encoding (the bytes are then
   // no file); NotHeld names them.
   bool Finish();
@@ -63,12 +68,9 @@ class LineEncoder {
 
  private:
   Encoding encoding_;
-  bool singleByte_;
   std::string_view end_;
   std::string& bytes_;
-  bool ok_ = true;
   std::vector<std::string> notHeld_;
-  std::unordered_set<std::string> seen_;
 };
 
 }  // namespace lm

@@ -49,4 +49,9 @@ std::string ConvertEntry(std::string_view line, const TimeNotation& from, const 
                          const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
                          bool* timed = nullptr, Style* lost = nullptr);
 
+// Text no dialect reads anything but characters and line breaks in (no tag,
+// entity, escape, slash, literal bar or teletext code): its entry is
+// converted with the text as it is.
+bool IsPlainText(std::string_view text);
+
 }  // namespace lm

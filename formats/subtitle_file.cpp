@@ -203,13 +203,17 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
     if (why) *why = (written ? Untimed(feed, *identity.format) : reason) + ", not written";
     return false;
   }
-  // A converted entry grows by its timing line and tags.
-  const size_t more = &doc.ReadFormat() == identity.format ? 8 : 40;
+  // Room for what an entry grows by in the file (a cue's number, a
+  // converted entry's timing line and tags), rather too much than too
+  // little: room never written to costs nothing, a text that outgrows its
+  // room is copied whole.
+  const size_t more = &doc.ReadFormat() == identity.format ? 24 : 48;
   size_t total = 0;
   for (const auto& e : doc.List1.Items()) total += e.size() + more;
   LineEncoder encoder(identity, bytes, total);
   DocumentFeed feed(doc, *identity.format, identity.encoding);
-  identity.format->Write(feed, identity, [&](std::string_view line) { encoder.Add(line); });
+  const auto add = [&](std::string_view line) { encoder.Add(line); };
+  identity.format->Write(feed, identity, LineSink(add, encoder.Text(), encoder.End()));
   if (!feed.Untimed().empty()) {
     bytes.clear();
     if (why) *why = Untimed(feed, *identity.format) + ", not written";

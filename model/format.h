@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "model/encoding.h"
@@ -79,7 +80,34 @@ class EntryFeed {
   virtual const Profile* RuleProfile() const { return nullptr; }
 };
 
-using LineSink = std::function<void(std::string_view line)>;
+// Where a writer's lines go: called with each line, without its end. It
+// does not own what it calls, which outlives it (a sink is made for one
+// Write). A sink onto a file's text (Text()) also takes whole lines appended
+// to that text directly, each followed by End(): a writer of many short
+// lines then makes no call for each.
+class LineSink {
+ public:
+  template <typename F, typename = std::enable_if_t<!std::is_same_v<std::decay_t<F>, LineSink> &&
+                                                    std::is_invocable_v<const F&, std::string_view>>>
+  LineSink(const F& f)  // NOLINT: made from a lambda where a writer is called
+      : object_(&f), call_([](const void* o, std::string_view line) { (*static_cast<const F*>(o))(line); }) {}
+  // The same calls, and lines appended to `text` may bypass them.
+  template <typename F>
+  LineSink(const F& f, std::string& text, std::string_view end) : LineSink(f) {
+    text_ = &text;
+    end_ = end;
+  }
+  void operator()(std::string_view line) const { call_(object_, line); }
+  // The text lines may be appended to, or nothing: then each is called.
+  std::string* Text() const { return text_; }
+  std::string_view End() const { return end_; }
+
+ private:
+  const void* object_;
+  void (*call_)(const void*, std::string_view);
+  std::string* text_ = nullptr;
+  std::string_view end_;
+};
 
 class Format {
  public:

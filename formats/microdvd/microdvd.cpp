@@ -233,8 +233,20 @@ class MicroDvdFormat final : public Format {
   void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const override {
     if (entries.Converted()) emit("{1}{1}" + FormatFrameRate(identity.frameRate));
     const int count = entries.Count();
-    for (int k = 0; k < count; ++k)
-      if (const std::string* line = entries.Line(k)) emit(*line);
+    std::string* const text = emit.Text();
+    if (!text) {
+      for (int k = 0; k < count; ++k)
+        if (const std::string* line = entries.Line(k)) emit(*line);
+      return;
+    }
+    // Each line appended as emitting it would, without a call for each.
+    const std::string_view end = emit.End();
+    for (int k = 0; k < count; ++k) {
+      if (const std::string* line = entries.Line(k)) {
+        text->append(*line);
+        for (const char c : end) text->push_back(c);
+      }
+    }
   }
 
   bool IsHeaderEntry(int index, std::string_view line) const override {

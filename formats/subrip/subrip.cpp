@@ -262,6 +262,59 @@ void AppendText(std::string& entry, std::string_view line) {
   }
 }
 
+// The fields of an entry line whose times are both as the writer writes
+// them, "{HH:MM:SS,mmm}{HH:MM:SS,mmm}text": as SplitFullEntry cuts it, told
+// at fixed places.
+bool WrittenFields(std::string_view line, EntryFields& f) {
+  if (line.size() < 28 || line.size() > static_cast<size_t>(kInt16Max) || line[0] != '{' || line[13] != '}' ||
+      line[14] != '{' || line[27] != '}' || !IsWrittenTime(line.substr(1, 12)) || !IsWrittenTime(line.substr(15, 12)))
+    return false;
+  f.hasStart = f.hasStop = true;
+  f.start = line.substr(1, 12);
+  f.stop = line.substr(15, 12);
+  f.text = line.substr(28);
+  return true;
+}
+
+// A cue written from its fields alone, appended to a file's text whole: its
+// number, the times as they stand, the screen lines without those of
+// nothing but blanks, each line ended with `end`, and a blank line after it
+// (`blankAfter`). What the cue's lines would be, emitted one by one. False,
+// with nothing appended, for text that may hold a literal bar or text too
+// long for the cue's buffer: such a cue is emitted line by line.
+bool AppendCue(std::string& out, std::string_view end, int number, const EntryFields& f, bool blankAfter) {
+  const std::string_view text = f.text;
+  constexpr size_t kRoom = 512;
+  // The text, a line end for each "|" and the lines around it.
+  if (text.size() * (1 + end.size()) + 64 > kRoom || std::memchr(text.data(), kLiteralBar[0], text.size()))
+    return false;
+  char buffer[kRoom];
+  char* p = std::to_chars(buffer, buffer + 16, number).ptr;
+  const auto put = [&](std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    p += s.size();
+  };
+  put(end);
+  put(f.start);
+  put(" --> ");
+  put(f.stop);
+  put(end);
+  for (size_t from = 0;;) {
+    const void* bar = std::memchr(text.data() + from, '|', text.size() - from);
+    const size_t to = bar ? static_cast<size_t>(static_cast<const char*>(bar) - text.data()) : text.size();
+    const std::string_view piece = text.substr(from, to - from);
+    if (!IsBlankLine(piece)) {
+      put(piece);
+      put(end);
+    }
+    if (!bar) break;
+    from = to + 1;
+  }
+  if (blankAfter) put(end);
+  out.append(buffer, static_cast<size_t>(p - buffer));
+  return true;
+}
+
 class SubRipFormat final : public Format {
  public:
   std::string_view Id() const override { return "srt"; }
@@ -311,14 +364,27 @@ class SubRipFormat final : public Format {
         from = end + 1;
       }
     };
+    std::string* const text = emit.Text();
     for (int k = 0; k <= last; ++k) {
       const std::string* entry = entries.Line(k);
       if (!entry) continue;
       const std::string& line = *entry;
       const bool blankAfter = k < last || identity.finalBlank;
       EntryFields f;
+      // Times as this writer writes them are written as they stand, unread.
+      const bool written = WrittenFields(line, f);
+      const SourceCue* was = converted ? nullptr : entries.Cue(k);
+      if (was && was->timing.empty()) was = nullptr;  // a line that could not be read, since rewritten
+      if (written && !was && text && AppendCue(*text, emit.End(), number + 1, f, blankAfter)) {
+        ++number;
+        continue;
+      }
       std::optional<int64_t> start, stop;
-      if (SplitFullEntry(line, f)) start = ParseSubRipTime(f.start), stop = ParseSubRipTime(f.stop);
+      if (written) {
+        start = stop = 0;  // not asked for
+      } else if (SplitFullEntry(line, f)) {
+        start = ParseSubRipTime(f.start), stop = ParseSubRipTime(f.stop);
+      }
       if (!start || !stop) {
         if (IsUnreadLine(line)) {
           emit(WithoutUnreadMark(line));
@@ -327,14 +393,12 @@ class SubRipFormat final : public Format {
         }
         // Lines that were no cue read back the same with or without blanks
         // between them: they keep the file's layout.
-        const SourceCue* was = converted ? nullptr : entries.Cue(k);
-        if (blankAfter && !line.empty() && (!was || was->blankAfter)) emit({});
+        const SourceCue* cue = converted ? nullptr : entries.Cue(k);
+        if (blankAfter && !line.empty() && (!cue || cue->blankAfter)) emit({});
         continue;
       }
       const auto [end, error] = std::to_chars(numberText, numberText + sizeof numberText, ++number);
       emit(std::string_view(numberText, static_cast<size_t>(end - numberText)));
-      const SourceCue* was = converted ? nullptr : entries.Cue(k);
-      if (was && was->timing.empty()) was = nullptr;  // a line that could not be read, since rewritten
       if (was && IsCueAsRead(*was, line)) {
         emit(was->timing);
         if (!was->text.empty()) emitText(was->text, '\n');
@@ -347,10 +411,10 @@ class SubRipFormat final : public Format {
         emit(wasTiming);
       } else {
         // A time as written is its own format.
-        const auto written = [](std::string_view field, int64_t ms) {
+        const auto as = [](std::string_view field, int64_t ms) {
           return IsWrittenTime(field) ? std::string(field) : FormatSubRipTime(ms);
         };
-        timingLine.assign(written(f.start, *start)).append(" --> ").append(written(f.stop, *stop));
+        timingLine.assign(as(f.start, *start)).append(" --> ").append(as(f.stop, *stop));
         emit(timingLine);
       }
       emitText(f.text, '|');
