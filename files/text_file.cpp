@@ -1,6 +1,10 @@
 #include "files/text_file.h"
 
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "files/charset.h"
 #include "model/text.h"
@@ -13,11 +17,6 @@ bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0
 struct EndCounts {
   long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
 };
-
-size_t Find(std::string_view s, char c, size_t from) {
-  const void* p = from < s.size() ? std::memchr(s.data() + from, c, s.size() - from) : nullptr;
-  return p ? static_cast<size_t>(static_cast<const char*>(p) - s.data()) : s.size();
-}
 
 }  // namespace
 
@@ -130,23 +129,63 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
   // Room for lines of some 24 bytes; more is made as it is needed.
   lines.reserve(content.size() / 24 + 16);
   EndCounts ends;
+  const char* p = content.data();
   const size_t n = content.size();
-  const bool anyCr = Find(content, '\r', 0) != n;
   size_t start = 0;
-  while (start < n) {
-    const size_t end = anyCr ? FindEither(content, start, '\r', '\n') : Find(content, '\n', start);
-    lines.push_back(content.substr(start, end - start));
-    if (end == n) break;
-    start = end + 1;
-    if (content[end] == '\r' && start < n && content[start] == '\n') {
-      ++start;
-      ++ends.crlf;
-    } else if (content[end] == '\n') {
+  // A CR or LF at `at` ends the line from `start`; a CR LF ends it once.
+  const auto endAt = [&](size_t at) {
+    lines.emplace_back(p + start, at - start);
+    if (p[at] == '\n') {
       ++ends.lf;
+      start = at + 1;
+    } else if (at + 1 < n && p[at + 1] == '\n') {
+      ++ends.crlf;
+      start = at + 2;
     } else {
       ++ends.cr;
+      start = at + 1;
     }
+  };
+  size_t i = 0;
+#if defined(__SSE2__)
+  // 64 bytes at a time, into the places of the line ends (the LF of a CR LF
+  // left out), lines made from a batch of them: where the ends fall decides
+  // few branches.
+  constexpr size_t kBatch = 256;
+  size_t found[kBatch + 64];
+  size_t count = 0;
+  const auto flush = [&] {
+    for (size_t k = 0; k < count; ++k) endAt(found[k]);
+    count = 0;
+  };
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  std::uint64_t crBefore = 0;  // the byte before the block is a CR
+  for (; i + 64 <= n; i += 64) {
+    std::uint64_t crs = 0, lfs = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k));
+      crs |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))))
+             << (16 * k);
+      lfs |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf))))
+             << (16 * k);
+    }
+    std::uint64_t mask = crs | (lfs & ~((crs << 1) | crBefore));
+    crBefore = crs >> 63;
+    if (count > kBatch) flush();
+    size_t* to = found + count;
+    // Eight written whatever the count, each kept only for an end.
+    for (int k = 0; k < 8; ++k, mask &= mask - 1) {
+      *to = i + static_cast<size_t>(__builtin_ctzll(mask | (std::uint64_t{1} << 63)));
+      to += mask != 0;
+    }
+    for (; mask != 0; mask &= mask - 1) *to++ = i + static_cast<size_t>(__builtin_ctzll(mask));
+    count = static_cast<size_t>(to - found);
   }
+  flush();
+#endif
+  for (; i < n; ++i)
+    if ((p[i] == '\r' || p[i] == '\n') && i >= start) endAt(i);
+  if (start < n) lines.emplace_back(p + start, n - start);
   style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
 }
 

@@ -508,17 +508,76 @@ bool IsWrittenTiming(std::string_view line, std::string_view start, std::string_
 }
 }  // namespace
 
+namespace {
+// Whether `s` holds a byte `a` or `b` (neither NUL): eight bytes at a time,
+// the last eight overlapping the word before.
+bool HoldsEither(std::string_view s, char a, char b) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  const auto any = [&](std::uint64_t word) { return AnyMatch(word, a) | AnyMatch(word, b); };
+  std::uint64_t found = 0, word;
+  if (n < 8) {
+    found = any(TailWord(p, n));
+  } else {
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      found |= any(word);
+    }
+    std::memcpy(&word, p + n - 8, 8);
+    found |= any(word);
+  }
+  return (found & 0x8080808080808080ULL) != 0;
+}
+
+// Whether a line is a timing line, and its times, asked of the lines in
+// order: every question is about this line or the next, so two slots hold
+// each answer until it is asked for the last time.
+class TimingLines {
+ public:
+  struct Timing {
+    size_t at = static_cast<size_t>(-1);
+    bool is = false;
+    std::string_view line, start, stop;  // the line without its mark
+  };
+  explicit TimingLines(const std::vector<std::string_view>& lines) : lines_(lines) {}
+
+  const Timing& At(size_t i) {
+    Timing& t = slots_[i & 1];
+    if (t.at == i) return t;
+    t.at = i;
+    t.is = false;
+    if (i >= lines_.size()) return t;
+    t.line = Unmarked(i);
+    // A timing line starts with its time, after blanks: a sign, a digit or
+    // a separator. Text lines are passed over on their first byte.
+    size_t k = 0;
+    while (k < t.line.size() && (t.line[k] == ' ' || t.line[k] == '\t')) ++k;
+    if (k == t.line.size()) return t;
+    const char c = t.line[k];
+    if ((c >= '0' && c <= '9') || c == '-' || c == ':' || c == ',' || c == '.')
+      t.is = ParseTimingLine(t.line, t.start, t.stop);
+    return t;
+  }
+  bool IsTiming(size_t i) { return At(i).is; }
+  // A cue starts at a timing line, or at a number right before one.
+  bool CueAt(size_t i) { return IsTiming(i) || (IsTiming(i + 1) && IsNumber(Unmarked(i))); }
+
+  // The line without a byte order mark before it, which is no part of it.
+  std::string_view Unmarked(size_t i) const {
+    const std::string_view line = lines_[i];
+    if (i == 0) return line.substr(LeadingMark(line, true));
+    return !line.empty() && line[0] == '\xEF' ? line.substr(LeadingMark(line, false)) : line;
+  }
+
+ private:
+  const std::vector<std::string_view>& lines_;
+  Timing slots_[2];
+};
+}  // namespace
+
 void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   const size_t n = lines.size();
-  // Which lines are timing lines, worked out once: the rest is decided on
-  // these. A byte order mark before a line is no part of it.
-  std::vector<bool> isTiming(n);
-  std::string_view start, stop;
-  const auto unmarked = [&](size_t i) { return lines[i].substr(LeadingMark(lines[i], i == 0)); };
-  for (size_t i = 0; i < n; ++i) isTiming[i] = ParseTimingLine(unmarked(i), start, stop);
-  auto timingAt = [&](size_t i) { return i < n && isTiming[i]; };
-  // A cue starts at a timing line, or at a number right before one.
-  auto cueAt = [&](size_t i) { return timingAt(i) || (timingAt(i + 1) && IsNumber(unmarked(i))); };
+  TimingLines timing(lines);
   std::vector<std::string>& entries = out.entries;
   std::vector<SourceCue>& sources = out.sources;
   entries.clear();
@@ -529,9 +588,8 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   // Most cues are written back from their entries alone, byte for byte:
   // sources are kept only from the first one that is not (those before it
   // as they would be written).
-  const auto keep = [&](SourceCue&& cue, bool needed) {
+  const auto keep = [&](SourceCue&& cue) {
     if (sources.empty()) {
-      if (!needed) return;
       sources.reserve(n / 3);
       sources.resize(entries.size());
     }
@@ -543,28 +601,31 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       ++i;
       continue;
     }
-    if (!cueAt(i)) {
+    if (!timing.CueAt(i)) {
       // No part of a cue: kept as it is, never glued to the cue before.
       std::string entry;
       entry.reserve(kUnreadLine.size() + lines[i].size());
       entry += kUnreadLine;
       entry += lines[i];
-      SourceCue cue;
-      cue.blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
-      const bool needed = !cue.blankAfter;
-      keep(std::move(cue), needed);
+      const bool blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      if (!blankAfter || !sources.empty()) {
+        SourceCue cue;
+        cue.blankAfter = blankAfter;
+        keep(std::move(cue));
+      }
       entries.push_back(std::move(entry));
       out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
     }
-    const size_t t = timingAt(i) ? i : i + 1;
-    const std::string_view line = unmarked(t);
-    ParseTimingLine(line, start, stop);
+    const size_t t = timing.IsTiming(i) ? i : i + 1;
+    // Copied: the slot is reused for the lines after it.
+    const TimingLines::Timing at = timing.At(t);
+    const std::string_view line = at.line, start = at.start, stop = at.stop;
     size_t j = t + 1;
     size_t room = start.size() + stop.size() + 4;
-    for (; j < n && !IsBlankLine(lines[j]) && !cueAt(j); ++j) room += lines[j].size() + 1;
+    for (; j < n && !IsBlankLine(lines[j]) && !timing.CueAt(j); ++j) room += lines[j].size() + 1;
     const size_t end = j;
     std::string entry = BuildEntryLine(start, stop, {}, room);
     // A literal-bar character in the text would be written back as "|":
@@ -572,28 +633,36 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     bool literal = false;
     for (j = t + 1; j < end; ++j) {
       if (j > t + 1) entry += '|';
-      AppendText(entry, lines[j]);
-      literal = literal || lines[j].find(kLiteralBar) != std::string_view::npos;
-    }
-    SourceCue cue;
-    const bool needed = literal || !IsWrittenTiming(line, start, stop);
-    if (needed) {
-      cue.timing = std::string(line);
-      cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
-      cue.startLength = static_cast<std::uint32_t>(start.size());
-      cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
-      cue.stopLength = static_cast<std::uint32_t>(stop.size());
-    }
-    if (literal) {
-      for (size_t k = t + 1; k < end; ++k) {
-        if (k > t + 1) cue.text += '\n';
-        cue.text += lines[k];
+      const std::string_view text = lines[j];
+      // Neither a "|" nor the first byte of a literal bar: the line as it is.
+      if (!HoldsEither(text, '|', kLiteralBar[0])) {
+        entry += text;
+        continue;
       }
+      AppendText(entry, text);
+      literal = literal || text.find(kLiteralBar) != std::string_view::npos;
     }
-    keep(std::move(cue), needed);
+    const bool needed = literal || !IsWrittenTiming(line, start, stop);
+    if (needed || !sources.empty()) {
+      SourceCue cue;
+      if (needed) {
+        cue.timing = std::string(line);
+        cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
+        cue.startLength = static_cast<std::uint32_t>(start.size());
+        cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
+        cue.stopLength = static_cast<std::uint32_t>(stop.size());
+      }
+      if (literal) {
+        for (size_t k = t + 1; k < end; ++k) {
+          if (k > t + 1) cue.text += '\n';
+          cue.text += lines[k];
+        }
+      }
+      keep(std::move(cue));
+    }
     entries.push_back(std::move(entry));
     out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
-    i = j;
+    i = end;
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));

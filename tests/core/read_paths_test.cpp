@@ -1,0 +1,166 @@
+// The quick ways a file is read, each against the plain way it replaces,
+// over generated inputs: line ends at the edges of 16- and 64-byte blocks,
+// odd SubRip shapes, literal bars, byte order marks.
+#include <gtest/gtest.h>
+#include <random>
+
+#include "files/text_file.h"
+#include "formats/subrip/subrip.h"
+#include "model/entry.h"
+#include "model/text.h"
+
+namespace lm {
+namespace {
+
+// ------------------------------------------------------------ line ends
+
+void PlainSplit(std::string_view s, std::vector<std::string_view>& lines, LineEnd& style) {
+  long lf = 0, crlf = 0, cr = 0;
+  for (size_t start = 0; start < s.size();) {
+    const size_t end = std::min(s.find_first_of("\r\n", start), s.size());
+    lines.push_back(s.substr(start, end - start));
+    if (end == s.size()) break;
+    start = end + 1;
+    if (s[end] == '\r' && start < s.size() && s[start] == '\n') {
+      ++start, ++crlf;
+    } else {
+      ++(s[end] == '\n' ? lf : cr);
+    }
+  }
+  style = lf > 0 && crlf == 0 && cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
+}
+
+TEST(ReadPaths, SplitLinesAsThePlainWayAtEveryBlockEdge) {
+  std::mt19937 random(7);
+  const char kBytes[] = {'a', ' ', '\r', '\n', '\xE9', '|'};
+  for (int round = 0; round < 4000; ++round) {
+    // Mostly text, with ends thick or sparse, from an offset that moves
+    // the blocks' edges over the text.
+    const int ends = 1 + static_cast<int>(random() % 8);
+    std::string buffer(random() % 16, 'x');
+    const size_t length = random() % 300;
+    for (size_t i = 0; i < length; ++i)
+      buffer += static_cast<int>(random() % 16) < ends ? kBytes[2 + random() % 2] : kBytes[random() % 6];
+    const std::string_view content = std::string_view(buffer).substr(buffer.size() - length);
+    std::vector<std::string_view> fast, plain;
+    LineEnd fastStyle = LineEnd::Lf, plainStyle = LineEnd::CrLf;
+    SplitLines(content, fast, fastStyle);
+    PlainSplit(content, plain, plainStyle);
+    ASSERT_EQ(fast, plain) << testing::PrintToString(std::string(content));
+    ASSERT_EQ(fastStyle, plainStyle) << testing::PrintToString(std::string(content));
+  }
+  // A CR LF astride each place of the first blocks, and a lone CR after it.
+  for (size_t at = 0; at < 140; ++at) {
+    std::string content(200, 'a');
+    content.replace(at, 2, "\r\n");
+    content[at + 2 + at % 5] = '\r';
+    std::vector<std::string_view> fast, plain;
+    LineEnd fastStyle, plainStyle;
+    SplitLines(content, fast, fastStyle);
+    PlainSplit(content, plain, plainStyle);
+    ASSERT_EQ(fast, plain) << at;
+  }
+}
+
+// ------------------------------------------------------------ SubRip cues
+
+// The reader as it was: every line asked whether it is a timing line.
+void PlainParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
+  const size_t n = lines.size();
+  const auto unmarked = [&](size_t i) { return lines[i].substr(LeadingMark(lines[i], i == 0)); };
+  std::vector<char> isTiming(n + 1, 0);
+  std::string_view start, stop;
+  for (size_t i = 0; i < n; ++i) isTiming[i] = ParseTimingLine(unmarked(i), start, stop);
+  const auto isNumber = [](std::string_view s) {
+    s = TrimBlanks(s);
+    return !s.empty() && s.size() < 10 && s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  const auto cueAt = [&](size_t i) { return isTiming[i] || (isTiming[i + 1] && isNumber(unmarked(i))); };
+  size_t unread = 0, firstUnread = 0;
+  const auto keep = [&](SourceCue cue, bool needed) {
+    if (out.sources.empty() && !needed) return;
+    if (out.sources.empty()) out.sources.resize(out.entries.size());
+    out.sources.push_back(std::move(cue));
+  };
+  for (size_t i = 0; i < n;) {
+    if (IsBlankLine(lines[i])) {
+      ++i;
+      continue;
+    }
+    out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
+    if (!cueAt(i)) {
+      SourceCue cue;
+      cue.blankAfter = i + 1 >= n || IsBlankLine(lines[i + 1]);
+      keep(cue, !cue.blankAfter);
+      out.entries.push_back(std::string(kUnreadLine) + std::string(lines[i]));
+      if (unread++ == 0) firstUnread = i + 1;
+      ++i;
+      continue;
+    }
+    const size_t t = isTiming[i] ? i : i + 1;
+    const std::string_view line = unmarked(t);
+    ParseTimingLine(line, start, stop);
+    std::string entry = BuildEntryLine(start, stop, {});
+    SourceCue cue;
+    bool literal = false;
+    for (i = t + 1; i < n && !IsBlankLine(lines[i]) && !cueAt(i); ++i) {
+      if (i > t + 1) entry += '|', cue.text += '\n';
+      for (const char c : lines[i]) c == '|' ? void(entry += kLiteralBar) : void(entry += c);
+      cue.text += lines[i];
+      literal = literal || lines[i].find(kLiteralBar) != std::string_view::npos;
+    }
+    if (!literal) cue.text.clear();
+    const bool written = line.size() == 29 && start.data() == line.data() && stop.data() == line.data() + 17 &&
+                         line.substr(12, 5) == " --> " && IsWrittenTime(start) && IsWrittenTime(stop);
+    if (literal || !written) {
+      cue.timing = std::string(line);
+      cue.startAt = static_cast<std::uint32_t>(start.data() - line.data());
+      cue.startLength = static_cast<std::uint32_t>(start.size());
+      cue.stopAt = static_cast<std::uint32_t>(stop.data() - line.data());
+      cue.stopLength = static_cast<std::uint32_t>(stop.size());
+    }
+    keep(cue, literal || !written);
+    out.entries.push_back(std::move(entry));
+  }
+  out.finalBlank = n > 0 && IsBlankLine(lines.back());
+  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
+}
+
+TEST(ReadPaths, SubRipCuesAsThePlainWay) {
+  // Literal bars ("\xEF\xB7\x90"), byte order marks ("\xEF\xBB\xBF") and
+  // one as a code page reads it ("\xC3\xAF\xC2\xBB\xC2\xBF").
+  std::vector<std::string> shapes = {"", "", "  ", "\t", "1", "12", " 7 ", "1234567890", "x1", "|", "a|b"};
+  for (const char* timing :
+       {"00:00:01,000 --> 00:00:02,500", "00:00:01,000 --> 00:00:02,500 X1:10", "00:00:01,000 --> 00:00:02,500x",
+        " 0:0:1 -> 0:0:2", "-00:00:01,000 --> 00:00:02,000", "00:00:01.5 - > 00:00:02:5", ":1 --> ,2",
+        "00:00:01,000 \xE2\x80\x94> 00:00:02,000", "1:00 --> x", "0 --> 0"})
+    shapes.emplace_back(timing);
+  for (const char* text :
+       {"Some text", "- A line", "x\xEF\xB7\x90y", "\xEF\xB7\x90", "\xEF\xBF\xBD text", "\357\273\2771",
+        "\357\273\27700:00:01,000 --> 00:00:02,000", "\xEF\xBB\xBF", "\303\257\302\273\302\2771"})
+    shapes.emplace_back(text);
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> held;
+    for (size_t k = random() % 40; k-- > 0;) held.push_back(shapes[random() % shapes.size()]);
+    const std::vector<std::string_view> lines(held.begin(), held.end());
+    ReadEntries fast, plain;
+    ParseSubRip(lines, fast);
+    PlainParseSubRip(lines, plain);
+    const std::string shown = testing::PrintToString(held);
+    ASSERT_EQ(fast.entries, plain.entries) << shown;
+    ASSERT_EQ(fast.firstLines, plain.firstLines) << shown;
+    ASSERT_EQ(fast.notes, plain.notes) << shown;
+    ASSERT_EQ(fast.finalBlank, plain.finalBlank) << shown;
+    ASSERT_EQ(fast.sources.size(), plain.sources.size()) << shown;
+    for (size_t k = 0; k < fast.sources.size(); ++k) {
+      const SourceCue &a = fast.sources[k], &b = plain.sources[k];
+      ASSERT_EQ(std::tie(a.timing, a.text, a.startAt, a.startLength, a.stopAt, a.stopLength, a.blankAfter),
+                std::tie(b.timing, b.text, b.startAt, b.startLength, b.stopAt, b.stopLength, b.blankAfter))
+          << shown << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lm
