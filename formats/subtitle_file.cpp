@@ -76,13 +76,21 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   }
   std::vector<std::string_view> all;
   SplitLines(text, all, file.identity.lineEnd);
-  std::vector<std::string_view> filled;
-  filled.reserve(all.size());
-  for (const std::string_view line : all)
-    if (!line.empty()) filled.push_back(line);
-  if (filled.empty()) return ReadStatus::Empty;
-
-  const Detection found = DetectFormat(filled, path);
+  // The formats are told by the non-empty lines: the lines themselves when
+  // none is empty, else a copy without them, freed before the entries are
+  // made so that they take its room.
+  Detection found;
+  if (std::none_of(all.begin(), all.end(), [](std::string_view line) { return line.empty(); })) {
+    if (all.empty()) return ReadStatus::Empty;
+    found = DetectFormat(all, path);
+  } else {
+    std::vector<std::string_view> filled;
+    filled.reserve(all.size());
+    for (const std::string_view line : all)
+      if (!line.empty()) filled.push_back(line);
+    if (filled.empty()) return ReadStatus::Empty;
+    found = DetectFormat(filled, path);
+  }
   if (!found.format) {
     file.looksLike = found.looksLike;
     return ReadStatus::Unrecognised;

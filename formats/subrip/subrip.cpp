@@ -625,22 +625,41 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     const std::string_view line = at.line, start = at.start, stop = at.stop;
     size_t j = t + 1;
     size_t room = start.size() + stop.size() + 4;
-    for (; j < n && !IsBlankLine(lines[j]) && !timing.CueAt(j); ++j) room += lines[j].size() + 1;
+    bool plain = true;  // no "|", nor the first byte of a literal bar
+    for (; j < n && !IsBlankLine(lines[j]) && !timing.CueAt(j); ++j) {
+      room += lines[j].size() + 1;
+      plain = plain && !HoldsEither(lines[j], '|', kLiteralBar[0]);
+    }
     const size_t end = j;
-    std::string entry = BuildEntryLine(start, stop, {}, room);
+    std::string entry;
     // A literal-bar character in the text would be written back as "|":
     // such a cue keeps its text lines.
     bool literal = false;
-    for (j = t + 1; j < end; ++j) {
-      if (j > t + 1) entry += '|';
-      const std::string_view text = lines[j];
-      // Neither a "|" nor the first byte of a literal bar: the line as it is.
-      if (!HoldsEither(text, '|', kLiteralBar[0])) {
-        entry += text;
-        continue;
+    if (plain) {
+      // The text lines as they are: the room made once and filled in place.
+      entry.resize(room);
+      char* to = entry.data();
+      const auto put = [&](std::string_view piece) {
+        std::memcpy(to, piece.data(), piece.size());
+        to += piece.size();
+      };
+      *to++ = '{';
+      put(start);
+      put("}{");
+      put(stop);
+      *to++ = '}';
+      for (j = t + 1; j < end; ++j) {
+        if (j > t + 1) *to++ = '|';
+        put(lines[j]);
       }
-      AppendText(entry, text);
-      literal = literal || text.find(kLiteralBar) != std::string_view::npos;
+      entry.resize(static_cast<size_t>(to - entry.data()));
+    } else {
+      entry = BuildEntryLine(start, stop, {}, room);
+      for (j = t + 1; j < end; ++j) {
+        if (j > t + 1) entry += '|';
+        AppendText(entry, lines[j]);
+        literal = literal || lines[j].find(kLiteralBar) != std::string_view::npos;
+      }
     }
     const bool needed = literal || !IsWrittenTiming(line, start, stop);
     if (needed || !sources.empty()) {
