@@ -76,8 +76,14 @@ done
 grep -q 'tornak-linemend$\|/applications/\|/icons/' <<<"$contents" && fail "linemend holds the window's files"
 dpkg-deb -f "$cli" Depends | grep -qiE 'qt|libgl|libx11|libxcb|libfontconfig' &&
   fail "linemend depends on a graphical library: $(dpkg-deb -f "$cli" Depends)"
-dpkg-deb -f "$cli" Depends | grep -qE "(^|, )libuchardet0( |,|$)" ||
-  fail "linemend: Depends lacks libuchardet0: $(dpkg-deb -f "$cli" Depends)"
+# It carries its C++ runtime and libraries in (LINEMEND_STATIC_CLI), and its
+# copyright file says so.
+needed=$(readelf -d "$root/linemend/usr/bin/linemend" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | tr '\n' ' ')
+grep -qE 'libstdc\+\+|libuchardet|libpugixml' <<<"$needed" && fail "linemend loads shared libraries it should carry in: $needed"
+for name in uchardet pugixml libstdc++; do
+  grep -qF "Files: linked-in/$name/" "$root/linemend/usr/share/doc/linemend/copyright" ||
+    fail "linemend: its copyright file does not name $name"
+done
 out=$("$root/linemend/usr/bin/linemend" --version 2>&1) || true
 [ "$out" = "linemend $version" ] || fail "linemend --version says: $out"
 check_man_page linemend linemend
