@@ -81,48 +81,29 @@ struct CodePage {
   std::array<unsigned char, 0x800> low{};
 };
 
-// The code point an undefined byte keeps: its C1 control where that is free,
-// else one in the private use area. Neither is ever a character of the page.
-char32_t StandIn(unsigned char b, const std::array<bool, 256>& usedC1) {
-  if (b >= 0x80 && b <= 0x9F && !usedC1[b]) return b;
-  return 0xF700 + b;
-}
+// Every page's characters, made when the program is built: the guess reads
+// a file in a dozen pages, and decoding asks for none but the file's own.
+constexpr std::array<std::array<char32_t, 256>, kCodePageCount> kToUnicode = [] {
+  std::array<std::array<char32_t, 256>, kCodePageCount> tables{};
+  for (size_t i = 0; i < kCodePageCount; ++i) tables[i] = ToUnicodeOf(kCodePageHalves[i]);
+  return tables;
+}();
 
 std::unique_ptr<CodePage> BuildCodePage(Encoding e) {
   auto page = std::make_unique<CodePage>();
-  for (int b = 0; b < 0x80; ++b) page->toUnicode[static_cast<size_t>(b)] = static_cast<char32_t>(b);
-  std::array<bool, 256> defined{}, usedC1{};
-  const char32_t* half = kCodePageHalves[EncodingIndex(e)];
-  for (int b = 0x80; b < 0x100; ++b) {
-    const char32_t cp = half[b - 0x80];
-    if (cp == 0) continue;  // undefined
-    page->toUnicode[static_cast<size_t>(b)] = cp;
-    defined[static_cast<size_t>(b)] = true;
-    if (cp < 0x100) usedC1[cp] = true;
-  }
-  for (int b = 0x80; b < 0x100; ++b)
-    if (!defined[static_cast<size_t>(b)])
-      page->toUnicode[static_cast<size_t>(b)] = StandIn(static_cast<unsigned char>(b), usedC1);
+  page->toUnicode = kToUnicode[EncodingIndex(e)];
+  // No two bytes share a character: sorted once, by character.
+  page->fromUnicode.reserve(0x80);
   for (int b = 0x80; b < 0x100; ++b)
     page->fromUnicode.emplace_back(page->toUnicode[static_cast<size_t>(b)], static_cast<unsigned char>(b));
   std::sort(page->fromUnicode.begin(), page->fromUnicode.end());
-  // A code point two bytes share would not survive the way back: the later
-  // byte keeps a stand-in instead.
-  for (size_t i = 1; i < page->fromUnicode.size(); ++i) {
-    if (page->fromUnicode[i].first != page->fromUnicode[i - 1].first) continue;
-    const unsigned char b = page->fromUnicode[i].second;
-    page->toUnicode[b] = 0xF700 + b;
-    page->fromUnicode[i].first = 0xF700 + b;
-    std::sort(page->fromUnicode.begin(), page->fromUnicode.end());
-    i = 0;
-  }
   for (const auto& [cp, b] : page->fromUnicode)
     if (cp >= 0x80 && cp < 0x800) page->low[cp] = b;
   for (size_t b = 0; b < 256; ++b) {
-    std::string one;
-    AppendUtf8(one, page->toUnicode[b]);
-    page->utf8[b][0] = static_cast<char>(one.size());
-    for (size_t k = 0; k < one.size() && k < 3; ++k) page->utf8[b][k + 1] = one[k];
+    char one[4];
+    const size_t length = static_cast<size_t>(WriteUtf8(one, page->toUnicode[b]) - one);
+    page->utf8[b][0] = static_cast<char>(length);
+    for (size_t k = 0; k < length && k < 3; ++k) page->utf8[b][k + 1] = one[k];
   }
   return page;
 }
@@ -281,25 +262,107 @@ std::string Named(std::string_view character) {
 
 }  // namespace
 
-const std::array<char32_t, 256>& CodePageTable(Encoding e) { return PageOf(e).toUnicode; }
+const std::array<char32_t, 256>& CodePageTable(Encoding e) { return kToUnicode[EncodingIndex(e)]; }
 
-void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out) {
-  const CodePage& page = PageOf(e);
-  const size_t at = out.size();
-  out.resize(at + bytes.size() * 3);  // a byte is at most three in UTF-8
-  char* p = &out[at];
-  for (size_t i = 0; i < bytes.size();) {
-    // An ASCII run goes as it is, then the byte beyond it.
-    const size_t high = FindNonAscii(bytes, i);
-    std::memcpy(p, bytes.data() + i, high - i);
-    p += high - i;
-    if (high == bytes.size()) break;
-    const std::array<char, 4>& u = page.utf8[static_cast<unsigned char>(bytes[high])];
+namespace {
+// The 8-bit bytes decoded to `p`, which has room for three bytes each;
+// past what is written.
+char* DecodeRun(const CodePage& page, std::string_view bytes, char* p) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes stored as they are, kept up to the first beyond ASCII:
+  // the room of three bytes each is more than a block ahead.
+  while (i + 16 <= bytes.size()) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), block);
+    const int high = _mm_movemask_epi8(block);
+    if (high == 0) {
+      i += 16;
+      p += 16;
+      continue;
+    }
+    const size_t ascii = static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+    p += ascii;
+    const std::array<char, 4>& u = page.utf8[static_cast<unsigned char>(bytes[i + ascii])];
     std::memcpy(p, &u[1], 3);
     p += u[0];
-    i = high + 1;
+    i += ascii + 1;
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+#endif
+  // The rest a byte at a time.
+  for (; i < bytes.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      *p++ = static_cast<char>(b);
+      continue;
+    }
+    const std::array<char, 4>& u = page.utf8[b];
+    std::memcpy(p, &u[1], 3);
+    p += u[0];
+  }
+  return p;
+}
+}  // namespace
+
+size_t FindHighByte(std::string_view s, size_t from) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const char* p = s.data();
+  const size_t n = s.size();
+  const auto block = [p](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+  // Long ASCII runs (whole lines of it) go 64 bytes a step.
+  for (; i + 64 <= n; i += 64) {
+    const __m128i a = block(i), b = block(i + 16), c = block(i + 32), d = block(i + 48);
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
+    const std::uint64_t high = static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(a))) |
+                               static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(b))) << 16 |
+                               static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(c))) << 32 |
+                               static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(d))) << 48;
+    return i + static_cast<size_t>(__builtin_ctzll(high));
+  }
+  for (; i + 16 <= n; i += 16)
+    if (const int high = _mm_movemask_epi8(block(i))) return i + static_cast<size_t>(__builtin_ctz(high));
+#endif
+  return FindNonAscii(s, i);
+}
+
+void AppendDecodedSingleByte(Encoding e, std::string_view bytes, std::string& out) {
+  const size_t at = out.size();
+  out.resize(at + bytes.size() * 3);  // a byte is at most three in UTF-8
+  char* const end = DecodeRun(PageOf(e), bytes, &out[at]);
+  out.resize(static_cast<size_t>(end - out.data()));
+}
+
+std::vector<std::unique_ptr<char[]>> DecodeLinesBeyondAscii(Encoding e, std::string_view text,
+                                                            std::vector<std::string_view>& lines) {
+  // The lines before the next byte beyond ASCII are passed over unread; a
+  // line that holds one is decoded while its bytes are at hand, into a
+  // buffer with room for three bytes each, which is left unfilled until
+  // written and never moves.
+  constexpr size_t kBuffer = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> buffers;
+  const CodePage* page = nullptr;
+  char *to = nullptr, *end = nullptr;
+  const char* high = text.data() + FindHighByte(text, 0);
+  const char* const last = text.data() + text.size();
+  for (std::string_view& line : lines) {
+    if (line.data() + line.size() <= high) continue;
+    const size_t at = static_cast<size_t>(line.data() - text.data());
+    high = text.data() + FindHighByte(text, at + line.size());
+    if (static_cast<size_t>(end - to) < line.size() * 3) {
+      // Room for the rest of the text, when it is less.
+      const size_t room = std::max(line.size() * 3, std::min(kBuffer, (text.size() - at) * 3));
+      buffers.emplace_back(new char[room]);
+      to = buffers.back().get();
+      end = to + room;
+      if (!page) page = &PageOf(e);
+    }
+    char* const from = to;
+    to = DecodeRun(*page, line, to);
+    line = std::string_view(from, static_cast<size_t>(to - from));
+    if (high == last) break;
+  }
+  return buffers;
 }
 
 std::string DecodeSingleByte(Encoding e, std::string_view bytes) {

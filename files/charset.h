@@ -10,6 +10,7 @@
 // its own, so that any 8-bit file survives a round trip byte for byte. The
 // East Asian encodings go through the converter whole, and keep the bytes
 // it cannot read back as they are in the same way.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,15 @@ bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out
 // False when a character does not fit: `notHeld` then names every one that
 // does not, as CharactersNotHeld does, and `text` is no text.
 bool EncodeSingleByteInPlace(Encoding e, std::string& text, std::vector<std::string>& notHeld);
+// The lines of 8-bit `text` (views into it, in order) that hold a byte
+// beyond ASCII, decoded, each of their views moved to its decoded text; the
+// others stay as they are. The buffers the views then show are returned.
+std::vector<std::unique_ptr<char[]>> DecodeLinesBeyondAscii(Encoding e, std::string_view text,
+                                                            std::vector<std::string_view>& lines);
+
+// The offset of the first byte beyond ASCII at or after `from`, or s.size():
+// FindNonAscii, sixteen bytes at a time.
+size_t FindHighByte(std::string_view s, size_t from);
 
 // East Asian text to UTF-8, whole: a multi-byte character's byte may look
 // like a line end or a "|" of its own. A byte that starts no character of

@@ -9,12 +9,14 @@
 // another page clearly reads better.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <uchardet/uchardet.h>
 #include <vector>
 
 #include "files/charset.h"
 #include "files/code_page.h"
+#include "files/code_page_tables.h"
 #include "model/text.h"
 
 namespace lm {
@@ -27,7 +29,7 @@ enum class Kind { Letter, Mark, Joiner, Neutral, Symbol };
 
 // What a character is inside a word. Only what the guessable code pages
 // decode to needs telling apart; the rest is a symbol.
-Kind KindOf(char32_t c) {
+constexpr Kind KindOf(char32_t c) {
   if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? Kind::Letter : Kind::Symbol;
   switch (c) {
     case 0xA0:    // no-break space
@@ -65,13 +67,13 @@ Kind KindOf(char32_t c) {
   return Kind::Symbol;
 }
 
-bool InWord(char32_t c) {
+constexpr bool InWord(char32_t c) {
   const Kind k = KindOf(c);
   return k == Kind::Letter || k == Kind::Mark || k == Kind::Joiner;
 }
 
 // Upper case letters and their lower case, in the scripts of the pages.
-bool IsUpper(char32_t c) {
+constexpr bool IsUpper(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z';
   if (c >= 0xC0 && c <= 0xDE) return c != 0xD7;
   if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177) || (c >= 0x200 && c <= 0x233) ||
@@ -83,14 +85,14 @@ bool IsUpper(char32_t c) {
   return (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x400 && c <= 0x42F);
 }
 
-bool IsLower(char32_t c) {
+constexpr bool IsLower(char32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z';
   if (IsUpper(c)) return false;
   return KindOf(c) == Kind::Letter && ((c >= 0xDF && c <= 0x24F) || (c >= 0x390 && c <= 0x3CE) ||
                                        (c >= 0x430 && c <= 0x52F) || (c >= 0x1E00 && c <= 0x1EFF));
 }
 
-char32_t ToLower(char32_t c) {
+constexpr char32_t ToLower(char32_t c) {
   if (!IsUpper(c) || c == 0x130) return c;  // İ stays itself: it has no lower case of its own
   if (c < 0x80 || (c >= 0xC0 && c <= 0xDE)) return c + 0x20;
   if (c == 0x178) return 0xFF;
@@ -105,7 +107,7 @@ char32_t ToLower(char32_t c) {
 }
 
 enum class Script { None, Latin, Greek, Cyrillic, Hebrew, Arabic };
-Script ScriptOf(char32_t c) {
+constexpr Script ScriptOf(char32_t c) {
   if (KindOf(c) != Kind::Letter) return Script::None;
   if (c < 0x250 || (c >= 0x1E00 && c <= 0x1EFF)) return Script::Latin;
   if (c < 0x400) return Script::Greek;
@@ -117,89 +119,130 @@ Script ScriptOf(char32_t c) {
 // ------------------------------------------------------------ languages
 
 // The letters beyond ASCII a language writes, in lower case, and ranges
-// of whole scripts.
+// of whole scripts; the letters also as a set of code points, made when the
+// program is built, which the guess asks of every letter in every page.
+constexpr size_t kSetCodePoints = 0x500;  // every listed letter is below
 struct Language {
   const char* letters;
   char32_t from = 0, to = 0, from2 = 0, to2 = 0;
+  std::array<std::uint64_t, kSetCodePoints / 64> set{};
 };
+
+constexpr Language Letters(const char* letters, char32_t from = 0, char32_t to = 0, char32_t from2 = 0,
+                           char32_t to2 = 0) {
+  Language language{letters, from, to, from2, to2, {}};
+  const std::string_view s = letters;
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t more = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+    char32_t cp = more == 0 ? c : c & (0x3F >> more);
+    for (size_t k = 1; k <= more; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += more + 1;
+    if (cp < 0x80 || cp >= kSetCodePoints) throw "a letter the set cannot hold";
+    language.set[cp / 64] |= std::uint64_t{1} << (cp % 64);
+  }
+  return language;
+}
 
 // Which languages each guessable page is for; the families are what
 // libuchardet's answers are sorted into.
 enum class Family { Western, Central, Cyrillic, Greek, Turkish, Hebrew, Arabic, Baltic, Vietnamese, None };
 
-const std::vector<Language>& LanguagesOf(Family f) {
-  static const std::vector<Language> kWestern = {
-      {"éèàïç"},            // English, with its loan words
-      {"àâçéèêëîïôœùûüÿ"},  // French
-      {"äöüß"},             // German
-      {"áéíñóúü"},          // Spanish
-      {"áâãàçéêíóôõú"},     // Portuguese
-      {"àèéìíòóù"},         // Italian
-      {"éèëïöü"},           // Dutch
-      {"åäöéšž"},           // Swedish, Finnish
-      {"æøåé"},             // Danish, Norwegian
-      {"áðéíóúýþæö"},       // Icelandic
-      {"àçèéíïòóúü"},       // Catalan
-  };
-  static const std::vector<Language> kCentral = {
-      {"ąćęłńóśźż"},          // Polish
-      {"áčďéěíňóřšťúůýž"},    // Czech
-      {"áäčďéíĺľňóôŕšťúýž"},  // Slovak
-      {"áéíóöőúüű"},          // Hungarian
-      {"čćđšž"},              // Croatian, Slovenian
-      {"ăâîşţșț"},            // Romanian
-  };
-  static const std::vector<Language> kCyrillic = {
-      {"абвгдеёжзийклмнопрстуфхцчшщъыьэюя"},  // Russian
-      {"абвгґдеєжзиіїйклмнопрстуфхцчшщьюя"},  // Ukrainian
-      {"абвгдеёжзійклмнопрстуўфхцчшыьэюя"},   // Belarusian
-      {"абвгдежзийклмнопрстуфхцчшщъьюя"},     // Bulgarian
-      {"абвгдђежзијклљмнњопрстћуфхцчџш"},     // Serbian
-      {"абвгдѓежзѕијклљмнњопрстќуфхцчџш"},    // Macedonian
-  };
-  static const std::vector<Language> kGreek = {{"αβγδεζηθικλμνξοπρσςτυφχψωάέήίόύώϊϋΐΰ"}};
-  static const std::vector<Language> kTurkish = {{"çğıİöşüâîû"}};
-  static const std::vector<Language> kHebrew = {{"", 0x5B0, 0x5C7, 0x5D0, 0x5F2}};
-  static const std::vector<Language> kArabic = {{"", 0x620, 0x65F, 0x66E, 0x6D5}};
-  static const std::vector<Language> kBaltic = {
-      {"ąčęėįšųūž"},    // Lithuanian
-      {"āčēģīķļņšūž"},  // Latvian
-      {"äöõüšž"},       // Estonian
-  };
-  static const std::vector<Language> kVietnamese = {
-      {"àáâãèéêìíòóôõùúýăđơư\xCC\x80\xCC\x81\xCC\x83\xCC\x89\xCC\xA3"}};  // and the tone marks
-  static const std::vector<Language> kNone;
+constexpr Language kWestern[] = {
+    Letters("éèàïç"),            // English, with its loan words
+    Letters("àâçéèêëîïôœùûüÿ"),  // French
+    Letters("äöüß"),             // German
+    Letters("áéíñóúü"),          // Spanish
+    Letters("áâãàçéêíóôõú"),     // Portuguese
+    Letters("àèéìíòóù"),         // Italian
+    Letters("éèëïöü"),           // Dutch
+    Letters("åäöéšž"),           // Swedish, Finnish
+    Letters("æøåé"),             // Danish, Norwegian
+    Letters("áðéíóúýþæö"),       // Icelandic
+    Letters("àçèéíïòóúü"),       // Catalan
+};
+constexpr Language kCentral[] = {
+    Letters("ąćęłńóśźż"),          // Polish
+    Letters("áčďéěíňóřšťúůýž"),    // Czech
+    Letters("áäčďéíĺľňóôŕšťúýž"),  // Slovak
+    Letters("áéíóöőúüű"),          // Hungarian
+    Letters("čćđšž"),              // Croatian, Slovenian
+    Letters("ăâîşţșț"),            // Romanian
+};
+constexpr Language kCyrillic[] = {
+    Letters("абвгдеёжзийклмнопрстуфхцчшщъыьэюя"),  // Russian
+    Letters("абвгґдеєжзиіїйклмнопрстуфхцчшщьюя"),  // Ukrainian
+    Letters("абвгдеёжзійклмнопрстуўфхцчшыьэюя"),   // Belarusian
+    Letters("абвгдежзийклмнопрстуфхцчшщъьюя"),     // Bulgarian
+    Letters("абвгдђежзијклљмнњопрстћуфхцчџш"),     // Serbian
+    Letters("абвгдѓежзѕијклљмнњопрстќуфхцчџш"),    // Macedonian
+};
+constexpr Language kGreek[] = {Letters("αβγδεζηθικλμνξοπρσςτυφχψωάέήίόύώϊϋΐΰ")};
+constexpr Language kTurkish[] = {Letters("çğıİöşüâîû")};
+constexpr Language kHebrew[] = {Letters("", 0x5B0, 0x5C7, 0x5D0, 0x5F2)};
+constexpr Language kArabic[] = {Letters("", 0x620, 0x65F, 0x66E, 0x6D5)};
+constexpr Language kBaltic[] = {
+    Letters("ąčęėįšųūž"),    // Lithuanian
+    Letters("āčēģīķļņšūž"),  // Latvian
+    Letters("äöõüšž"),       // Estonian
+};
+constexpr Language kVietnamese[] = {
+    Letters("àáâãèéêìíòóôõùúýăđơư\xCC\x80\xCC\x81\xCC\x83\xCC\x89\xCC\xA3")};  // and the tone marks
+
+struct Languages {
+  const Language* begin() const { return first; }
+  const Language* end() const { return first + count; }
+  const Language* first;
+  size_t count;
+};
+
+template <size_t N>
+constexpr Languages Of(const Language (&languages)[N]) {
+  return {languages, N};
+}
+
+constexpr Languages LanguagesOf(Family f) {
   switch (f) {
     case Family::Western:
-      return kWestern;
+      return Of(kWestern);
     case Family::Central:
-      return kCentral;
+      return Of(kCentral);
     case Family::Cyrillic:
-      return kCyrillic;
+      return Of(kCyrillic);
     case Family::Greek:
-      return kGreek;
+      return Of(kGreek);
     case Family::Turkish:
-      return kTurkish;
+      return Of(kTurkish);
     case Family::Hebrew:
-      return kHebrew;
+      return Of(kHebrew);
     case Family::Arabic:
-      return kArabic;
+      return Of(kArabic);
     case Family::Baltic:
-      return kBaltic;
+      return Of(kBaltic);
     case Family::Vietnamese:
-      return kVietnamese;
+      return Of(kVietnamese);
     case Family::None:
       break;
   }
-  return kNone;
+  return {nullptr, 0};
 }
 
+bool InRanges(const Language& language, char32_t c) {
+  return (c >= language.from && c <= language.to) || (c >= language.from2 && c <= language.to2);
+}
+
+// Whether the language writes the letter, from its letters as written.
 bool Writes(const Language& language, char32_t c) {
-  if ((c >= language.from && c <= language.to) || (c >= language.from2 && c <= language.to2)) return true;
+  if (InRanges(language, c)) return true;
   const std::string_view letters = language.letters;
   for (size_t i = 0; i < letters.size();)
     if (NextCodePoint(letters, i) == c) return true;
   return false;
+}
+
+// The same, from the set.
+bool InSet(const Language& language, char32_t c) {
+  return InRanges(language, c) || (c < kSetCodePoints && (language.set[c / 64] >> (c % 64) & 1) != 0);
 }
 
 struct Candidate {
@@ -252,20 +295,23 @@ struct ByteInfo {
   bool trailing = false;  // an ordinal or superscript, which follows what it belongs to
 };
 
-int Score(const std::array<char32_t, 256>& page, const std::vector<std::string_view>& lines, Family family) {
+constexpr ByteInfo InfoOf(char32_t c, bool high) {
+  ByteInfo i;
+  i.kind = KindOf(c);
+  i.script = ScriptOf(c);
+  i.inWord = InWord(c);
+  i.upper = IsUpper(c);
+  i.lower = IsLower(c);
+  i.latin = high && i.script == Script::Latin;
+  i.standIn = high && IsCodePageStandIn(c);
+  i.trailing = c == 0xAA || c == 0xBA || c == 0xB9 || c == 0xB2 || c == 0xB3;  // ª º ¹ ² ³
+  return i;
+}
+
+// The plain way, a byte at a time, each page's table made first.
+int PlainScore(const std::array<char32_t, 256>& page, const std::vector<std::string_view>& lines, Family family) {
   std::array<ByteInfo, 257> info;  // the last: no character (a line's ends)
-  for (size_t b = 0; b < 256; ++b) {
-    const char32_t c = page[b];
-    ByteInfo& i = info[b];
-    i.kind = KindOf(c);
-    i.script = ScriptOf(c);
-    i.inWord = InWord(c);
-    i.upper = IsUpper(c);
-    i.lower = IsLower(c);
-    i.latin = b >= 0x80 && i.script == Script::Latin;
-    i.standIn = b >= 0x80 && IsCodePageStandIn(c);
-    i.trailing = c == 0xAA || c == 0xBA || c == 0xB9 || c == 0xB2 || c == 0xB3;  // ª º ¹ ² ³
-  }
+  for (size_t b = 0; b < 256; ++b) info[b] = InfoOf(page[b], b >= 0x80);
   const ByteInfo& none = info[256];
   std::array<int, 256> letters{};
   int penalty = 0;
@@ -321,6 +367,116 @@ int Score(const std::array<char32_t, 256>& page, const std::vector<std::string_v
   return best + penalty;
 }
 
+// What the score asks of the bytes beyond ASCII of every page, made when
+// the program is built (the pages that are no 8-bit ones read as stand-ins).
+using HighInfo = std::array<ByteInfo, 128>;
+constexpr std::array<HighInfo, kCodePageCount> kHighInfo = [] {
+  std::array<HighInfo, kCodePageCount> pages{};
+  for (size_t i = 0; i < kCodePageCount; ++i) {
+    const std::array<char32_t, 256> page = ToUnicodeOf(kCodePageHalves[i]);
+    for (size_t b = 0; b < 128; ++b) pages[i][b] = InfoOf(page[b + 0x80], true);
+  }
+  return pages;
+}();
+
+// An ASCII byte next to a byte beyond ASCII is the same in every page, and
+// one of three to the score: no letter (or a line's end), a small letter or
+// a capital.
+enum AsciiClass : unsigned char { kNoLetter, kSmall, kCapital };
+constexpr ByteInfo kAsciiInfo[] = {InfoOf(0, false), InfoOf('a', false), InfoOf('A', false)};
+
+AsciiClass ClassOf(unsigned char c) {
+  if ((c | 0x20) < 'a' || (c | 0x20) > 'z') return kNoLetter;
+  return c <= 'Z' ? kCapital : kSmall;
+}
+
+// A run of bytes beyond ASCII in a line, with what stands either side.
+struct Run {
+  const unsigned char* bytes;
+  size_t size;
+  AsciiClass before, after;
+};
+
+// The sample's runs: the rest of it, ASCII, reads alike in every page, and
+// its words count only in that an ASCII letter in one spares it.
+std::vector<Run> RunsOf(const std::vector<std::string_view>& lines) {
+  std::vector<Run> runs;
+  for (const std::string_view line : lines) {
+    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+    for (size_t i = FindHighByte(line, 0); i < line.size(); i = FindHighByte(line, i)) {
+      size_t end = i + 1;
+      while (end < line.size() && p[end] >= 0x80) ++end;
+      runs.push_back(
+          {p + i, end - i, i > 0 ? ClassOf(p[i - 1]) : kNoLetter, end < line.size() ? ClassOf(p[end]) : kNoLetter});
+      i = end;
+    }
+  }
+  return runs;
+}
+
+// PlainScore from the runs and the page's table made when it was built.
+int RunScore(const HighInfo& info, const std::array<char32_t, 256>& page, const std::vector<Run>& runs, Family family) {
+  std::array<int, 128> letters{};
+  int penalty = 0;
+  for (const Run& run : runs) {
+    const ByteInfo* prev = &kAsciiInfo[run.before];
+    // The word so far: its letters beyond ASCII, Latin or not, and whether an
+    // ASCII letter is in it.
+    int wordLatin = 0, wordOther = 0;
+    bool wordAscii = run.before != kNoLetter;
+    for (size_t j = 0; j < run.size; ++j) {
+      const unsigned char b = run.bytes[j] - 0x80;
+      const ByteInfo& c = info[b];
+      const ByteInfo& next = j + 1 < run.size ? info[run.bytes[j + 1] - 0x80] : kAsciiInfo[run.after];
+      const ByteInfo& before = *prev;
+      prev = &c;
+      if (!c.inWord) {
+        if (!wordAscii && wordOther == 0 && wordLatin > 1) penalty -= wordLatin;
+        wordAscii = false;
+        wordLatin = wordOther = 0;
+      } else if (c.latin) {
+        ++wordLatin;
+      } else {
+        ++wordOther;
+      }
+      if (c.standIn) {
+        penalty -= 2;
+        continue;
+      }
+      if (c.kind == Kind::Symbol) {
+        if ((before.inWord || c.trailing) && next.inWord) --penalty;
+        continue;
+      }
+      if (c.kind != Kind::Letter && c.kind != Kind::Mark) continue;
+      ++letters[b];
+      if (c.kind != Kind::Letter) continue;
+      if (c.upper && before.lower) --penalty;
+      if (c.lower && before.upper && next.upper) --penalty;
+      for (const ByteInfo* n : {&before, &next})
+        if (n->script != Script::None && n->script != c.script) penalty -= 2;
+    }
+    // A word that ends with the run, at no letter, is whole.
+    if (run.after == kNoLetter && !wordAscii && wordOther == 0 && wordLatin > 1) penalty -= wordLatin;
+  }
+  int best = 0;
+  bool any = false;
+  std::array<char32_t, 128> lowered{};
+  for (size_t b = 0; b < 128; ++b)
+    if (letters[b] > 0) lowered[b] = ToLower(page[b + 0x80]);
+  for (const Language& language : LanguagesOf(family)) {
+    int fit = 0;
+    for (size_t b = 0; b < 128; ++b)
+      if (letters[b] > 0) fit += InSet(language, lowered[b]) ? letters[b] : -letters[b];
+    if (!any || fit > best) best = fit;
+    any = true;
+  }
+  return best + penalty;
+}
+
+int Score(Encoding e, const std::vector<Run>& runs, Family family) {
+  return RunScore(kHighInfo[EncodingIndex(e)], CodePageTable(e), runs, family);
+}
+
 // The lines with bytes beyond ASCII, which alone say anything about the
 // encoding; a bounded sample of them keeps a large file quick.
 std::vector<std::string_view> NonAsciiLines(std::string_view bytes, std::string& joined) {
@@ -330,7 +486,12 @@ std::vector<std::string_view> NonAsciiLines(std::string_view bytes, std::string&
   std::vector<std::string_view> lines;
   size_t taken = 0;
   for (size_t start = 0; start < bytes.size() && taken < kSample;) {
-    size_t end = bytes.find('\n', start);
+    // The lines before the next byte beyond ASCII are passed over unread.
+    const size_t high = FindHighByte(bytes, start);
+    if (high == bytes.size()) break;
+    const size_t before = high > start ? bytes.rfind('\n', high - 1) : std::string_view::npos;
+    if (before != std::string_view::npos && before >= start) start = before + 1;
+    size_t end = bytes.find('\n', high);
     if (end == std::string_view::npos) end = bytes.size();
     const std::string_view line = bytes.substr(start, std::min(end - start, kSample));
     start = end + 1;
@@ -368,11 +529,12 @@ Encoding ChoosePage(std::vector<std::string_view> lines, const std::string& dete
   while (taken < lines.size() && scored < kScored) scored += lines[taken++].size();
   lines.resize(taken);
   const Family named = FamilyOfDetected(detected);
-  const int western = Score(CodePageTable(Encoding::Windows1252), lines, Family::Western);
+  const std::vector<Run> runs = RunsOf(lines);
+  const int western = Score(Encoding::Windows1252, runs, Family::Western);
   const Candidate* best = nullptr;
   int bestScore = 0, bestRank = 0;
   for (const Candidate& c : kCandidates) {
-    const int score = Score(CodePageTable(c.page), lines, c.family);
+    const int score = Score(c.page, runs, c.family);
     const int rank = score + (c.family == named ? 1 : 0);
     if (!best || rank > bestRank) {
       best = &c;
@@ -384,6 +546,13 @@ Encoding ChoosePage(std::vector<std::string_view> lines, const std::string& dete
 }
 
 }  // namespace
+
+int CodePageScore(Encoding page, const std::vector<std::string_view>& lines, bool plain) {
+  Family family = page == Encoding::Windows1252 ? Family::Western : Family::None;
+  for (const Candidate& c : kCandidates)
+    if (c.page == page) family = c.family;
+  return plain ? PlainScore(CodePageTable(page), lines, family) : Score(page, RunsOf(lines), family);
+}
 
 Encoding GuessCodePage(std::string_view bytes) {
   std::string sample;

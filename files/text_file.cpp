@@ -94,7 +94,10 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
     TakeMultiByte(*named, DecodeMultiByte(*named, content), chosen, text, decoded);
     return true;
   }
-  const bool ascii = IsAscii(content);
+  // Known at the first byte beyond ASCII, before which every byte is a
+  // whole UTF-8 character.
+  const size_t high = FindHighByte(content, 0);
+  const bool ascii = high == content.size();
   if (named) {
     chosen.encoding = *named;
     chosen.byLine = !ascii;
@@ -109,7 +112,7 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
     } else {
       chosen.ascii = true;
     }
-  } else if (!marked && IsValidUtf8(content)) {
+  } else if (!marked && IsValidUtf8(content.substr(high))) {
     chosen.encoding = Encoding::Utf8;
   } else {
     MultiByteText multi;

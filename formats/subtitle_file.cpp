@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "files/charset.h"
 #include "files/text_file.h"
@@ -105,22 +106,10 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
                          (chosen.keptBytes == 1 ? " byte that cannot be read as " : " bytes that cannot be read as ") +
                          EncodingName(encoding) +
                          (chosen.keptBytes == 1 ? " is kept as it is" : " are kept as they are"));
-  // 8-bit text is decoded a line at a time, only where it is not ASCII.
-  // All of it into one buffer, room made first: the views must not move.
-  std::string lineText;
-  if (chosen.byLine) {
-    lineText.reserve(text.size() * 3);  // a byte is at most three in UTF-8
-    // The lines before the next byte beyond ASCII are passed over unread.
-    size_t high = FindNonAscii(text, 0);
-    for (std::string_view& line : all) {
-      const size_t end = static_cast<size_t>(line.data() - text.data()) + line.size();
-      if (end <= high) continue;
-      high = FindNonAscii(text, end);
-      const size_t at = lineText.size();
-      AppendDecodedSingleByte(encoding, line, lineText);
-      line = std::string_view(lineText).substr(at);
-    }
-  }
+  // 8-bit text is decoded a line at a time, only where it is not ASCII,
+  // into one buffer that the entries are made from.
+  std::vector<std::unique_ptr<char[]>> lineText;
+  if (chosen.byLine) lineText = DecodeLinesBeyondAscii(encoding, text, all);
   ReadEntries read;
   if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
   file.lines = std::move(read.entries);

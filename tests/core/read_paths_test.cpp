@@ -1,9 +1,13 @@
 // The quick ways a file is read, each against the plain way it replaces,
 // over generated inputs: line ends at the edges of 16- and 64-byte blocks,
 // odd SubRip shapes, literal bars, byte order marks.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 
+#include "files/charset.h"
+#include "files/code_page.h"
 #include "files/text_file.h"
 #include "formats/subrip/subrip.h"
 #include "model/entry.h"
@@ -159,6 +163,108 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
                 std::tie(b.timing, b.text, b.startAt, b.startLength, b.stopAt, b.stopLength, b.blankAfter))
           << shown << k;
     }
+  }
+}
+
+// ------------------------------------------------------------ 8-bit text
+
+constexpr Encoding kGuessed[] = {
+    Encoding::Windows1250, Encoding::Windows1251, Encoding::Windows1252, Encoding::Windows1253, Encoding::Windows1254,
+    Encoding::Windows1255, Encoding::Windows1256, Encoding::Windows1257, Encoding::Windows1258, Encoding::Iso8859_2,
+    Encoding::Iso8859_5,   Encoding::Iso8859_7,   Encoding::Iso8859_9,   Encoding::Iso8859_13};
+
+// Text of words, blanks, punctuation and line ends, a byte in `high` of
+// them beyond ASCII.
+std::string EightBitText(std::mt19937& random, size_t length, unsigned high) {
+  static const char kAscii[] = "aeinrstAEINRST  ..,'-!\n\r\n";
+  std::string s;
+  for (size_t i = 0; i < length; ++i)
+    s += random() % high == 0 ? static_cast<char>(0x80 + random() % 0x80) : kAscii[random() % (sizeof kAscii - 1)];
+  return s;
+}
+
+TEST(ReadPaths, FindHighByteAsThePlainWayFromEveryPlace) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string s(random() % 200, 'a');
+    for (size_t k = random() % 3; k-- > 0 && !s.empty();)
+      s[random() % s.size()] = static_cast<char>(0x80 + random() % 0x80);
+    for (size_t from = 0; from <= s.size(); ++from) {
+      size_t plain = from;
+      while (plain < s.size() && static_cast<unsigned char>(s[plain]) < 0x80) ++plain;
+      ASSERT_EQ(FindHighByte(s, from), plain) << testing::PrintToString(s) << from;
+    }
+  }
+}
+
+TEST(ReadPaths, LinesDecodedAsEachOnItsOwn) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 600; ++round) {
+    const Encoding e = kGuessed[random() % std::size(kGuessed)];
+    // Now and then lines longer than a buffer, so that more are made.
+    const size_t length = round % 50 == 0 ? 200000 : random() % 2000;
+    const std::string text = EightBitText(random, length, 1 + random() % 200);
+    std::vector<std::string_view> lines;
+    LineEnd style;
+    SplitLines(text, lines, style);
+    const std::vector<std::string_view> read = lines;
+    const auto held = DecodeLinesBeyondAscii(e, text, lines);
+    ASSERT_EQ(lines.size(), read.size());
+    for (size_t k = 0; k < lines.size(); ++k) {
+      ASSERT_EQ(lines[k], DecodeSingleByte(e, read[k])) << k;
+      // A line of ASCII is the file's own.
+      if (IsAscii(read[k])) {
+        ASSERT_EQ(lines[k].data(), read[k].data()) << k;
+      }
+    }
+  }
+}
+
+TEST(ReadPaths, CodePageTablesHoldEveryByteOnce) {
+  for (const Encoding e : kGuessed) {
+    const std::array<char32_t, 256>& table = CodePageTable(e);
+    std::set<char32_t> seen(table.begin(), table.end());
+    EXPECT_EQ(seen.size(), 256u) << EncodingName(e);
+    for (size_t b = 0; b < 0x80; ++b) EXPECT_EQ(table[b], b);
+    // Each byte reads as itself through the page and back.
+    for (size_t b = 0x80; b < 0x100; ++b) {
+      const std::string byte(1, static_cast<char>(b));
+      EXPECT_EQ(EncodeSingleByte(e, DecodeSingleByte(e, byte)), byte) << EncodingName(e) << b;
+    }
+  }
+  // Windows-1252 leaves 0x81 undefined: it keeps its C1 control.
+  EXPECT_EQ(CodePageTable(Encoding::Windows1252)[0x81], 0x81u);
+  EXPECT_EQ(CodePageTable(Encoding::Windows1252)[0xE9], 0xE9u);
+}
+
+TEST(ReadPaths, CodePageScoreFromRunsAsThePlainWay) {
+  std::mt19937 random(9);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::string> held;
+    for (size_t k = 1 + random() % 30; k-- > 0;) held.push_back(EightBitText(random, random() % 80, 1 + random() % 6));
+    // Words of nothing but letters beyond ASCII, at a line's edges too.
+    held.push_back(std::string("\xE9\xE8\xE0 \xC0\xC9") + "ab\xF1" + "\xE9");
+    const std::vector<std::string_view> lines(held.begin(), held.end());
+    for (const Encoding e : kGuessed)
+      ASSERT_EQ(CodePageScore(e, lines, false), CodePageScore(e, lines, true))
+          << EncodingName(e) << testing::PrintToString(held);
+  }
+}
+
+TEST(ReadPaths, GuessPassesOverAsciiLines) {
+  // The guess reads the lines with a byte beyond ASCII, in the first 16 KB
+  // of each line; the same lines alone are guessed alike.
+  std::mt19937 random(13);
+  for (int round = 0; round < 60; ++round) {
+    std::string text, alone;
+    for (size_t k = random() % 400; k-- > 0;) {
+      std::string line = EightBitText(random, random() % 100, random() % 3 == 0 ? 8 : 100000);
+      if (random() % 50 == 0) line = std::string(16 * 1024 + random() % 8, 'a') + "\xE9";
+      line.erase(std::remove(line.begin(), line.end(), '\n'), line.end());
+      text += line + "\n";
+      if (!IsAscii(std::string_view(line).substr(0, 16 * 1024))) alone += line + "\n";
+    }
+    ASSERT_EQ(GuessCodePage(text), GuessCodePage(alone)) << round;
   }
 }
 
