@@ -61,10 +61,42 @@ std::string FolderOf(const std::string& path) {
 int ReadAll(int fd, std::string& out, long long maxBytes, off_t sizeHint) {
   out.clear();
   try {
-    // Room for the read that finds the end, so that it needs no copy.
-    if (sizeHint > 0 && sizeHint <= maxBytes) out.reserve(static_cast<size_t>(sizeHint) + (1 << 16));
+    size_t have = 0;
+    // The size fstat gave, read in one go where the file holds still, into
+    // room made for it alone.
+    if (sizeHint > 0 && sizeHint <= maxBytes) {
+      out.resize(static_cast<size_t>(sizeHint));
+      while (have < out.size()) {
+        const ssize_t got = ::pread(fd, &out[have], out.size() - have, static_cast<off_t>(have));
+        if (got < 0) {
+          if (errno == EINTR) continue;
+          out.resize(have);
+          return errno;
+        }
+        if (got == 0) break;  // it has shrunk since
+        have += static_cast<size_t>(got);
+      }
+      out.resize(have);
+      if (have < static_cast<size_t>(sizeHint)) return 0;
+      // Whether it ends there, asked into a buffer of its own: the room
+      // made is not made again for a read that finds nothing.
+      char more[4096];
+      for (;;) {
+        const ssize_t got = ::pread(fd, more, sizeof more, static_cast<off_t>(have));
+        if (got < 0) {
+          if (errno == EINTR) continue;
+          return errno;
+        }
+        if (got == 0) return 0;
+        out.append(more, static_cast<size_t>(got));
+        have += static_cast<size_t>(got);
+        if (static_cast<long long>(have) > maxBytes) return EFBIG;
+        break;
+      }
+    }
+    // A file that grew, or whose size is not known: in chunks to its end.
     for (;;) {
-      const size_t have = out.size();
+      have = out.size();
       out.resize(have + (1 << 16));
       const ssize_t got = ::pread(fd, &out[have], out.size() - have, static_cast<off_t>(have));
       if (got < 0) {

@@ -83,6 +83,24 @@ TEST(ReadWholeFile, TakesOnlyRegularFilesAndRefusesTheRestAtOnce) {
   EXPECT_EQ(Of(ReadWholeFile(dir / "f", content, 511)), Is(FileRead::TooLarge));
 }
 
+TEST(ReadWholeFile, ReadsEverySizeWholeAndOneWhoseSizeIsNotKnown) {
+  test::TempDir dir;
+  std::string content;
+  for (const size_t size : {0, 1, 4095, 4096, 4097, 65535, 65536, 65537, 300001}) {
+    std::string bytes(size, 'x');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i * 7 % 26);
+    Put(dir / "f", bytes);
+    EXPECT_EQ(Of(ReadWholeFile(dir / "f", content, 1 << 20)), Is(FileRead::Ok)) << size;
+    EXPECT_EQ(content, bytes) << size;
+    if (size > 0) {
+      EXPECT_EQ(Of(ReadWholeFile(dir / "f", content, size - 1)), Is(FileRead::TooLarge)) << size;
+    }
+  }
+  // The kernel's files say they are empty, and are not.
+  EXPECT_EQ(Of(ReadWholeFile("/proc/self/status", content, 1 << 20)), Is(FileRead::Ok));
+  EXPECT_NE(content.find("Name:"), std::string::npos);
+}
+
 TEST(WriteFileSafely, ReplacesTheFileKeepingModeAndOwner) {
   test::TempDir dir;
   const std::string path = dir / "f.sub";
