@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -9,6 +10,7 @@
 
 #include "files/charset.h"
 #include "model/entry.h"
+#include "model/limits.h"
 #include "model/text.h"
 
 namespace lm {
@@ -44,93 +46,171 @@ bool IsPlainTextByBytes(std::string_view text) {
 bool IsPlainText(std::string_view text) {
 #if defined(__SSE2__)
   const char* p = text.data();
-  const char* const end = p + text.size();
+  const size_t n = text.size();
+  if (n < 16) return IsPlainTextByBytes(text);
   const auto is = [](__m128i b, char c) { return _mm_cmpeq_epi8(b, _mm_set1_epi8(c)); };
-  for (; end - p >= 16; p += 16) {
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i special = _mm_or_si128(
+  const auto special = [&](const char* at) {
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i found = _mm_or_si128(
         _mm_or_si128(_mm_or_si128(_mm_or_si128(is(b, '<'), is(b, '>')), _mm_or_si128(is(b, '{'), is(b, '}'))),
                      _mm_or_si128(_mm_or_si128(is(b, '['), is(b, ']')), _mm_or_si128(is(b, '\\'), is(b, '&')))),
         _mm_or_si128(is(b, '/'), is(_mm_and_si128(b, _mm_set1_epi8('\xFE')), '\xEE')));
-    if (_mm_movemask_epi8(special) != 0) return false;
-  }
-  return IsPlainTextByBytes(std::string_view(p, static_cast<size_t>(end - p)));
+    return _mm_movemask_epi8(found) != 0;
+  };
+  // The last block ends where the text does, over bytes already told.
+  const char* const last = p + n - 16;
+  for (; p < last; p += 16)
+    if (special(p)) return false;
+  return !special(last);
 #else
   return IsPlainTextByBytes(text);
 #endif
 }
 
 namespace {
-std::string ConvertField(std::string_view field, const std::optional<int64_t>& units, const TimeNotation& from,
-                         const TimeNotation& to) {
-  if (!units) return std::string(TrimBlanks(field));  // kept as it is rather than lost
-  if (from.InFrames() == to.InFrames()) return to.Format(*units);
-  return to.Format(to.FromMilliseconds(from.ToMilliseconds(*units)));
+// SplitFullEntry, walking the fields of a line that starts "{" and has an
+// ASCII character behind its first "}" (nearly every line) rather than
+// searching them: they are short. `digits`: the fields' values too, where
+// both are 1 to 18 digits and nothing else (frame numbers as written), else
+// nothing in `start`; the walk reads them on the way.
+bool SplitFields(std::string_view line, EntryFields& f, bool digits, std::optional<int64_t>& start,
+                 std::optional<int64_t>& stop) {
+  const size_t n = line.size();
+  if (n == 0 || n > static_cast<size_t>(kInt16Max) || line[0] != '{') return SplitFullEntry(line, f);
+  const char* const s = line.data();
+  // Unsigned: a field of other bytes makes a value that is not used.
+  uint64_t a = 0, b = 0;
+  bool onlyDigits = true;
+  size_t p = 1;
+  for (; p < n && s[p] != '}'; ++p) {
+    const unsigned d = static_cast<unsigned char>(s[p]) - unsigned{'0'};
+    onlyDigits &= d < 10;
+    a = a * 10 + d;
+  }
+  if (p + 1 >= n || static_cast<unsigned char>(s[p + 1]) >= 0x80) return SplitFullEntry(line, f);
+  size_t q = p + 2;
+  for (; q < n && s[q] != '}'; ++q) {
+    const unsigned d = static_cast<unsigned char>(s[q]) - unsigned{'0'};
+    onlyDigits &= d < 10;
+    b = b * 10 + d;
+  }
+  if (q >= n) return false;  // no second "}": SplitFullEntry finds none either
+  f.hasStart = f.hasStop = true;
+  f.start = std::string_view(s + 1, p - 1);
+  f.stop = std::string_view(s + p + 2, q - p - 2);
+  f.text = std::string_view(s + q + 1, n - q - 1);
+  const auto length = [](std::string_view field) { return !field.empty() && field.size() <= 18; };
+  if (digits && onlyDigits && length(f.start) && length(f.stop)) {
+    start = static_cast<int64_t>(a);
+    stop = static_cast<int64_t>(b);
+  }
+  return true;
+}
+}  // namespace
+
+namespace {
+// The milliseconds a frame lasts, where a whole rate divides a second in
+// whole ones (25: 40); else 0. Frames below kExactFrames times 1000 are
+// exact in a double, and so is their quotient by such a rate: rounded, as
+// FramesToMilliseconds rounds it, it is the product.
+constexpr int64_t kExactFrames = int64_t{1} << 42;
+int64_t WholeMillisecondsPerFrame(double frameRate) {
+  if (!(frameRate >= 1 && frameRate <= 1000) || frameRate != std::floor(frameRate)) return 0;
+  const auto rate = static_cast<int64_t>(frameRate);
+  return 1000 % rate == 0 ? 1000 / rate : 0;
+}
+}  // namespace
+
+EntryConversion::EntryConversion(const TimeNotation& from, const TimeNotation& to, const StyleDialect& fromTags,
+                                 const StyleDialect& toTags, std::string_view barStandIn)
+    : from_(from),
+      to_(to),
+      fromTags_(fromTags),
+      toTags_(toTags),
+      barStandIn_(barStandIn),
+      fromFrames_(from.InFrames()),
+      toFrames_(to.InFrames()),
+      fromFrameNumbers_(&from.Syntax() == &FrameNumbers()),
+      msPerFrame_(WholeMillisecondsPerFrame(from.FrameRate())) {}
+
+void EntryConversion::AppendField(std::string_view field, const std::optional<int64_t>& units,
+                                  std::string& out) const {
+  if (!units) {
+    out += TrimBlanks(field);  // kept as it is rather than lost
+    return;
+  }
+  int64_t value = *units;
+  if (fromFrames_ && !toFrames_ && msPerFrame_ != 0 && value < kExactFrames && value > -kExactFrames) {
+    value *= msPerFrame_;
+  } else if (fromFrames_ != toFrames_) {
+    const int64_t ms = fromFrames_ ? FramesToMilliseconds(value, from_.FrameRate()) : value;
+    value = toFrames_ ? MillisecondsToFrames(ms, to_.FrameRate()) : ms;
+  }
+  to_.Syntax().AppendFormatted(value, out);
 }
 
-// "{" start "}{" stop "}" text, into `out` (its room kept from entry to entry).
-void BuildInto(std::string& out, std::string_view start, std::string_view stop, std::string_view text) {
+// "{" start "}{" stop "}" text, into `out` (its room kept from entry to
+// entry).
+void EntryConversion::Build(const EntryFields& f, const std::optional<int64_t>& start,
+                            const std::optional<int64_t>& stop, std::string_view text, std::string& out) const {
   out.clear();
-  out.reserve(start.size() + stop.size() + text.size() + 4);
+  out.reserve(f.start.size() + f.stop.size() + text.size() + 2 * kMostTimeChars + 4);
   out += '{';
-  out += start;
+  AppendField(f.start, start, out);
   out += "}{";
-  out += stop;
+  AppendField(f.stop, stop, out);
   out += '}';
   out += text;
 }
 
-// ConvertEntry, into `out`.
-void ConvertEntryInto(std::string_view line, const TimeNotation& from, const TimeNotation& to,
-                      const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
-                      bool* timed, Style* lost, std::string& out) {
+void EntryConversion::Into(std::string_view line, bool* timed, Style* lost, std::string& out) const {
   EntryFields f;
   if (timed) *timed = true;
-  if (!SplitFullEntry(line, f)) {
+  std::optional<int64_t> start, stop;
+  if (!SplitFields(line, f, fromFrameNumbers_, start, stop)) {
     out.assign(line);
     return;
   }
-  const std::optional<int64_t> start = from.Parse(f.start), stop = from.Parse(f.stop);
+  if (!start) start = from_.Parse(f.start), stop = from_.Parse(f.stop);
   if (timed) *timed = start && stop;
   if (IsPlainText(f.text)) {
     if (lost) *lost = {};
     // The text is a view into `line`, which `out` is not.
-    BuildInto(out, ConvertField(f.start, start, from, to), ConvertField(f.stop, stop, from, to), f.text);
+    Build(f, start, stop, f.text, out);
     return;
   }
-  const std::vector<StyledLine> neutral = fromTags.ToNeutral(f.text);
-  std::string text = toTags.FromNeutral(neutral);
+  const std::vector<StyledLine> neutral = fromTags_.ToNeutral(f.text);
+  std::string text = toTags_.FromNeutral(neutral);
   if (lost) {
     *lost = {};
     // Read back as the target reads it: what is missing then was lost. Only
     // for styled entries, which are few.
     const bool styled = std::any_of(neutral.begin(), neutral.end(), [](const StyledLine& l) { return l.style.Any(); });
     if (styled) {
-      const std::vector<StyledLine> kept = toTags.ToNeutral(text);
+      const std::vector<StyledLine> kept = toTags_.ToNeutral(text);
       for (size_t i = 0; i < neutral.size(); ++i)
         lost->Add(neutral[i].style.LostIn(i < kept.size() ? kept[i].style : Style()));
     }
   }
-  if (barStandIn != kLiteralBar && text.find(kLiteralBar) != std::string::npos) {
+  if (barStandIn_ != kLiteralBar && text.find(kLiteralBar) != std::string::npos) {
     std::string shown;
     for (size_t i = 0;;) {
       const size_t at = text.find(kLiteralBar, i);
       shown.append(text, i, at == std::string::npos ? std::string::npos : at - i);
       if (at == std::string::npos) break;
-      shown += barStandIn;
+      shown += barStandIn_;
       i = at + kLiteralBar.size();
     }
     text = std::move(shown);
   }
-  BuildInto(out, ConvertField(f.start, start, from, to), ConvertField(f.stop, stop, from, to), text);
+  Build(f, start, stop, text, out);
 }
-}  // namespace
 
 std::string ConvertEntry(std::string_view line, const TimeNotation& from, const TimeNotation& to,
                          const StyleDialect& fromTags, const StyleDialect& toTags, std::string_view barStandIn,
                          bool* timed, Style* lost) {
   std::string out;
-  ConvertEntryInto(line, from, to, fromTags, toTags, barStandIn, timed, lost, out);
+  EntryConversion(from, to, fromTags, toTags, barStandIn).Into(line, timed, lost, out);
   return out;
 }
 
@@ -141,7 +221,8 @@ DocumentFeed::DocumentFeed(const Document& doc, const Format& target, Encoding e
       converted_(&from_ != &to_),
       fromTimes_(doc.Notation()),
       toTimes_(target.Times(), doc.Identity().frameRate),
-      barStandIn_(BarStandIn(target, encoding)) {}
+      barStandIn_(BarStandIn(target, encoding)),
+      conversion_(fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_) {}
 
 const std::string* DocumentFeed::Line(int k) {
   const std::string& line = doc_.List1.Item(k);
@@ -149,7 +230,7 @@ const std::string* DocumentFeed::Line(int k) {
   if (from_.IsHeaderEntry(k, line)) return nullptr;
   bool timed = true;
   Style lost;
-  ConvertEntryInto(line, fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_, &timed, &lost, line_);
+  conversion_.Into(line, &timed, &lost, line_);
   if (!timed) untimed_.push_back(k);
   if (lost.Any()) {
     ++lostEntries_;

@@ -8,8 +8,34 @@
 #include <vector>
 
 #include "model/document.h"
+#include "model/entry.h"
 
 namespace lm {
+
+// One entry line from one format to another (see ConvertEntry), with what
+// is asked of the two notations for every entry asked once.
+class EntryConversion {
+ public:
+  // Holds references to all it is given.
+  EntryConversion(const TimeNotation& from, const TimeNotation& to, const StyleDialect& fromTags,
+                  const StyleDialect& toTags, std::string_view barStandIn);
+  // ConvertEntry, into `out` (its room kept from entry to entry).
+  void Into(std::string_view line, bool* timed, Style* lost, std::string& out) const;
+
+ private:
+  void AppendField(std::string_view field, const std::optional<int64_t>& units, std::string& out) const;
+  void Build(const EntryFields& f, const std::optional<int64_t>& start, const std::optional<int64_t>& stop,
+             std::string_view text, std::string& out) const;
+
+  const TimeNotation& from_;
+  const TimeNotation& to_;
+  const StyleDialect& fromTags_;
+  const StyleDialect& toTags_;
+  std::string_view barStandIn_;
+  const bool fromFrames_, toFrames_;
+  const bool fromFrameNumbers_;  // FrameNumbers()
+  const int64_t msPerFrame_;     // 0: not a whole number
+};
 
 class DocumentFeed final : public EntryFeed {
  public:
@@ -35,6 +61,7 @@ class DocumentFeed final : public EntryFeed {
   const TimeNotation fromTimes_, toTimes_;
   // What a "|" that is a character becomes where "|" breaks lines.
   std::string barStandIn_;
+  const EntryConversion conversion_;
   std::string line_;
   std::vector<int> untimed_;
   int lostEntries_ = 0;

@@ -1,8 +1,10 @@
 #include "model/time_notation.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "model/entry.h"
@@ -24,7 +26,18 @@ int ReadDigits(std::string_view s, size_t& i, int most, int64_t& value) {
   return n;
 }
 
-bool Fits(double x) { return std::isfinite(x) && std::fabs(x) < 9.0e18; }
+// std::round(x) (halves away from zero) as a whole number, when that is
+// finite and below 9e18 in size: without the call the compiler makes for std::round on the x86-64
+// baseline, and without a branch on the fraction, which is as good as
+// random. Every time converted is rounded. Truncated, a double below 2^52
+// leaves an exact fraction; from 2^52 on every double is whole.
+inline bool RoundedFits(double x, int64_t& rounded) {
+  if (!(std::fabs(x) < 9.0e18)) return false;  // NaN and infinities too
+  const int64_t whole = static_cast<int64_t>(x);
+  const double fraction = x - static_cast<double>(whole);
+  rounded = whole + (fraction >= 0.5) - (fraction <= -0.5);
+  return true;
+}
 }  // namespace
 
 std::optional<int64_t> ParseTime(std::string_view field) {
@@ -43,45 +56,81 @@ std::optional<int64_t> ParseTime(std::string_view field) {
 }
 
 std::string FormatTime(int64_t milliseconds, char separator) {
+  char buf[kMostTimeChars];
+  return std::string(buf, FormatTimeTo(buf, milliseconds, separator));
+}
+
+namespace {
+// "00" to "99".
+constexpr std::array<char, 200> kTwoDigits = [] {
+  std::array<char, 200> digits{};
+  for (int i = 0; i < 100; ++i) {
+    digits[2 * i] = static_cast<char>('0' + i / 10);
+    digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return digits;
+}();
+}  // namespace
+
+char* FormatTimeTo(char* p, int64_t milliseconds, char separator) {
   if (milliseconds < 0) milliseconds = 0;
-  // Written a digit at a time: it runs for every cue written.
-  char buf[40];
-  char* p = buf;
-  const int64_t hours = milliseconds / 3600000;
-  if (hours < 10) *p++ = '0';
-  p = std::to_chars(p, buf + 20, hours).ptr;
-  auto two = [&](int64_t v) {
-    *p++ = static_cast<char>('0' + v / 10);
-    *p++ = static_cast<char>('0' + v % 10);
+  // Written two digits at a time, each unit split off the one below in 32
+  // bits: it runs for every cue written. Hours take at most 13 digits.
+  const auto two = [&](uint32_t v) {
+    std::memcpy(p, &kTwoDigits[2 * v], 2);
+    p += 2;
   };
+  const int64_t hours = milliseconds / 3600000;
+  if (hours < 100) {
+    two(static_cast<uint32_t>(hours));
+  } else {
+    p = std::to_chars(p, p + 20, hours).ptr;
+  }
+  const auto rest = static_cast<uint32_t>(milliseconds - hours * 3600000);
+  const uint32_t seconds = rest / 1000, ms = rest % 1000;
   *p++ = ':';
-  two(milliseconds / 60000 % 60);
+  two(seconds / 60);
   *p++ = ':';
-  two(milliseconds / 1000 % 60);
+  two(seconds % 60);
   *p++ = separator;
-  const int64_t ms = milliseconds % 1000;
   *p++ = static_cast<char>('0' + ms / 100);
   two(ms % 100);
-  return std::string(buf, p);
+  return p;
 }
 
 int64_t FramesToMilliseconds(int64_t frames, double frameRate) {
-  const double ms = std::round(static_cast<double>(frames) * 1000.0 / frameRate);
-  return Fits(ms) ? static_cast<int64_t>(ms)
-                  : (ms < 0 ? std::numeric_limits<int64_t>::min() / 2 : std::numeric_limits<int64_t>::max() / 2);
+  const double ms = static_cast<double>(frames) * 1000.0 / frameRate;
+  int64_t rounded;
+  if (RoundedFits(ms, rounded)) return rounded;
+  return ms < 0 ? std::numeric_limits<int64_t>::min() / 2 : std::numeric_limits<int64_t>::max() / 2;
 }
 
 int64_t MillisecondsToFrames(int64_t milliseconds, double frameRate) {
-  const double frames = std::round(static_cast<double>(milliseconds) * frameRate / 1000.0);
-  return Fits(frames) ? static_cast<int64_t>(frames) : std::numeric_limits<int64_t>::max() / 2;
+  int64_t rounded;
+  return RoundedFits(static_cast<double>(milliseconds) * frameRate / 1000.0, rounded)
+             ? rounded
+             : std::numeric_limits<int64_t>::max() / 2;
 }
 
 namespace {
 class Frames final : public TimeSyntax {
  public:
   bool InFrames() const override { return true; }
-  std::optional<int64_t> Parse(std::string_view field) const override { return ParseFrameNumber(field); }
+  std::optional<int64_t> Parse(std::string_view field) const override {
+    // Nearly every field is bare digits, which cannot overflow below 19.
+    if (field.empty() || field.size() > 18) return ParseFrameNumber(field);
+    int64_t value = 0;
+    for (const char c : field) {
+      if (c < '0' || c > '9') return ParseFrameNumber(field);
+      value = value * 10 + (c - '0');
+    }
+    return value;
+  }
   std::string Format(int64_t units) const override { return FormatFrameNumber(units); }
+  void AppendFormatted(int64_t units, std::string& out) const override {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, units).ptr);
+  }
 };
 }  // namespace
 
@@ -92,9 +141,9 @@ const TimeSyntax& FrameNumbers() {
 
 std::optional<int64_t> TimeNotation::FromFrames(int64_t frames) const {
   if (InFrames()) return frames;
-  const double ms = std::round(static_cast<double>(frames) * 1000.0 / frameRate_);
-  if (!Fits(ms)) return std::nullopt;
-  return static_cast<int64_t>(ms);
+  int64_t ms;
+  if (!RoundedFits(static_cast<double>(frames) * 1000.0 / frameRate_, ms)) return std::nullopt;
+  return ms;
 }
 
 int64_t TimeNotation::ToMilliseconds(int64_t units) const {

@@ -22,6 +22,9 @@ class TimeSyntax {
   // A whole field (blanks around allowed) as units; nothing for anything else.
   virtual std::optional<int64_t> Parse(std::string_view field) const = 0;
   virtual std::string Format(int64_t units) const = 0;
+  // Format(units) appended to `out`: a syntax that writes its times itself
+  // makes no string for each.
+  virtual void AppendFormatted(int64_t units, std::string& out) const { out += Format(units); }
 };
 
 // Whole frame numbers: "150".
@@ -58,6 +61,10 @@ class TimeNotation {
 std::optional<int64_t> ParseTime(std::string_view field);
 // `separator` stands before the milliseconds.
 std::string FormatTime(int64_t milliseconds, char separator = ',');
+// FormatTime into `out`, which has room for kMostTimeChars; the end of what
+// was written.
+inline constexpr size_t kMostTimeChars = 32;
+char* FormatTimeTo(char* out, int64_t milliseconds, char separator = ',');
 
 // Frames to milliseconds and back at a frame rate, to the nearest.
 int64_t FramesToMilliseconds(int64_t frames, double frameRate);

@@ -240,6 +240,10 @@ class Times final : public TimeSyntax {
   bool InFrames() const override { return false; }
   std::optional<int64_t> Parse(std::string_view field) const override { return ParseSubRipTime(field); }
   std::string Format(int64_t units) const override { return FormatSubRipTime(units); }
+  void AppendFormatted(int64_t units, std::string& out) const override {
+    char buf[kMostSubRipTimeChars];
+    out.append(buf, FormatSubRipTimeTo(buf, units));
+  }
 };
 
 const Times& TheTimes() {

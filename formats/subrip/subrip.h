@@ -31,6 +31,10 @@ std::optional<int64_t> ParseSubRipTime(std::string_view field);
 // "HH:MM:SS,mmm", with a "-" before a negative time, so that every time
 // reads back as itself.
 std::string FormatSubRipTime(int64_t milliseconds);
+// FormatSubRipTime into `out`, which has room for kMostSubRipTimeChars; the
+// end of what was written.
+inline constexpr size_t kMostSubRipTimeChars = kMostTimeChars + 1;
+char* FormatSubRipTimeTo(char* out, int64_t milliseconds);
 
 // A timing line: its two times as written (views into `line`); position
 // coordinates and other words may follow.

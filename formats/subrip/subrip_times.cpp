@@ -64,10 +64,16 @@ std::optional<int64_t> ParseSubRipTime(std::string_view field) {
 }
 
 std::string FormatSubRipTime(int64_t milliseconds) {
-  if (milliseconds >= 0) return FormatTime(milliseconds);
+  char buf[kMostSubRipTimeChars];
+  return std::string(buf, FormatSubRipTimeTo(buf, milliseconds));
+}
+
+char* FormatSubRipTimeTo(char* out, int64_t milliseconds) {
+  if (milliseconds >= 0) return FormatTimeTo(out, milliseconds);
   const int64_t before =
       milliseconds == std::numeric_limits<int64_t>::min() ? std::numeric_limits<int64_t>::max() : -milliseconds;
-  return "-" + FormatTime(before);
+  *out = '-';
+  return FormatTimeTo(out + 1, before);
 }
 
 bool ParseTimingLine(std::string_view line, std::string_view& start, std::string_view& stop) {
