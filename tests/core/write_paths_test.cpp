@@ -1,9 +1,14 @@
 // The writers' short ways against their plain ones, over generated input:
 // cues appended to the file's text whole against cues emitted a line at a
 // time, the 8-bit page applied to the finished text in place against a
-// line at a time, the converter's plain-text test against a byte at a time.
+// line at a time, the converter's plain-text test against a byte at a time,
+// times converted and written against std::round, snprintf and the plain
+// reading of each field.
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 #include <random>
 
@@ -14,7 +19,9 @@
 #include "formats/subrip/subrip.h"
 #include "formats/subtitle_file.h"
 #include "model/document.h"
+#include "model/entry.h"
 #include "model/text.h"
+#include "model/time_notation.h"
 
 namespace lm {
 namespace {
@@ -334,6 +341,185 @@ TEST(WritePaths, PlainTextSixteenBytesAtATimeIsPlainTextAByteAtATime) {
     bool plain = true;
     for (const char c : text) plain = plain && special.find(c) == std::string::npos;
     ASSERT_EQ(IsPlainText(text), plain) << text;
+  }
+}
+
+TEST(WritePaths, PlainTextAtEveryLengthAndPlaceIsPlainTextAByteAtATime) {
+  // The last block overlaps the one before it at every length but 16's
+  // multiples: a special byte anywhere, at any length, is found.
+  for (size_t n = 0; n <= 50; ++n) {
+    ASSERT_TRUE(IsPlainText(std::string(n, 'a'))) << n;
+    for (size_t at = 0; at < n; ++at)
+      for (const char c : {'<', '/', '\xEE', '\xEF', '&'}) {
+        std::string text(n, 'a');
+        text[at] = c;
+        ASSERT_FALSE(IsPlainText(text)) << n << " " << at << " " << c;
+      }
+  }
+}
+
+// ------------------------------------------------------------ times
+
+constexpr int64_t kMin = std::numeric_limits<int64_t>::min(), kMax = std::numeric_limits<int64_t>::max();
+
+// The plain ways: std::round, snprintf, std::to_string.
+int64_t PlainToMilliseconds(int64_t frames, double rate) {
+  const double ms = std::round(static_cast<double>(frames) * 1000.0 / rate);
+  if (std::isfinite(ms) && std::fabs(ms) < 9.0e18) return static_cast<int64_t>(ms);
+  return ms < 0 ? kMin / 2 : kMax / 2;
+}
+int64_t PlainToFrames(int64_t ms, double rate) {
+  const double frames = std::round(static_cast<double>(ms) * rate / 1000.0);
+  return std::isfinite(frames) && std::fabs(frames) < 9.0e18 ? static_cast<int64_t>(frames) : kMax / 2;
+}
+std::string PlainTime(int64_t ms, char separator = ',') {
+  if (ms < 0) ms = 0;
+  char t[64];
+  std::snprintf(t, sizeof t, "%02lld:%02lld:%02lld%c%03lld", static_cast<long long>(ms / 3600000),
+                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60), separator,
+                static_cast<long long>(ms % 1000));
+  return t;
+}
+std::string PlainSubRipTime(int64_t ms) { return ms >= 0 ? PlainTime(ms) : "-" + PlainTime(ms == kMin ? kMax : -ms); }
+
+// Values around every edge the short ways have, and at random in many
+// sizes.
+std::vector<int64_t> Units(std::mt19937& rng) {
+  std::vector<int64_t> units = {0,          1,          -1,         39,           40,           41,
+                                999,        1000,       59999,      60000,        3599999,      3600000,
+                                359999999,  360000000,  360000001,  4294967295,   4294967296,   int64_t{1} << 42,
+                                (int64_t{1} << 42) - 1, -(int64_t{1} << 42) + 1, int64_t{1} << 52, int64_t{1} << 53,
+                                9000000000000000000,    8999999999999999999, kMax / 2, kMin / 2, kMax, kMin, kMin + 1};
+  for (int i = 0; i < 3000; ++i) {
+    const int64_t v = static_cast<int64_t>(std::uniform_int_distribution<uint64_t>()(rng) >> (rng() % 64));
+    units.push_back(rng() % 2 ? v : -v);
+  }
+  return units;
+}
+
+const std::vector<double> kRates = {1,      2,      7.5,     8,       12.5,    16,   23.976, 24000.0 / 1001,
+                                    24,     25,     29.97,   30,      40,      48,   50,     59.94,
+                                    60,     80,     100,     119.88,  125,     144,  250,    333,
+                                    500,    999.5,  1000,    0.001,   1e-300,  3};
+
+TEST(WritePaths, TimesRoundedWithoutTheCallAreStdRound) {
+  std::mt19937 rng(21);
+  const std::vector<int64_t> units = Units(rng);
+  for (const double rate : kRates) {
+    const TimeNotation ms(SubRip().Times(), rate), frames(FrameNumbers(), rate);
+    for (const int64_t u : units) {
+      ASSERT_EQ(FramesToMilliseconds(u, rate), PlainToMilliseconds(u, rate)) << u << " at " << rate;
+      ASSERT_EQ(MillisecondsToFrames(u, rate), PlainToFrames(u, rate)) << u << " at " << rate;
+      const double plain = std::round(static_cast<double>(u) * 1000.0 / rate);
+      const std::optional<int64_t> expected =
+          std::isfinite(plain) && std::fabs(plain) < 9.0e18 ? std::optional<int64_t>(static_cast<int64_t>(plain))
+                                                            : std::nullopt;
+      ASSERT_EQ(ms.FromFrames(u), expected) << u << " at " << rate;
+    }
+    // Halves, both ways from zero: a frame of 62.5 ms at 16.
+    for (int64_t f = -2000; f <= 2000; ++f) ASSERT_EQ(FramesToMilliseconds(f, rate), PlainToMilliseconds(f, rate));
+  }
+}
+
+TEST(WritePaths, TimesWrittenTwoDigitsAtATimeAreTheDigitsPrinted) {
+  std::mt19937 rng(22);
+  for (const int64_t u : Units(rng)) {
+    ASSERT_EQ(FormatTime(u), PlainTime(u)) << u;
+    ASSERT_EQ(FormatTime(u, '.'), PlainTime(u, '.')) << u;
+    ASSERT_EQ(FormatSubRipTime(u), PlainSubRipTime(u)) << u;
+    ASSERT_EQ(FrameNumbers().Format(u), std::to_string(u)) << u;
+    // Appended after what the line holds already, as a writer appends it.
+    for (const TimeSyntax* syntax : {&FrameNumbers(), &SubRip().Times(), &MicroDvd().Times()}) {
+      std::string line = "{x}";
+      syntax->AppendFormatted(u, line);
+      ASSERT_EQ(line, "{x}" + syntax->Format(u)) << u;
+    }
+  }
+}
+
+// A frame field of any shape: digits of every length up to overflow, signs,
+// blanks, other bytes, nothing.
+std::string FrameField(std::mt19937& rng) {
+  std::string field(rng() % 22, '0');
+  for (char& c : field) c = static_cast<char>('0' + rng() % 10);
+  switch (rng() % 8) {
+    case 0:
+      if (!field.empty()) field[rng() % field.size()] = Pick(rng, {"+", "-", " ", "x", "\xC3", "}", ":"})[0];
+      break;
+    case 1:
+      field = Pick(rng, {"+", "-", " ", "\t"}) + field;
+      break;
+    case 2:
+      field += Pick(rng, {" ", "\t", "a", ".5"});
+      break;
+    case 3:
+      field = Pick(rng, {"9223372036854775807", "9223372036854775808", "-9223372036854775808", "999999999999999999",
+                         "000000000000000000001", "", " ", "1e3", "\xD9\xA1"});
+      break;
+    default:
+      field.resize(std::min<size_t>(field.size(), 1 + rng() % 8));
+  }
+  return field;
+}
+
+TEST(WritePaths, FrameFieldsOfDigitsReadShortAreParseFrameNumber) {
+  std::mt19937 rng(23);
+  for (int i = 0; i < 20000; ++i) {
+    const std::string field = FrameField(rng);
+    ASSERT_EQ(FrameNumbers().Parse(field), ParseFrameNumber(field)) << "[" << field << "]";
+  }
+}
+
+// An entry converted the plain way: cut by SplitFullEntry, each field read
+// by its notation and converted through std::round, the text through the
+// neutral set unless it is plain.
+std::string PlainConverted(std::string_view line, const TimeNotation& from, const TimeNotation& to,
+                           const StyleDialect& fromTags, const StyleDialect& toTags, bool& timed) {
+  EntryFields f;
+  timed = true;
+  if (!SplitFullEntry(line, f)) return std::string(line);
+  const std::optional<int64_t> start = from.Parse(f.start), stop = from.Parse(f.stop);
+  timed = start && stop;
+  const auto field = [&](std::string_view text, const std::optional<int64_t>& units) {
+    if (!units) return std::string(TrimBlanks(text));
+    if (from.InFrames() == to.InFrames()) return to.Format(*units);
+    const double rate = from.FrameRate();
+    return to.Format(from.InFrames() ? PlainToMilliseconds(*units, rate) : PlainToFrames(*units, rate));
+  };
+  const std::string text = IsPlainText(f.text) ? std::string(f.text) : toTags.FromNeutral(fromTags.ToNeutral(f.text));
+  return "{" + field(f.start, start) + "}{" + field(f.stop, stop) + "}" + text;
+}
+
+// Frame numbers to clock times and back, at many frame rates, over fields
+// of any shape and lines cut oddly: "}" behind the first "}" or a
+// character of two bytes, no second "}", no "{" first.
+TEST(WritePaths, EntriesConvertedTheShortWayAreConvertedThePlainWay) {
+  std::mt19937 rng(24);
+  const std::vector<std::string> texts = {"", "a|b", "{y:i}slanted|line", "/slash", "caf\xC3\xA9",
+                                          std::string(40, 'w'), "<i>x</i>", "a & b", "}", "x}y"};
+  for (const double rate : kRates) {
+    const TimeNotation frames(MicroDvd().Times(), rate), clock(SubRip().Times(), rate);
+    for (int i = 0; i < 400; ++i) {
+      std::string line;
+      if (rng() % 2) {
+        line = "{" + FrameField(rng) + Pick(rng, {"}{", "}{", "}{", "}x", "}\xC3\xA9", "}}", "}"}) + FrameField(rng) +
+               Pick(rng, {"}", "}", "}", ""}) + Pick(rng, texts);
+        if (rng() % 10 == 0) line = Pick(rng, {"", "x", "}", std::string(kUnreadLine)}) + line.substr(1);
+      } else {
+        line = "{" + Pick(rng, {WrittenTime(rng), "-00:00:01,000", "0:0:5,5", "x", FrameField(rng)}) + "}{" +
+               Pick(rng, {WrittenTime(rng), "100:00:00,000", " 00:00:01,000 ", ""}) + "}" + Pick(rng, texts);
+      }
+      for (const bool toClock : {true, false}) {
+        const TimeNotation& from = toClock ? frames : clock;
+        const TimeNotation& to = toClock ? clock : frames;
+        const StyleDialect& fromTags = toClock ? MicroDvd().Dialect() : SubRip().Dialect();
+        const StyleDialect& toTags = toClock ? SubRip().Dialect() : MicroDvd().Dialect();
+        bool timed = false, plainTimed = false;
+        const std::string converted = ConvertEntry(line, from, to, fromTags, toTags, kLiteralBar, &timed);
+        ASSERT_EQ(converted, PlainConverted(line, from, to, fromTags, toTags, plainTimed)) << line << " at " << rate;
+        ASSERT_EQ(timed, plainTimed) << line << " at " << rate;
+      }
+    }
   }
 }
 
