@@ -385,11 +385,35 @@ std::string PlainSubRipTime(int64_t ms) { return ms >= 0 ? PlainTime(ms) : "-" +
 // Values around every edge the short ways have, and at random in many
 // sizes.
 std::vector<int64_t> Units(std::mt19937& rng) {
-  std::vector<int64_t> units = {0,          1,          -1,         39,           40,           41,
-                                999,        1000,       59999,      60000,        3599999,      3600000,
-                                359999999,  360000000,  360000001,  4294967295,   4294967296,   int64_t{1} << 42,
-                                (int64_t{1} << 42) - 1, -(int64_t{1} << 42) + 1, int64_t{1} << 52, int64_t{1} << 53,
-                                9000000000000000000,    8999999999999999999, kMax / 2, kMin / 2, kMax, kMin, kMin + 1};
+  std::vector<int64_t> units = {0,
+                                1,
+                                -1,
+                                39,
+                                40,
+                                41,
+                                999,
+                                1000,
+                                59999,
+                                60000,
+                                3599999,
+                                3600000,
+                                359999999,
+                                360000000,
+                                360000001,
+                                4294967295,
+                                4294967296,
+                                int64_t{1} << 42,
+                                (int64_t{1} << 42) - 1,
+                                -(int64_t{1} << 42) + 1,
+                                int64_t{1} << 52,
+                                int64_t{1} << 53,
+                                9000000000000000000,
+                                8999999999999999999,
+                                kMax / 2,
+                                kMin / 2,
+                                kMax,
+                                kMin,
+                                kMin + 1};
   for (int i = 0; i < 3000; ++i) {
     const int64_t v = static_cast<int64_t>(std::uniform_int_distribution<uint64_t>()(rng) >> (rng() % 64));
     units.push_back(rng() % 2 ? v : -v);
@@ -397,10 +421,9 @@ std::vector<int64_t> Units(std::mt19937& rng) {
   return units;
 }
 
-const std::vector<double> kRates = {1,      2,      7.5,     8,       12.5,    16,   23.976, 24000.0 / 1001,
-                                    24,     25,     29.97,   30,      40,      48,   50,     59.94,
-                                    60,     80,     100,     119.88,  125,     144,  250,    333,
-                                    500,    999.5,  1000,    0.001,   1e-300,  3};
+const std::vector<double> kRates = {1,   2,     7.5,  8,     12.5,   16, 23.976, 24000.0 / 1001, 24,  25,  29.97, 30,
+                                    40,  48,    50,   59.94, 60,     80, 100,    119.88,         125, 144, 250,   333,
+                                    500, 999.5, 1000, 0.001, 1e-300, 3};
 
 TEST(WritePaths, TimesRoundedWithoutTheCallAreStdRound) {
   std::mt19937 rng(21);
@@ -411,9 +434,9 @@ TEST(WritePaths, TimesRoundedWithoutTheCallAreStdRound) {
       ASSERT_EQ(FramesToMilliseconds(u, rate), PlainToMilliseconds(u, rate)) << u << " at " << rate;
       ASSERT_EQ(MillisecondsToFrames(u, rate), PlainToFrames(u, rate)) << u << " at " << rate;
       const double plain = std::round(static_cast<double>(u) * 1000.0 / rate);
-      const std::optional<int64_t> expected =
-          std::isfinite(plain) && std::fabs(plain) < 9.0e18 ? std::optional<int64_t>(static_cast<int64_t>(plain))
-                                                            : std::nullopt;
+      const std::optional<int64_t> expected = std::isfinite(plain) && std::fabs(plain) < 9.0e18
+                                                  ? std::optional<int64_t>(static_cast<int64_t>(plain))
+                                                  : std::nullopt;
       ASSERT_EQ(ms.FromFrames(u), expected) << u << " at " << rate;
     }
     // Halves, both ways from zero: a frame of 62.5 ms at 16.
@@ -495,8 +518,8 @@ std::string PlainConverted(std::string_view line, const TimeNotation& from, cons
 // character of two bytes, no second "}", no "{" first.
 TEST(WritePaths, EntriesConvertedTheShortWayAreConvertedThePlainWay) {
   std::mt19937 rng(24);
-  const std::vector<std::string> texts = {"", "a|b", "{y:i}slanted|line", "/slash", "caf\xC3\xA9",
-                                          std::string(40, 'w'), "<i>x</i>", "a & b", "}", "x}y"};
+  const std::vector<std::string> texts = {
+      "", "a|b", "{y:i}slanted|line", "/slash", "caf\xC3\xA9", std::string(40, 'w'), "<i>x</i>", "a & b", "}", "x}y"};
   for (const double rate : kRates) {
     const TimeNotation frames(MicroDvd().Times(), rate), clock(SubRip().Times(), rate);
     for (int i = 0; i < 400; ++i) {
