@@ -392,10 +392,34 @@ char* EncodeSingleByteRun(const CodePage& page, const char* in, const char* to, 
   while (in < to) {
     // ASCII goes as it is, a block of it at a time.
 #if defined(__SSE2__)
+    const auto load = [](const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    const auto store = [](char* p, __m128i b) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), b); };
+    for (; to - in >= 64; in += 64, out += 64) {
+      const __m128i a = load(in), b = load(in + 16), c = load(in + 32), d = load(in + 48);
+      if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) {
+        store(out, a), store(out + 16, b), store(out + 32, c), store(out + 48, d);
+        continue;
+      }
+      // The ASCII before the character found at once, rather than by
+      // smaller blocks: text beyond ASCII is a character here and there.
+      const auto mask = [](__m128i x) { return static_cast<std::uint64_t>(_mm_movemask_epi8(x)); };
+      const auto ascii = static_cast<size_t>(__builtin_ctzll(mask(a) | mask(b) << 16 | mask(c) << 32 | mask(d) << 48));
+      // Stored whole where that overwrites nothing not yet read: in place,
+      // once the text written is 64 bytes behind; into another buffer,
+      // always.
+      if (reinterpret_cast<std::uintptr_t>(in) - reinterpret_cast<std::uintptr_t>(out) >= 64) {
+        store(out, a), store(out + 16, b), store(out + 32, c), store(out + 48, d);
+      } else {
+        std::memmove(out, in, ascii);
+      }
+      in += ascii;
+      out += ascii;
+      break;
+    }
     for (; to - in >= 16; in += 16, out += 16) {
-      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+      const __m128i block = load(in);
       if (_mm_movemask_epi8(block) != 0) break;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), block);
+      store(out, block);
     }
 #endif
     for (std::uint64_t word; to - in >= 8; in += 8, out += 8) {
@@ -444,16 +468,23 @@ bool AppendEncodedSingleByte(Encoding e, std::string_view utf8, std::string& out
 }
 
 bool EncodeSingleByteInPlace(Encoding e, std::string& text, std::vector<std::string>& notHeld) {
+  size_t failedAt;
+  if (EncodeSingleByteInPlaceFrom(e, text, 0, failedAt)) return true;
+  // Every character before the first that does not fit does: the others
+  // are all in the text not yet encoded.
+  notHeld = CharactersNotHeld(e, std::string_view(text).substr(failedAt));
+  return false;
+}
+
+bool EncodeSingleByteInPlaceFrom(Encoding e, std::string& text, size_t from, size_t& failedAt) {
   // Past the ASCII, which stays as it is, without a look at the page.
-  const size_t high = FindNonAscii(text, 0);
+  const size_t high = FindNonAscii(text, from);
   if (high == text.size()) return true;
   char* const start = text.data() + high;
   const char* failed;
   char* const end = EncodeSingleByteRun(PageOf(e), start, text.data() + text.size(), start, failed);
   if (failed) {
-    // Every character before the first that does not fit does: the others
-    // are all in the text not yet encoded.
-    notHeld = CharactersNotHeld(e, std::string_view(failed, static_cast<size_t>(text.data() + text.size() - failed)));
+    failedAt = static_cast<size_t>(failed - text.data());
     return false;
   }
   text.resize(static_cast<size_t>(end - text.data()));

@@ -41,6 +41,11 @@ std::vector<std::unique_ptr<char[]>> DecodeLinesBeyondAscii(Encoding e, std::str
 // The offset of the first byte beyond ASCII at or after `from`, or s.size():
 // FindNonAscii, sixteen bytes at a time.
 size_t FindHighByte(std::string_view s, size_t from);
+// The same for the text from byte `from` on, the bytes before it left as
+// they are; false, with `failedAt` where the first character that does not
+// fit stands: the text from there on is as it was, the text before it no
+// text. `from` starts a character.
+bool EncodeSingleByteInPlaceFrom(Encoding e, std::string& text, size_t from, size_t& failedAt);
 
 // East Asian text to UTF-8, whole: a multi-byte character's byte may look
 // like a line end or a "|" of its own. A byte that starts no character of

@@ -193,17 +193,38 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
 }
 
 LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
-    : encoding_(identity.encoding), end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"), bytes_(bytes) {
+    : encoding_(identity.encoding),
+      end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"),
+      bytes_(bytes),
+      inPieces_(IsSingleByte(encoding_)) {
   bytes_.clear();
   bytes_.reserve(sizeHint + kByteOrderMark.size());
   if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;
 }
 
+void LineEncoder::EncodePiece() {
+  // A piece ends with a line: no character is cut.
+  if (bytes_.empty() || bytes_.back() != '\n') return;
+  size_t failedAt;
+  if (EncodeSingleByteInPlaceFrom(encoding_, bytes_, encoded_, failedAt)) {
+    encoded_ = bytes_.size();
+  } else {
+    failedAt_ = failedAt;
+    inPieces_ = false;
+  }
+}
+
 bool LineEncoder::Finish() {
-  // UTF-8 goes as it is; an 8-bit page takes the text in place, the wide
-  // and East Asian encodings through the converter, whole.
+  // UTF-8 goes as it is; an 8-bit page takes the text in place (what is
+  // left of it), the wide and East Asian encodings through the converter,
+  // whole.
   if (IsSingleByte(encoding_)) {
-    if (!EncodeSingleByteInPlace(encoding_, bytes_, notHeld_)) {
+    size_t failedAt;
+    if (!failedAt_ && !EncodeSingleByteInPlaceFrom(encoding_, bytes_, encoded_, failedAt)) failedAt_ = failedAt;
+    if (failedAt_) {
+      // Every character before the first that does not fit does: the
+      // others are all in the text not yet encoded.
+      notHeld_ = CharactersNotHeld(encoding_, std::string_view(bytes_).substr(*failedAt_));
       bytes_.clear();
       return false;
     }

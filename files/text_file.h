@@ -61,16 +61,30 @@ class LineEncoder {
   }
   std::string& Text() { return bytes_; }
   std::string_view End() const { return end_; }
+  // Called between lines, all written so far being whole: an 8-bit page is
+  // applied to the text so far in place once a piece of it is there, while
+  // the piece is still in the cache, rather than to the whole at the end.
+  void Between() {
+    if (inPieces_ && bytes_.size() - encoded_ >= kPiece) EncodePiece();
+  }
   // False when a character did not fit the encoding (the bytes are then
   // no file); NotHeld names them.
   bool Finish();
   const std::vector<std::string>& NotHeld() const { return notHeld_; }
 
  private:
+  static constexpr size_t kPiece = 32 << 10;
+  void EncodePiece();
+
   Encoding encoding_;
   std::string_view end_;
   std::string& bytes_;
   std::vector<std::string> notHeld_;
+  // The bytes before encoded_ are in the page; failedAt_: where a
+  // character the page does not hold stands, once one was met.
+  bool inPieces_;
+  size_t encoded_ = 0;
+  std::optional<size_t> failedAt_;
 };
 
 }  // namespace lm

@@ -9,6 +9,7 @@
 #endif
 
 #include "files/charset.h"
+#include "files/text_file.h"
 #include "model/entry.h"
 #include "model/limits.h"
 #include "model/text.h"
@@ -225,6 +226,7 @@ DocumentFeed::DocumentFeed(const Document& doc, const Format& target, Encoding e
       conversion_(fromTimes_, toTimes_, from_.Dialect(), to_.Dialect(), barStandIn_) {}
 
 const std::string* DocumentFeed::Line(int k) {
+  if (between_) between_->Between();
   const std::string& line = doc_.List1.Item(k);
   if (!converted_) return &line;
   if (from_.IsHeaderEntry(k, line)) return nullptr;

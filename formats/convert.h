@@ -37,9 +37,14 @@ class EntryConversion {
   const int64_t msPerFrame_;     // 0: not a whole number
 };
 
+class LineEncoder;
+
 class DocumentFeed final : public EntryFeed {
  public:
   DocumentFeed(const Document& doc, const Format& target, Encoding encoding);
+  // The lines written are `encoder`'s: it is told when the writer asks for
+  // an entry, all before it being written (see LineEncoder::Between).
+  void TellBetween(LineEncoder& encoder) { between_ = &encoder; }
   int Count() const override { return doc_.List1.Count(); }
   const std::string* Line(int k) override;
   const SourceCue* Cue(int k) const override { return converted_ ? nullptr : doc_.Source(k); }
@@ -63,6 +68,7 @@ class DocumentFeed final : public EntryFeed {
   std::string barStandIn_;
   const EntryConversion conversion_;
   std::string line_;
+  LineEncoder* between_ = nullptr;
   std::vector<int> untimed_;
   int lostEntries_ = 0;
   Style lost_;

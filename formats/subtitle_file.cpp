@@ -209,6 +209,7 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
   for (const auto& e : doc.List1.Items()) total += e.size() + more;
   LineEncoder encoder(identity, bytes, total);
   DocumentFeed feed(doc, *identity.format, identity.encoding);
+  feed.TellBetween(encoder);
   const auto add = [&](std::string_view line) { encoder.Add(line); };
   identity.format->Write(feed, identity, LineSink(add, encoder.Text(), encoder.End()));
   if (!feed.Untimed().empty()) {

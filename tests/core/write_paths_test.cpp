@@ -14,6 +14,7 @@
 
 #include "files/charset.h"
 #include "files/code_page.h"
+#include "files/text_file.h"
 #include "formats/convert.h"
 #include "formats/microdvd/microdvd.h"
 #include "formats/subrip/subrip.h"
@@ -159,6 +160,40 @@ TEST(WritePaths, SubRipCuesAppendedWholeAreTheLinesEmitted) {
   }
 }
 
+// Screen lines broken at every place of the 16-byte blocks the breaks are
+// found in: text of every length up to a few blocks, a "|" or a literal bar
+// at each place, blank lines between, more breaks than a cue appended whole
+// takes.
+TEST(WritePaths, SubRipScreenLinesBrokenAtEveryPlaceAreTheLinesEmitted) {
+  std::vector<std::string> entries;
+  for (size_t n = 0; n <= 70; ++n) {
+    const std::string letters(n, 'w');
+    entries.push_back("{00:00:01,000}{00:00:02,000}" + letters);
+    for (size_t at = 0; at < n; ++at) {
+      std::string text = letters;
+      text[at] = '|';
+      entries.push_back("{00:00:01,000}{00:00:02,000}" + text);
+      text[n - 1 - (at * 7) % n] = '|';
+      if (at % 3 == 0) text[(at * 5) % n] = ' ';
+      entries.push_back("{00:00:01,000}{00:00:02,000}" + text);
+      text = letters;
+      text.replace(at, 1, kLiteralBar);
+      entries.push_back("{00:00:01,000}{00:00:02,000}" + text);
+    }
+  }
+  for (const size_t bars : {63, 64, 65, 66, 90}) {
+    std::string text;
+    for (size_t k = 0; k < bars; ++k) text += k % 2 ? "a|" : "|";
+    entries.push_back("{00:00:01,000}{00:00:02,000}" + text);
+  }
+  for (const LineEnd end : {LineEnd::CrLf, LineEnd::Lf}) {
+    Document doc;
+    Load(doc, entries, SubRip(), end, true);
+    const std::string_view ending = end == LineEnd::Lf ? "\n" : "\r\n";
+    ASSERT_EQ(Written(doc, SubRip(), true, ending), PlainSubRip(entries, ending, true));
+  }
+}
+
 // Cues read from a file keep their sources (odd timing lines, literal bars):
 // those are written from them, the others appended whole, in one file.
 TEST(WritePaths, SubRipCuesReadFromAFileAreTheLinesEmitted) {
@@ -239,19 +274,23 @@ std::map<char32_t, char> BytesOf(Encoding e) {
 
 // Text of lines with ASCII runs of every length around the 8- and 16-byte
 // blocks, characters of the page and characters of no page, CR and LF.
-std::string PageText(std::mt19937& rng, Encoding e) {
+std::string PageText(std::mt19937& rng, Encoding e, unsigned pieces = 12, unsigned longestRun = 40,
+                     bool foreigners = true) {
   const std::array<char32_t, 256>& table = CodePageTable(e);
   const std::vector<char32_t> foreign = {0x4E2D, 0x1F600, 0x0101, 0x20AC, 0x2019, 0x0410, 0x05D0, 0xFFFD, 0x07FF};
   std::string text;
-  for (unsigned n = rng() % 12, k = 0; k < n; ++k) {
-    for (unsigned run = rng() % 40; run-- > 0;) text += static_cast<char>('a' + rng() % 26);
+  for (unsigned n = rng() % pieces, k = 0; k < n; ++k) {
+    for (unsigned run = rng() % longestRun; run-- > 0;) text += static_cast<char>('a' + rng() % 26);
     switch (rng() % 4) {
       case 0:
         text += rng() % 2 ? "\r\n" : "\n";
         break;
       case 1:
-        AppendUtf8(text, foreign[rng() % foreign.size()]);
-        break;
+        if (foreigners) {
+          AppendUtf8(text, foreign[rng() % foreign.size()]);
+          break;
+        }
+        [[fallthrough]];
       default:
         AppendUtf8(text, table[0x80 + rng() % 0x80]);
     }
@@ -304,6 +343,88 @@ TEST(WritePaths, APageAppliedInPlaceIsThePageAppliedALineAtATime) {
         ASSERT_EQ(byLine, expected) << EncodingName(e);
       }
     }
+  }
+}
+
+// Long texts, characters of the page close together and far apart: the
+// ASCII between them is stored in blocks of 64 once the text written is
+// that far behind, by the byte before; into another buffer, always in
+// blocks. One character of no page anywhere is found where it stands.
+TEST(WritePaths, APageAppliedInPlaceToLongTextIsThePageCharacterByCharacter) {
+  std::mt19937 rng(25);
+  for (const Encoding e : {Encoding::Windows1252, Encoding::Windows1251, Encoding::Iso8859_7}) {
+    const std::map<char32_t, char> bytes = BytesOf(e);
+    for (int round = 0; round < 60; ++round) {
+      std::string text = PageText(rng, e, 600, round % 3 == 0 ? 8 : 150, false);
+      std::string expected;
+      for (size_t at = 0; at < text.size();) expected += bytes.at(NextCodePoint(text, at));
+      std::string inPlace = text, apart = "kept";
+      std::vector<std::string> notHeld;
+      ASSERT_TRUE(EncodeSingleByteInPlace(e, inPlace, notHeld)) << EncodingName(e);
+      ASSERT_EQ(inPlace, expected) << EncodingName(e);
+      ASSERT_TRUE(AppendEncodedSingleByte(e, text, apart));
+      ASSERT_EQ(apart, "kept" + expected);
+      // From a place on, the text before it left as it is.
+      const size_t from = std::min(text.size(), static_cast<size_t>(rng() % 300));
+      size_t start = from;
+      while (start < text.size() && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) ++start;
+      std::string tail = text;
+      size_t failedAt = 0;
+      ASSERT_TRUE(EncodeSingleByteInPlaceFrom(e, tail, start, failedAt));
+      std::string expectedTail = text.substr(0, start);
+      for (size_t at = start; at < text.size();) expectedTail += bytes.at(NextCodePoint(text, at));
+      ASSERT_EQ(tail, expectedTail);
+      if (text.empty()) continue;
+      // A character of no page, at a place that starts a character.
+      size_t at = rng() % text.size();
+      while ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+      text.insert(at, "\xE4\xB8\xAD");
+      std::string failing = text;
+      ASSERT_FALSE(EncodeSingleByteInPlaceFrom(e, failing, 0, failedAt));
+      ASSERT_EQ(failedAt, at);
+      ASSERT_EQ(failing.substr(at), text.substr(at));
+      failing = text;
+      ASSERT_FALSE(EncodeSingleByteInPlace(e, failing, notHeld));
+      ASSERT_EQ(notHeld, std::vector<std::string>{"\xE4\xB8\xAD"});
+    }
+  }
+}
+
+// Lines encoded a piece at a time as they are written (each time the
+// encoder is told the writer is between lines) against the text encoded
+// whole at the end: the same file, or the same characters named that do
+// not fit, wherever the first of them stands.
+TEST(WritePaths, APageAppliedAPieceAtATimeIsThePageAppliedWhole) {
+  std::mt19937 rng(26);
+  for (int round = 0; round < 40; ++round) {
+    const Encoding e = round % 2 ? Encoding::Windows1252 : Encoding::Koi8R;
+    const FileIdentity identity(e, round % 3 ? LineEnd::CrLf : LineEnd::Lf, nullptr);
+    std::vector<std::string> lines(3000 + rng() % 3000);
+    for (std::string& line : lines) {
+      line = PageText(rng, e, 8, 30, false);
+      std::replace(line.begin(), line.end(), '\r', 'r');
+      std::replace(line.begin(), line.end(), '\n', 'n');
+    }
+    // None, one or a few characters of no page, early or late.
+    for (unsigned n = round % 4, k = 0; k < n; ++k)
+      lines[rng() % (k == 0 && round % 8 < 4 ? 300 : lines.size())] += k % 2 ? "\xE4\xB8\xAD" : "\xF0\x9F\x98\x80";
+    std::string whole, pieces;
+    LineEncoder plain(identity, whole, 0), inPieces(identity, pieces, 0);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      plain.Add(lines[i]);
+      inPieces.Between();
+      if (i % 2) {
+        inPieces.Add(lines[i]);
+      } else {
+        inPieces.Text() += lines[i];  // as a writer appends lines itself
+        inPieces.Text() += inPieces.End();
+      }
+    }
+    const bool ok = plain.Finish();
+    ASSERT_EQ(inPieces.Finish(), ok) << round;
+    ASSERT_EQ(pieces, whole) << round;
+    ASSERT_EQ(inPieces.NotHeld(), plain.NotHeld()) << round;
+    ASSERT_EQ(ok, round % 4 == 0) << round;
   }
 }
 
