@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -134,33 +135,47 @@ EntryConversion::EntryConversion(const TimeNotation& from, const TimeNotation& t
       fromFrameNumbers_(&from.Syntax() == &FrameNumbers()),
       msPerFrame_(WholeMillisecondsPerFrame(from.FrameRate())) {}
 
-void EntryConversion::AppendField(std::string_view field, const std::optional<int64_t>& units,
-                                  std::string& out) const {
-  if (!units) {
-    out += TrimBlanks(field);  // kept as it is rather than lost
-    return;
-  }
-  int64_t value = *units;
-  if (fromFrames_ && !toFrames_ && msPerFrame_ != 0 && value < kExactFrames && value > -kExactFrames) {
-    value *= msPerFrame_;
-  } else if (fromFrames_ != toFrames_) {
-    const int64_t ms = fromFrames_ ? FramesToMilliseconds(value, from_.FrameRate()) : value;
-    value = toFrames_ ? MillisecondsToFrames(ms, to_.FrameRate()) : ms;
-  }
-  to_.Syntax().AppendFormatted(value, out);
+int64_t EntryConversion::Converted(int64_t units) const {
+  if (fromFrames_ && !toFrames_ && msPerFrame_ != 0 && units < kExactFrames && units > -kExactFrames)
+    return units * msPerFrame_;
+  if (fromFrames_ == toFrames_) return units;
+  const int64_t ms = fromFrames_ ? FramesToMilliseconds(units, from_.FrameRate()) : units;
+  return toFrames_ ? MillisecondsToFrames(ms, to_.FrameRate()) : ms;
+}
+
+char* EntryConversion::FieldInto(std::string_view field, const std::optional<int64_t>& units, char* out,
+                                 size_t room) const {
+  if (units) return to_.Syntax().FormatInto(Converted(*units), out, room);
+  const std::string_view kept = TrimBlanks(field);  // kept as it is rather than lost
+  if (kept.size() > room) return nullptr;
+  std::memcpy(out, kept.data(), kept.size());
+  return out + kept.size();
 }
 
 // "{" start "}{" stop "}" text, into `out` (its room kept from entry to
-// entry).
+// entry): the fields written into a buffer of their own, the line made of
+// it and the text at once.
 void EntryConversion::Build(const EntryFields& f, const std::optional<int64_t>& start,
                             const std::optional<int64_t>& stop, std::string_view text, std::string& out) const {
-  out.clear();
-  out.reserve(f.start.size() + f.stop.size() + text.size() + 2 * kMostTimeChars + 4);
-  out += '{';
-  AppendField(f.start, start, out);
-  out += "}{";
-  AppendField(f.stop, stop, out);
-  out += '}';
+  constexpr size_t kRoom = 64;
+  char fields[2 * kRoom + 4];
+  char* p = fields;
+  *p++ = '{';
+  if ((p = FieldInto(f.start, start, p, kRoom))) {
+    *p++ = '}';
+    *p++ = '{';
+    p = FieldInto(f.stop, stop, p, kRoom);
+  }
+  if (p) {
+    *p++ = '}';
+    out.assign(fields, p);
+  } else {
+    // A field kept as it is that is longer than the room.
+    const auto field = [&](std::string_view written, const std::optional<int64_t>& units) {
+      return units ? to_.Format(Converted(*units)) : std::string(TrimBlanks(written));
+    };
+    out.assign("{").append(field(f.start, start)).append("}{").append(field(f.stop, stop)).append("}");
+  }
   out += text;
 }
 

@@ -23,7 +23,9 @@ class EntryConversion {
   void Into(std::string_view line, bool* timed, Style* lost, std::string& out) const;
 
  private:
-  void AppendField(std::string_view field, const std::optional<int64_t>& units, std::string& out) const;
+  // Units of the source's notation in the target's.
+  int64_t Converted(int64_t units) const;
+  char* FieldInto(std::string_view field, const std::optional<int64_t>& units, char* out, size_t room) const;
   void Build(const EntryFields& f, const std::optional<int64_t>& start, const std::optional<int64_t>& stop,
              std::string_view text, std::string& out) const;
 

@@ -127,9 +127,9 @@ class Frames final : public TimeSyntax {
     return value;
   }
   std::string Format(int64_t units) const override { return FormatFrameNumber(units); }
-  void AppendFormatted(int64_t units, std::string& out) const override {
-    char buf[24];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, units).ptr);
+  char* FormatInto(int64_t units, char* out, size_t room) const override {
+    const std::to_chars_result written = std::to_chars(out, out + room, units);
+    return written.ec == std::errc() ? written.ptr : nullptr;
   }
 };
 }  // namespace

@@ -22,9 +22,14 @@ class TimeSyntax {
   // A whole field (blanks around allowed) as units; nothing for anything else.
   virtual std::optional<int64_t> Parse(std::string_view field) const = 0;
   virtual std::string Format(int64_t units) const = 0;
-  // Format(units) appended to `out`: a syntax that writes its times itself
-  // makes no string for each.
-  virtual void AppendFormatted(int64_t units, std::string& out) const { out += Format(units); }
+  // Format(units) into `out`, which has room for `room` bytes: the end of
+  // what was written, or nothing when it needs more room. A syntax that
+  // writes its times itself makes no string for each.
+  virtual char* FormatInto(int64_t units, char* out, size_t room) const {
+    const std::string s = Format(units);
+    if (s.size() > room) return nullptr;
+    return s.copy(out, s.size()) + out;
+  }
 };
 
 // Whole frame numbers: "150".

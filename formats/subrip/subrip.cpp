@@ -244,9 +244,8 @@ class Times final : public TimeSyntax {
   bool InFrames() const override { return false; }
   std::optional<int64_t> Parse(std::string_view field) const override { return ParseSubRipTime(field); }
   std::string Format(int64_t units) const override { return FormatSubRipTime(units); }
-  void AppendFormatted(int64_t units, std::string& out) const override {
-    char buf[kMostSubRipTimeChars];
-    out.append(buf, FormatSubRipTimeTo(buf, units));
+  char* FormatInto(int64_t units, char* out, size_t room) const override {
+    return room >= kMostSubRipTimeChars ? FormatSubRipTimeTo(out, units) : TimeSyntax::FormatInto(units, out, room);
   }
 };
 

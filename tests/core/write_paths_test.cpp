@@ -572,11 +572,19 @@ TEST(WritePaths, TimesWrittenTwoDigitsAtATimeAreTheDigitsPrinted) {
     ASSERT_EQ(FormatTime(u, '.'), PlainTime(u, '.')) << u;
     ASSERT_EQ(FormatSubRipTime(u), PlainSubRipTime(u)) << u;
     ASSERT_EQ(FrameNumbers().Format(u), std::to_string(u)) << u;
-    // Appended after what the line holds already, as a writer appends it.
+    // Into a buffer of any room: all of it or nothing.
     for (const TimeSyntax* syntax : {&FrameNumbers(), &SubRip().Times(), &MicroDvd().Times()}) {
-      std::string line = "{x}";
-      syntax->AppendFormatted(u, line);
-      ASSERT_EQ(line, "{x}" + syntax->Format(u)) << u;
+      const std::string expected = syntax->Format(u);
+      for (size_t room = 0; room <= 40; ++room) {
+        char buffer[48];
+        const char* end = syntax->FormatInto(u, buffer, room);
+        if (room < expected.size()) {
+          ASSERT_EQ(end, nullptr) << u << " in " << room;
+        } else {
+          ASSERT_NE(end, nullptr) << u << " in " << room;
+          ASSERT_EQ(std::string(static_cast<const char*>(buffer), end), expected) << u << " in " << room;
+        }
+      }
     }
   }
 }
@@ -598,7 +606,8 @@ std::string FrameField(std::mt19937& rng) {
       break;
     case 3:
       field = Pick(rng, {"9223372036854775807", "9223372036854775808", "-9223372036854775808", "999999999999999999",
-                         "000000000000000000001", "", " ", "1e3", "\xD9\xA1"});
+                         "000000000000000000001", "", " ", "1e3", "\xD9\xA1", std::string(64, 'x'),
+                         " " + std::string(65, 'y') + " ", std::string(300, 'z')});
       break;
     default:
       field.resize(std::min<size_t>(field.size(), 1 + rng() % 8));
