@@ -283,15 +283,19 @@ bool WrittenFields(std::string_view line, EntryFields& f) {
   return true;
 }
 
-// The places of the "|" in `text`, the screen lines' breaks, into `at`
-// (room for `most`): how many; -1 when there are more, or when the text
-// may hold a literal bar (a byte 0xEF). One pass, sixteen bytes at a time
-// where the machine can: it runs over the text of every cue written whole.
-int BarsIn(std::string_view text, uint32_t* at, int most) {
+// The places of `separator` in `text`, the screen lines' breaks, into `at`
+// (room for `most`): how many; -1 when there are more, or, `noMark`, when
+// the text may hold a literal bar (a byte 0xEF). One pass, sixteen bytes at
+// a time where the machine can: it runs over the text of every cue written
+// whole.
+template <char separator, bool noMark>
+[[gnu::always_inline]] inline int BreaksIn(std::string_view text, uint32_t* at, int most) {
   const char* const s = text.data();
   const size_t n = text.size();
   int count = 0;
   size_t i = 0;
+  // A mark looked for only where it matters.
+  constexpr char mark = noMark ? kLiteralBar[0] : separator;
 #if defined(__SSE2__)
   const auto take = [&](unsigned mask, size_t base) {
     for (; mask != 0; mask &= mask - 1) {
@@ -300,75 +304,70 @@ int BarsIn(std::string_view text, uint32_t* at, int most) {
     }
     return true;
   };
-  const __m128i bar = _mm_set1_epi8('|'), mark = _mm_set1_epi8(kLiteralBar[0]);
-  const auto block = [&](size_t from, unsigned& bars) {
+  const __m128i breaks = _mm_set1_epi8(separator), marks = _mm_set1_epi8(mark);
+  const auto block = [&](size_t from, unsigned& found) {
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
-    bars = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, bar)));
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(b, mark)) == 0;
+    found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(b, breaks)));
+    if constexpr (noMark) return _mm_movemask_epi8(_mm_cmpeq_epi8(b, marks)) == 0;
+    return true;
   };
-  unsigned bars;
+  unsigned found;
   for (; i + 16 <= n; i += 16)
-    if (!block(i, bars) || !take(bars, i)) return -1;
+    if (!block(i, found) || !take(found, i)) return -1;
   if (i < n && n >= 16) {
     // The last block ends where the text does; the bytes it shares with
     // the one before are told already.
-    if (!block(n - 16, bars) || !take(bars >> (i - (n - 16)), i)) return -1;
+    if (!block(n - 16, found) || !take(found >> (i - (n - 16)), i)) return -1;
     i = n;
   }
 #endif
   for (; i < n; ++i) {
-    if (s[i] == kLiteralBar[0]) return -1;
-    if (s[i] == '|') {
+    if (s[i] == separator) {
       if (count == most) return -1;
       at[count++] = static_cast<uint32_t>(i);
+    } else if (s[i] == mark) {
+      return -1;
     }
   }
   return count;
 }
 
-// A cue written from its fields alone, appended to a file's text whole: its
-// number, the times as they stand, the screen lines without those of
-// nothing but blanks, each line ended with `end`, and a blank line after it
-// (`blankAfter`). What the cue's lines would be, emitted one by one. False,
-// with nothing appended, for text that may hold a literal bar or text too
-// long for the cue's buffer: such a cue is emitted line by line. The times
-// are as WrittenFields found them, twelve bytes each.
-bool AppendCue(std::string& out, std::string_view end, int number, const EntryFields& f, bool blankAfter) {
-  const std::string_view text = f.text;
+// A cue appended to a file's text whole: its number, its timing line
+// (`timingSize` bytes, written by `timing`), the screen lines of `text`
+// split at `separator` without those of nothing but blanks, each line ended
+// with `end`, and a blank line after it (`blankAfter`). What the cue's
+// lines would be, emitted one by one. False, with nothing appended, for
+// text split at "|" that may hold a literal bar, or text too long for the
+// cue's buffer: such a cue is emitted line by line.
+template <char separator, typename Timing>
+bool AppendCue(std::string& out, std::string_view end, int number, size_t timingSize, const Timing& timing,
+               std::string_view text, bool blankAfter) {
   constexpr size_t kRoom = 512;
-  constexpr int kMostBars = 64;
-  // The text, a line end for each "|" and the lines around it.
-  if (text.size() * (1 + end.size()) + 64 > kRoom || end.empty() || end.size() > 2 || f.start.size() != 12 ||
-      f.stop.size() != 12)
-    return false;
-  uint32_t bars[kMostBars];
-  const int count = BarsIn(text, bars, kMostBars);
+  constexpr int kMostBreaks = 64;
+  // The text, a line end for each break and the lines around it.
+  if (timingSize + text.size() * (1 + end.size()) + 64 > kRoom || end.empty() || end.size() > 2) return false;
+  uint32_t breaks[kMostBreaks];
+  const int count = BreaksIn<separator, separator == '|'>(text, breaks, kMostBreaks);
   if (count < 0) return false;
   char buffer[kRoom];
   char* p = std::to_chars(buffer, buffer + 16, number).ptr;
-  // Fixed sizes, copied without a call.
-  char ends[2] = {end[0], end.size() > 1 ? end[1] : '\0'};
+  // Line ends of a fixed size, copied without a call.
+  const char ends[2] = {end[0], end.size() > 1 ? end[1] : '\0'};
   const size_t endSize = end.size();
   const auto putEnd = [&] {
     std::memcpy(p, ends, 2);
     p += endSize;
   };
-  const auto put = [&](std::string_view s) {
-    std::memcpy(p, s.data(), s.size());
-    p += s.size();
-  };
   putEnd();
-  std::memcpy(p, f.start.data(), 12);
-  std::memcpy(p + 12, " --> ", 5);
-  std::memcpy(p + 17, f.stop.data(), 12);
-  p += 29;
+  p = timing(p);
   putEnd();
   size_t from = 0;
   for (int k = 0; k <= count; ++k) {
-    const size_t to = k < count ? bars[k] : text.size();
+    const size_t to = k < count ? breaks[k] : text.size();
     const std::string_view piece = text.substr(from, to - from);
     if (!IsBlankLine(piece)) {
-      put(piece);
+      std::memcpy(p, piece.data(), piece.size());
+      p += piece.size();
       putEnd();
     }
     from = to + 1;
@@ -377,6 +376,15 @@ bool AppendCue(std::string& out, std::string_view end, int number, const EntryFi
   out.append(buffer, static_cast<size_t>(p - buffer));
   return true;
 }
+
+// A timing line as it stands, for AppendCue.
+struct TimingAsRead {
+  std::string_view line;
+  char* operator()(char* p) const {
+    std::memcpy(p, line.data(), line.size());
+    return p + line.size();
+  }
+};
 
 class SubRipFormat final : public Format {
  public:
@@ -438,9 +446,19 @@ class SubRipFormat final : public Format {
       const bool written = WrittenFields(line, f);
       const SourceCue* was = converted ? nullptr : entries.Cue(k);
       if (was && was->timing.empty()) was = nullptr;  // a line that could not be read, since rewritten
-      if (written && !was && text && AppendCue(*text, emit.End(), number + 1, f, blankAfter)) {
-        ++number;
-        continue;
+      if (written && !was && text) {
+        // The times as WrittenFields found them, twelve bytes each, copied
+        // at that size.
+        const auto times = [&](char* p) {
+          std::memcpy(p, f.start.data(), 12);
+          std::memcpy(p + 12, " --> ", 5);
+          std::memcpy(p + 17, f.stop.data(), 12);
+          return p + 29;
+        };
+        if (AppendCue<'|'>(*text, emit.End(), number + 1, 29, times, f.text, blankAfter)) {
+          ++number;
+          continue;
+        }
       }
       std::optional<int64_t> start, stop;
       if (written) {
@@ -460,17 +478,30 @@ class SubRipFormat final : public Format {
         if (blankAfter && !line.empty() && (!cue || cue->blankAfter)) emit({});
         continue;
       }
+      // A cue as it was read, or its text alone changed: appended whole
+      // where the sink takes that.
+      const bool asRead = was && IsCueAsRead(*was, line);
+      const std::string_view wasTiming = was ? std::string_view(was->timing) : std::string_view();
+      const bool timingAsRead = was && !asRead &&
+                                wasTiming.substr(was->startAt, was->startLength) == TrimBlanks(f.start) &&
+                                wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop);
+      const TimingAsRead timing{wasTiming};
+      if (text &&
+          (asRead ? AppendCue<'\n'>(*text, emit.End(), number + 1, wasTiming.size(), timing, was->text, blankAfter)
+                  : timingAsRead &&
+                        AppendCue<'|'>(*text, emit.End(), number + 1, wasTiming.size(), timing, f.text, blankAfter))) {
+        ++number;
+        continue;
+      }
       const auto [end, error] = std::to_chars(numberText, numberText + sizeof numberText, ++number);
       emit(std::string_view(numberText, static_cast<size_t>(end - numberText)));
-      if (was && IsCueAsRead(*was, line)) {
+      if (asRead) {
         emit(was->timing);
         if (!was->text.empty()) emitText(was->text, '\n');
         if (blankAfter) emit({});
         continue;
       }
-      const std::string_view wasTiming = was ? std::string_view(was->timing) : std::string_view();
-      if (was && wasTiming.substr(was->startAt, was->startLength) == TrimBlanks(f.start) &&
-          wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop)) {
+      if (timingAsRead) {
         emit(wasTiming);
       } else {
         // A time as written is its own format.
