@@ -443,43 +443,6 @@ TEST(WritePaths, APageAppliedAPieceAtATimeIsThePageAppliedWhole) {
   }
 }
 
-// Every character from U+0080 to U+07FF, the ones a table holds a load
-// away, and a few beyond: each as the page's table says.
-TEST(WritePaths, EachCharacterInPlaceIsThePagesByte) {
-  for (const Encoding e : {Encoding::Windows1252, Encoding::Windows1250, Encoding::Koi8R, Encoding::Ibm866}) {
-    const std::map<char32_t, char> bytes = BytesOf(e);
-    for (char32_t c = 0x80; c < 0x2200; ++c) {
-      std::string text = "ab";
-      AppendUtf8(text, c);
-      std::vector<std::string> notHeld;
-      const auto b = bytes.find(c);
-      ASSERT_EQ(EncodeSingleByteInPlace(e, text, notHeld), b != bytes.end()) << EncodingName(e) << " " << c;
-      if (b != bytes.end()) {
-        EXPECT_EQ(text, std::string("ab") + b->second);
-      } else {
-        EXPECT_EQ(notHeld.size(), 1u);
-      }
-    }
-  }
-}
-
-TEST(WritePaths, PlainTextSixteenBytesAtATimeIsPlainTextAByteAtATime) {
-  const std::string special = "<>{}[]\\&/\xEE\xEF";
-  std::mt19937 rng(9);
-  for (int round = 0; round < 3000; ++round) {
-    std::string text(rng() % 70, 'a');
-    for (char& c : text) c = static_cast<char>(' ' + rng() % 90);
-    for (char& c : text)
-      if (special.find(c) != std::string::npos) c = 'x';
-    // At most one special byte, anywhere, some other high bytes.
-    if (!text.empty() && rng() % 3 != 0) text[rng() % text.size()] = special[rng() % special.size()];
-    if (!text.empty() && rng() % 2) text[rng() % text.size()] = static_cast<char>(0xC0 + rng() % 0x2E);
-    bool plain = true;
-    for (const char c : text) plain = plain && special.find(c) == std::string::npos;
-    ASSERT_EQ(IsPlainText(text), plain) << text;
-  }
-}
-
 TEST(WritePaths, PlainTextAtEveryLengthAndPlaceIsPlainTextAByteAtATime) {
   // The last block overlaps the one before it at every length but 16's
   // multiples: a special byte anywhere, at any length, is found.
