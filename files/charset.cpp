@@ -478,7 +478,7 @@ bool EncodeSingleByteInPlace(Encoding e, std::string& text, std::vector<std::str
 
 bool EncodeSingleByteInPlaceFrom(Encoding e, std::string& text, size_t from, size_t& failedAt) {
   // Past the ASCII, which stays as it is, without a look at the page.
-  const size_t high = FindNonAscii(text, from);
+  const size_t high = FindHighByte(text, from);
   if (high == text.size()) return true;
   char* const start = text.data() + high;
   const char* failed;
