@@ -137,11 +137,18 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
   for (const char* timing :
        {"00:00:01,000 --> 00:00:02,500", "00:00:01,000 --> 00:00:02,500 X1:10", "00:00:01,000 --> 00:00:02,500x",
         " 0:0:1 -> 0:0:2", "-00:00:01,000 --> 00:00:02,000", "00:00:01.5 - > 00:00:02:5", ":1 --> ,2",
-        "00:00:01,000 \xE2\x80\x94> 00:00:02,000", "1:00 --> x", "0 --> 0"})
+        "00:00:01,000 \xE2\x80\x94> 00:00:02,000", "1:00 --> x", "0 --> 0",
+        // A byte from the writer's own shape at each end of its two blocks.
+        "00:60:01,000 --> 00:00:02,500", "00:00:01,000 --> 00:00:62,500", "00:00:01.000 --> 00:00:02,500",
+        "00:00:01,000 --> 00:00:02,50x", "x0:00:01,000 --> 00:00:02,500", "00:00:01,000 --- 00:00:02,500",
+        "00:00:01,000 --> 00:00:02,500 "})
     shapes.emplace_back(timing);
   for (const char* text :
        {"Some text", "- A line", "x\xEF\xB7\x90y", "\xEF\xB7\x90", "\xEF\xBF\xBD text", "\357\273\2771",
-        "\357\273\27700:00:01,000 --> 00:00:02,000", "\xEF\xBB\xBF", "\303\257\302\273\302\2771"})
+        "\357\273\27700:00:01,000 --> 00:00:02,000", "\xEF\xBB\xBF", "\303\257\302\273\302\2771",
+        // Bars and marks at the edges of sixteen-byte blocks.
+        "Sixteen bytes ok", "Sixteen bytes o|", "|ixteen bytes ok and more", "A line long enough for two|",
+        "A line long enough for \xEF\xB7\x90 two", "A longer line of text, over two blocks|"})
     shapes.emplace_back(text);
   std::mt19937 random(11);
   for (int round = 0; round < 3000; ++round) {
