@@ -41,6 +41,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   file.lines.clear();
   file.sources.clear();
   file.firstLines.clear();
+  file.shapes.clear();
   file.looksLike.clear();
   file.notes.clear();
   file.identity = FileIdentity();
@@ -115,6 +116,7 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   file.lines = std::move(read.entries);
   file.sources = std::move(read.sources);
   if (read.firstLines.size() == file.lines.size()) file.firstLines = std::move(read.firstLines);
+  if (read.shapes.size() == file.lines.size()) file.shapes = std::move(read.shapes);
   file.notes.insert(file.notes.end(), read.notes.begin(), read.notes.end());
   file.identity.finalBlank = read.finalBlank;
   if (read.frameRate) {
@@ -373,7 +375,8 @@ LoadResult FirstDecomposable(ReadStatus status, const SubtitleFile& file) {
 
 // The new document replaces the old; entry 0 becomes current and is shown.
 void OpenDocument(Document& doc, SubtitleFile file, const std::string& path) {
-  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources), std::move(file.firstLines));
+  doc.Load(std::move(file.lines), path, file.identity, std::move(file.sources), std::move(file.firstLines),
+           std::move(file.shapes));
   doc.SetDiskStamp(file.stamp);
   doc.SetFileNotes(std::move(file.notes));
   SelectEntry(doc, 0);

@@ -37,6 +37,7 @@ struct SubtitleFile {
   std::vector<std::string> lines;  // UTF-8, an entry each
   std::vector<SourceCue> sources;  // the entry each was read from, for formats that keep them
   std::vector<std::uint32_t> firstLines;  // the file's line each entry starts on, where known
+  std::vector<EntryShape> shapes;         // none, or each entry's, as its reader found it
   FileIdentity identity;
   FileStamp stamp;  // the file as it was read
   // Unrecognised: what the file looks like ("SubViewer", "binary data");

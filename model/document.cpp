@@ -312,7 +312,8 @@ void Document::ResetState() {
 }
 
 void Document::Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
-                    std::vector<SourceCue> sources, std::vector<std::uint32_t> firstLines) {
+                    std::vector<SourceCue> sources, std::vector<std::uint32_t> firstLines,
+                    std::vector<EntryShape> shapes) {
   OwnCommand command(*this);
   ResetState();
   std::vector<std::uint64_t> ids(lines.size());
@@ -321,7 +322,8 @@ void Document::Load(std::vector<std::string> lines, std::string path, FileIdenti
   sources_ = std::move(sources);
   firstLines_ = std::move(firstLines);
   Notify(ListChange::Reset, 0, 0, true);
-  list_.Replace(std::move(lines), std::move(ids), -1);
+  // Shapes are worked out in the dialect of the format the lines were read in.
+  list_.Replace(std::move(lines), std::move(ids), -1, std::move(shapes));
   list_.dialect_ = &identity.readAs->Dialect();
   Notify(ListChange::Reset, 0, 0, false);
   loaded_ = true;

@@ -170,7 +170,8 @@ class Document {
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
   void Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
-            std::vector<SourceCue> sources = {}, std::vector<std::uint32_t> firstLines = {});
+            std::vector<SourceCue> sources = {}, std::vector<std::uint32_t> firstLines = {},
+            std::vector<EntryShape> shapes = {});
   // The cue the entry at `index` was read from, whatever the entry has
   // become since; nothing for an entry that was not read from a cue.
   const SourceCue* Source(int index) const;

@@ -74,10 +74,18 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& markup) {
     return s;
   }
   // The text is counted once; the frame fields before it are short.
-  const std::string_view text = f.text;
-  s.textAt = static_cast<std::uint32_t>(text.data() - line.data());
+  const auto textAt = static_cast<size_t>(f.text.data() - line.data());
   int frameDashes, frameBreaks;
-  CountBytes(line.substr(0, s.textAt), '-', frameDashes, '|', frameBreaks);
+  CountBytes(line.substr(0, textAt), '-', frameDashes, '|', frameBreaks);
+  return ShapeOfFull(line, textAt, frameDashes, frameBreaks, markup);
+}
+
+EntryShape ShapeOfFull(std::string_view line, size_t textAt, int frameDashes, int frameBreaks,
+                       const StyleDialect& markup) {
+  EntryShape s;
+  s.known = s.decomposable = s.full = true;
+  const std::string_view text = line.substr(textAt);
+  s.textAt = static_cast<std::uint32_t>(textAt);
   const TextFacts facts = ScanText(text, markup);
   s.textDashes = facts.dashes;
   s.textBreaks = facts.bars;
@@ -87,7 +95,8 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& markup) {
       const size_t first = facts.barAt[0];
       const size_t last = facts.bars <= facts.kept ? facts.barAt[facts.bars - 1] : text.rfind('|');
       s.firstBar = (facts.ascii ? static_cast<int>(first) : CharCount(text.substr(0, first))) + 1;
-      s.lastBar = (facts.ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
+      s.lastBar = last == first ? s.firstBar
+                                : (facts.ascii ? static_cast<int>(last) : CharCount(text.substr(0, last))) + 1;
     }
   } else {
     // Markup counts zero, and a "-" inside a tag is no dialogue dash.

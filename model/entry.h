@@ -47,6 +47,11 @@ struct EntryShape {
   int firstBar = 0, lastBar = 0;  // 1-based positions of the first and last "|", 0: none
 };
 EntryShape ShapeOf(std::string_view line, const StyleDialect& dialect);
+// ShapeOf a line known to be decomposable and to supply both fields, its
+// text starting at byte `textAt` after fields holding `frameDashes` "-" and
+// `frameBreaks` "|": for a reader that has just made the line so.
+EntryShape ShapeOfFull(std::string_view line, size_t textAt, int frameDashes, int frameBreaks,
+                       const StyleDialect& dialect);
 
 // "{" start "}{" stop "}" text
 // `room`: the bytes to make room for, when text is to be appended.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/encoding.h"
+#include "model/entry.h"
 #include "model/style.h"
 #include "model/text.h"
 #include "model/time_notation.h"
@@ -51,6 +52,10 @@ struct ReadEntries {
   // The file's line (from 1) each entry starts on, where the reader tells:
   // what check prints, so that an editor jumps to the entry.
   std::vector<std::uint32_t> firstLines;
+  // None, or what the rules see of each entry in the format's style tags
+  // (ShapeOf), worked out while the entry was being made and in the cache:
+  // the fix would otherwise read every entry again for it.
+  std::vector<EntryShape> shapes;
   // What the reader has to tell about the file ("3 lines could not be read
   // as cues"): shown with the document.
   std::vector<std::string> notes;

@@ -734,6 +734,18 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   out.firstLines.clear();
   entries.reserve(n / 3);
   out.firstLines.reserve(n / 3);
+  out.shapes.clear();
+  out.shapes.reserve(n / 3);
+  // The entry's shape is worked out while its bytes are in the cache.
+  // `usual`: the entry's fields are the twelve bytes of each time of a
+  // usual cue, which hold neither "-" nor "|".
+  const auto add = [&](std::string&& entry, size_t firstLine, bool usual) {
+    out.shapes.push_back(usual && entry.size() <= static_cast<size_t>(kInt16Max)
+                             ? ShapeOfFull(entry, 28, 0, 0, TheDialect())
+                             : ShapeOf(entry, TheDialect()));
+    entries.push_back(std::move(entry));
+    out.firstLines.push_back(static_cast<std::uint32_t>(firstLine));
+  };
   // Most cues are written back from their entries alone, byte for byte:
   // sources are kept only from the first one that is not (those before it
   // as they would be written).
@@ -765,8 +777,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
         cue.blankAfter = blankAfter;
         keep(std::move(cue));
       }
-      entries.push_back(std::move(entry));
-      out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
+      add(std::move(entry), i + 1, false);
       if (unread++ == 0) firstUnread = i + 1;
       ++i;
       continue;
@@ -792,9 +803,13 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     // such a cue keeps its text lines.
     bool literal = false;
     if (plain) {
-      // The text lines as they are: the room made once and filled in place.
-      entry.resize(room);
-      char* to = entry.data();
+      // The text lines as they are, put together where they fit on the
+      // stack and copied once, else in the entry's room, zeroed first.
+      constexpr size_t kOnStack = 512;
+      char stack[kOnStack];
+      if (room > kOnStack) entry.resize(room);
+      char* const from = room > kOnStack ? entry.data() : stack;
+      char* to = from;
       const auto put = [&](std::string_view piece) {
         std::memcpy(to, piece.data(), piece.size());
         to += piece.size();
@@ -808,7 +823,12 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
         if (j > t + 1) *to++ = '|';
         put(lines[j]);
       }
-      entry.resize(static_cast<size_t>(to - entry.data()));
+      const auto size = static_cast<size_t>(to - from);
+      if (from == stack) {
+        entry.assign(stack, size);
+      } else {
+        entry.resize(size);
+      }
     } else {
       entry = BuildEntryLine(start, stop, {}, room);
       for (j = t + 1; j < end; ++j) {
@@ -835,8 +855,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
       }
       keep(std::move(cue));
     }
-    entries.push_back(std::move(entry));
-    out.firstLines.push_back(static_cast<std::uint32_t>(i + 1));
+    add(std::move(entry), i + 1, usual);
     i = end;
   }
   out.finalBlank = n > 0 && IsBlankLine(lines.back());

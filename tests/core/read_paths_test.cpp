@@ -147,6 +147,7 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
        {"Some text", "- A line", "x\xEF\xB7\x90y", "\xEF\xB7\x90", "\xEF\xBF\xBD text", "\357\273\2771",
         "\357\273\27700:00:01,000 --> 00:00:02,000", "\xEF\xBB\xBF", "\303\257\302\273\302\2771",
         // Bars and marks at the edges of sixteen-byte blocks.
+        "<i>Some</i> text", "Caf\xC3\xA9 - d\xC3\xA9j\xC3\xA0|", "{\\an8}- Oui", "<font color=\"#FF0000\">Red</font>",
         "Sixteen bytes ok", "Sixteen bytes o|", "|ixteen bytes ok and more", "A line long enough for two|",
         "A line long enough for \xEF\xB7\x90 two", "A longer line of text, over two blocks|"})
     shapes.emplace_back(text);
@@ -163,6 +164,16 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
     ASSERT_EQ(fast.firstLines, plain.firstLines) << shown;
     ASSERT_EQ(fast.notes, plain.notes) << shown;
     ASSERT_EQ(fast.finalBlank, plain.finalBlank) << shown;
+    // The shapes worked out on the way are those of the entries made.
+    ASSERT_EQ(fast.shapes.size(), fast.entries.size()) << shown;
+    for (size_t k = 0; k < fast.entries.size(); ++k) {
+      const EntryShape a = fast.shapes[k], b = ShapeOf(fast.entries[k], SubRip().Dialect());
+      ASSERT_EQ(std::tie(a.known, a.decomposable, a.full, a.dashes, a.breaks, a.textAt, a.textChars, a.textBreaks,
+                         a.textDashes, a.firstBar, a.lastBar),
+                std::tie(b.known, b.decomposable, b.full, b.dashes, b.breaks, b.textAt, b.textChars, b.textBreaks,
+                         b.textDashes, b.firstBar, b.lastBar))
+          << shown << k;
+    }
     ASSERT_EQ(fast.sources.size(), plain.sources.size()) << shown;
     for (size_t k = 0; k < fast.sources.size(); ++k) {
       const SourceCue &a = fast.sources[k], &b = plain.sources[k];
