@@ -269,13 +269,38 @@ void AppendText(std::string& entry, std::string_view line) {
   }
 }
 
+#if defined(__SSE2__)
+// Whether each of the sixteen bytes at `p` lies between the bytes at its
+// place in `low` and `high`.
+inline bool BytesWithin(const char* p, const char (&low)[16], const char (&high)[16]) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low));
+  const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(high));
+  const __m128i ok = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, lo), v), _mm_cmpeq_epi8(_mm_min_epu8(v, hi), v));
+  return _mm_movemask_epi8(ok) == 0xFFFF;
+}
+#endif
+
+// Whether an entry line starts "{HH:MM:SS,mmm}{HH:MM:SS,mmm}".
+bool StartsWithWrittenFields(std::string_view line) {
+#if defined(__SSE2__)
+  // Bytes 0-15, then 12-27.
+  static constexpr char kLowA[16] = {'{', '0', '0', ':', '0', '0', ':', '0', '0', ',', '0', '0', '0', '}', '{', '0'};
+  static constexpr char kHighA[16] = {'{', '9', '9', ':', '5', '9', ':', '5', '9', ',', '9', '9', '9', '}', '{', '9'};
+  static constexpr char kLowB[16] = {'0', '}', '{', '0', '0', ':', '0', '0', ':', '0', '0', ',', '0', '0', '0', '}'};
+  static constexpr char kHighB[16] = {'9', '}', '{', '9', '9', ':', '5', '9', ':', '5', '9', ',', '9', '9', '9', '}'};
+  return line.size() >= 28 && BytesWithin(line.data(), kLowA, kHighA) && BytesWithin(line.data() + 12, kLowB, kHighB);
+#else
+  return line.size() >= 28 && line[0] == '{' && line[13] == '}' && line[14] == '{' && line[27] == '}' &&
+         IsWrittenTime(line.substr(1, 12)) && IsWrittenTime(line.substr(15, 12));
+#endif
+}
+
 // The fields of an entry line whose times are both as the writer writes
 // them, "{HH:MM:SS,mmm}{HH:MM:SS,mmm}text": as SplitFullEntry cuts it, told
 // at fixed places.
 bool WrittenFields(std::string_view line, EntryFields& f) {
-  if (line.size() < 28 || line.size() > static_cast<size_t>(kInt16Max) || line[0] != '{' || line[13] != '}' ||
-      line[14] != '{' || line[27] != '}' || !IsWrittenTime(line.substr(1, 12)) || !IsWrittenTime(line.substr(15, 12)))
-    return false;
+  if (line.size() > static_cast<size_t>(kInt16Max) || !StartsWithWrittenFields(line)) return false;
   f.hasStart = f.hasStop = true;
   f.start = line.substr(1, 12);
   f.stop = line.substr(15, 12);
@@ -656,14 +681,7 @@ bool IsWrittenTimingLine(std::string_view line) {
   static constexpr char kHighA[16] = {'9', '9', ':', '5', '9', ':', '5', '9', ',', '9', '9', '9', ' ', '-', '-', '>'};
   static constexpr char kLowB[16] = {'-', '-', '>', ' ', '0', '0', ':', '0', '0', ':', '0', '0', ',', '0', '0', '0'};
   static constexpr char kHighB[16] = {'-', '-', '>', ' ', '9', '9', ':', '5', '9', ':', '5', '9', ',', '9', '9', '9'};
-  const auto within = [&](size_t at, const char* low, const char* high) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + at));
-    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(low));
-    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(high));
-    const __m128i ok = _mm_and_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, lo), v), _mm_cmpeq_epi8(_mm_min_epu8(v, hi), v));
-    return _mm_movemask_epi8(ok) == 0xFFFF;
-  };
-  return within(0, kLowA, kHighA) && within(13, kLowB, kHighB);
+  return BytesWithin(line.data(), kLowA, kHighA) && BytesWithin(line.data() + 13, kLowB, kHighB);
 #else
   return line.substr(12, 5) == " --> " && IsWrittenTime(line.substr(0, 12)) && IsWrittenTime(line.substr(17, 12));
 #endif
