@@ -122,6 +122,15 @@ inline void ForEachWord(std::string_view s, Each each, Flush flush) {
   flush();
 }
 
+// The offset of the last `c` in `s` at or before `upTo`, or npos:
+// std::string_view::rfind, through the C library's search of many bytes at
+// a time rather than a byte at a time.
+inline size_t FindLast(std::string_view s, char c, size_t upTo = std::string_view::npos) {
+  const size_t n = upTo < s.size() ? upTo + 1 : s.size();
+  const void* at = n == 0 ? nullptr : ::memrchr(s.data(), c, n);
+  return at ? static_cast<size_t>(static_cast<const char*>(at) - s.data()) : std::string_view::npos;
+}
+
 // The offset of the first `a` or `b` in `s` at or after `from`, or s.size().
 inline size_t FindEither(std::string_view s, size_t from, char a, char b) {
   const char* p = s.data();

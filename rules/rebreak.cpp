@@ -216,7 +216,7 @@ bool Divide(std::string_view line, const EntryShape& s, const TimeNotation& nota
   SplitEntryLine(line, fields);
   // J: the text with its last "|" joined, where the join keeps the screen.
   std::string joined(fields.text);
-  const size_t bar = joined.rfind(kBreak);
+  const size_t bar = FindLast(joined, kBreak);
   const bool kept = !JoinLineAt(joined, bar, 0, markup);
   return SplitAt(joined, kept ? bar : kNoKeptBreak, fields.start, fields.stop, notation, markup, first, second);
 }

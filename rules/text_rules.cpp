@@ -122,7 +122,7 @@ void RebreakThreeLines(Document& doc) {
   bool kept = false, joined = false;  // a join refused: its break is the entry's one break
   size_t search = std::string::npos;
   for (int round = 0; round < 2; ++round) {
-    const size_t last = line.rfind(kBreak, search);
+    const size_t last = FindLast(line, kBreak, search);
     if (last == std::string::npos) break;
     const bool made = JoinLineAt(line, last, textAt, doc.TextMarkup());
     kept |= !made;

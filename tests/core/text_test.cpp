@@ -74,3 +74,14 @@ TEST(WordWise, EightBitPagesDecodeAndEncodeEveryByteBackAndForth) {
 
 }  // namespace
 }  // namespace lm
+
+namespace lm {
+namespace {
+TEST(Text, FindLastIsRfind) {
+  for (const std::string_view s : {"", "|", "a|b|c", "||", "abc", "a|bc|d|"}) {
+    for (size_t upTo = 0; upTo <= s.size() + 1; ++upTo) EXPECT_EQ(FindLast(s, '|', upTo), s.rfind('|', upTo)) << s << upTo;
+    EXPECT_EQ(FindLast(s, '|'), s.rfind('|')) << s;
+  }
+}
+}  // namespace
+}  // namespace lm
