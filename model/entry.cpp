@@ -84,8 +84,10 @@ EntryShape ShapeOf(std::string_view line, const StyleDialect& markup) {
   }
   // The text is counted once; the frame fields before it are short.
   const auto textAt = static_cast<size_t>(f.text.data() - line.data());
-  int frameDashes, frameBreaks;
-  CountBytes(line.substr(0, textAt), '-', frameDashes, '|', frameBreaks);
+  // Fields seldom hold either: asked before they are counted.
+  const std::string_view fields = line.substr(0, textAt);
+  int frameDashes = 0, frameBreaks = 0;
+  if (HoldsEither(fields, '-', '|')) CountBytes(fields, '-', frameDashes, '|', frameBreaks);
   return ShapeOfFull(line, textAt, frameDashes, frameBreaks, markup);
 }
 

@@ -628,39 +628,6 @@ bool IsWrittenTiming(std::string_view line, std::string_view start, std::string_
 }  // namespace
 
 namespace {
-// Whether `s` holds a byte `a` or `b` (neither NUL): sixteen bytes at a
-// time where the machine can, the last block overlapping the one before;
-// eight at a time otherwise, and for a line shorter than a block.
-bool HoldsEither(std::string_view s, char a, char b) {
-  const char* p = s.data();
-  const size_t n = s.size();
-#if defined(__SSE2__)
-  if (n >= 16) {
-    const __m128i as = _mm_set1_epi8(a), bs = _mm_set1_epi8(b);
-    const auto any = [&](size_t at) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-      return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, as), _mm_cmpeq_epi8(v, bs))) != 0;
-    };
-    for (size_t i = 0; i + 16 <= n; i += 16)
-      if (any(i)) return true;
-    return any(n - 16);
-  }
-#endif
-  const auto any = [&](std::uint64_t word) { return AnyMatch(word, a) | AnyMatch(word, b); };
-  std::uint64_t found = 0, word;
-  if (n < 8) {
-    found = any(TailWord(p, n));
-  } else {
-    for (size_t i = 0; i + 8 <= n; i += 8) {
-      std::memcpy(&word, p + i, 8);
-      found |= any(word);
-    }
-    std::memcpy(&word, p + n - 8, 8);
-    found |= any(word);
-  }
-  return (found & 0x8080808080808080ULL) != 0;
-}
-
 // A cue's number as nearly every file writes it: digits alone.
 bool IsBareNumber(std::string_view line) {
   if (line.empty() || line.size() >= 10) return false;
