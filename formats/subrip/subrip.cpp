@@ -364,9 +364,33 @@ template <char separator, bool noMark>
 // lines would be, emitted one by one. False, with nothing appended, for
 // text split at "|" that may hold a literal bar, or text too long for the
 // cue's buffer: such a cue is emitted line by line.
+// The cues' numbers as text, counted up a digit at a time rather than
+// written out for every cue.
+class CueNumbers {
+ public:
+  // The number the next cue takes.
+  std::string_view Next() const { return {text_ + kRoom - size_, static_cast<size_t>(size_)}; }
+  // The next number is taken: the one after it is next.
+  void Take() {
+    int i = kRoom - 1;
+    while (i >= kRoom - size_ && text_[i] == '9') text_[i--] = '0';
+    if (i >= kRoom - size_) {
+      ++text_[i];
+    } else {
+      text_[i] = '1';
+      ++size_;
+    }
+  }
+
+ private:
+  static constexpr int kRoom = 12;  // more digits than an int has
+  char text_[kRoom] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0', '0', '1'};
+  int size_ = 1;
+};
+
 template <char separator, typename Timing>
-bool AppendCue(std::string& out, std::string_view end, int number, size_t timingSize, const Timing& timing,
-               std::string_view text, bool blankAfter) {
+bool AppendCue(std::string& out, std::string_view end, std::string_view number, size_t timingSize,
+               const Timing& timing, std::string_view text, bool blankAfter) {
   constexpr size_t kRoom = 512;
   constexpr int kMostBreaks = 64;
   // The text, a line end for each break and the lines around it.
@@ -375,7 +399,8 @@ bool AppendCue(std::string& out, std::string_view end, int number, size_t timing
   const int count = BreaksIn<separator, separator == '|'>(text, breaks, kMostBreaks);
   if (count < 0) return false;
   char buffer[kRoom];
-  char* p = std::to_chars(buffer, buffer + 16, number).ptr;
+  std::memcpy(buffer, number.data(), number.size());
+  char* p = buffer + number.size();
   // Line ends of a fixed size, copied without a call.
   const char ends[2] = {end[0], end.size() > 1 ? end[1] : '\0'};
   const size_t endSize = end.size();
@@ -440,9 +465,8 @@ class SubRipFormat final : public Format {
   // read.
   void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const override {
     const bool converted = entries.Converted();
-    int number = 0;
+    CueNumbers number;
     const int last = entries.Count() - 1;
-    char numberText[16];
     std::string part, timingLine;  // their room kept from cue to cue
     auto emitShown = [&](std::string_view piece) {
       if (piece.find(kLiteralBar) == std::string_view::npos) return emit(piece);
@@ -480,8 +504,8 @@ class SubRipFormat final : public Format {
           std::memcpy(p + 17, f.stop.data(), 12);
           return p + 29;
         };
-        if (AppendCue<'|'>(*text, emit.End(), number + 1, 29, times, f.text, blankAfter)) {
-          ++number;
+        if (AppendCue<'|'>(*text, emit.End(), number.Next(), 29, times, f.text, blankAfter)) {
+          number.Take();
           continue;
         }
       }
@@ -512,14 +536,15 @@ class SubRipFormat final : public Format {
                                 wasTiming.substr(was->stopAt, was->stopLength) == TrimBlanks(f.stop);
       const TimingAsRead timing{wasTiming};
       if (text &&
-          (asRead ? AppendCue<'\n'>(*text, emit.End(), number + 1, wasTiming.size(), timing, was->text, blankAfter)
-                  : timingAsRead &&
-                        AppendCue<'|'>(*text, emit.End(), number + 1, wasTiming.size(), timing, f.text, blankAfter))) {
-        ++number;
+          (asRead
+               ? AppendCue<'\n'>(*text, emit.End(), number.Next(), wasTiming.size(), timing, was->text, blankAfter)
+               : timingAsRead &&
+                     AppendCue<'|'>(*text, emit.End(), number.Next(), wasTiming.size(), timing, f.text, blankAfter))) {
+        number.Take();
         continue;
       }
-      const auto [end, error] = std::to_chars(numberText, numberText + sizeof numberText, ++number);
-      emit(std::string_view(numberText, static_cast<size_t>(end - numberText)));
+      emit(number.Next());
+      number.Take();
       if (asRead) {
         emit(was->timing);
         if (!was->text.empty()) emitText(was->text, '\n');
