@@ -282,20 +282,49 @@ Visible::Visible(std::string_view s, size_t plainUpTo, const StyleDialect& d) : 
   // visible character, found in one quick pass.
   const Starts starts(d);
   const bool slashes = d.SlashItalic();
-  std::uint64_t high = 0, tags = 0, slash = 0;
-  ForEachWord(
-      text,
-      [&](std::uint64_t word) {
-        high |= word;
-        if (starts.first) tags |= AnyMatch(word, starts.first);
-        if (starts.second) tags |= AnyMatch(word, starts.second);
-        if (slashes) slash |= AnyMatch(word, '/');
-      },
-      [] {});
-  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  const bool ascii = (high & kHigh) == 0 && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
-  const bool anyTag = (tags & kHigh) != 0;
-  const bool marked = anyTag || ((slash & kHigh) != 0 && SlashStartsALine(text));
+  bool anyHigh = false, anyTag = false, anySlash = false;
+  size_t from = 0;
+#ifdef __SSE2__
+  if (text.size() >= 16) {
+    // Sixteen bytes at a time, the last block ending where the text does;
+    // a start the dialect lacks is the other one again, and what is
+    // looked for in vain is not asked for at the end.
+    const __m128i first = _mm_set1_epi8(starts.first);
+    const __m128i second = _mm_set1_epi8(starts.second ? starts.second : starts.first);
+    const __m128i slash = _mm_set1_epi8('/');
+    __m128i high = _mm_setzero_si128(), tags = high, slashed = high;
+    const auto block = [&](size_t at) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+      high = _mm_or_si128(high, v);
+      tags = _mm_or_si128(tags, _mm_or_si128(_mm_cmpeq_epi8(v, first), _mm_cmpeq_epi8(v, second)));
+      slashed = _mm_or_si128(slashed, _mm_cmpeq_epi8(v, slash));
+    };
+    for (size_t at = 0; at + 16 <= text.size(); at += 16) block(at);
+    block(text.size() - 16);
+    anyHigh = _mm_movemask_epi8(high) != 0;
+    anyTag = starts.first && _mm_movemask_epi8(tags) != 0;
+    anySlash = slashes && _mm_movemask_epi8(slashed) != 0;
+    from = text.size();
+  }
+#endif
+  if (from < text.size()) {
+    std::uint64_t high = 0, tags = 0, slash = 0;
+    ForEachWord(
+        text,
+        [&](std::uint64_t word) {
+          high |= word;
+          if (starts.first) tags |= AnyMatch(word, starts.first);
+          if (starts.second) tags |= AnyMatch(word, starts.second);
+          if (slashes) slash |= AnyMatch(word, '/');
+        },
+        [] {});
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    anyHigh = (high & kHigh) != 0;
+    anyTag = (tags & kHigh) != 0;
+    anySlash = (slash & kHigh) != 0;
+  }
+  const bool ascii = !anyHigh && (plainUpTo == 0 || IsAscii(s.substr(0, plainUpTo)));
+  const bool marked = anyTag || (anySlash && SlashStartsALine(text));
   if (!marked && ascii) {
     mode_ = Mode::Identity;
     count_ = static_cast<int>(s.size());
