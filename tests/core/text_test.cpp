@@ -43,6 +43,9 @@ TEST(WordWise, AgreesWithAByteAtATimeOnEveryLengthAndPlace) {
     for (int i = 0; i < chars; ++i) s += letters[rng() % 4];
     EXPECT_EQ(CharCount(s), chars) << s;
     EXPECT_EQ(CharCount(s), CountByBytes(s));
+    // Long enough to fill the byte lanes the count is summed in.
+    const std::string many = s + std::string(rng() % 9000, '\x80');
+    EXPECT_EQ(CharCount(many), CountByBytes(many));
     EXPECT_TRUE(IsValidUtf8(s)) << s;
     EXPECT_EQ(IsAscii(s), s.size() == static_cast<size_t>(chars));
   }
