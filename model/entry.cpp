@@ -26,14 +26,6 @@ inline std::string_view Between(std::string_view s, size_t from, size_t to) {
   return std::string_view(s.data() + from, to - from);
 }
 
-// The first "}" of `s`, or npos: a field is a few bytes long, so the bytes
-// near the start are looked at before the C library is asked.
-inline size_t FieldEnd(std::string_view s) {
-  const size_t near = std::min<size_t>(s.size(), 16);
-  for (size_t i = 0; i < near; ++i)
-    if (s[i] == '}') return i;
-  return near == s.size() ? std::string_view::npos : s.find('}', near);
-}
 }  // namespace
 
 bool CanDecompose(std::string_view line) {
@@ -45,14 +37,14 @@ bool SplitEntryLine(std::string_view line, EntryFields& f) {
   if (!CanDecompose(line)) return false;
   if (IsKeptLine(line)) return true;  // no fields at all
   std::string_view rest = line;
-  const size_t p = FieldEnd(line);
+  const size_t p = FindNear(line, '}');
   if (p != std::string_view::npos) {
     f.hasStart = true;
     f.start = Between(line, PastChar(line, 0), p);
     // The "}" and the character behind it are dropped unseen.
     rest = Between(line, PastChar(line, p + 1), line.size());
   }
-  const size_t q = FieldEnd(rest);
+  const size_t q = FindNear(rest, '}');
   if (q != std::string_view::npos) {
     f.hasStop = true;
     f.stop = Between(rest, 0, q);

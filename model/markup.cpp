@@ -446,7 +446,7 @@ int FindVisibleFrom(std::string_view s, const Visible& v, char c, int from) {
   if (from < 1) from = 1;
   if (from > v.size()) return 0;
   for (size_t byte = v.Byte(from - 1);;) {
-    const size_t p = s.find(c, byte);
+    const size_t p = FindNear(s, c, byte);
     if (p == std::string_view::npos) return 0;
     const int i = v.At(p);
     if (i >= 0) return i + 1;

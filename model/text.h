@@ -1,6 +1,7 @@
 #pragma once
 // Entry text is held as UTF-8 whatever the file's encoding (see encoding.h),
 // and every rule counts characters (code points), never bytes.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -124,6 +125,17 @@ inline void ForEachWord(std::string_view s, Each each, Flush flush) {
   }
   each(TailWord(p, n));
   flush();
+}
+
+// The offset of the first `c` in `s` at or after `from`, or npos:
+// std::string_view::find, the bytes near `from` looked at before the C
+// library is asked, as what is looked for (a space, a field's end) is
+// mostly a few bytes away.
+inline size_t FindNear(std::string_view s, char c, size_t from = 0) {
+  const size_t near = std::min(s.size(), from + 16);
+  for (size_t i = from; i < near; ++i)
+    if (s[i] == c) return i;
+  return near >= s.size() ? std::string_view::npos : s.find(c, near);
 }
 
 // The offset of the last `c` in `s` at or before `upTo`, or npos:

@@ -80,9 +80,14 @@ TEST(WordWise, EightBitPagesDecodeAndEncodeEveryByteBackAndForth) {
 
 namespace lm {
 namespace {
-TEST(Text, FindLastIsRfind) {
-  for (const std::string_view s : {"", "|", "a|b|c", "||", "abc", "a|bc|d|"}) {
-    for (size_t upTo = 0; upTo <= s.size() + 1; ++upTo) EXPECT_EQ(FindLast(s, '|', upTo), s.rfind('|', upTo)) << s << upTo;
+TEST(Text, FindNearAndFindLastAreFindAndRfind) {
+  for (const std::string_view s :
+       {"", "|", "a|b|c", "||", "abc", "a|bc|d|", "sixteen bytes ok|", "a long line with no bar in it at all",
+        "a long line with its bar far | away"}) {
+    for (size_t at = 0; at <= s.size() + 1; ++at) {
+      EXPECT_EQ(FindNear(s, '|', at), s.find('|', at)) << s << at;
+      EXPECT_EQ(FindLast(s, '|', at), s.rfind('|', at)) << s << at;
+    }
     EXPECT_EQ(FindLast(s, '|'), s.rfind('|')) << s;
   }
 }
