@@ -132,10 +132,12 @@ bool FixEntriesWrittenAfter(Document& doc, std::uint64_t since) {
   for (int p = 0; !doc.List1.Item(p).empty(); ++p) {
     // Most entries are passed over on their shape alone, so the text of
     // the few the rules rewrite is not in the cache: asked for some entries
-    // ahead, it has arrived by then.
-    const std::string& ahead = doc.List1.Item(p + 6);
-    __builtin_prefetch(ahead.data());
-    __builtin_prefetch(ahead.data() + 64);
+    // ahead (those the walk looks at), it has arrived by then.
+    if (doc.List1.WrittenAt(p + 6) > since) {
+      const std::string& ahead = doc.List1.Item(p + 6);
+      __builtin_prefetch(ahead.data());
+      __builtin_prefetch(ahead.data() + 64);
+    }
     doc.CurrentIndex = p;
     if (doc.List1.WrittenAt(p) > since && !FixEntry(doc, p)) {
       doc.Message(kFault);
