@@ -169,6 +169,8 @@ class Document {
 
   // ---- whole documents (inside a command)
   // A new document: the history starts afresh and the state is the saved one.
+  // `shapes`: none, or each line's ShapeOf in the style tags of the format
+  // it was read as (identity.readAs).
   void Load(std::vector<std::string> lines, std::string path, FileIdentity identity,
             std::vector<SourceCue> sources = {}, std::vector<std::uint32_t> firstLines = {},
             std::vector<EntryShape> shapes = {});

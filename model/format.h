@@ -52,9 +52,10 @@ struct ReadEntries {
   // The file's line (from 1) each entry starts on, where the reader tells:
   // what check prints, so that an editor jumps to the entry.
   std::vector<std::uint32_t> firstLines;
-  // None, or what the rules see of each entry in the format's style tags
-  // (ShapeOf), worked out while the entry was being made and in the cache:
-  // the fix would otherwise read every entry again for it.
+  // None, or what the rules see of each entry (ShapeOf in the format's
+  // style tags), worked out by a reader that knows where each entry's
+  // fields end, while the entry is at hand: the fix need not read every
+  // entry's text again for it.
   std::vector<EntryShape> shapes;
   // What the reader has to tell about the file ("3 lines could not be read
   // as cues"): shown with the document.
