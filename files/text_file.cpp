@@ -192,6 +192,15 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
   style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
 }
 
+void SplitFirstLines(std::string_view content, size_t most, std::vector<std::string_view>& nonEmpty) {
+  nonEmpty.clear();
+  for (size_t start = 0; start < content.size() && nonEmpty.size() < most;) {
+    const size_t end = FindEither(content, start, '\r', '\n');
+    if (end > start) nonEmpty.push_back(content.substr(start, end - start));
+    start = end + (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n' ? 2 : 1);
+  }
+}
+
 LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_t sizeHint)
     : encoding_(identity.encoding),
       end_(identity.lineEnd == LineEnd::Lf ? "\n" : "\r\n"),

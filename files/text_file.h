@@ -48,6 +48,9 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
 
 // Every line of the content, empty ones too, and the style of their ends.
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style);
+// The first `most` non-empty lines of the content (all of them when it
+// holds fewer), cut as SplitLines cuts them.
+void SplitFirstLines(std::string_view content, size_t most, std::vector<std::string_view>& nonEmpty);
 
 // Lines into a file's bytes: each ended as the file's were, and the whole
 // encoded when it is complete. Until then the bytes are the text in UTF-8,

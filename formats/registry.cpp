@@ -78,7 +78,10 @@ std::string WithExtension(const std::string& name, const Format& format) {
   return stem + "." + std::string(format.Extensions().front());
 }
 
-Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path) {
+namespace {
+// The choice among the formats' fits (one a format, in their order) and
+// the recognised formats'.
+Detection Decide(const std::vector<Fit>& fits, const std::vector<Fit>& recognised, const std::string& path) {
   const Format* named = FormatOfPath(path);
   // Two formats may both be sure (cues whose text lines have the shape of
   // another format's entries): the one that explains more of the text wins.
@@ -86,8 +89,9 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
   double sureScore = -1;
   const Format* best = nullptr;
   double bestScore = 0;
-  for (const Format* f : Formats()) {
-    const Fit fit = f->Probe(lines);
+  for (size_t k = 0; k < fits.size(); ++k) {
+    const Format* f = Formats()[k];
+    const Fit& fit = fits[k];
     if (fit.decisive) {
       if (fit.score > sureScore || (fit.score == sureScore && f == named)) {
         sure = f;
@@ -99,8 +103,9 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
     }
   }
   const Recogniser* other = nullptr;
-  for (const Recogniser& r : Recognisers()) {
-    const Fit fit = r.probe(lines);
+  for (size_t k = 0; k < recognised.size(); ++k) {
+    const Fit& fit = recognised[k];
+    const Recogniser& r = Recognisers()[k];
     // A format that is sure yields only to a header that explains more.
     if (sure) {
       if (fit.decisive && fit.score > sureScore) return {nullptr, r.name};
@@ -115,6 +120,51 @@ Detection DetectFormat(const std::vector<std::string_view>& lines, const std::st
   if (sure) return {sure, {}};
   if (other) return {nullptr, other->name};
   return {best, {}};
+}
+
+std::vector<Fit> RecognisedFits(const std::vector<std::string_view>& lines) {
+  std::vector<Fit> fits;
+  for (const Recogniser& r : Recognisers()) fits.push_back(r.probe(lines));
+  return fits;
+}
+}  // namespace
+
+Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path) {
+  std::vector<Fit> fits;
+  for (const Format* f : Formats()) fits.push_back(f->Probe(lines));
+  return Decide(fits, RecognisedFits(lines), path);
+}
+
+HeadDetection DetectFormatFromHead(const std::vector<std::string_view>& head, const std::string& path) {
+  HeadDetection h;
+  for (const Format* f : Formats()) {
+    if (f->ProbesEveryLine()) h.open.push_back(h.fits.size());
+    h.fits.push_back(f->ProbesEveryLine() ? f->ProbeHead(head) : f->Probe(head));
+  }
+  h.recognised = RecognisedFits(head);
+  // Each open fit holding or not: the head decides when every way gives
+  // the same.
+  for (size_t ways = 0; ways < (size_t{1} << h.open.size()); ++ways) {
+    std::vector<Fit> these = h.fits;
+    for (size_t k = 0; k < h.open.size(); ++k)
+      if ((ways >> k & 1) == 0) these[h.open[k]] = Fit();
+    const Detection d = Decide(these, h.recognised, path);
+    if (ways > 0 && (d.format != h.decided->format || d.looksLike != h.decided->looksLike)) {
+      h.decided.reset();
+      break;
+    }
+    h.decided = d;
+  }
+  return h;
+}
+
+Detection DetectFormat(const HeadDetection& head, const std::vector<std::string_view>& lines,
+                       const std::string& path) {
+  if (head.decided) return *head.decided;
+  // The other probes read no further than the head.
+  std::vector<Fit> fits = head.fits;
+  for (const size_t k : head.open) fits[k] = Formats()[k]->Probe(lines);
+  return Decide(fits, head.recognised, path);
 }
 
 const Format* BinaryFormatOf(std::string_view content) {

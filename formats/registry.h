@@ -6,6 +6,7 @@
 //
 // To add a format: a folder under formats/ with a Format (see
 // model/format.h), and one line in kFormats in registry.cpp.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,19 @@ struct Detection {
   std::string looksLike;
 };
 Detection DetectFormat(const std::vector<std::string_view>& lines, const std::string& path = {});
+// DetectFormat of a text from `head`, its first kHeadLines non-empty lines:
+// the probes' fits to them, and the detection when the rest of the text
+// cannot change it (no probe that reads every line could win).
+struct HeadDetection {
+  std::vector<Fit> fits, recognised;  // the formats', the recognised formats'
+  std::vector<size_t> open;           // the formats whose fit the whole text tells
+  std::optional<Detection> decided;
+};
+HeadDetection DetectFormatFromHead(const std::vector<std::string_view>& head, const std::string& path = {});
+// DetectFormat of the text whose head that was, from its non-empty `lines`:
+// only the open probes read them.
+Detection DetectFormat(const HeadDetection& head, const std::vector<std::string_view>& lines,
+                       const std::string& path = {});
 
 // The format of records (see Format::Binary) whose probe is sure of
 // `content`, the file's bytes as they are, or nothing: such a file is read

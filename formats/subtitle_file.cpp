@@ -76,22 +76,35 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
     file.looksLike = GuessBinary(text);
     if (!file.looksLike.empty()) return ReadStatus::Unrecognised;
   }
+  // The formats are told by the non-empty lines, nearly always by the
+  // first of them; else by them all: the lines themselves when none is
+  // empty, or a copy without them, freed before the entries are made so
+  // that they take its room.
+  HeadDetection head;
+  {
+    std::vector<std::string_view> first;
+    SplitFirstLines(text, kHeadLines, first);
+    if (first.empty()) return ReadStatus::Empty;
+    // Fewer lines than a head are the whole text.
+    if (first.size() < kHeadLines) {
+      head.decided = DetectFormat(first, path);
+    } else {
+      head = DetectFormatFromHead(first, path);
+    }
+  }
   std::vector<std::string_view> all;
   SplitLines(text, all, file.identity.lineEnd);
-  // The formats are told by the non-empty lines: the lines themselves when
-  // none is empty, else a copy without them, freed before the entries are
-  // made so that they take its room.
   Detection found;
-  if (std::none_of(all.begin(), all.end(), [](std::string_view line) { return line.empty(); })) {
-    if (all.empty()) return ReadStatus::Empty;
-    found = DetectFormat(all, path);
+  if (head.decided) {
+    found = std::move(*head.decided);
+  } else if (std::none_of(all.begin(), all.end(), [](std::string_view line) { return line.empty(); })) {
+    found = DetectFormat(head, all, path);
   } else {
     std::vector<std::string_view> filled;
     filled.reserve(all.size());
     for (const std::string_view line : all)
       if (!line.empty()) filled.push_back(line);
-    if (filled.empty()) return ReadStatus::Empty;
-    found = DetectFormat(filled, path);
+    found = DetectFormat(head, filled, path);
   }
   if (!found.format) {
     file.looksLike = found.looksLike;

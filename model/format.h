@@ -141,8 +141,15 @@ class Format {
   virtual Encoding PlainTextEncoding() const = 0;
 
   // ---- files
-  // The non-empty lines of a text, as they are (undecoded).
+  // The non-empty lines of a text, as they are (undecoded). A probe reads
+  // at most the first kHeadLines of them, unless ProbesEveryLine.
   virtual Fit Probe(const std::vector<std::string_view>& lines) const = 0;
+  // A probe that reads every line: whether the fit holds for the whole
+  // text is told only by all of it. ProbeHead gives, from the first
+  // kHeadLines lines, the fit Probe gives when it holds; when it does not,
+  // Probe fits not at all.
+  virtual bool ProbesEveryLine() const { return false; }
+  virtual Fit ProbeHead(const std::vector<std::string_view>& head) const { return Probe(head); }
   // Every line of the file, empty ones too, decoded. False when the file
   // holds more entries than a document can.
   virtual bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const = 0;
@@ -177,6 +184,10 @@ class Format {
     return IsFormatLine(line);
   }
 };
+
+// The non-empty lines a probe reads at most, but one that ProbesEveryLine
+// (more than any probe's sample of the first lines and the line after it).
+inline constexpr size_t kHeadLines = 512;
 
 // What a document is before any file is read: plain text, frame numbers,
 // nothing to read or write.

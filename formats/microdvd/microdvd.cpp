@@ -209,6 +209,11 @@ class MicroDvdFormat final : public Format {
   // too (another format's cues whose text lines have the shape of entries).
   Fit Probe(const std::vector<std::string_view>& lines) const override {
     if (!IsFrameBased(lines)) return {};
+    return ProbeHead(lines);
+  }
+  // Whether half of the lines are entries is told by all of them.
+  bool ProbesEveryLine() const override { return true; }
+  Fit ProbeHead(const std::vector<std::string_view>& lines) const override {
     constexpr size_t kSample = 400;
     const size_t sample = std::min(lines.size(), kSample);
     size_t entries = 0;

@@ -335,3 +335,49 @@ TEST(Formats, EntriesAreWrittenInTheIdentitysFormat) {
 
 }  // namespace
 }  // namespace lm
+
+namespace lm {
+namespace {
+// Texts of every format's lines, first ones of one kind and the rest of
+// another: the first lines tell the format, but the rest can make the file
+// frame-based, so that the probe of every line must be asked.
+TEST(Detection, FromTheFirstLinesIsFromEveryLine) {
+  const std::vector<std::string> kinds[] = {
+      {"{1}{25}A frame-based entry|and its second line"},
+      {"12", "00:00:01,000 --> 00:00:02,500", "A cue's text", ""},
+      {"00:00:01.000 --> 00:00:02.500", "A WebVTT cue", ""},
+      {"Dialogue: 0,0:00:01.00,0:00:02.50,Default,,0,0,0,,An event"},
+      {"[00:00:01][00:00:02]An MPL2 line"},
+      {"00:00:01:A TMPlayer line"},
+      {"0:00:01.000,0:00:02.500", "An SBV cue", ""},
+      {"Nothing but prose, line after line."},
+  };
+  const size_t kCount = sizeof kinds / sizeof kinds[0];
+  int open = 0, decided = 0;
+  for (size_t first = 0; first < kCount; ++first) {
+    for (size_t rest = 0; rest < kCount; ++rest) {
+      for (const size_t headLines : {size_t{100}, kHeadLines - 3, kHeadLines + 40, size_t{1500}}) {
+        std::vector<std::string> held;
+        while (held.size() < headLines) held.insert(held.end(), kinds[first].begin(), kinds[first].end());
+        while (held.size() < 3000) held.insert(held.end(), kinds[rest].begin(), kinds[rest].end());
+        std::vector<std::string_view> lines;
+        for (const std::string& line : held)
+          if (!line.empty()) lines.push_back(line);
+        const std::vector<std::string_view> head(lines.begin(), lines.begin() + static_cast<long>(kHeadLines));
+        for (const char* path : {"film.srt", "film.sub", "film"}) {
+          const Detection whole = DetectFormat(lines, path);
+          const HeadDetection fromHead = DetectFormatFromHead(head, path);
+          const Detection d = DetectFormat(fromHead, lines, path);
+          ASSERT_EQ(d.format, whole.format) << first << " " << rest << " " << headLines << " " << path;
+          ASSERT_EQ(d.looksLike, whole.looksLike) << first << " " << rest << " " << headLines << " " << path;
+          (fromHead.decided ? decided : open) += 1;
+        }
+      }
+    }
+  }
+  // Both ways are taken.
+  EXPECT_GT(decided, 0);
+  EXPECT_GT(open, 0);
+}
+}  // namespace
+}  // namespace lm

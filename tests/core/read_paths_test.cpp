@@ -52,6 +52,14 @@ TEST(ReadPaths, SplitLinesAsThePlainWayAtEveryBlockEdge) {
     PlainSplit(content, plain, plainStyle);
     ASSERT_EQ(fast, plain) << testing::PrintToString(std::string(content));
     ASSERT_EQ(fastStyle, plainStyle) << testing::PrintToString(std::string(content));
+    // The first non-empty lines, cut alike.
+    std::vector<std::string_view> nonEmpty, first;
+    for (const std::string_view line : plain)
+      if (!line.empty()) nonEmpty.push_back(line);
+    const size_t most = random() % 12;
+    if (nonEmpty.size() > most) nonEmpty.resize(most);
+    SplitFirstLines(content, most, first);
+    ASSERT_EQ(first, nonEmpty) << testing::PrintToString(std::string(content)) << most;
   }
   // A CR LF astride each place of the first blocks, and a lone CR after it.
   for (size_t at = 0; at < 140; ++at) {
