@@ -14,10 +14,6 @@ namespace lm {
 namespace {
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-struct EndCounts {
-  long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
-};
-
 }  // namespace
 
 std::optional<Encoding> WideUnicodeMark(std::string_view content) {
@@ -128,10 +124,29 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
 }
 
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style) {
+  LineEndCounts ends;
+  SplitLines(content, lines, ends);
+  style = ends.Style();
+}
+
+size_t PieceEnd(std::string_view content, size_t from, size_t least) {
+  const size_t n = content.size();
+  // Each line end from there on, and whether an empty line follows it.
+  for (size_t at = std::min(n, from + least); at < n;) {
+    const size_t end = FindEither(content, at, '\r', '\n');
+    if (end >= n) break;
+    const size_t next = end + (content[end] == '\r' && end + 1 < n && content[end + 1] == '\n' ? 2 : 1);
+    if (next < n && (content[next] == '\r' || content[next] == '\n'))
+      return next + (content[next] == '\r' && next + 1 < n && content[next + 1] == '\n' ? 2 : 1);
+    at = next;
+  }
+  return n;
+}
+
+void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEndCounts& ends) {
   lines.clear();
   // Room for lines of some 24 bytes; more is made as it is needed.
   lines.reserve(content.size() / 24 + 16);
-  EndCounts ends;
   const char* p = content.data();
   const size_t n = content.size();
   size_t start = 0;
@@ -189,7 +204,6 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
   for (; i < n; ++i)
     if ((p[i] == '\r' || p[i] == '\n') && i >= start) endAt(i);
   if (start < n) lines.emplace_back(p + start, n - start);
-  style = ends.lf > 0 && ends.crlf == 0 && ends.cr == 0 ? LineEnd::Lf : LineEnd::CrLf;
 }
 
 void SplitFirstLines(std::string_view content, size_t most, std::vector<std::string_view>& nonEmpty) {

@@ -48,6 +48,17 @@ bool ChooseEncoding(std::string_view content, std::optional<Encoding> named, Cho
 
 // Every line of the content, empty ones too, and the style of their ends.
 void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEnd& style);
+// The ends of the lines of a text split in pieces, counted piece after
+// piece: the style is the whole text's.
+struct LineEndCounts {
+  long lf = 0, crlf = 0, cr = 0;  // lone LF, CR LF, lone CR
+  LineEnd Style() const { return lf > 0 && crlf == 0 && cr == 0 ? LineEnd::Lf : LineEnd::CrLf; }
+};
+void SplitLines(std::string_view content, std::vector<std::string_view>& lines, LineEndCounts& ends);
+// Where a piece of the text from `from` ends that is at least `least`
+// bytes long: just after the next empty line from there, or the text's
+// end. Pieces so cut are split into the lines the whole text is.
+size_t PieceEnd(std::string_view content, size_t from, size_t least);
 // The first `most` non-empty lines of the content (all of them when it
 // holds fewer), cut as SplitLines cuts them.
 void SplitFirstLines(std::string_view content, size_t most, std::vector<std::string_view>& nonEmpty);

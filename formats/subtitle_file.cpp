@@ -92,8 +92,14 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
       head = DetectFormatFromHead(first, path);
     }
   }
+  // A format that reads its text in pieces is handed them one by one:
+  // their lines, held a piece at a time, are still in the cache when read.
+  ReadEntries read;
+  std::unique_ptr<PieceReader> pieces;
+  if (head.decided && head.decided->format) pieces = head.decided->format->ReadInPieces(read, text.size());
   std::vector<std::string_view> all;
-  SplitLines(text, all, file.identity.lineEnd);
+  LineEndCounts ends;
+  if (!pieces) SplitLines(text, all, ends);
   Detection found;
   if (head.decided) {
     found = std::move(*head.decided);
@@ -121,11 +127,26 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
                          EncodingName(encoding) +
                          (chosen.keptBytes == 1 ? " is kept as it is" : " are kept as they are"));
   // 8-bit text is decoded a line at a time, only where it is not ASCII,
-  // into one buffer that the entries are made from.
-  std::vector<std::unique_ptr<char[]>> lineText;
-  if (chosen.byLine) lineText = DecodeLinesBeyondAscii(encoding, text, all);
-  ReadEntries read;
-  if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
+  // into buffers that the entries are made from.
+  if (pieces) {
+    constexpr size_t kPieceBytes = 256 * 1024;
+    size_t linesBefore = 0;
+    for (size_t from = 0; from < text.size();) {
+      const size_t to = PieceEnd(text, from, kPieceBytes);
+      const std::string_view piece = text.substr(from, to - from);
+      SplitLines(piece, all, ends);
+      std::vector<std::unique_ptr<char[]>> lineText;
+      if (chosen.byLine) lineText = DecodeLinesBeyondAscii(encoding, piece, all);
+      if (!pieces->Read(all, linesBefore, to == text.size())) return ReadStatus::TooManyLines;
+      linesBefore += all.size();
+      from = to;
+    }
+  } else {
+    std::vector<std::unique_ptr<char[]>> lineText;
+    if (chosen.byLine) lineText = DecodeLinesBeyondAscii(encoding, text, all);
+    if (!found.format->Read(all, read)) return ReadStatus::TooManyLines;
+  }
+  file.identity.lineEnd = ends.Style();
   file.lines = std::move(read.entries);
   file.sources = std::move(read.sources);
   if (read.firstLines.size() == file.lines.size()) file.firstLines = std::move(read.firstLines);

@@ -7,6 +7,7 @@
 // document's format through this interface.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -115,6 +116,17 @@ class LineSink {
   std::string_view end_;
 };
 
+// The reader of one text that is handed the text's lines a piece at a
+// time (Format::ReadInPieces).
+class PieceReader {
+ public:
+  virtual ~PieceReader() = default;
+  // The lines of the next piece, decoded; `firstLine`: the file's lines
+  // before it; `last`: it ends the file. False when the text holds more
+  // entries than a document can.
+  virtual bool Read(const std::vector<std::string_view>& lines, size_t firstLine, bool last) = 0;
+};
+
 class Format {
  public:
   virtual ~Format() = default;
@@ -153,6 +165,15 @@ class Format {
   // Every line of the file, empty ones too, decoded. False when the file
   // holds more entries than a document can.
   virtual bool Read(const std::vector<std::string_view>& lines, ReadEntries& out) const = 0;
+  // A format whose reading of a text cut just after an empty line is the
+  // reading of its pieces one after another: a reader into `out` of a text
+  // of `textBytes` that takes the pieces, so that the lines of the whole
+  // text are never held at once; nothing for a format that reads its text
+  // whole (Read).
+  virtual std::unique_ptr<PieceReader> ReadInPieces(ReadEntries& out, size_t textBytes) const {
+    (void)out, (void)textBytes;
+    return nullptr;
+  }
   virtual void Write(EntryFeed& entries, const FileIdentity& identity, const LineSink& emit) const = 0;
   // ---- files of records, not lines
   // A format whose files are fixed-size records of bytes, with no encoding

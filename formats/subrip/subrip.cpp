@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -455,6 +456,32 @@ class SubRipFormat final : public Format {
     return out.entries.size() <= static_cast<size_t>(kInt16Max);
   }
 
+  // At an empty line the reader is between cues: what it carries on is
+  // the sources' and the unread lines' count.
+  std::unique_ptr<PieceReader> ReadInPieces(ReadEntries& out, size_t textBytes) const override {
+    class Pieces final : public PieceReader {
+     public:
+      Pieces(ReadEntries& out, size_t textBytes) : out_(out) {
+        // As many as the whole text's lines would have room made for.
+        const size_t room = textBytes / 72;
+        out_.entries.reserve(room);
+        out_.firstLines.reserve(room);
+        out_.shapes.reserve(room);
+      }
+      bool Read(const std::vector<std::string_view>& lines, size_t firstLine, bool last) override {
+        piece_.firstLine = firstLine;
+        piece_.last = last;
+        ParseSubRip(lines, out_, piece_);
+        return out_.entries.size() <= static_cast<size_t>(kInt16Max);
+      }
+
+     private:
+      ReadEntries& out_;
+      SubRipPiece piece_;
+    };
+    return std::make_unique<Pieces>(out, textBytes);
+  }
+
   // Cues numbered 1…n; an untouched cue from the bytes it was read from, a
   // cue whose text alone changed with its timing line, any other with its
   // times as "HH:MM:SS,mmm"; a converted document's times as its fields
@@ -698,7 +725,8 @@ class TimingLines {
     bool is = false;
     std::string_view line, start, stop;  // the line without its mark
   };
-  explicit TimingLines(const std::vector<std::string_view>& lines) : lines_(lines) {}
+  // `first`: the lines start the file, so that its first may carry a mark.
+  TimingLines(const std::vector<std::string_view>& lines, bool first) : lines_(lines), first_(first) {}
 
   const Timing& At(size_t i) {
     Timing& t = slots_[i & 1];
@@ -724,28 +752,34 @@ class TimingLines {
   // The line without a byte order mark before it, which is no part of it.
   std::string_view Unmarked(size_t i) const {
     const std::string_view line = lines_[i];
-    if (i == 0) return line.substr(LeadingMark(line, true));
+    if (i == 0 && first_) return line.substr(LeadingMark(line, true));
     return !line.empty() && line[0] == '\xEF' ? line.substr(LeadingMark(line, false)) : line;
   }
 
  private:
   const std::vector<std::string_view>& lines_;
+  const bool first_;
   Timing slots_[2];
 };
 }  // namespace
 
 void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
+  out.entries.clear();
+  out.sources.clear();
+  out.firstLines.clear();
+  out.shapes.clear();
+  out.entries.reserve(lines.size() / 3);
+  out.firstLines.reserve(lines.size() / 3);
+  out.shapes.reserve(lines.size() / 3);
+  SubRipPiece whole;
+  ParseSubRip(lines, out, whole);
+}
+
+void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out, SubRipPiece& piece) {
   const size_t n = lines.size();
-  TimingLines timing(lines);
+  TimingLines timing(lines, piece.firstLine == 0);
   std::vector<std::string>& entries = out.entries;
   std::vector<SourceCue>& sources = out.sources;
-  entries.clear();
-  sources.clear();
-  out.firstLines.clear();
-  entries.reserve(n / 3);
-  out.firstLines.reserve(n / 3);
-  out.shapes.clear();
-  out.shapes.reserve(n / 3);
   // The entry's shape is worked out while its bytes are in the cache.
   // `usual`: the entry's fields are the twelve bytes of each time of a
   // usual cue, which hold neither "-" nor "|".
@@ -754,7 +788,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
                              ? ShapeOfFull(entry, 28, 0, 0, TheDialect())
                              : ShapeOf(entry, TheDialect()));
     entries.push_back(std::move(entry));
-    out.firstLines.push_back(static_cast<std::uint32_t>(firstLine));
+    out.firstLines.push_back(static_cast<std::uint32_t>(piece.firstLine + firstLine));
   };
   // Most cues are written back from their entries alone, byte for byte:
   // sources are kept only from the first one that is not (those before it
@@ -766,7 +800,6 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     }
     sources.push_back(std::move(cue));
   };
-  size_t unread = 0, firstUnread = 0;
   for (size_t i = 0; i < n;) {
     if (IsBlankLine(lines[i])) {
       ++i;
@@ -788,7 +821,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
         keep(std::move(cue));
       }
       add(std::move(entry), i + 1, false);
-      if (unread++ == 0) firstUnread = i + 1;
+      if (piece.unread++ == 0) piece.firstUnread = piece.firstLine + i + 1;
       ++i;
       continue;
     }
@@ -868,8 +901,9 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
     add(std::move(entry), i + 1, usual);
     i = end;
   }
+  if (!piece.last) return;
   out.finalBlank = n > 0 && IsBlankLine(lines.back());
-  if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
+  if (piece.unread > 0) out.notes.push_back(UnreadLinesNote(piece.unread, piece.firstUnread));
 }
 
 bool IsCueAsRead(const SourceCue& cue, std::string_view line) {

@@ -62,6 +62,15 @@ Fit ProbeCues(const std::vector<std::string_view>& lines);
 // kUnreadLine and the line as it was, with an empty cue, and a note counts
 // them. `out.finalBlank`: the file ended its last entry with a blank line.
 void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out);
+// A text read in pieces, each cut just after an empty line (PieceEnd), the
+// entries of each appended to those before: where the piece stands in the
+// file, and what the pieces before it leave to tell.
+struct SubRipPiece {
+  size_t firstLine = 0;                // the file's lines before the piece
+  bool last = true;                    // the piece ends the file
+  size_t unread = 0, firstUnread = 0;  // lines read as no cue so far, the first's number
+};
+void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out, SubRipPiece& piece);
 
 // Whether `line` is the entry `cue` was read as: its times as written, its
 // text lines separated by "|".

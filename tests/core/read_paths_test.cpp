@@ -138,7 +138,8 @@ void PlainParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& o
   if (unread > 0) out.notes.push_back(UnreadLinesNote(unread, firstUnread));
 }
 
-TEST(ReadPaths, SubRipCuesAsThePlainWay) {
+// Lines of every shape a SubRip reader meets.
+std::vector<std::string> SubRipLineShapes() {
   // Literal bars ("\xEF\xB7\x90"), byte order marks ("\xEF\xBB\xBF") and
   // one as a code page reads it ("\xC3\xAF\xC2\xBB\xC2\xBF").
   std::vector<std::string> shapes = {"", "", "  ", "\t", "1", "12", " 7 ", "1234567890", "x1", "|", "a|b"};
@@ -159,6 +160,25 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
         "Sixteen bytes ok", "Sixteen bytes o|", "|ixteen bytes ok and more", "A line long enough for two|",
         "A line long enough for \xEF\xB7\x90 two", "A longer line of text, over two blocks|"})
     shapes.emplace_back(text);
+  return shapes;
+}
+
+void ExpectSameRead(const ReadEntries& fast, const ReadEntries& plain, const std::string& shown) {
+  ASSERT_EQ(fast.entries, plain.entries) << shown;
+  ASSERT_EQ(fast.firstLines, plain.firstLines) << shown;
+  ASSERT_EQ(fast.notes, plain.notes) << shown;
+  ASSERT_EQ(fast.finalBlank, plain.finalBlank) << shown;
+  ASSERT_EQ(fast.sources.size(), plain.sources.size()) << shown;
+  for (size_t k = 0; k < fast.sources.size(); ++k) {
+    const SourceCue &a = fast.sources[k], &b = plain.sources[k];
+    ASSERT_EQ(std::tie(a.timing, a.text, a.startAt, a.startLength, a.stopAt, a.stopLength, a.blankAfter),
+              std::tie(b.timing, b.text, b.startAt, b.startLength, b.stopAt, b.stopLength, b.blankAfter))
+        << shown << k;
+  }
+}
+
+TEST(ReadPaths, SubRipCuesAsThePlainWay) {
+  const std::vector<std::string> shapes = SubRipLineShapes();
   std::mt19937 random(11);
   for (int round = 0; round < 3000; ++round) {
     std::vector<std::string> held;
@@ -182,13 +202,44 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
                          b.textDashes, b.firstBar, b.lastBar))
           << shown << k;
     }
-    ASSERT_EQ(fast.sources.size(), plain.sources.size()) << shown;
-    for (size_t k = 0; k < fast.sources.size(); ++k) {
-      const SourceCue &a = fast.sources[k], &b = plain.sources[k];
-      ASSERT_EQ(std::tie(a.timing, a.text, a.startAt, a.startLength, a.stopAt, a.stopLength, a.blankAfter),
-                std::tie(b.timing, b.text, b.startAt, b.startLength, b.stopAt, b.stopLength, b.blankAfter))
-          << shown << k;
+    ExpectSameRead(fast, plain, shown);
+  }
+}
+
+TEST(ReadPaths, SubRipTextReadInPiecesAsWhole) {
+  const std::vector<std::string> shapes = SubRipLineShapes();
+  std::mt19937 random(13);
+  for (int round = 0; round < 3000; ++round) {
+    // Lines ended alike or each its own way, the last one ended or not.
+    std::string text;
+    const char* const kEnds[] = {"\n", "\r\n", "\r"};
+    const int style = static_cast<int>(random() % 4);
+    for (size_t k = random() % 60; k-- > 0;)
+      text += shapes[random() % shapes.size()] + kEnds[style < 3 ? style : random() % 3];
+    if (random() % 2) text += shapes[random() % shapes.size()];
+    if (text.empty()) continue;  // no file: it is refused as empty
+    std::vector<std::string_view> lines;
+    LineEnd wholeStyle;
+    SplitLines(text, lines, wholeStyle);
+    ReadEntries whole;
+    ParseSubRip(lines, whole);
+    // Cut after the next empty line at least a few bytes on.
+    ReadEntries pieces;
+    SubRipPiece piece;
+    LineEndCounts ends;
+    const size_t least = random() % 40;
+    for (size_t from = 0; from < text.size();) {
+      const size_t to = PieceEnd(text, from, least);
+      ASSERT_GT(to, from);
+      SplitLines(std::string_view(text).substr(from, to - from), lines, ends);
+      piece.last = to == text.size();
+      ParseSubRip(lines, pieces, piece);
+      piece.firstLine += lines.size();
+      from = to;
     }
+    const std::string shown = testing::PrintToString(text) + " " + std::to_string(least);
+    ExpectSameRead(pieces, whole, shown);
+    ASSERT_EQ(ends.Style(), wholeStyle) << shown;
   }
 }
 
