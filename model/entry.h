@@ -40,6 +40,10 @@ struct EntryShape {
   bool known = false;          // worked out yet
   bool decomposable = false;   // CanDecompose
   bool full = false;           // SuppliesAllFields
+  // Its two fields are times its reader's notation reads, the middle of
+  // which is a time too: told by a reader that wrote them so, else not
+  // known (false).
+  bool halvable = false;
   int dashes = 0, breaks = 0;  // "-" and "|" in the whole line
   // The text, when the line supplies both fields:
   std::uint32_t textAt = 0;  // byte offset in the line

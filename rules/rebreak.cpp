@@ -106,6 +106,7 @@ bool WouldDivide(std::string_view line, const EntryShape& s, const TimeNotation&
           ? s.textChars < profile.RebreakLimit() && (EntryTooLong(s, profile) || s.textChars >= profile.RebreakMin())
           : Selected(s.textChars, s.lastBar, s.textDashes, profile);
   if (!s.full || !selected) return false;
+  if (s.halvable) return true;
   EntryFields fields;
   SplitEntryLine(line, fields);
   const std::optional<int64_t> start = notation.Parse(fields.start), stop = notation.Parse(fields.stop);

@@ -782,11 +782,15 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out, S
   std::vector<SourceCue>& sources = out.sources;
   // The entry's shape is worked out while its bytes are in the cache.
   // `usual`: the entry's fields are the twelve bytes of each time of a
-  // usual cue, which hold neither "-" nor "|".
+  // usual cue, which hold neither "-" nor "|", and times under 100 hours
+  // whose middle is one.
   const auto add = [&](std::string&& entry, size_t firstLine, bool usual) {
-    out.shapes.push_back(usual && entry.size() <= static_cast<size_t>(kInt16Max)
-                             ? ShapeOfFull(entry, 28, 0, 0, TheDialect())
-                             : ShapeOf(entry, TheDialect()));
+    if (usual && entry.size() <= static_cast<size_t>(kInt16Max)) {
+      out.shapes.push_back(ShapeOfFull(entry, 28, 0, 0, TheDialect()));
+      out.shapes.back().halvable = true;
+    } else {
+      out.shapes.push_back(ShapeOf(entry, TheDialect()));
+    }
     entries.push_back(std::move(entry));
     out.firstLines.push_back(static_cast<std::uint32_t>(piece.firstLine + firstLine));
   };

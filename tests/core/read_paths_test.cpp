@@ -201,6 +201,12 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
                 std::tie(b.known, b.decomposable, b.full, b.dashes, b.breaks, b.textAt, b.textChars, b.textBreaks,
                          b.textDashes, b.firstBar, b.lastBar))
           << shown << k;
+      // Times said to be halvable are.
+      EntryFields f;
+      if (a.halvable)
+        ASSERT_TRUE(SplitFullEntry(fast.entries[k], f) && ParseSubRipTime(f.start) && ParseSubRipTime(f.stop) &&
+                    MiddleFrame(*ParseSubRipTime(f.start), *ParseSubRipTime(f.stop)))
+            << shown << k;
     }
     ExpectSameRead(fast, plain, shown);
   }
