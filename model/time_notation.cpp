@@ -156,8 +156,15 @@ int64_t TimeNotation::FromMilliseconds(int64_t milliseconds) const {
 
 int TimeNotation::FrameFieldChars(std::string_view field) const {
   if (!InFrames()) {
-    if (const std::optional<int64_t> ms = Parse(field))
-      return static_cast<int>(FormatFrameNumber(MillisecondsToFrames(*ms, frameRate_)).size());
+    if (const std::optional<int64_t> ms = Parse(field)) {
+      // The characters FormatFrameNumber writes: a sign, then the digits.
+      const int64_t frames = MillisecondsToFrames(*ms, frameRate_);
+      int chars = frames < 0 ? 2 : 1;
+      for (uint64_t rest = frames < 0 ? 0 - static_cast<uint64_t>(frames) : static_cast<uint64_t>(frames); rest >= 10;
+           rest /= 10)
+        ++chars;
+      return chars;
+    }
   }
   return CharCount(field);
 }

@@ -248,6 +248,8 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole, const DivisionPass& l
   const int language = profile.breaks == BreakStyle::Natural ? natural::DocumentLanguage(doc) : -1;
   const int examinations = list.Count();
   int total = examinations;  // entries in the list at this point of the walk
+  // A full list divides nothing: only what it leaves whole may be asked.
+  if (total >= kInt16Max && !countLeftWhole) return 0;
   std::vector<Document::Rewrite> rewrites;
   // Whether the second half of the latest division is examined next.
   bool halfNext = false;

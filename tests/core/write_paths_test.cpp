@@ -540,6 +540,12 @@ TEST(WritePaths, TimesRoundedWithoutTheCallAreStdRound) {
                                                   ? std::optional<int64_t>(static_cast<int64_t>(plain))
                                                   : std::nullopt;
       ASSERT_EQ(ms.FromFrames(u), expected) << u << " at " << rate;
+      // A field's characters in frames, counted without writing them.
+      const std::string field = FormatSubRipTime(u);
+      const std::optional<int64_t> read = ParseSubRipTime(field);
+      ASSERT_EQ(ms.FrameFieldChars(field),
+                read ? static_cast<int>(std::to_string(MillisecondsToFrames(*read, rate)).size()) : CharCount(field))
+          << u << " at " << rate;
     }
     // Halves, both ways from zero: a frame of 62.5 ms at 16.
     for (int64_t f = -2000; f <= 2000; ++f) ASSERT_EQ(FramesToMilliseconds(f, rate), PlainToMilliseconds(f, rate));
