@@ -206,8 +206,10 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
   int selection = -1;
   struct Behind {  // new entries behind the kept entry at `at`: lines 1.. of a rewrite
     size_t at;
-    std::vector<std::string>* lines;
+    Rewrite* rewrite;
   };
+  // The shape of a rewrite's line `k`: its last one's may be known.
+  const auto shapeOf = [](const Rewrite& r, size_t k) { return k + 1 == r.lines.size() ? r.lastShape : EntryShape(); };
   std::vector<Behind> behind;
   size_t kept = 0, added = 0, next = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -219,7 +221,7 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
     if (r && items[i] != r->lines.front()) {
       Touch(ids[i], items[i], false);
       items[i] = std::move(r->lines.front());
-      shapes[i] = EntryShape();
+      shapes[i] = shapeOf(*r, 0);
       written[i] = edit;
     }
     if (static_cast<int>(i) == selected) selection = static_cast<int>(kept + added);
@@ -230,7 +232,7 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
       written[kept] = written[i];
     }
     if (r && r->lines.size() > 1) {
-      behind.push_back({kept, &r->lines});
+      behind.push_back({kept, r});
       added += r->lines.size() - 1;
     }
     ++kept;
@@ -249,11 +251,11 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
       shapes[to] = shapes[from];
       written[to] = written[from];
     }
-    for (size_t k = b->lines->size() - 1; k >= 1; --k) {
+    for (size_t k = b->rewrite->lines.size() - 1; k >= 1; --k) {
       --to;
-      items[to] = std::move((*b->lines)[k]);
+      items[to] = std::move(b->rewrite->lines[k]);
       ids[to] = NewId();
-      shapes[to] = EntryShape();
+      shapes[to] = shapeOf(*b->rewrite, k);
       written[to] = edit;
     }
   }

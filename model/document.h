@@ -135,14 +135,17 @@ class Document {
   struct Rewrite {
     int index = 0;
     std::vector<std::string> lines;
+    // What is known of the last line's shape, in the document's style tags
+    // (a rewrite that worked it out hands it on).
+    EntryShape lastShape;
     // The lines moved in (a braced list of them would be copied).
     static Rewrite Into(int index, std::string line) {
-      Rewrite r{index, {}};
+      Rewrite r{index, {}, {}};
       r.lines.push_back(std::move(line));
       return r;
     }
     static Rewrite Into(int index, std::string first, std::string second) {
-      Rewrite r{index, {}};
+      Rewrite r{index, {}, {}};
       r.lines.reserve(2);
       r.lines.push_back(std::move(first));
       r.lines.push_back(std::move(second));

@@ -389,7 +389,7 @@ bool CutRemarksAndTags(Document& doc) {
     if (!SplitFullEntry(line, f)) continue;
     std::string cut(f.text);
     if (!CutText(doc, cut)) {
-      rewrites.push_back({i, {}});
+      rewrites.push_back({i, {}, {}});
       ++deleted;
     } else if (cut != f.text) {
       rewrites.push_back(Document::Rewrite::Into(i, BuildEntryLine(f.start, f.stop, cut)));

@@ -272,9 +272,15 @@ int RebreakLongEntries(Document& doc, bool countLeftWhole, const DivisionPass& l
       halfNext = false;
       continue;
     }
-    halfNext = half ? DivideLongEntry(rewrites.back().lines.back(), notation, markup, profile, first, second, language)
+    // A half left as it is keeps the shape it was judged on.
+    EntryShape halfShape;
+    if (half) halfShape = ShapeOf(rewrites.back().lines.back(), markup);
+    halfNext = half ? Divide(rewrites.back().lines.back(), halfShape, notation, markup, profile, first, second, language)
                     : Divide(list.Item(index), list.Shape(index), notation, markup, profile, first, second, language);
-    if (!halfNext) continue;
+    if (!halfNext) {
+      if (half) rewrites.back().lastShape = halfShape;
+      continue;
+    }
     ++total;
     CountFix(doc);
     if (half) {

@@ -253,6 +253,14 @@ TEST(FixTextAutomatic, LaterPassesEqualWholePasses) {
       });
       const CommandResult r = test::Run(fix, [&] { Fixlines_Click(fix); });
       ASSERT_EQ(fix.List1.Items(), whole.List1.Items()) << profile << " " << seed;
+      // What the list keeps of each entry's shape, handed on by the rules
+      // that wrote it, is the entry's shape.
+      for (int i = 0; i < fix.List1.Count(); ++i) {
+        const EntryShape a = fix.List1.Shape(i), b = ShapeOf(fix.List1.Item(i), fix.TextMarkup());
+        ASSERT_EQ(std::tie(a.full, a.dashes, a.breaks, a.textAt, a.textChars, a.textBreaks, a.firstBar, a.lastBar),
+                  std::tie(b.full, b.dashes, b.breaks, b.textAt, b.textChars, b.textBreaks, b.firstBar, b.lastBar))
+            << profile << " " << seed << " " << i;
+      }
       ASSERT_FALSE(r.messages.empty());
       EXPECT_EQ(
           r.messages.front().substr(0, r.messages.front().find('\n')),
