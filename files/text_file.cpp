@@ -14,6 +14,12 @@ namespace lm {
 namespace {
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
+// Where the line after the line end at `end` starts: a CR LF ends a line
+// once.
+size_t PastEnd(std::string_view s, size_t end) {
+  return end + (s[end] == '\r' && end + 1 < s.size() && s[end + 1] == '\n' ? 2 : 1);
+}
+
 }  // namespace
 
 std::optional<Encoding> WideUnicodeMark(std::string_view content) {
@@ -135,9 +141,8 @@ size_t PieceEnd(std::string_view content, size_t from, size_t least) {
   for (size_t at = std::min(n, from + least); at < n;) {
     const size_t end = FindEither(content, at, '\r', '\n');
     if (end >= n) break;
-    const size_t next = end + (content[end] == '\r' && end + 1 < n && content[end + 1] == '\n' ? 2 : 1);
-    if (next < n && (content[next] == '\r' || content[next] == '\n'))
-      return next + (content[next] == '\r' && next + 1 < n && content[next + 1] == '\n' ? 2 : 1);
+    const size_t next = PastEnd(content, end);
+    if (next < n && (content[next] == '\r' || content[next] == '\n')) return PastEnd(content, next);
     at = next;
   }
   return n;
@@ -211,7 +216,8 @@ void SplitFirstLines(std::string_view content, size_t most, std::vector<std::str
   for (size_t start = 0; start < content.size() && nonEmpty.size() < most;) {
     const size_t end = FindEither(content, start, '\r', '\n');
     if (end > start) nonEmpty.push_back(content.substr(start, end - start));
-    start = end + (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n' ? 2 : 1);
+    if (end == content.size()) break;
+    start = PastEnd(content, end);
   }
 }
 

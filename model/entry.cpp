@@ -25,7 +25,6 @@ inline size_t PastChar(std::string_view s, size_t i) {
 inline std::string_view Between(std::string_view s, size_t from, size_t to) {
   return std::string_view(s.data() + from, to - from);
 }
-
 }  // namespace
 
 bool CanDecompose(std::string_view line) {

@@ -23,12 +23,23 @@ namespace lm {
 
 namespace {
 
-// A cue's number (its byte order mark already taken off).
-bool IsNumber(std::string_view line) {
-  line = TrimBlanks(line);
-  return !line.empty() && line.size() < 10 &&
-         std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+// Room in `out` for the entries of `cues` cues.
+void ReserveCues(ReadEntries& out, size_t cues) {
+  out.entries.reserve(cues);
+  out.firstLines.reserve(cues);
+  out.shapes.reserve(cues);
 }
+
+// A cue's number as nearly every file writes it: digits alone.
+bool IsBareNumber(std::string_view line) {
+  if (line.empty() || line.size() >= 10) return false;
+  for (const char c : line)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// A cue's number (its byte order mark already taken off), blanks around.
+bool IsNumber(std::string_view line) { return IsBareNumber(TrimBlanks(line)); }
 
 std::string LowerName(std::string_view tag) {
   const size_t from = tag[1] == '/' ? 2 : 1;
@@ -358,13 +369,6 @@ template <char separator, bool noMark>
   return count;
 }
 
-// A cue appended to a file's text whole: its number, its timing line
-// (`timingSize` bytes, written by `timing`), the screen lines of `text`
-// split at `separator` without those of nothing but blanks, each line ended
-// with `end`, and a blank line after it (`blankAfter`). What the cue's
-// lines would be, emitted one by one. False, with nothing appended, for
-// text split at "|" that may hold a literal bar, or text too long for the
-// cue's buffer: such a cue is emitted line by line.
 // The cues' numbers as text, counted up a digit at a time rather than
 // written out for every cue.
 class CueNumbers {
@@ -389,6 +393,13 @@ class CueNumbers {
   int size_ = 1;
 };
 
+// A cue appended to a file's text whole: its number, its timing line
+// (`timingSize` bytes, written by `timing`), the screen lines of `text`
+// split at `separator` without those of nothing but blanks, each line ended
+// with `end`, and a blank line after it (`blankAfter`). What the cue's
+// lines would be, emitted one by one. False, with nothing appended, for
+// text split at "|" that may hold a literal bar, or text too long for the
+// cue's buffer: such a cue is emitted line by line.
 template <char separator, typename Timing>
 bool AppendCue(std::string& out, std::string_view end, std::string_view number, size_t timingSize,
                const Timing& timing, std::string_view text, bool blankAfter) {
@@ -462,11 +473,9 @@ class SubRipFormat final : public Format {
     class Pieces final : public PieceReader {
      public:
       Pieces(ReadEntries& out, size_t textBytes) : out_(out) {
-        // As many as the whole text's lines would have room made for.
-        const size_t room = textBytes / 72;
-        out_.entries.reserve(room);
-        out_.firstLines.reserve(room);
-        out_.shapes.reserve(room);
+        // As many as the whole text's lines, some 24 bytes each, would have
+        // room made for.
+        ReserveCues(out_, textBytes / 72);
       }
       bool Read(const std::vector<std::string_view>& lines, size_t firstLine, bool last) override {
         piece_.firstLine = firstLine;
@@ -680,14 +689,6 @@ bool IsWrittenTiming(std::string_view line, std::string_view start, std::string_
 }  // namespace
 
 namespace {
-// A cue's number as nearly every file writes it: digits alone.
-bool IsBareNumber(std::string_view line) {
-  if (line.empty() || line.size() >= 10) return false;
-  for (const char c : line)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 // "HH:MM:SS,mmm --> HH:MM:SS,mmm" and nothing more: a timing line as the
 // writer writes it, which ParseTimingLine takes at once. Told in two
 // blocks of sixteen bytes where the machine can, each byte between the
@@ -768,9 +769,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   out.sources.clear();
   out.firstLines.clear();
   out.shapes.clear();
-  out.entries.reserve(lines.size() / 3);
-  out.firstLines.reserve(lines.size() / 3);
-  out.shapes.reserve(lines.size() / 3);
+  ReserveCues(out, lines.size() / 3);
   SubRipPiece whole;
   ParseSubRip(lines, out, whole);
 }

@@ -200,10 +200,11 @@ TEST(ReadPaths, SubRipCuesAsThePlainWay) {
           << shown << k;
       // Times said to be halvable are.
       EntryFields f;
-      if (a.halvable)
+      if (a.halvable) {
         ASSERT_TRUE(SplitFullEntry(fast.entries[k], f) && ParseSubRipTime(f.start) && ParseSubRipTime(f.stop) &&
                     MiddleFrame(*ParseSubRipTime(f.start), *ParseSubRipTime(f.stop)))
             << shown << k;
+      }
     }
   }
 }
