@@ -34,7 +34,7 @@ int Finished(int status) {
 // than reading the file. The pages are only reserved here; what is never
 // touched costs nothing.
 void ReserveHeap() {
-  constexpr std::size_t kHeap = 64 << 20, kLarge = 2 << 20;
+  constexpr std::size_t kHeap = 64 << 20, kLarge = 2 << 20, kWord = sizeof(std::size_t);
   const auto start = reinterpret_cast<std::uintptr_t>(sbrk(0));
   // Freed, the block stays the heap's (the trim threshold is above it).
   void* block = std::malloc(kHeap);
@@ -42,7 +42,19 @@ void ReserveHeap() {
   std::free(block);
   const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
   const std::uintptr_t from = (start + kLarge - 1) & ~(kLarge - 1);
-  if (end > from) (void)madvise(reinterpret_cast<void*>(from), end - from, MADV_HUGEPAGE);
+  if (end <= from) return;
+  (void)madvise(reinterpret_cast<void*>(from), end - from, MADV_HUGEPAGE);
+  // Below the first large page the heap has only small ones, up to 2 MiB
+  // of them where the heap happens to start: what was allocated first, the
+  // file's bytes, was faulted in there page by page. That stretch is held
+  // by a block never used, so that the heap's next block starts on the
+  // large page. The block began where the free heap does, behind its
+  // header of two words; the holder's own header and the next block's take
+  // three.
+  static void* holder = nullptr;
+  const std::uintptr_t top = reinterpret_cast<std::uintptr_t>(block) - 2 * kWord;
+  if (top + kLarge >= start && top + 64 < from) holder = std::malloc(from - top - 3 * kWord);
+  (void)holder;
 }
 }  // namespace
 

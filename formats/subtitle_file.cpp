@@ -161,11 +161,12 @@ ReadStatus ParseSubtitleFile(std::string_view content, SubtitleFile& file, std::
   return ReadStatus::Ok;
 }
 
-ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
-                            double frameRate) {
+namespace {
+// ReadSubtitleFile, the file's bytes left in `content`.
+ReadStatus ReadSubtitleFileKeeping(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
+                                   double frameRate, std::string& content) {
   file.lines.clear();
   file.error = 0;
-  std::string content;
   const FileReadResult read = ReadWholeFile(path, content, kMaxFileBytes, &file.stamp);
   file.error = read.error;
   switch (read.status) {
@@ -183,6 +184,13 @@ ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::op
       return ReadStatus::CannotRead;
   }
   return ParseSubtitleFile(content, file, named, frameRate, path);
+}
+}  // namespace
+
+ReadStatus ReadSubtitleFile(const std::string& path, SubtitleFile& file, std::optional<Encoding> named,
+                            double frameRate) {
+  std::string content;
+  return ReadSubtitleFileKeeping(path, file, named, frameRate, content);
 }
 
 namespace {
@@ -444,7 +452,11 @@ LoadResult LoadSubtitlePath(Document& doc, const std::string& path, std::optiona
     return none;
   }
   SubtitleFile file;
-  LoadResult result = FirstDecomposable(ReadSubtitleFile(path, file, named, frameRate), file);
+  // The file's bytes are freed once the document is made: what the document
+  // needs on loading is then not put in their place, which the text written
+  // back (about as long) fits instead of memory the system must clear.
+  std::string content;
+  LoadResult result = FirstDecomposable(ReadSubtitleFileKeeping(path, file, named, frameRate, content), file);
   if (result) OpenDocument(doc, std::move(file), path);
   return result;
 }

@@ -474,8 +474,10 @@ class SubRipFormat final : public Format {
      public:
       Pieces(ReadEntries& out, size_t textBytes) : out_(out) {
         // As many as the whole text's lines, some 24 bytes each, would have
-        // room made for.
-        ReserveCues(out_, textBytes / 72);
+        // room made for, room for the fix to divide entries into, but no
+        // more than a document holds: room made is memory the system
+        // clears once something near it is used.
+        ReserveCues(out_, std::min(textBytes / 72, static_cast<size_t>(kInt16Max)));
       }
       bool Read(const std::vector<std::string_view>& lines, size_t firstLine, bool last) override {
         piece_.firstLine = firstLine;
@@ -769,7 +771,7 @@ void ParseSubRip(const std::vector<std::string_view>& lines, ReadEntries& out) {
   out.sources.clear();
   out.firstLines.clear();
   out.shapes.clear();
-  ReserveCues(out, lines.size() / 3);
+  ReserveCues(out, std::min(lines.size() / 3, static_cast<size_t>(kInt16Max)));
   SubRipPiece whole;
   ParseSubRip(lines, out, whole);
 }

@@ -212,6 +212,23 @@ TEST(SubRipReading, LinesThatAreNoCueKeepTheirLayout) {
   }
 }
 
+// A file of as many cues as a document holds is read whole, in pieces or
+// not, its entries in order; one cue more is refused, not cut short.
+TEST(SubRipReading, AsManyCuesAsADocumentHoldsAndNoMore) {
+  std::string bytes;
+  const auto cue = [&](int n) {
+    bytes += std::to_string(n) + "\r\n00:00:01,000 --> 00:00:02,000\r\nCue " + std::to_string(n) + "\r\n\r\n";
+  };
+  for (int n = 1; n <= 32767; ++n) cue(n);
+  SubtitleFile file;
+  ASSERT_EQ(ParseSubtitleFile(bytes, file), ReadStatus::Ok);
+  ASSERT_EQ(file.lines.size(), 32767u);
+  EXPECT_EQ(file.lines.back(), "{00:00:01,000}{00:00:02,000}Cue 32767");
+  EXPECT_EQ(file.shapes.size(), file.lines.size());
+  cue(32768);
+  EXPECT_EQ(ParseSubtitleFile(bytes, file), ReadStatus::TooManyLines);
+}
+
 // A decisive fit gives way only to one that explains more; what remove-hi
 // leaves (lenient timing lines, text shaped like another format's) is
 // SubRip still.
