@@ -39,7 +39,17 @@ void ReserveHeap() {
   // Freed, the block stays the heap's (the trim threshold is above it).
   void* block = std::malloc(kHeap);
   if (!block) return;
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic push
+// Its address is taken before it is freed; the compiler may move that after.
+#pragma GCC diagnostic ignored "-Wuse-after-free"
+#endif
+  // It began where the free heap does, behind its header of two words.
+  const std::uintptr_t top = reinterpret_cast<std::uintptr_t>(block) - 2 * kWord;
   std::free(block);
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic pop
+#endif
   const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
   const std::uintptr_t from = (start + kLarge - 1) & ~(kLarge - 1);
   if (end <= from) return;
@@ -47,12 +57,11 @@ void ReserveHeap() {
   // Below the first large page the heap has only small ones, up to 2 MiB
   // of them where the heap happens to start: what was allocated first, the
   // file's bytes, was faulted in there page by page. That stretch is held
-  // by a block never used, so that the heap's next block starts on the
-  // large page. The block began where the free heap does, behind its
-  // header of two words; the holder's own header and the next block's take
-  // three.
-  static void* holder = nullptr;
-  const std::uintptr_t top = reinterpret_cast<std::uintptr_t>(block) - 2 * kWord;
+  // by a block never used (the holder's header and the next block's take
+  // three words), so that the heap's next block starts on the large page.
+  // Stored where the compiler must store it: a block nobody reads would
+  // not be allocated at all.
+  static void* volatile holder = nullptr;
   if (top + kLarge >= start && top + 64 < from) holder = std::malloc(from - top - 3 * kWord);
   (void)holder;
 }

@@ -246,10 +246,11 @@ bool EncodeDocument(const Document& doc, const Format* format, std::string& byte
   }
   // Room for what an entry grows by in the file (a cue's number, a
   // converted entry's timing line and tags), rather too much than too
-  // little: room never written to costs nothing, a text that outgrows its
-  // room is copied whole.
-  const size_t more = &doc.ReadFormat() == identity.format ? 24 : 48;
-  size_t total = 0;
+  // little: a text that outgrows its room is copied whole. Not much more,
+  // though: room that fits where the file's bytes were needs no memory the
+  // system must clear.
+  const size_t more = &doc.ReadFormat() == identity.format ? identity.format->BytesAroundEntry() : 48;
+  size_t total = 256;  // a header
   for (const auto& e : doc.List1.Items()) total += e.size() + more;
   LineEncoder encoder(identity, bytes, total);
   DocumentFeed feed(doc, *identity.format, identity.encoding);

@@ -238,6 +238,15 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
     ++kept;
   }
   const size_t total = kept + added;
+  // A list that outgrows its room gets what it needs and an eighth more,
+  // not twice its size: a fix that divides entries needs little more.
+  if (total > items.capacity()) {
+    const size_t room = total + total / 8;
+    items.reserve(room);
+    ids.reserve(room);
+    shapes.reserve(room);
+    written.reserve(room);
+  }
   items.resize(total);
   ids.resize(total);
   shapes.resize(total);

@@ -151,6 +151,10 @@ class Format {
   // The encoding a file of plain ASCII is read as, and so written in once
   // it holds more than ASCII.
   virtual Encoding PlainTextEncoding() const = 0;
+  // At most what writing one of its own entries back as it was read puts
+  // around the entry's line, as a rule (its number, timing line, line
+  // ends): the room made for the text written.
+  virtual size_t BytesAroundEntry() const { return 24; }
 
   // ---- files
   // The non-empty lines of a text, as they are (undecoded). A probe reads

@@ -201,6 +201,8 @@ class MicroDvdFormat final : public Format {
   bool BarIsText() const override { return false; }
   // The 8-bit code page of the files this format comes in.
   Encoding PlainTextEncoding() const override { return Encoding::Windows1252; }
+  // Its line end.
+  size_t BytesAroundEntry() const override { return 2; }
 
   // Frame-based text: at least half of the non-empty lines are entries. A
   // real file with a header, a corrupt frame or a few stray lines passes;
