@@ -107,6 +107,17 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// Room for the text written back, the size of what the file's bytes were
+// read into, made while that memory is free in one piece: what a fix
+// allocates would otherwise break it up, and the text would need memory the
+// system must clear.
+std::string RoomForText(const Document& doc) {
+  std::string room;
+  const long long size = doc.DiskStamp().exists ? doc.DiskStamp().size : 0;
+  if (size > 0 && size <= kMaxFileBytes) room.reserve(static_cast<size_t>(size + size / 4 + (1 << 16)));
+  return room;
+}
+
 int WriteFailure(const std::string& path, const WriteResult& result) {
   if (result.status == WriteStatus::ReadOnly) return Fail(path, "File is read-only, not written");
   if (result.status == WriteStatus::Changed) return Fail(path, "has changed on disk since it was read, not written");
@@ -135,6 +146,7 @@ int Runner::Run(const std::string& input) {
   }
   if (options_.command == CommandId::Check)
     return CheckDocument(doc, input, options_, options_.inputs.size() > 1 || options_.withFileName);
+  std::string room = options_.output == Output::None ? std::string() : RoomForText(doc);
 
   // The command's routine, as the window runs it.
   if (options_.toFrameRate) {
@@ -167,7 +179,7 @@ int Runner::Run(const std::string& input) {
   int status = kOk;
   switch (options_.output) {
     case Output::Stdout: {
-      std::string bytes;
+      std::string bytes = std::move(room);
       std::string why, note;
       if (!EncodeDocument(doc, &wanted, bytes, &why, &note)) return Fail(Shown(input), why);
       Tell(Shown(input), note);
@@ -177,7 +189,7 @@ int Runner::Run(const std::string& input) {
     case Output::File: {
       const std::string& path = options_.outputPath;
       const WriteResult result =
-          WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own));
+          WriteDocument(doc, path, options_.format ? options_.format : &FormatForPath(path, own), std::move(room));
       if (!result.ok()) return WriteFailure(path, result);
       Tell(Shown(input), result.note);
       break;
@@ -190,7 +202,7 @@ int Runner::Run(const std::string& input) {
       const std::string path = JoinFolder(options_.outputPath, name);
       if (!written_.insert(path).second)
         return Fail(input, "not written: " + path + " was already written from another input of that name");
-      const WriteResult result = WriteDocument(doc, path, &wanted);
+      const WriteResult result = WriteDocument(doc, path, &wanted, std::move(room));
       if (!result.ok()) return WriteFailure(path, result);
       Tell(Shown(input), result.note);
       break;
@@ -201,7 +213,7 @@ int Runner::Run(const std::string& input) {
       // Looked at before the work of encoding, and again just before the
       // file is replaced: another program's change meanwhile is not lost.
       if (StampOf(input) != doc.DiskStamp()) return WriteFailure(input, {WriteStatus::Changed});
-      const WriteResult result = WriteDocumentOver(doc, input, nullptr, doc.DiskStamp());
+      const WriteResult result = WriteDocumentOver(doc, input, nullptr, doc.DiskStamp(), std::move(room));
       if (!result.ok()) return WriteFailure(input, result);
       break;
     }

@@ -46,8 +46,8 @@ int Session::Changed() const {
 void Session::MarkSaved() { recoded_ = false; }
 
 WriteResult WriteDocumentOver(const Document& doc, const std::string& path, const Format* format,
-                              const FileStamp& expected) {
-  std::string bytes;
+                              const FileStamp& expected, std::string room) {
+  std::string bytes = std::move(room);
   std::string why, note;
   if (!EncodeDocument(doc, format, bytes, &why, &note)) return {WriteStatus::Failed, EILSEQ, why};
   WriteResult result = WriteFileSafely(path, bytes, &expected);

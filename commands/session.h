@@ -48,8 +48,8 @@ class Session {
 // The document's file bytes (see EncodeDocument) to `path`, written only
 // while the file there is as `expected` says (see WriteFileSafely): a change
 // another program makes while the document is encoded and written is
-// refused, not lost.
+// refused, not lost. The bytes are made in `room`, whose room is kept.
 WriteResult WriteDocumentOver(const Document& doc, const std::string& path, const Format* format,
-                              const FileStamp& expected);
+                              const FileStamp& expected, std::string room = {});
 
 }  // namespace lm

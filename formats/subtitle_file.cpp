@@ -322,8 +322,8 @@ std::vector<std::string_view> DocumentLines::Of(int k) const {
   return of;
 }
 
-WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format) {
-  std::string bytes;
+WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format, std::string room) {
+  std::string bytes = std::move(room);
   std::string why, note;
   if (!EncodeDocument(doc, format, bytes, &why, &note)) return {WriteStatus::Failed, EILSEQ, why};
   WriteResult result = WriteFileSafely(path, bytes);

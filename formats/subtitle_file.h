@@ -82,8 +82,9 @@ struct DocumentLines {
 };
 DocumentLines DocumentFileLines(const Document& doc);
 // The document to `path`, as the file it was read from, in its format or in
-// `format`.
-WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format = nullptr);
+// `format`; its bytes made in `room`, whose room is kept.
+WriteResult WriteDocument(const Document& doc, const std::string& path, const Format* format = nullptr,
+                          std::string room = {});
 
 // The folder and the name joined with one separator ("c:\" + "a.sub" gives
 // "c:\a.sub", "/subs" + "a.sub" gives "/subs/a.sub").

@@ -240,13 +240,11 @@ void Document::RewriteEntries(std::vector<Rewrite> rewrites) {
   const size_t total = kept + added;
   // A list that outgrows its room gets what it needs and an eighth more,
   // not twice its size: a fix that divides entries needs little more.
-  if (total > items.capacity()) {
-    const size_t room = total + total / 8;
-    items.reserve(room);
-    ids.reserve(room);
-    shapes.reserve(room);
-    written.reserve(room);
-  }
+  const size_t room = total + total / 8;
+  if (total > items.capacity()) items.reserve(room);
+  if (total > ids.capacity()) ids.reserve(room);
+  if (total > shapes.capacity()) shapes.reserve(room);
+  if (total > written.capacity()) written.reserve(room);
   items.resize(total);
   ids.resize(total);
   shapes.resize(total);
@@ -327,7 +325,11 @@ void Document::Load(std::vector<std::string> lines, std::string path, FileIdenti
                     std::vector<EntryShape> shapes) {
   OwnCommand command(*this);
   ResetState();
-  std::vector<std::uint64_t> ids(lines.size());
+  // The entries' other vectors get the room the reader made for them, which
+  // a fix that divides entries grows into.
+  std::vector<std::uint64_t> ids;
+  ids.reserve(lines.capacity());
+  ids.resize(lines.size());
   firstSourceId_ = lastId_ + 1;
   for (auto& id : ids) id = NewId();
   sources_ = std::move(sources);

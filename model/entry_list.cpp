@@ -49,7 +49,10 @@ void EntryList::Replace(std::vector<std::string> lines, std::vector<std::uint64_
   items_ = std::move(lines);
   ids_ = std::move(ids);
   shapes_ = std::move(shapes);
+  shapes_.reserve(items_.capacity());
   shapes_.resize(items_.size());
+  written_.clear();
+  written_.reserve(items_.capacity());
   written_.assign(items_.size(), ++edits_);
   Select(selection);
 }
