@@ -227,7 +227,11 @@ LineEncoder::LineEncoder(const FileIdentity& identity, std::string& bytes, size_
       bytes_(bytes),
       inPieces_(IsSingleByte(encoding_)) {
   bytes_.clear();
-  bytes_.reserve(sizeHint + kByteOrderMark.size());
+  // Room made before that is too small is let go first: grown, it would
+  // be twice as large.
+  const size_t room = sizeHint + kByteOrderMark.size();
+  if (bytes_.capacity() < room) std::string().swap(bytes_);
+  bytes_.reserve(room);
   if (encoding_ == Encoding::Utf8Bom) bytes_ += kByteOrderMark;
 }
 
