@@ -212,8 +212,9 @@ TEST(SubRipReading, LinesThatAreNoCueKeepTheirLayout) {
   }
 }
 
-// A file of as many cues as a document holds is read whole, in pieces or
-// not, its entries in order; one cue more is refused, not cut short.
+// A file of as many cues as a document holds, read in pieces as one that
+// large is, gives every cue in order, each with its shape; one cue more is
+// refused, not cut short.
 TEST(SubRipReading, AsManyCuesAsADocumentHoldsAndNoMore) {
   std::string bytes;
   const auto cue = [&](int n) {
