@@ -184,14 +184,13 @@ void SplitLines(std::string_view content, std::vector<std::string_view>& lines, 
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
   std::uint64_t crBefore = 0;  // the byte before the block is a CR
   for (; i + 64 <= n; i += 64) {
-    std::uint64_t crs = 0, lfs = 0;
-    for (int k = 0; k < 4; ++k) {
+    // The four blocks' bits, each at its fixed place.
+    const auto bits = [&](int k, __m128i c) {
       const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16 * k));
-      crs |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr))))
-             << (16 * k);
-      lfs |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf))))
-             << (16 * k);
-    }
+      return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, c))));
+    };
+    const std::uint64_t crs = bits(0, cr) | bits(1, cr) << 16 | bits(2, cr) << 32 | bits(3, cr) << 48;
+    const std::uint64_t lfs = bits(0, lf) | bits(1, lf) << 16 | bits(2, lf) << 32 | bits(3, lf) << 48;
     std::uint64_t mask = crs | (lfs & ~((crs << 1) | crBefore));
     crBefore = crs >> 63;
     if (count > kBatch) flush();
