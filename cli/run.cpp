@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "commands/command_table.h"
 #include "commands/session.h"
+#include "files/file_io.h"
 #include "formats/registry.h"
 #include "formats/subtitle_file.h"
 #include "model/document.h"
@@ -107,14 +108,14 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-// Room for the text written back, the size of what the file's bytes were
-// read into, made while that memory is free in one piece: what a fix
-// allocates would otherwise break it up, and the text would need memory the
-// system must clear.
+// Room for the text written back, the room the file's bytes were read
+// into (RoomToRead), made while that memory is free in one piece: what a
+// fix allocates would otherwise break it up, and the text would need memory
+// the system must clear.
 std::string RoomForText(const Document& doc) {
   std::string room;
   const long long size = doc.DiskStamp().exists ? doc.DiskStamp().size : 0;
-  if (size > 0 && size <= kMaxFileBytes) room.reserve(static_cast<size_t>(size + size / 4 + (1 << 16)));
+  if (size > 0 && size <= kMaxFileBytes) room.reserve(RoomToRead(static_cast<size_t>(size)));
   return room;
 }
 

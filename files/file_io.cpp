@@ -65,10 +65,8 @@ int ReadAll(int fd, std::string& out, long long maxBytes, off_t sizeHint) {
     // The size fstat gave, read in one go where the file holds still, into
     // room made for it alone.
     if (sizeHint > 0 && sizeHint <= maxBytes) {
-      // With a quarter more room, untouched: once the file's bytes are
-      // read and freed, the text written back (a little longer, often) fits
-      // the memory they leave rather than memory the system must clear.
-      out.reserve(static_cast<size_t>(sizeHint) + static_cast<size_t>(sizeHint) / 4 + (1 << 16));
+      // With more room, untouched (see RoomToRead).
+      out.reserve(RoomToRead(static_cast<size_t>(sizeHint)));
       out.resize(static_cast<size_t>(sizeHint));
       while (have < out.size()) {
         const ssize_t got = ::pread(fd, &out[have], out.size() - have, static_cast<off_t>(have));

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and writing on the local file system, shared by the
 // subtitle files and the remembered-folder files.
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,11 @@ struct FileReadResult {
 // `stamp`, when given, is the stamp of the file as it was read.
 FileReadResult ReadWholeFile(const std::string& path, std::string& content, long long maxBytes,
                              FileStamp* stamp = nullptr);
+// The room ReadWholeFile makes for a file of `size` bytes: a quarter more,
+// so that the text written back (a little longer, often) fits the memory
+// the file's bytes leave once they are freed, rather than memory the
+// system must clear.
+inline size_t RoomToRead(size_t size) { return size + size / 4 + (1 << 16); }
 
 // ReadOnly: an existing file without write permission, not touched.
 // BadName: no name, a folder (or a FIFO, a device), a folder that does not

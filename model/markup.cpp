@@ -282,8 +282,7 @@ Visible::Visible(std::string_view s, size_t plainUpTo, const StyleDialect& d) : 
   // visible character, found in one quick pass.
   const Starts starts(d);
   const bool slashes = d.SlashItalic();
-  bool anyHigh = false, anyTag = false, anySlash = false;
-  size_t from = 0;
+  bool anyHigh = false, anyTag = false, anySlash = false, scanned = false;
 #ifdef __SSE2__
   if (text.size() >= 16) {
     // Sixteen bytes at a time, the last block ending where the text does;
@@ -304,10 +303,10 @@ Visible::Visible(std::string_view s, size_t plainUpTo, const StyleDialect& d) : 
     anyHigh = _mm_movemask_epi8(high) != 0;
     anyTag = starts.first && _mm_movemask_epi8(tags) != 0;
     anySlash = slashes && _mm_movemask_epi8(slashed) != 0;
-    from = text.size();
+    scanned = true;
   }
 #endif
-  if (from < text.size()) {
+  if (!scanned) {
     std::uint64_t high = 0, tags = 0, slash = 0;
     ForEachWord(
         text,
